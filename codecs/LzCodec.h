@@ -1,0 +1,19 @@
+#pragma once
+// The LZ scheme: one LZO1X stream made by the LZO1X-1 compressor, nothing
+// before or after it. The decoded length is not stored in the stream.
+#include <cstdint>
+#include <span>
+
+namespace tarvex {
+
+// Compresses the whole of src in one call and returns the stream length.
+// dst is normally sized 3 x src.size(), at least 5 bytes. Returns 0 only when
+// the stream does not fit into dst.
+uint32_t LzEncode(std::span<const uint8_t> src, std::span<uint8_t> dst);
+
+// Decompresses one LZO1X stream with the bounds-checked decompressor. True only
+// when the stream decodes without error, uses all of stored and fills out
+// exactly (out.size() is the file size).
+bool LzDecode(std::span<const uint8_t> stored, std::span<uint8_t> out);
+
+}  // namespace tarvex

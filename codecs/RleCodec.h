@@ -1,0 +1,33 @@
+#pragma once
+// Run-length codec of the pack's RLE scheme.
+//
+// Encoded layout: 4 bytes decoded length N (little-endian), then packets until
+// N bytes are described. A header byte H of 0x00-0x7F is a literal packet of H
+// bytes; 0x80-0xFF a repeat packet: the next byte repeated (H & 0x7F) + 3 times.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tarvex {
+
+// Encodes src into dst, whose capacity must be at least src.size() bytes (the
+// encoder never writes beyond src.size() bytes). Returns false when the result
+// would not be shorter than the input by the encoder's checks, or when dst is
+// absent; encodedLen is then left untouched and dst holds partial output.
+bool RleEncode(std::span<const uint8_t> src, std::span<uint8_t> dst, uint32_t& encodedLen);
+
+// Decodes the first storedLen bytes of buffer in place of it: on success the
+// buffer holds exactly the N decoded bytes. On a malformed stream (packets that
+// read past storedLen or describe more or fewer than N bytes) or an absurd N,
+// returns false and leaves buffer unchanged.
+bool RleDecode(std::vector<uint8_t>& buffer, uint32_t storedLen);
+
+// Decodes stored into out, which must be exactly the decoded length N that the
+// stream's header announces. False on any mismatch or malformed packet.
+bool RleDecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out);
+
+// The decoded length announced by an RLE stream's header, or -1 when the stream
+// is shorter than its header.
+int64_t RleDecodedLength(std::span<const uint8_t> stored);
+
+}  // namespace tarvex
