@@ -1,0 +1,147 @@
+#include "codecs/LzCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The capacity the pack writer gives the compressor: 3 x length, at least 5.
+Bytes Compress(const Bytes& src)
+{
+    Bytes dst(std::max<size_t>(3 * src.size(), 5));
+    dst.resize(LzEncode(src, dst));
+    return dst;
+}
+
+Bytes RandomBytes(std::mt19937& rng, size_t count)
+{
+    Bytes bytes(count);
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<uint8_t>(rng()); });
+    return bytes;
+}
+
+// Words from a small vocabulary: repeats at short and long distances.
+Bytes TextLike(std::mt19937& rng, size_t count)
+{
+    static constexpr std::string_view kWords[] = {"texture ", "sound ", "mesh=", "0.25\n", "name "};
+    Bytes bytes;
+    while (bytes.size() < count) {
+        const std::string_view word = kWords[rng() % std::size(kWords)];
+        bytes.insert(bytes.end(), word.begin(), word.end());
+    }
+    bytes.resize(count);
+    return bytes;
+}
+
+Bytes Runs(std::mt19937& rng, size_t count)
+{
+    Bytes bytes;
+    while (bytes.size() < count) {
+        bytes.insert(bytes.end(), 1 + rng() % 300, static_cast<uint8_t>(rng()));
+    }
+    bytes.resize(count);
+    return bytes;
+}
+
+TEST(LzEncode, TinyInputsBecomeOneLiteral)
+{
+    EXPECT_EQ(Compress({}), (Bytes{0x11, 0x00, 0x00}));
+    EXPECT_EQ(Compress({0x41}), (Bytes{0x12, 0x41, 0x11, 0x00, 0x00}));
+    std::mt19937 rng(1);
+    for (size_t length = 1; length <= 13; ++length) {
+        EXPECT_EQ(Compress(Bytes(length, 0x41)).size(), length + 4) << length;
+        EXPECT_EQ(Compress(RandomBytes(rng, length)).size(), length + 4) << length;
+    }
+}
+
+TEST(LzEncode, LongRunCompressesFarBelowItsLength)
+{
+    const Bytes input(1 << 20, 0x5A);
+    const Bytes stream = Compress(input);
+    EXPECT_LT(stream.size(), input.size() / 100);
+    Bytes out(input.size());
+    EXPECT_TRUE(LzDecode(stream, out) && out == input);
+}
+
+// For small and incompressible inputs LZO's own worst case exceeds the usual
+// capacity, so these go through the scratch buffer.
+TEST(LzEncode, UsualCapacityAlwaysSuffices)
+{
+    std::mt19937 rng(3);
+    for (size_t length = 1; length <= 200; ++length) {
+        EXPECT_FALSE(Compress(RandomBytes(rng, length)).empty()) << length;
+        EXPECT_FALSE(Compress(Bytes(length, 0x41)).empty()) << length;
+    }
+    for (size_t length : {1000u, 65'536u, 1'000'000u}) {
+        EXPECT_FALSE(Compress(RandomBytes(rng, length)).empty()) << length;
+    }
+}
+
+// The library is not instrumented and takes no output capacity, so dst is the
+// front of a larger buffer whose tail must stay untouched.
+TEST(LzEncode, FitsExactlyOrReportsNoRoomWithoutWritingPastDst)
+{
+    constexpr uint8_t kGuard = 0xCD;
+    std::mt19937 rng(4);
+    for (const Bytes& input : {Bytes{}, Bytes{0x41}, RandomBytes(rng, 5000), Runs(rng, 5000)}) {
+        const Bytes stream = Compress(input);
+        for (size_t capacity : {stream.size(), stream.size() - 1, size_t{0}}) {
+            Bytes buffer(capacity + 256, kGuard);
+            const uint32_t length = LzEncode(input, std::span(buffer).first(capacity));
+            EXPECT_EQ(length, capacity == stream.size() ? stream.size() : 0u);
+            EXPECT_TRUE(capacity != stream.size() || std::equal(stream.begin(), stream.end(), buffer.begin()));
+            EXPECT_TRUE(std::all_of(buffer.begin() + capacity, buffer.end(), [](uint8_t b) { return b == kGuard; }))
+                << input.size() << " bytes into " << capacity;
+        }
+    }
+}
+
+TEST(LzCodec, RoundTripsEveryShapeAndSize)
+{
+    std::mt19937 rng(5);
+    for (auto make : {RandomBytes, TextLike, Runs}) {
+        for (size_t length : {0u, 1u, 14u, 100u, 4096u, 65'537u, 3'000'000u}) {
+            const Bytes input = make(rng, length);
+            Bytes out(input.size());
+            EXPECT_TRUE(LzDecode(Compress(input), out) && out == input) << length;
+        }
+    }
+}
+
+// Every damaged stream is refused without reading or writing outside the
+// exact-size buffers, which the address sanitizer checks.
+TEST(LzDecode, RefusesDamagedStreams)
+{
+    std::mt19937 rng(6);
+    const Bytes input = TextLike(rng, 3000);
+    const Bytes stream = Compress(input);
+    Bytes out(input.size());
+    ASSERT_TRUE(LzDecode(stream, out));
+    for (size_t length = 0; length < stream.size(); ++length) {
+        EXPECT_FALSE(LzDecode(Bytes(stream.begin(), stream.begin() + length), out)) << "kept " << length;
+    }
+    Bytes trailing = stream;
+    trailing.push_back(0);
+    EXPECT_FALSE(LzDecode(trailing, out));
+    // The end marker is a match of distance zero; any other distance reaches
+    // before the start of the output.
+    Bytes farMatch = stream;
+    ASSERT_EQ(Bytes(farMatch.end() - 3, farMatch.end()), (Bytes{0x11, 0x00, 0x00}));
+    farMatch.back() = 0x01;
+    EXPECT_FALSE(LzDecode(farMatch, out));
+    for (size_t size : {size_t{0}, input.size() - 1, input.size() + 1}) {
+        Bytes wrongSize(size);
+        EXPECT_FALSE(LzDecode(stream, wrongSize)) << "output of " << size;
+    }
+    EXPECT_FALSE(LzDecode({}, out));
+}
+
+}  // namespace
+}  // namespace tarvex
