@@ -1,0 +1,136 @@
+#include "archive/FileIo.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace tarvex {
+
+File::~File()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), error_(std::move(other.error_)) {}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        error_ = std::move(other.error_);
+    }
+    return *this;
+}
+
+bool File::Fail()
+{
+    error_ = std::strerror(errno);
+    return false;
+}
+
+bool File::OpenRead(const std::string& path)
+{
+    Close();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return Fail();
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        errno = EISDIR;
+        return Fail();
+    }
+    return true;
+}
+
+bool File::CreateWrite(const std::string& path)
+{
+    Close();
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return fd_ >= 0 || Fail();
+}
+
+bool File::ReadAt(uint64_t offset, std::span<uint8_t> bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail();
+        }
+        if (n == 0) {
+            error_ = "unexpected end of file";
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool File::ReadAll(std::span<uint8_t> bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail();
+        }
+        if (n == 0) {
+            error_ = "unexpected end of file";
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool File::WriteAll(std::span<const uint8_t> bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail();
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool File::Size(uint64_t& size)
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return Fail();
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool File::Sync()
+{
+    return ::fsync(fd_) == 0 || Fail();
+}
+
+bool File::Close()
+{
+    if (fd_ < 0) return true;
+    const int rc = ::close(std::exchange(fd_, -1));
+    return rc == 0 || Fail();
+}
+
+bool FileLength(const std::string& path, uint64_t& length)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    length = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+}  // namespace tarvex

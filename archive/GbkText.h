@@ -1,0 +1,29 @@
+#pragma once
+// The one place where text changes encoding. Names inside the catalogue and
+// the pack are GBK (code page 936) bytes; the UI, disk names and the console
+// speak UTF-8.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+// Empty when the text holds a character GBK cannot represent (or invalid UTF-8).
+std::optional<std::string> Utf8ToGbk(std::string_view utf8);
+
+// For names that are only shown (a pack's title): characters GBK cannot
+// represent become '?'.
+std::string Utf8ToGbkLossy(std::string_view utf8);
+
+// Empty when the bytes are not valid GBK.
+std::optional<std::string> GbkToUtf8(std::string_view gbk);
+
+// For display only: bytes that are not valid GBK are shown as "\xNN".
+std::string GbkToUtf8Lossy(std::string_view gbk);
+
+// Splits a GBK path at '\' and '/' without breaking double-byte characters
+// (a GBK trail byte may equal the code of '\'). Empty components are dropped.
+std::vector<std::string> SplitGbkPath(std::string_view gbkPath);
+
+}  // namespace tarvex

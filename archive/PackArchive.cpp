@@ -1,0 +1,46 @@
+#include "archive/PackArchive.h"
+
+#include "archive/PackReader.h"
+#include "archive/PackWriter.h"
+
+namespace tarvex {
+
+void CPackArchive::ClearPack()
+{
+    state_.header.flags = 0;
+    state_.header.folderCount = 0;
+    state_.header.fileCount = 0;
+    catalogue_.SetFolderCounter(0);
+}
+
+bool CPackArchive::Load(const std::string& path, IPrompt& prompt)
+{
+    loaded_ = false;
+    std::optional<PackState> state = ReadPack(path, catalogue_, prompt);
+    if (!state) return false;
+    state_ = std::move(*state);
+    loaded_ = true;
+    return true;
+}
+
+bool CPackArchive::Store(const std::string& target, const KeySchedule& keys, ISchemeCoder& coder,
+                         IPrompt& prompt, const StoreOptions& options)
+{
+    loaded_ = false;
+    std::optional<PackState> state = WritePack(target, keys, catalogue_, state_, coder, prompt, options);
+    if (!state) return false;
+    state_ = std::move(*state);
+    loaded_ = true;
+    return true;
+}
+
+std::string GetPackTitle(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.resize(dot);
+    return name;
+}
+
+}  // namespace tarvex

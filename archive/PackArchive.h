@@ -1,0 +1,105 @@
+#pragma once
+// CPackArchive: the pack object of a document. It reads a .epk file into the
+// catalogue and writes the catalogue out as one, and keeps what is known about
+// the pack file last read or written: its header, its tables' images, the key
+// schedule, the title and whether the last read or write ran to its end.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archive/Catalogue.h"
+#include "archive/PasswordKeys.h"
+#include "archive/Prompt.h"
+#include "archive/SchemeCoder.h"
+
+namespace tarvex {
+
+inline constexpr std::array<char, 4> kPackMagic = {'Z', 'V', 'P', 'K'};
+inline constexpr uint8_t kPackVersion = 1;
+inline constexpr uint8_t kProtectedFlag = 0x80;
+
+// The plain values of a pack's 16-byte header.
+struct PackHeader {
+    std::array<char, 4> magic = kPackMagic;
+    uint8_t version = kPackVersion;
+    uint8_t flags = 0;
+    uint16_t folderCount = 0;
+    uint32_t fileCount = 0;
+    uint32_t entryTableSize = 0;
+
+    bool IsProtected() const { return flags & kProtectedFlag; }
+    unsigned ModuleCount() const { return flags & 0x7F; }
+};
+
+struct ModuleImage {
+    std::string providerName;
+    std::string moduleFile;
+    uint32_t version = 0;
+};
+
+struct FolderImage {
+    std::string name;
+    uint16_t first = 0;
+    uint16_t end = 0;
+};
+
+// What a pack object knows about the pack file last read or written.
+struct PackState {
+    PackHeader header;
+    std::vector<ModuleImage> modules;
+    std::vector<FolderImage> folders;
+    KeySchedule keys;
+    std::string title;
+    std::string path;
+};
+
+struct StoreOptions {
+    // Store a file unencoded when its scheme does not make it smaller.
+    bool fallbackToNone = false;
+};
+
+class CPackArchive {
+public:
+    explicit CPackArchive(Catalogue& catalogue) : catalogue_(catalogue) {}
+
+    Catalogue& GetCatalogue() { return catalogue_; }
+    const Catalogue& GetCatalogue() const { return catalogue_; }
+
+    // Flags, folder count and file count back to 0; no pack file is open.
+    void ClearPack();
+
+    // Reads the pack at path into the catalogue. Asks for the password of a
+    // protected pack, reports every failure through prompt, and leaves the
+    // catalogue untouched unless the read succeeds.
+    bool Load(const std::string& path, IPrompt& prompt);
+
+    // Writes the catalogue as a pack at target with keys (zero keys: no
+    // password). The old file at target survives any failure. On success the
+    // folders are renumbered, the plug-in table keeps only the modules in use,
+    // and every entry becomes a carried-over entry of the new file.
+    bool Store(const std::string& target, const KeySchedule& keys, ISchemeCoder& coder,
+               IPrompt& prompt, const StoreOptions& options = {});
+
+    void InstallKeys(const PasswordBlocks& blocks) { state_.keys = MakeKeySchedule(blocks); }
+    void InstallKeys(const KeySchedule& keys) { state_.keys = keys; }
+    const KeySchedule& Keys() const { return state_.keys; }
+
+    const PackHeader& Header() const { return state_.header; }
+    const std::vector<ModuleImage>& ModuleImages() const { return state_.modules; }
+    const std::vector<FolderImage>& FolderImages() const { return state_.folders; }
+    const std::string& Title() const { return state_.title; }
+    bool IsLoaded() const { return loaded_; }
+    // The pack file the records describe; empty when none.
+    const std::string& Path() const { return state_.path; }
+
+private:
+    Catalogue& catalogue_;
+    PackState state_;
+    bool loaded_ = false;
+};
+
+// The title of a pack file: its name without folder, cut before the last ".".
+std::string GetPackTitle(const std::string& path);
+
+}  // namespace tarvex

@@ -1,0 +1,376 @@
+#include "archive/PackWriter.h"
+
+#include <cstring>
+
+#include "archive/ByteBuffer.h"
+#include "archive/FolderTable.h"
+#include "archive/GbkText.h"
+#include "archive/Messages.h"
+#include "archive/SafeFileWriter.h"
+#include "archive/Scrambler.h"
+#include "archive/StoredData.h"
+
+namespace tarvex {
+namespace {
+
+// One file's bytes as they go into the data area, before scrambling.
+struct StoredFile {
+    ByteBuffer plain;    // the file's bytes, or its stored bytes for a raw copy
+    ByteBuffer encoded;  // the encoder's output, when one ran
+    std::span<uint8_t> stored;
+    uint32_t fileSize = 0;
+    uint8_t scheme = 0;
+};
+
+class Writing {
+public:
+    Writing(Catalogue& catalogue, const PackState& current, ISchemeCoder& coder, IPrompt& prompt,
+            const StoreOptions& options, const KeySchedule& keys)
+        : catalogue_(catalogue), current_(current), coder_(coder), prompt_(prompt), options_(options),
+          keys_(keys), scr_(keys)
+    {
+    }
+
+    std::optional<PackState> Run(const std::string& target);
+
+private:
+    bool Refuse(const std::string& text)
+    {
+        prompt_.Tell(text, MsgIcon::Error);
+        return false;
+    }
+    std::string Utf8(const std::string& gbk) const { return GbkToUtf8Lossy(gbk); }
+
+    bool CheckLimits();
+    void CompactPlugins();
+    uint8_t WrittenScheme(uint8_t scheme) const
+    {
+        return scheme >= 0x80 ? static_cast<uint8_t>(0x80 + slotMap_[scheme - 0x80]) : scheme;
+    }
+
+    bool Put(std::span<const uint8_t> bytes);
+    bool PutU8(uint8_t v) { return Put({&v, 1}); }
+    bool PutU16(uint16_t v)
+    {
+        const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+        return Put(b);
+    }
+    bool PutDword(uint32_t plain);
+    bool PutName(const std::string& name);
+    bool PutCheckBlock(unsigned length);
+
+    bool WriteTables(const FolderNumbering& numbering);
+    bool WriteData();
+    bool ProduceFile(size_t index, StoredFile& out);
+    bool EncodeFile(const FileEntry& entry, StoredFile& out);
+    bool WriteEntryTable();
+    PackState Apply(const std::string& target, FolderNumbering& numbering);
+
+    Catalogue& catalogue_;
+    const PackState& current_;
+    ISchemeCoder& coder_;
+    IPrompt& prompt_;
+    const StoreOptions& options_;
+    KeySchedule keys_;
+    Scrambler scr_;
+    SafeFileWriter out_;
+    PackDataFile oldPack_;
+    bool failed_ = false;  // a failure already reported
+
+    std::vector<PluginSlot> plugins_;  // the table written: slots in use only
+    std::vector<uint8_t> slotMap_;     // old slot -> written slot
+    std::vector<PackRecord> records_;
+    PackHeader header_;
+    const FolderNumbering* numbering_ = nullptr;
+};
+
+bool Writing::Put(std::span<const uint8_t> bytes)
+{
+    if (failed_) return false;
+    if (out_.Write(bytes)) return true;
+    failed_ = true;
+    return Refuse(Printf(msg::kWriteFailed, out_.TargetPath().c_str(), out_.Error().c_str()));
+}
+
+bool Writing::PutDword(uint32_t plain)
+{
+    const uint32_t scrambled = scr_.Dword(plain);
+    // A reader restarts its position on a stored value of all ones, so a
+    // scrambled value that comes out as all ones could never be read back.
+    if (plain != 0xFFFFFFFFu && scrambled == 0xFFFFFFFFu) {
+        failed_ = true;
+        return Refuse(msg::kPasswordUnusableHere);
+    }
+    const uint8_t b[4] = {static_cast<uint8_t>(scrambled), static_cast<uint8_t>(scrambled >> 8),
+                          static_cast<uint8_t>(scrambled >> 16), static_cast<uint8_t>(scrambled >> 24)};
+    return Put(b);
+}
+
+bool Writing::PutName(const std::string& name)
+{
+    std::vector<uint8_t> bytes(name.begin(), name.end());
+    const uint8_t length = scr_.Byte(static_cast<uint8_t>(bytes.size()));
+    scr_.Name(bytes);
+    return PutU8(length) && Put(bytes);
+}
+
+bool Writing::PutCheckBlock(unsigned length)
+{
+    std::vector<uint8_t> bytes(length);
+    for (uint8_t& b : bytes) b = scr_.NextCheckByte();
+    return Put(bytes);
+}
+
+bool Writing::CheckLimits()
+{
+    if (!KeysUsable(keys_)) return Refuse(msg::kPasswordUnusable);
+    if (catalogue_.FolderCount() > kMaxPackFolders)
+        return Refuse(Printf(msg::kTooManyFolders, static_cast<int>(catalogue_.FolderCount())));
+    if (plugins_.size() > kMaxPackPlugins)
+        return Refuse(Printf(msg::kTooManyPlugins, static_cast<int>(plugins_.size())));
+    for (const PluginSlot& slot : plugins_) {
+        for (const std::string* name : {&slot.providerName, &slot.moduleFile})
+            if (name->size() > kMaxNameBytes) return Refuse(Printf(msg::kNameTooLong, Utf8(*name).c_str()));
+    }
+
+    std::vector<const Folder*> pending{&catalogue_.Root()};
+    while (!pending.empty()) {
+        const Folder* folder = pending.back();
+        pending.pop_back();
+        if (folder->parent && folder->name.size() > kMaxNameBytes)
+            return Refuse(Printf(msg::kNameTooLong, Utf8(folder->name).c_str()));
+        for (const auto& child : folder->children) pending.push_back(child.get());
+    }
+    for (const FileEntry& e : catalogue_.Entries()) {
+        if (e.name.size() > kMaxNameBytes) return Refuse(Printf(msg::kNameTooLong, Utf8(e.name).c_str()));
+        if (e.fileSize == kUnknownSize) return Refuse(Printf(msg::kFileTooLarge, Utf8(e.name).c_str()));
+        if (!catalogue_.FolderById(e.folderId)) return Refuse(msg::kDamaged);
+        if (e.scheme >= 0x80 && static_cast<size_t>(e.scheme - 0x80) >= catalogue_.Plugins().size())
+            return Refuse(Printf(msg::kUnknownScheme, Utf8(e.name).c_str()));
+    }
+    return true;
+}
+
+void Writing::CompactPlugins()
+{
+    const auto& slots = catalogue_.Plugins();
+    std::vector<bool> used(slots.size(), false);
+    for (const FileEntry& e : catalogue_.Entries())
+        if (e.scheme >= 0x80 && static_cast<size_t>(e.scheme - 0x80) < slots.size()) used[e.scheme - 0x80] = true;
+    slotMap_.assign(128, 0);
+    for (size_t k = 0; k < slots.size(); ++k) {
+        if (!used[k]) continue;
+        slotMap_[k] = static_cast<uint8_t>(plugins_.size());
+        plugins_.push_back(slots[k]);
+    }
+}
+
+bool Writing::WriteTables(const FolderNumbering& numbering)
+{
+    const bool isProtected = keys_.IsProtected();
+    const auto& entries = catalogue_.Entries();
+
+    header_.flags = static_cast<uint8_t>(plugins_.size() | (isProtected ? kProtectedFlag : 0));
+    header_.folderCount = static_cast<uint16_t>(numbering.images.size());
+    header_.fileCount = static_cast<uint32_t>(entries.size());
+    uint64_t tableSize = 0;
+    for (const FileEntry& e : entries) tableSize += 16 + e.name.size();
+    if (tableSize > 0xFFFFFFFFu) return Refuse(msg::kPackTooLarge);
+    header_.entryTableSize = static_cast<uint32_t>(tableSize);
+
+    scr_.Reset();
+    if (!Put({reinterpret_cast<const uint8_t*>(kPackMagic.data()), 4}) || !PutU8(header_.version) ||
+        !PutU8(scr_.Byte(header_.flags, 7)) || !PutU16(scr_.Word(header_.folderCount)) ||
+        !PutDword(header_.fileCount) || !PutDword(header_.entryTableSize))
+        return false;
+
+    for (const PluginSlot& slot : plugins_) {
+        if (!PutName(slot.providerName) || !PutName(slot.moduleFile) || !PutDword(slot.version)) return false;
+    }
+    if (isProtected && !PutCheckBlock(scr_.Byte(0) % 14 + 2)) return false;
+    for (const FolderImage& folder : numbering.images) {
+        if (!PutName(folder.name) || !PutU16(scr_.Word(folder.first)) || !PutU16(scr_.Word(folder.end)))
+            return false;
+    }
+    if (isProtected && !PutCheckBlock(scr_.Byte(0) % 14 + 2)) return false;
+    return true;
+}
+
+bool Writing::EncodeFile(const FileEntry& entry, StoredFile& out)
+{
+    const uint32_t n = out.fileSize;
+    out.stored = out.plain.span();
+    out.scheme = 0;
+    // Empty files and scheme "none" are stored as they are, without a copy.
+    if (n == 0 || entry.scheme == 0) return true;
+
+    std::optional<ByteBuffer> encoded = ByteBuffer::Allocate(coder_.MemNeeded(n, entry.scheme));
+    if (!encoded) return Refuse(msg::kOutOfMemory);
+    uint32_t storedLen = 0;
+    const EncodeStatus status = coder_.Encode(out.plain.span(), encoded->span(), storedLen, entry.scheme);
+    if (status == EncodeStatus::Failed) return false;
+    if (status == EncodeStatus::Declined) return true;
+    if (storedLen > encoded->size()) return Refuse(Printf(msg::kUnknownScheme, Utf8(entry.name).c_str()));
+    const bool smaller = status == EncodeStatus::Encoded && !(options_.fallbackToNone && storedLen >= n);
+    const bool keep = smaller || (status == EncodeStatus::NotSmaller && !options_.fallbackToNone);
+    if (!keep) return true;
+    out.encoded = std::move(*encoded);
+    out.encoded.Shrink(storedLen);
+    out.stored = out.encoded.span();
+    out.scheme = entry.scheme;
+    return true;
+}
+
+bool Writing::ProduceFile(size_t index, StoredFile& out)
+{
+    const FileEntry& entry = catalogue_.Entries()[index];
+    const std::string name = Utf8(entry.name);
+
+    if (entry.FromPack()) {
+        const StoredCopy copy =
+            entry.IsCarriedOver() ? catalogue_.Records()[index].Location() : *entry.copyOf;
+        if (!oldPack_.IsOpen() && !oldPack_.Open(current_.path))
+            return Refuse(Printf(msg::kReadFailed, name.c_str()));
+        ByteBuffer stored;
+        switch (oldPack_.ReadStored(copy, current_.keys, stored)) {
+        case ReadStatus::Ok: break;
+        case ReadStatus::NoMemory: return Refuse(msg::kOutOfMemory);
+        case ReadStatus::OutsideFile: return Refuse(Printf(msg::kDataOutsidePack, name.c_str()));
+        case ReadStatus::IoError: return Refuse(Printf(msg::kReadFailed, name.c_str()));
+        }
+        out.fileSize = copy.fileSize;
+        if (entry.scheme == copy.scheme) {
+            // Unchanged: its stored bytes go over as they are, not re-encoded.
+            out.plain = std::move(stored);
+            out.stored = out.plain.span();
+            out.scheme = copy.scheme;
+            return true;
+        }
+        std::optional<ByteBuffer> plain = ByteBuffer::Allocate(copy.fileSize);
+        if (!plain) return Refuse(msg::kOutOfMemory);
+        if (!coder_.Decode(stored.span(), plain->span(), copy.scheme, entry.name)) return false;
+        out.plain = std::move(*plain);
+        return EncodeFile(entry, out);
+    }
+
+    File source;
+    uint64_t length = 0;
+    if (!source.OpenRead(entry.sourcePath) || !source.Size(length))
+        return Refuse(Printf(msg::kReadFailed, name.c_str()));
+    if (length >= kUnknownSize) return Refuse(Printf(msg::kFileTooLarge, name.c_str()));
+    std::optional<ByteBuffer> plain = ByteBuffer::Allocate(length);
+    if (!plain) return Refuse(msg::kOutOfMemory);
+    if (!source.ReadAll(plain->span())) return Refuse(Printf(msg::kReadFailed, name.c_str()));
+    // The file must end where its length said: one that is still growing
+    // would be stored cut short.
+    uint8_t extra;
+    if (source.ReadAll({&extra, 1})) return Refuse(Printf(msg::kFileChanged, name.c_str()));
+    out.plain = std::move(*plain);
+    out.fileSize = static_cast<uint32_t>(length);
+    return EncodeFile(entry, out);
+}
+
+bool Writing::WriteData()
+{
+    const auto& entries = catalogue_.Entries();
+    records_.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const FileEntry& entry = entries[i];
+        const std::string source = entry.FromPack() ? PackedSourceText(entry.name) : entry.sourcePath;
+        prompt_.ProgressText(Printf(msg::kSaveProcessing, source.c_str(), Utf8(entry.name).c_str()));
+
+        StoredFile file;
+        if (!ProduceFile(i, file)) return false;
+        const uint64_t offset = out_.Position();
+        if (offset + file.stored.size() > 0xFFFFFFFFu) return Refuse(msg::kPackTooLarge);
+
+        PackRecord& r = records_[i];
+        r.name = entry.name;
+        r.folderId = entry.folderId == 0 ? 0 : numbering_->newIds.at(entry.folderId);
+        r.dataOffset = static_cast<uint32_t>(offset);
+        r.fileSize = file.fileSize;
+        r.storedSize = static_cast<uint32_t>(file.stored.size());
+        r.scheme = WrittenScheme(file.scheme);
+        ScrambleFileData(file.stored, keys_.streamKey);
+        if (!Put(file.stored)) return false;
+        prompt_.ProgressStep();
+    }
+    return true;
+}
+
+bool Writing::WriteEntryTable()
+{
+    if (keys_.IsProtected()) {
+        unsigned length;
+        do {
+            length = scr_.Byte(0) & 0x0F;
+        } while (length == 0);
+        if (!PutCheckBlock(length)) return false;
+    }
+    for (const PackRecord& r : records_) {
+        if (!PutName(r.name) || !PutDword(r.dataOffset) || !PutDword(r.fileSize) || !PutDword(r.storedSize) ||
+            !PutU16(scr_.Word(r.folderId)) || !PutU8(scr_.Byte(r.scheme)))
+            return false;
+    }
+    return true;
+}
+
+PackState Writing::Apply(const std::string& target, FolderNumbering& numbering)
+{
+    for (size_t i = 0; i < numbering.folders.size(); ++i) numbering.folders[i]->id = static_cast<uint16_t>(i + 1);
+    catalogue_.SetFolderCounter(static_cast<uint16_t>(numbering.folders.size()));
+    catalogue_.ReplacePlugins(std::move(plugins_));
+    catalogue_.ReplaceRecords(std::move(records_));
+    catalogue_.EntriesFromRecords();
+
+    // The table images are released at the end of a write.
+    PackState state;
+    state.header = header_;
+    state.keys = keys_;
+    state.title = GetPackTitle(target);
+    state.path = target;
+    catalogue_.Root().name = Utf8ToGbkLossy(state.title);
+    return state;
+}
+
+std::optional<PackState> Writing::Run(const std::string& target)
+{
+    CompactPlugins();
+    if (!CheckLimits()) return std::nullopt;
+    FolderNumbering numbering = BuildFolderTable(catalogue_.Root());
+    numbering_ = &numbering;
+    header_.version = current_.header.version;
+
+    if (!out_.Open(target)) {
+        Refuse(Printf(msg::kWriteFailed, target.c_str(), out_.Error().c_str()));
+        return std::nullopt;
+    }
+
+    prompt_.ProgressBegin(static_cast<uint32_t>(catalogue_.Entries().size()));
+    prompt_.ProgressText(msg::kSaveCollecting);
+    bool ok = WriteTables(numbering) && WriteData();
+    if (ok) {
+        prompt_.ProgressText(msg::kSaveFinishing);
+        ok = WriteEntryTable();
+    }
+    if (ok && !out_.Commit()) {
+        ok = Refuse(Printf(msg::kWriteFailed, target.c_str(), out_.Error().c_str()));
+    }
+    prompt_.ProgressEnd();
+    if (!ok) {
+        out_.Abandon();
+        return std::nullopt;
+    }
+    return Apply(target, numbering);
+}
+
+}  // namespace
+
+std::optional<PackState> WritePack(const std::string& target, const KeySchedule& keys, Catalogue& catalogue,
+                                   const PackState& current, ISchemeCoder& coder, IPrompt& prompt,
+                                   const StoreOptions& options)
+{
+    return Writing(catalogue, current, coder, prompt, options, keys).Run(target);
+}
+
+}  // namespace tarvex

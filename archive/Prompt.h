@@ -1,0 +1,63 @@
+#pragma once
+// The one seam through which the core talks to the user: message boxes,
+// questions, the password prompt and progress. The editor shows real dialogs,
+// epk prints to the terminal, tests script the answers and record every text.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace tarvex {
+
+enum class MsgIcon { None, Error, Warning, Question, Information };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel };
+
+// The two 16-byte blocks a password turns into; all zero means "no password".
+struct PasswordBlocks {
+    std::array<uint8_t, 16> a{};
+    std::array<uint8_t, 16> b{};
+    bool IsZero() const;
+    bool operator==(const PasswordBlocks&) const = default;
+};
+
+enum class PasswordMode {
+    Set,    // choosing the password a pack is saved with
+    Enter,  // giving the password of a protected pack being opened
+};
+
+class IPrompt {
+public:
+    virtual ~IPrompt() = default;
+
+    // Texts are UTF-8. The caption is always the application's name.
+    virtual MsgAnswer Message(std::string_view text, MsgIcon icon, MsgButtons buttons) = 0;
+
+    // Empty when the user cancelled; zero blocks when no password was given.
+    virtual std::optional<PasswordBlocks> AskPassword(PasswordMode mode) = 0;
+
+    // Progress of a long operation: a two-line text and a bar of `range` steps.
+    virtual void ProgressBegin(uint32_t range) = 0;
+    virtual void ProgressText(std::string_view text) = 0;
+    virtual void ProgressStep() = 0;
+    virtual void ProgressEnd() = 0;
+
+    // Shorthand for a message with only an OK button.
+    void Tell(std::string_view text, MsgIcon icon) { Message(text, icon, MsgButtons::Ok); }
+};
+
+// Answers nothing and shows nothing: for callers that only want results.
+class SilentPrompt final : public IPrompt {
+public:
+    MsgAnswer Message(std::string_view, MsgIcon, MsgButtons buttons) override
+    {
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+    }
+    std::optional<PasswordBlocks> AskPassword(PasswordMode) override { return std::nullopt; }
+    void ProgressBegin(uint32_t) override {}
+    void ProgressText(std::string_view) override {}
+    void ProgressStep() override {}
+    void ProgressEnd() override {}
+};
+
+}  // namespace tarvex

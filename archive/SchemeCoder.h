@@ -1,0 +1,33 @@
+#pragma once
+// What the writer needs from the encoding schemes, without knowing them: the
+// schemes layer implements this over the codecs and the plug-in host.
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tarvex {
+
+enum class EncodeStatus {
+    Encoded,     // the output holds storedLen encoded bytes
+    NotSmaller,  // the output holds a valid encoding of storedLen bytes, not smaller than the input
+    Declined,    // the scheme cannot encode this input; nothing usable was produced
+    Failed,      // the scheme is unavailable or broke; the failure has been reported
+};
+
+class ISchemeCoder {
+public:
+    virtual ~ISchemeCoder() = default;
+
+    // Output buffer size the scheme needs for n input bytes; 0 when unknown.
+    virtual uint32_t MemNeeded(uint32_t n, uint8_t scheme) = 0;
+
+    virtual EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output,
+                                uint32_t& storedLen, uint8_t scheme) = 0;
+
+    // Decodes stored bytes (already unscrambled) into output, whose size is
+    // the file size. Reports its own failures (name: the file's GBK name).
+    virtual bool Decode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
+                        const std::string& name) = 0;
+};
+
+}  // namespace tarvex

@@ -1,0 +1,36 @@
+#pragma once
+// Reading one file's stored bytes out of a pack on disk.
+#include <cstdint>
+#include <string>
+
+#include "archive/ByteBuffer.h"
+#include "archive/Catalogue.h"
+#include "archive/FileIo.h"
+#include "archive/PasswordKeys.h"
+
+namespace tarvex {
+
+enum class ReadStatus { Ok, OutsideFile, NoMemory, IoError };
+
+// An open pack file for random reads of stored copies.
+class PackDataFile {
+public:
+    bool Open(const std::string& path);
+    bool IsOpen() const { return file_.IsOpen(); }
+    uint64_t Length() const { return length_; }
+
+    // The stored bytes of a copy, unscrambled with keys (still encoded), read
+    // with one positioned read.
+    ReadStatus ReadStored(const StoredCopy& copy, const KeySchedule& keys, ByteBuffer& out);
+    bool Contains(const StoredCopy& copy) const
+    {
+        return uint64_t{copy.dataOffset} + copy.storedSize <= length_;
+    }
+    const std::string& Error() const { return file_.Error(); }
+
+private:
+    File file_;
+    uint64_t length_ = 0;
+};
+
+}  // namespace tarvex
