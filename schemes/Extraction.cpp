@@ -1,0 +1,136 @@
+#include "schemes/Extraction.h"
+
+#include <climits>
+
+#include "archive/GbkText.h"
+#include "archive/Messages.h"
+#include "archive/SafeFileWriter.h"
+
+namespace tarvex {
+
+PackExtractor::PackExtractor(const CPackArchive& archive, IPrompt& prompt)
+    : archive_(archive), catalogue_(archive.GetCatalogue()), prompt_(prompt), dispatch_(catalogue_, prompt)
+{
+}
+
+bool PackExtractor::Open(const std::string& packPath)
+{
+    if (pack_.Open(packPath)) return true;
+    prompt_.Tell(Printf(msg::kCannotOpenFile, packPath.c_str(), pack_.Error().c_str()), MsgIcon::Error);
+    return false;
+}
+
+bool PackExtractor::HasStoredBytes(size_t index) const
+{
+    const auto& entries = catalogue_.Entries();
+    if (index >= entries.size()) return false;
+    const FileEntry& e = entries[index];
+    return (e.IsCarriedOver() && index < catalogue_.Records().size()) || e.copyOf.has_value();
+}
+
+StoredCopy PackExtractor::CopyOf(size_t index) const
+{
+    const FileEntry& e = catalogue_.Entries()[index];
+    return e.IsCarriedOver() ? catalogue_.Records()[index].Location() : *e.copyOf;
+}
+
+bool PackExtractor::ReadStored(const StoredCopy& copy, const std::string& name, ByteBuffer& out)
+{
+    const std::string utf8Name = GbkToUtf8Lossy(name);
+    switch (pack_.ReadStored(copy, archive_.Keys(), out)) {
+    case ReadStatus::Ok: return true;
+    case ReadStatus::NoMemory: prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error); return false;
+    case ReadStatus::OutsideFile:
+        prompt_.Tell(Printf(msg::kDataOutsidePack, utf8Name.c_str()), MsgIcon::Error);
+        return false;
+    case ReadStatus::IoError:
+        prompt_.Tell(Printf(msg::kReadFailed, utf8Name.c_str()), MsgIcon::Error);
+        return false;
+    }
+    return false;
+}
+
+bool PackExtractor::ReadRaw(size_t index, ByteBuffer& out)
+{
+    if (!HasStoredBytes(index)) return false;
+    return ReadStored(CopyOf(index), catalogue_.Entries()[index].name, out);
+}
+
+bool PackExtractor::Decode(size_t index, ByteBuffer& out)
+{
+    if (!HasStoredBytes(index)) return false;
+    const StoredCopy copy = CopyOf(index);
+    const std::string& name = catalogue_.Entries()[index].name;
+    ByteBuffer stored;
+    if (!ReadStored(copy, name, stored)) return false;
+    if (copy.scheme == 0 && copy.storedSize == copy.fileSize) {
+        out = std::move(stored);
+        return true;
+    }
+    std::optional<ByteBuffer> plain = ByteBuffer::Allocate(copy.fileSize);
+    if (!plain) {
+        prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
+        return false;
+    }
+    if (!dispatch_.Decode(stored.span(), plain->span(), copy.scheme, name)) return false;
+    out = std::move(*plain);
+    return true;
+}
+
+bool PackExtractor::ExtractTo(size_t index, const std::string& targetPath)
+{
+    ByteBuffer bytes;
+    return Decode(index, bytes) && WriteWholeFile(targetPath, bytes.span(), prompt_);
+}
+
+bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
+{
+    const std::optional<std::string> utf8 = GbkToUtf8(gbkName);
+    if (!utf8 || utf8->empty() || *utf8 == "." || *utf8 == "..") return false;
+    if (utf8->find_first_of(std::string("/\\\0", 3)) != std::string::npos) return false;
+    utf8Name = *utf8;
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPrompt& prompt)
+{
+    SafeFileWriter out;
+    if (out.Open(path) && out.Write(bytes) && out.Commit(/*durable=*/false)) return true;
+    prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), out.Error().c_str()), MsgIcon::Error);
+    return false;
+}
+
+bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& packPath,
+                    const std::string& folder, const std::string& name, IPrompt& prompt)
+{
+    PackExtractor extractor(archive, prompt);
+    if (!extractor.HasStoredBytes(index)) return false;
+    std::string target = name;
+    if (!folder.empty()) {
+        std::string own;
+        if (name.empty()) {
+            const std::string& gbk = archive.GetCatalogue().Entries()[index].name;
+            if (!IsSafeDiskName(gbk, own)) {
+                prompt.Tell(Printf(msg::kUnsafeName, GbkToUtf8Lossy(gbk).c_str()), MsgIcon::Warning);
+                return false;
+            }
+            if (own.size() > NAME_MAX) {
+                prompt.Tell(Printf(msg::kNameTooLongForDisk, own.c_str()), MsgIcon::Warning);
+                return false;
+            }
+        }
+        target = folder + "/" + (name.empty() ? own : name);
+    }
+    return extractor.Open(packPath) && extractor.ExtractTo(index, target);
+}
+
+bool ExtractRaw(const CPackArchive& archive, size_t index, const std::string& packPath,
+                const std::string& targetPath, IPrompt& prompt)
+{
+    PackExtractor extractor(archive, prompt);
+    ByteBuffer bytes;
+    return extractor.HasStoredBytes(index) && extractor.Open(packPath) && extractor.ReadRaw(index, bytes) &&
+           WriteWholeFile(targetPath, bytes.span(), prompt);
+}
+
+}  // namespace tarvex
