@@ -1,0 +1,253 @@
+// The catalogue's arrays and the editing operations with their refusals.
+#include <gtest/gtest.h>
+
+#include "archive/CatalogueEdits.h"
+#include "archive/GbkText.h"
+#include "archive/Messages.h"
+#include "tests/support/PackFixture.h"
+
+namespace tarvex {
+namespace {
+
+using test::PackDoc;
+using test::TempDir;
+
+constexpr const char* kFileExists = "该文件夹下已经有一个 %s 存在！";
+
+// A catalogue read from a pack of five files, so entries and records pair up.
+class OpenedFive : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PackDoc source;
+        for (int i = 0; i < 5; ++i) source.AddFile(dir, "f" + std::to_string(i), {static_cast<uint8_t>('0' + i)});
+        ASSERT_TRUE(source.Save(dir / "five.epk"));
+        ASSERT_TRUE(doc.Open(dir / "five.epk"));
+    }
+    std::vector<std::string> EntryNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : doc.catalogue.Entries()) names.push_back(e.name);
+        return names;
+    }
+    std::vector<std::string> RecordNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& r : doc.catalogue.Records()) names.push_back(r.name);
+        return names;
+    }
+    TempDir dir;
+    PackDoc doc;
+};
+
+TEST_F(OpenedFive, RemovingAnEntryMovesTheLastEntryAndRecordIntoItsPlace)
+{
+    doc.catalogue.RemoveEntry(3);
+    EXPECT_EQ(EntryNames(), (std::vector<std::string>{"f0", "f1", "f2", "f4"}));
+    EXPECT_EQ(RecordNames(), EntryNames());
+}
+
+TEST_F(OpenedFive, RemovingANewEntryLeavesTheRecords)
+{
+    doc.AddFile(dir, "new", {'n'});
+    doc.catalogue.RemoveEntry(5);
+    EXPECT_EQ(RecordNames(), (std::vector<std::string>{"f0", "f1", "f2", "f3", "f4"}));
+    doc.catalogue.RemoveRecord(7);  // beyond the records: nothing
+    EXPECT_EQ(doc.catalogue.Records().size(), 5u);
+}
+
+TEST_F(OpenedFive, ANewEntryMovedIntoAPackedOnesPlaceGetsNoRecord)
+{
+    doc.AddFile(dir, "new", {'n'});
+    doc.catalogue.RemoveEntry(1);
+    EXPECT_EQ(EntryNames(), (std::vector<std::string>{"f0", "new", "f2", "f3", "f4"}));
+    // The packed entries keep their own records; the new one has none to use.
+    EXPECT_EQ(doc.catalogue.Records()[4].name, "f4");
+    EXPECT_FALSE(doc.catalogue.Entries()[1].IsCarriedOver());
+    EXPECT_EQ(doc.Contents().at("f4"), std::vector<uint8_t>{'4'});
+}
+
+TEST(Catalogue, CapacityGrowsInBlocksOfTwenty)
+{
+    Catalogue c;
+    EXPECT_EQ(c.Capacity(), 0u);
+    for (int i = 0; i < 21; ++i) c.AppendEntry({});
+    EXPECT_EQ(c.Capacity(), 40u);
+}
+
+TEST(Catalogue, AddPluginMatchesNameAndVersion)
+{
+    Catalogue c;
+    EXPECT_EQ(c.AddPlugin("a.edl", "Zip", 1), 0x80);
+    EXPECT_EQ(c.AddPlugin("b.edl", "Zip", 2), 0x81);
+    EXPECT_EQ(c.AddPlugin("c.edl", "Zip", 1), 0x80);
+    EXPECT_EQ(c.Plugins()[0].moduleFile, "c.edl");
+    for (int k = 2; k < 128; ++k) c.AddPlugin("m.edl", "p" + std::to_string(k), 1);
+    EXPECT_EQ(c.AddPlugin("m.edl", "one too many", 1), std::nullopt);
+    EXPECT_EQ(c.Plugins().size(), 128u);
+}
+
+TEST(Catalogue, FolderHandlesAreNeverReused)
+{
+    Catalogue c;
+    Folder* a = c.InsertFolder("a", -1, c.Root());
+    const uint32_t handle = a->handle;
+    c.DetachFolder(*a);
+    EXPECT_EQ(c.FolderByHandle(handle), nullptr);
+    c.Reset("new");
+    EXPECT_NE(c.InsertFolder("a", -1, c.Root())->handle, handle);
+    EXPECT_EQ(c.InsertFolder("b", -1, c.Root())->id, 2);
+}
+
+class Edits : public ::testing::Test {
+protected:
+    TempDir dir;
+    PackDoc doc;
+    Catalogue& c = doc.catalogue;
+};
+
+TEST_F(Edits, FileNamesAreUniquePerFolderExactly)
+{
+    Folder& a = doc.FolderAt("a");
+    const std::string path = dir.Write("x/Readme.txt", std::string("1"));
+    EXPECT_EQ(AddFileEntry(c, a.id, path, doc.prompt), EditResult::Done);
+    EXPECT_EQ(AddFileEntry(c, a.id, path, doc.prompt), EditResult::Refused);
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(kFileExists, "Readme.txt")});
+    EXPECT_EQ(doc.prompt.messages[0].icon, MsgIcon::Error);
+    EXPECT_EQ(AddFileEntry(c, a.id, dir.Write("y/README.TXT", std::string("2")), doc.prompt), EditResult::Done);
+    EXPECT_EQ(AddFileEntry(c, 0, path, doc.prompt), EditResult::Done);
+    EXPECT_EQ(AddFileEntry(c, 0, dir / "missing", doc.prompt), EditResult::Failed);
+
+    // Copying into its own folder is refused, moving there does nothing.
+    doc.prompt.messages.clear();
+    EXPECT_EQ(CopyFileEntry(c, a.id, 0, doc.prompt), EditResult::Refused);
+    EXPECT_EQ(MoveFileEntry(c, a.id, 0, doc.prompt), EditResult::Unchanged);
+    EXPECT_EQ(MoveFileEntry(c, 0, 0, doc.prompt), EditResult::Refused);  // the root has a Readme.txt
+    EXPECT_EQ(doc.prompt.messages.size(), 2u);
+}
+
+TEST_F(Edits, NamesGbkCannotHoldOrTooLongAreRefused)
+{
+    EXPECT_EQ(AddFileEntry(c, 0, dir.Write("emoji\xF0\x9F\x98\x80.txt", std::string("1")), doc.prompt),
+              EditResult::Refused);
+    EXPECT_TRUE(c.Entries().empty());
+    // A name typed in the editor may be longer than the field: 128 Chinese
+    // characters are 256 GBK bytes.
+    std::string typed;
+    for (int i = 0; i < 128; ++i) typed += "中";
+    EXPECT_EQ(StorableName(typed, doc.prompt), std::nullopt);
+    EXPECT_EQ(StorableName(typed.substr(3), doc.prompt)->size(), 254u);
+    EXPECT_EQ(doc.prompt.messages.size(), 2u);
+}
+
+TEST_F(Edits, FoldersCannotGoIntoThemselvesOrOntoATakenName)
+{
+    Folder& a = doc.FolderAt("a");
+    Folder& b = doc.FolderAt("a\\b");
+    Folder& other = doc.FolderAt("other");
+    doc.FolderAt("other\\b");
+    const std::vector<std::pair<EditResult, std::string>> expected = {
+        {MoveFolder(c, b, a, doc.prompt), "无法移动文件夹！目标文件夹是源文件夹的子文件夹。"},
+        {MoveFolder(c, a, a, doc.prompt), "无法移动文件夹！目标文件夹是源文件夹的子文件夹。"},
+        {MoveFolder(c, other, c.Root(), doc.prompt), "无法移动文件夹！目标文件夹是源文件夹的子文件夹。"},
+        {CopyFolder(c, b, a, doc.prompt), "无法复制文件夹！目标文件夹是源文件夹的子文件夹。"},
+        {MoveFolder(c, c.Root(), a, doc.prompt), "无法移动文件夹！该文件夹下已经有一个文件夹 <a> 存在！"},
+        {CopyFolder(c, other, b, doc.prompt), "无法复制文件夹！该文件夹下已经有一个文件夹 <b> 存在！"},
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(expected[i].first, EditResult::Refused) << i;
+        EXPECT_EQ(doc.prompt.messages.at(i).text, expected[i].second) << i;
+    }
+    EXPECT_EQ(doc.Folders().size(), 4u);
+}
+
+TEST_F(Edits, MovedFoldersKeepTheirIdsAndCopiesGetNewOnes)
+{
+    doc.AddFile(dir, "a\\b\\f.txt", {'f'});
+    doc.AddFile(dir, "a\\g.txt", {'g'});
+    Folder& a = doc.FolderAt("a");
+    Folder& dest = doc.FolderAt("dest");
+    const uint16_t aId = a.id;
+    const uint16_t bId = doc.FolderAt("a\\b").id;
+
+    ASSERT_EQ(CopyFolder(c, dest, a, doc.prompt), EditResult::Done);
+    auto folders = doc.Folders();
+    EXPECT_GT(folders.at("dest\\a"), folders.at("dest"));
+    EXPECT_NE(folders.at("dest\\a\\b"), bId);
+    EXPECT_EQ(c.Entries().size(), 4u);
+
+    Folder& target = doc.FolderAt("target");
+    ASSERT_EQ(MoveFolder(c, target, a, doc.prompt), EditResult::Done);
+    folders = doc.Folders();
+    EXPECT_EQ(folders.at("target\\a"), aId);
+    EXPECT_EQ(folders.at("target\\a\\b"), bId);
+    EXPECT_EQ(target.children.back()->name, "a");
+    EXPECT_EQ(c.Entries()[0].folderId, bId);
+    EXPECT_TRUE(doc.prompt.messages.empty());
+}
+
+TEST_F(Edits, MovingAFolderWithSameNamedSubfoldersLosesNothing)
+{
+    // Dropped directories may give two sub-folders the same name.
+    Folder& a = doc.FolderAt("a");
+    Folder* twin1 = c.InsertFolder("twin", -1, a);
+    Folder* twin2 = c.InsertFolder("twin", -1, a);
+    doc.AddFile(dir, "a\\x", {'x'});
+    c.Entries().back().folderId = twin2->id;
+    ASSERT_EQ(MoveFolder(c, doc.FolderAt("dest"), a, doc.prompt), EditResult::Done);
+    EXPECT_EQ(a.children.size(), 2u);
+    EXPECT_NE(c.FolderById(twin1->id), nullptr);
+    EXPECT_NE(c.FolderById(c.Entries().back().folderId), nullptr);
+}
+
+TEST_F(Edits, RemovingAFolderTreeRemovesEveryFileBelowIt)
+{
+    doc.AddFile(dir, "keep.txt", {'k'});
+    doc.AddFile(dir, "a\\1", {'1'});
+    doc.AddFile(dir, "a\\b\\2", {'2'});
+    doc.AddFile(dir, "other\\3", {'3'});
+    doc.AddFile(dir, "a\\b\\c\\4", {'4'});
+    RemoveFolderTree(c, doc.FolderAt("a"));
+    std::vector<std::string> left;
+    for (const auto& e : c.Entries()) left.push_back(e.name);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"3", "keep.txt"}));
+    EXPECT_EQ(doc.Folders().size(), 1u);
+}
+
+TEST_F(Edits, SiblingNamesCompareExactly)
+{
+    Folder& data = doc.FolderAt("Data");
+    doc.FolderAt("other");
+    EXPECT_TRUE(HasSiblingNamed(&data, "other", false));
+    EXPECT_FALSE(HasSiblingNamed(&data, "data", false));
+    EXPECT_FALSE(HasSiblingNamed(&data, "Data", false));
+    EXPECT_TRUE(HasSiblingNamed(&data, "Data", true));
+    EXPECT_FALSE(HasSiblingNamed(nullptr, "Data", true));
+}
+
+TEST_F(Edits, EmptyFilesTakeNoSchemeAndStoredSizesComeBack)
+{
+    doc.AddFile(dir, "empty", {});
+    EXPECT_EQ(SetEntryScheme(c, 0, 2, doc.prompt), EditResult::Refused);
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{"0字节的文件不能使用任何编码方案！"});
+    EXPECT_EQ(doc.prompt.messages[0].icon, MsgIcon::Warning);
+
+    doc.AddFile(dir, "text", test::TextLikeBytes(1000, 1), 0);
+    EXPECT_EQ(SetEntryScheme(c, 1, 1, doc.prompt), EditResult::Done);
+    EXPECT_EQ(c.Entries()[1].encodedSize, kUnknownSize);
+    EXPECT_EQ(SetEntryScheme(c, 1, 0, doc.prompt), EditResult::Done);
+    EXPECT_EQ(c.Entries()[1].encodedSize, 1000u);
+}
+
+TEST(CaseBlindNames, FoldAsciiOnlyAndKeepDoubleByteCharactersWhole)
+{
+    EXPECT_TRUE(GbkEqualsIgnoreCase("Readme.txt", "README.TXT"));
+    EXPECT_FALSE(GbkEqualsIgnoreCase("Readme.txt", "Readme.tx"));
+    // 0xB0 0x41 and 0xB0 0x61 are two different characters, not one letter in two cases.
+    EXPECT_FALSE(GbkEqualsIgnoreCase("\xB0\x41", "\xB0\x61"));
+    EXPECT_TRUE(GbkEqualsIgnoreCase(Utf8ToGbk("新建文件夹A").value(), Utf8ToGbk("新建文件夹a").value()));
+}
+
+}  // namespace
+}  // namespace tarvex

@@ -1,0 +1,223 @@
+// Saving: what goes into the pack for each kind of entry, and that a failed
+// save leaves the old pack and the catalogue exactly as they were.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "archive/Messages.h"
+#include "schemes/Extraction.h"
+#include "tests/support/PackFixture.h"
+
+namespace tarvex {
+namespace {
+
+using test::PackDoc;
+using test::ReadFileBytes;
+using test::TempDir;
+
+// A saved and reopened pack of three files, kept open for editing.
+class SavedPack : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PackDoc first;
+        first.AddFile(dir, "txt\\a.txt", test::TextLikeBytes(4000, 1), 2);
+        first.AddFile(dir, "txt\\b.txt", test::TextLikeBytes(3000, 2), 1);
+        first.AddFile(dir, "c.bin", test::RandomBytes(2000, 3));
+        ASSERT_TRUE(first.Save(path, "pw"));
+        expected = first.Contents();
+        ASSERT_TRUE(doc.Open(path, "pw"));
+        original = ReadFileBytes(path);
+    }
+    size_t IndexOf(const std::string& name) const
+    {
+        const auto& entries = doc.catalogue.Entries();
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].name == name) return i;
+        return SIZE_MAX;
+    }
+    std::vector<uint8_t> StoredBytes(PackDoc& d, const std::string& name)
+    {
+        PackExtractor extractor(d.archive, d.prompt);
+        ByteBuffer raw;
+        const auto& entries = d.catalogue.Entries();
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].name == name && extractor.Open(d.archive.Path()) && extractor.ReadRaw(i, raw))
+                return {raw.data(), raw.data() + raw.size()};
+        return {};
+    }
+
+    TempDir dir;
+    std::string path = dir / "p.epk";
+    PackDoc doc;
+    std::map<std::string, std::vector<uint8_t>> expected;
+    std::vector<uint8_t> original;
+};
+
+TEST_F(SavedPack, SavingOverItselfKeepsEveryByte)
+{
+    ASSERT_TRUE(doc.Save(path, "pw"));
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"p.epk", "src0", "src1", "src2"}));
+}
+
+TEST_F(SavedPack, ASchemeChangedAndChangedBackIsCopiedNotReencoded)
+{
+    const auto stored = StoredBytes(doc, "a.txt");
+    const size_t a = IndexOf("a.txt");
+    ASSERT_EQ(SetEntryScheme(doc.catalogue, a, 1, doc.prompt), EditResult::Done);
+    EXPECT_EQ(doc.catalogue.Entries()[a].encodedSize, kUnknownSize);
+    ASSERT_EQ(SetEntryScheme(doc.catalogue, a, 2, doc.prompt), EditResult::Done);
+    EXPECT_EQ(doc.catalogue.Entries()[a].encodedSize, doc.catalogue.Entries()[a].storedEncodedSize);
+    ASSERT_TRUE(doc.Save(path, "pw"));
+    EXPECT_EQ(StoredBytes(doc, "a.txt"), stored);
+}
+
+TEST_F(SavedPack, AChangedSchemeIsDecodedAndEncodedAgain)
+{
+    const size_t a = IndexOf("a.txt");
+    SetEntryScheme(doc.catalogue, a, 0, doc.prompt);
+    SetEntryScheme(doc.catalogue, IndexOf("b.txt"), 2, doc.prompt);
+    ASSERT_TRUE(doc.Save(dir / "q.epk"));
+    PackDoc reopened;
+    ASSERT_TRUE(reopened.Open(dir / "q.epk"));
+    EXPECT_EQ(reopened.Contents(), expected);
+    EXPECT_EQ(reopened.catalogue.Entries()[0].scheme, 0);
+    EXPECT_EQ(StoredBytes(reopened, "a.txt"), expected.at("txt\\a.txt"));
+}
+
+TEST_F(SavedPack, ACopyOfAPackedFileTakesItsBytesFromThePack)
+{
+    Folder& other = doc.FolderAt("other");
+    ASSERT_EQ(CopyFileEntry(doc.catalogue, other.id, IndexOf("a.txt"), doc.prompt), EditResult::Done);
+    ASSERT_EQ(CopyFileEntry(doc.catalogue, other.id, IndexOf("c.bin"), doc.prompt), EditResult::Done);
+    SetEntryScheme(doc.catalogue, doc.catalogue.Entries().size() - 1, 2, doc.prompt);  // the copy of c.bin
+    ASSERT_TRUE(doc.Save(path, "pw"));
+    PackDoc reopened;
+    ASSERT_TRUE(reopened.Open(path, "pw"));
+    auto want = expected;
+    want["other\\a.txt"] = expected.at("txt\\a.txt");
+    want["other\\c.bin"] = expected.at("c.bin");
+    EXPECT_EQ(reopened.Contents(), want);
+}
+
+TEST_F(SavedPack, RemovingAnEntryBeforeANewOneKeepsEveryFileItsBytes)
+{
+    doc.AddFile(dir, "new.txt", test::TextLikeBytes(100, 9));
+    doc.catalogue.RemoveEntry(0);  // the new entry moves into place 0
+    ASSERT_TRUE(doc.Save(path, "pw"));
+    PackDoc reopened;
+    ASSERT_TRUE(reopened.Open(path, "pw"));
+    auto want = expected;
+    want.erase("txt\\a.txt");
+    want["new.txt"] = test::TextLikeBytes(100, 9);
+    EXPECT_EQ(reopened.Contents(), want);
+}
+
+TEST_F(SavedPack, AFailedSaveLeavesPackAndCatalogueAsTheyWere)
+{
+    doc.FolderAt("more\\deeper");
+    const std::string gone = dir.Write("gone.txt", std::string("soon gone"));
+    ASSERT_EQ(AddFileEntry(doc.catalogue, doc.FolderAt("more").id, gone, doc.prompt), EditResult::Done);
+    const auto foldersBefore = doc.Folders();
+    const auto recordsBefore = doc.catalogue.Records().size();
+    ::unlink(gone.c_str());
+
+    EXPECT_FALSE(doc.Save(path, "other"));
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "gone.txt")});
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"p.epk", "src0", "src1", "src2"}));
+    EXPECT_EQ(doc.Folders(), foldersBefore);
+    EXPECT_EQ(doc.catalogue.Records().size(), recordsBefore);
+    EXPECT_EQ(doc.archive.Path(), path);
+
+    // Put right, the next save succeeds and still finds the old pack's bytes.
+    dir.Write("gone.txt", std::string("back again"));
+    ASSERT_TRUE(doc.Save(path, "other"));
+    PackDoc reopened;
+    ASSERT_TRUE(reopened.Open(path, "other"));
+    auto want = expected;
+    want["more\\gone.txt"] = {'b', 'a', 'c', 'k', ' ', 'a', 'g', 'a', 'i', 'n'};
+    EXPECT_EQ(reopened.Contents(), want);
+}
+
+TEST_F(SavedPack, ADamagedOldPackFailsTheSaveInsteadOfStoringGarbage)
+{
+    const std::string copy = dir / "copy.epk";
+    ASSERT_EQ(::truncate(path.c_str(), 40), 0);  // the stored data is gone
+    EXPECT_FALSE(doc.Save(copy, "pw"));
+    EXPECT_FALSE(doc.prompt.messages.empty());
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"p.epk", "src0", "src1", "src2"}));
+}
+
+TEST(PackWriter, SchemesThatCannotShrinkAFileStoreWhatTheyWrote)
+{
+    TempDir dir;
+    PackDoc doc;
+    doc.AddFile(dir, "rle.bin", test::RandomBytes(500, 1), 1);   // RLE declines
+    doc.AddFile(dir, "lz.bin", test::RandomBytes(500, 2), 2);    // LZ is larger
+    doc.AddFile(dir, "tiny", {'x'}, 2);
+    ASSERT_TRUE(doc.Save(dir / "p.epk"));
+    const auto& records = doc.catalogue.Records();
+    EXPECT_EQ(records[0].scheme, 0);
+    EXPECT_EQ(records[0].storedSize, 500u);
+    EXPECT_EQ(records[1].scheme, 2);
+    EXPECT_GT(records[1].storedSize, 500u);
+    EXPECT_EQ(records[2].storedSize, 5u);
+
+    PackDoc fallback;
+    fallback.AddFile(dir, "lz.bin", test::RandomBytes(500, 2), 2);
+    fallback.AddFile(dir, "text", test::TextLikeBytes(5000, 2), 2);
+    StoreOptions options;
+    options.fallbackToNone = true;
+    ASSERT_TRUE(fallback.Save(dir / "f.epk", "", options));
+    EXPECT_EQ(fallback.catalogue.Records()[0].scheme, 0);
+    EXPECT_EQ(fallback.catalogue.Records()[0].storedSize, 500u);
+    EXPECT_EQ(fallback.catalogue.Records()[1].scheme, 2);
+}
+
+TEST(PackWriter, TwoSavesOfOneCatalogueAreIdentical)
+{
+    TempDir dir;
+    PackDoc doc;
+    doc.AddFile(dir, "a\\b.txt", test::TextLikeBytes(9000, 1), 2);
+    doc.AddFile(dir, "c.map", std::vector<uint8_t>(3000, 7), 1);
+    ASSERT_TRUE(doc.Save(dir / "1.epk", "pw"));
+    PackDoc again;
+    again.AddFile(dir, "a\\b.txt", test::TextLikeBytes(9000, 1), 2);
+    again.AddFile(dir, "c.map", std::vector<uint8_t>(3000, 7), 1);
+    ASSERT_TRUE(again.Save(dir / "2.epk", "pw"));
+    EXPECT_EQ(ReadFileBytes(dir / "1.epk"), ReadFileBytes(dir / "2.epk"));
+}
+
+TEST(PackWriter, RefusesCataloguesBeyondTheFormatsLimits)
+{
+    TempDir dir;
+    {
+        PackDoc doc;
+        for (int i = 0; i < 255; ++i) doc.catalogue.InsertFolder("f" + std::to_string(i), -1, doc.catalogue.Root());
+        EXPECT_TRUE(doc.Save(dir / "255.epk"));
+        doc.catalogue.InsertFolder("one more", -1, doc.catalogue.Root());
+        EXPECT_FALSE(doc.Save(dir / "256.epk"));
+        EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kTooManyFolders, 256)});
+    }
+    {
+        PackDoc doc;
+        doc.AddFile(dir, "ok", {'1'});
+        doc.catalogue.Entries()[0].name = std::string(256, 'x');
+        EXPECT_FALSE(doc.Save(dir / "long.epk"));
+        EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kNameTooLong, std::string(256, 'x').c_str())});
+    }
+    {
+        PackDoc doc;
+        for (int k = 0; k < 128; ++k) {
+            doc.catalogue.AddPlugin("m.edl", "p" + std::to_string(k), 1);
+            doc.AddFile(dir, "f" + std::to_string(k), {'1'}, static_cast<uint8_t>(0x80 + k));
+        }
+        EXPECT_FALSE(doc.Save(dir / "plugins.epk"));
+        EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kTooManyPlugins, 128)});
+    }
+    EXPECT_EQ(dir.List().size(), 1u + 128);  // 255.epk and the sources src0..src127 only
+}
+
+}  // namespace
+}  // namespace tarvex

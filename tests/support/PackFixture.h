@@ -1,0 +1,38 @@
+#pragma once
+// Building, saving and reopening packs in tests.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archive/CatalogueEdits.h"
+#include "archive/PackArchive.h"
+#include "schemes/SchemeDispatch.h"
+#include "tests/support/RecordingPrompt.h"
+#include "tests/support/TempDir.h"
+
+namespace tarvex::test {
+
+// A document-like bundle: catalogue, pack object and a recording prompt.
+struct PackDoc {
+    Catalogue catalogue;
+    CPackArchive archive{catalogue};
+    RecordingPrompt prompt;
+
+    // Adds a file with these bytes (written under dir) to the folder at
+    // packPath ("A\B", created as needed); returns the entry index.
+    size_t AddFile(const TempDir& dir, const std::string& packPath, const std::vector<uint8_t>& bytes,
+                   uint8_t scheme = 0);
+    Folder& FolderAt(const std::string& packPath);
+
+    bool Save(const std::string& path, const std::string& password = "", StoreOptions options = {});
+    bool Open(const std::string& path, const std::string& password = "");
+
+    // Every file by pack path, decoded from the pack on disk.
+    std::map<std::string, std::vector<uint8_t>> Contents();
+    // Every folder's pack path with its ID.
+    std::map<std::string, uint16_t> Folders() const;
+};
+
+KeySchedule KeysFor(const std::string& password);
+
+}  // namespace tarvex::test
