@@ -224,6 +224,23 @@ TEST(EpkExtract, NeverWritesOutsideTheDestination)
     EXPECT_NE(r.err.find("不能安全地写到磁盘上"), std::string::npos) << r.err;
 }
 
+TEST(EpkExtract, ANameTooLongForTheDiskIsReportedAndTheRestExtracted)
+{
+    // 127 Chinese characters: 254 bytes in the pack, 381 bytes as UTF-8.
+    std::string longName;
+    for (int i = 0; i < 127; ++i) longName += "\xD6\xD0";
+    TempDir dir;
+    test::PackDoc doc;
+    doc.AddFile(dir, "a.txt", {'a'});
+    doc.AddFile(dir, "b.txt", {'b'});
+    doc.catalogue.Entries()[0].name = longName;
+    ASSERT_TRUE(doc.Save(dir / "p.epk"));
+    const EpkRun r = Epk({"extract", dir / "p.epk", dir / "dest"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("太长"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.List("dest"), std::vector<std::string>{"b.txt"});
+}
+
 TEST(EpkExtract, RefusesALinkInPlaceOfAFolder)
 {
     TempDir dir;

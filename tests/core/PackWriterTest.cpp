@@ -175,6 +175,18 @@ TEST(PackWriter, SchemesThatCannotShrinkAFileStoreWhatTheyWrote)
     EXPECT_EQ(fallback.catalogue.Records()[1].scheme, 2);
 }
 
+TEST(PackWriter, ATargetThatCannotBeWrittenIsReported)
+{
+    TempDir dir;
+    PackDoc doc;
+    doc.AddFile(dir, "f", {'1'});
+    EXPECT_FALSE(doc.Save(dir / "no/such/folder/p.epk"));
+    ASSERT_EQ(doc.prompt.messages.size(), 1u);
+    EXPECT_EQ(doc.prompt.messages[0].text.rfind("无法写入文件", 0), 0u) << doc.prompt.messages[0].text;
+    EXPECT_FALSE(doc.archive.IsLoaded());
+    EXPECT_FALSE(doc.catalogue.Entries()[0].IsCarriedOver());
+}
+
 TEST(PackWriter, TwoSavesOfOneCatalogueAreIdentical)
 {
     TempDir dir;
