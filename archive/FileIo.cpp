@@ -54,12 +54,14 @@ bool File::CreateWrite(const std::string& path)
     return fd_ >= 0 || Fail();
 }
 
-bool File::ReadAt(uint64_t offset, std::span<uint8_t> bytes)
+// Reads until `bytes` is full; `read` is one read(2)-like call at an offset
+// into the request.
+template <typename ReadSome>
+bool File::ReadExactly(std::span<uint8_t> bytes, ReadSome read)
 {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n = read(bytes.data() + done, bytes.size() - done, done);
         if (n < 0) {
             if (errno == EINTR) continue;
             return Fail();
@@ -73,22 +75,16 @@ bool File::ReadAt(uint64_t offset, std::span<uint8_t> bytes)
     return true;
 }
 
+bool File::ReadAt(uint64_t offset, std::span<uint8_t> bytes)
+{
+    return ReadExactly(bytes, [&](uint8_t* p, size_t n, size_t done) {
+        return ::pread(fd_, p, n, static_cast<off_t>(offset + done));
+    });
+}
+
 bool File::ReadAll(std::span<uint8_t> bytes)
 {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd_, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return Fail();
-        }
-        if (n == 0) {
-            error_ = "unexpected end of file";
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return ReadExactly(bytes, [&](uint8_t* p, size_t n, size_t) { return ::read(fd_, p, n); });
 }
 
 bool File::WriteAll(std::span<const uint8_t> bytes)

@@ -39,6 +39,8 @@ public:
 
 private:
     bool Fail();
+    template <typename ReadSome>
+    bool ReadExactly(std::span<uint8_t> bytes, ReadSome read);
 
     int fd_ = -1;
     std::string error_;
