@@ -15,6 +15,8 @@ constexpr const char* kMoveNameTaken = "无法移动文件夹！该文件夹下�
 constexpr const char* kCopyIntoItself = "无法复制文件夹！目标文件夹是源文件夹的子文件夹。";
 constexpr const char* kCopyNameTaken = "无法复制文件夹！该文件夹下已经有一个文件夹 <%s> 存在！";
 constexpr const char* kEmptyFileScheme = "0字节的文件不能使用任何编码方案！";
+constexpr const char* kRootRename = "注意：不允许更改根的名字！";
+constexpr const char* kNameInUse = "该名字已被使用，请重新命名！";
 
 EditResult RefuseExisting(const std::string& gbkName, IPrompt& prompt)
 {
@@ -168,6 +170,52 @@ void RemoveFolderTree(Catalogue& catalogue, Folder& folder)
             ++i;
         }
     }
+}
+
+std::string_view TrimmedName(std::string_view name)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
+    while (!name.empty() && blank(name.front())) name.remove_prefix(1);
+    while (!name.empty() && blank(name.back())) name.remove_suffix(1);
+    return name;
+}
+
+EditResult RenameFolder(Folder& folder, std::string_view utf8Name, IPrompt& prompt)
+{
+    if (!folder.parent) {
+        prompt.Tell(kRootRename, MsgIcon::Warning);
+        return EditResult::Refused;
+    }
+    if (TrimmedName(utf8Name).empty()) return EditResult::Refused;
+    const std::optional<std::string> typed = StorableName(utf8Name, prompt);
+    const std::optional<std::string> trimmed = typed ? Utf8ToGbk(TrimmedName(utf8Name)) : std::nullopt;
+    if (!typed || !trimmed) return EditResult::Refused;
+    if (HasSiblingNamed(&folder, *trimmed, false)) {
+        prompt.Tell(kNameInUse, MsgIcon::None);
+        return EditResult::Refused;
+    }
+    if (folder.name == *typed) return EditResult::Unchanged;
+    folder.name = *typed;
+    return EditResult::Done;
+}
+
+EditResult RenameFileEntry(Catalogue& catalogue, size_t index, std::string_view utf8Name, IPrompt& prompt)
+{
+    if (TrimmedName(utf8Name).empty()) return EditResult::Refused;
+    const std::optional<std::string> typed = StorableName(utf8Name, prompt);
+    const std::optional<std::string> trimmed = typed ? Utf8ToGbk(TrimmedName(utf8Name)) : std::nullopt;
+    if (!typed || !trimmed) return EditResult::Refused;
+    auto& entries = catalogue.Entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (i != index && entries[i].folderId == entries[index].folderId &&
+            GbkEqualsIgnoreCase(entries[i].name, *trimmed)) {
+            prompt.Tell(kNameInUse, MsgIcon::None);
+            return EditResult::Refused;
+        }
+    }
+    if (entries[index].name == *typed) return EditResult::Unchanged;
+    entries[index].name = *typed;
+    return EditResult::Done;
 }
 
 EditResult SetEntryScheme(Catalogue& catalogue, size_t index, uint8_t scheme, IPrompt& prompt)

@@ -45,6 +45,17 @@ EditResult CopyFolder(Catalogue& catalogue, Folder& target, Folder& source, IPro
 // Removes a folder, its sub-folders and every file entry in them.
 void RemoveFolderTree(Catalogue& catalogue, Folder& folder);
 
+// Renames a folder as the folder tree does: the root keeps its name, a blank
+// name is refused without a message, a name a sibling carries (exact bytes)
+// is refused. The name is stored as typed; the checks use it trimmed.
+EditResult RenameFolder(Folder& folder, std::string_view utf8Name, IPrompt& prompt);
+// Renames a file entry as the file list does: a blank name is refused without
+// a message, a name another file of its folder shows (ignoring case) is refused.
+EditResult RenameFileEntry(Catalogue& catalogue, size_t index, std::string_view utf8Name, IPrompt& prompt);
+
+// HasText: name without leading and trailing white space; empty when blank.
+std::string_view TrimmedName(std::string_view name);
+
 // Gives entry index the scheme; a 0-byte file is refused. Choosing the scheme
 // the file has in the pack on disk brings its stored sizes back.
 EditResult SetEntryScheme(Catalogue& catalogue, size_t index, uint8_t scheme, IPrompt& prompt);

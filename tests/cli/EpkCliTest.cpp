@@ -9,43 +9,13 @@
 
 #include "archive/GbkText.h"
 #include "tests/support/PackFixture.h"
+#include "tests/cli/EpkRunner.h"
 
 namespace tarvex {
 namespace {
 
 using test::ReadFileBytes;
 using test::TempDir;
-
-struct EpkRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-EpkRun Epk(const std::vector<std::string>& args)
-{
-    TempDir io;
-    std::string command = Quote(EPK_PATH);
-    for (const auto& a : args) command += " " + Quote(a);
-    command += " >" + Quote(io / "out") + " 2>" + Quote(io / "err") + " </dev/null";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(io / "out"), ReadText(io / "err")};
-}
 
 // Every regular file below root, by relative path, with its bytes.
 std::map<std::string, std::vector<uint8_t>> Tree(const TempDir& dir, const std::string& relative)

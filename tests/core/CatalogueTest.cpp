@@ -4,6 +4,7 @@
 #include "archive/CatalogueEdits.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/PackPaths.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {
@@ -238,6 +239,47 @@ TEST_F(Edits, EmptyFilesTakeNoSchemeAndStoredSizesComeBack)
     EXPECT_EQ(c.Entries()[1].encodedSize, kUnknownSize);
     EXPECT_EQ(SetEntryScheme(c, 1, 0, doc.prompt), EditResult::Done);
     EXPECT_EQ(c.Entries()[1].encodedSize, 1000u);
+}
+
+TEST_F(Edits, RenamesTrimForTheCheckAndKeepTheTypedName)
+{
+    Folder& a = doc.FolderAt("a");
+    doc.FolderAt("b");
+    EXPECT_EQ(RenameFolder(a, " b ", doc.prompt), EditResult::Refused);
+    EXPECT_EQ(RenameFolder(a, "   ", doc.prompt), EditResult::Refused);  // blank: no message
+    EXPECT_EQ(RenameFolder(a, " a ", doc.prompt), EditResult::Done);    // its own name is not a conflict
+    EXPECT_EQ(a.name, " a ");
+    EXPECT_EQ(RenameFolder(c.Root(), "x", doc.prompt), EditResult::Refused);
+    EXPECT_EQ(doc.prompt.Texts(), (std::vector<std::string>{"该名字已被使用，请重新命名！", "注意：不允许更改根的名字！"}));
+    EXPECT_EQ(doc.prompt.messages[0].icon, MsgIcon::None);
+
+    doc.prompt.messages.clear();
+    doc.AddFile(dir, "f\\Readme.txt", {'1'});
+    doc.AddFile(dir, "f\\other.txt", {'2'});
+    doc.AddFile(dir, "g\\README.TXT", {'3'});
+    EXPECT_EQ(RenameFileEntry(c, 1, "README.txt", doc.prompt), EditResult::Refused);
+    EXPECT_EQ(RenameFileEntry(c, 0, "readme.TXT", doc.prompt), EditResult::Done);  // only itself has that name
+    EXPECT_EQ(RenameFileEntry(c, 2, "other.txt", doc.prompt), EditResult::Done);   // another folder
+    EXPECT_EQ(doc.prompt.messages.size(), 1u);
+}
+
+TEST_F(Edits, TypedPathsFindFoldersAndFiles)
+{
+    doc.AddFile(dir, "a\\b\\x", {'1'});
+    doc.FolderAt("a\\b\\x");
+    const auto both = FindPackPath(c, "a/b\\x");
+    ASSERT_TRUE(both.has_value());
+    EXPECT_NE(both->folder, nullptr);
+    EXPECT_EQ(both->files, std::vector<size_t>{0});
+    EXPECT_TRUE(FindPackPath(c, "a/b/x/")->files.empty());
+    EXPECT_EQ(FindPackPath(c, "")->folder, &c.Root());
+    EXPECT_EQ(FindPackPath(c, "/")->folder, &c.Root());
+    EXPECT_FALSE(FindPackPath(c, "a/nothing")->Found());
+    EXPECT_EQ(FindPackPath(c, "\xF0\x9F\x98\x80"), std::nullopt);
+    EXPECT_EQ(FolderAtPath(c, "a/new/deeper", false), nullptr);
+    Folder* made = FolderAtPath(c, "a/new/deeper", true);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(PackPathOf(*made), "a\\new\\deeper");
 }
 
 TEST(CaseBlindNames, FoldAsciiOnlyAndKeepDoubleByteCharactersWhole)

@@ -13,5 +13,14 @@ int RunList(const CliArgs& args);
 int RunExtract(const CliArgs& args);
 int RunTest(const CliArgs& args);
 int RunInfo(const CliArgs& args);
+int RunAdd(const CliArgs& args);
+int RunMkdir(const CliArgs& args);
+int RunRm(const CliArgs& args);
+int RunMv(const CliArgs& args);
+int RunCp(const CliArgs& args);
+int RunRename(const CliArgs& args);
+int RunScheme(const CliArgs& args);
+int RunPasswd(const CliArgs& args);
+int RunDiff(const CliArgs& args);
 
 }  // namespace tarvex::epk

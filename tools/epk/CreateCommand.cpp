@@ -9,19 +9,10 @@
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/PackSession.h"
+#include "tools/epk/SchemeArgument.h"
 
 namespace tarvex::epk {
 namespace {
-
-std::optional<uint8_t> SchemeOption(const CliArgs& args)
-{
-    const std::string name = args.Value("--scheme").value_or("none");
-    if (name == "none") return kSchemeNone;
-    if (name == "rle") return kSchemeRle;
-    if (name == "lz") return kSchemeLz;
-    PrintErr("未知的编码方案：" + name + "（可用：none、rle、lz）\n");
-    return std::nullopt;
-}
 
 // Leaves the pack being written out of its own contents when it lies inside
 // the folder being packed.
@@ -46,9 +37,6 @@ int RunCreate(const CliArgs& args)
 {
     const std::string& packPath = args.positional[0];
     const std::string& dir = args.positional[1];
-    const std::optional<uint8_t> scheme = SchemeOption(args);
-    if (!scheme) return kExitUsage;
-
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         PrintErr(dir + "不是一个文件夹。\n");
@@ -56,8 +44,10 @@ int RunCreate(const CliArgs& args)
     }
 
     PackSession session;
-    if (!session.UsePasswordOption(args)) return kExitFailure;
     Catalogue& catalogue = session.catalogue;
+    const std::optional<uint8_t> scheme = ParseSchemeArgument(args.Value("--scheme").value_or("none"), catalogue);
+    if (!scheme) return kExitUsage;
+    if (!session.UsePasswordOption(args)) return kExitFailure;
     catalogue.Reset(Utf8ToGbkLossy(GetPackTitle(packPath)));
     const ImportReport report = ImportDirectoryTree(catalogue, catalogue.Root(), dir, session.prompt);
     if (report.failed || report.refused > 0) {

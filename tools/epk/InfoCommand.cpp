@@ -3,18 +3,52 @@
 #include "schemes/SizeText.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/Json.h"
 #include "tools/epk/PackSession.h"
 
 namespace tarvex::epk {
+namespace {
+
+std::string InfoJson(const std::string& path, const PackHeader& header, const Catalogue& catalogue)
+{
+    JsonWriter json;
+    json.BeginObject()
+        .Field("pack", path)
+        .Number("version", header.version)
+        .Flag("protected", header.IsProtected())
+        .Number("folders", catalogue.FolderCount())
+        .Number("files", catalogue.Entries().size())
+        .BeginArray("plugins");
+    for (size_t k = 0; k < catalogue.Plugins().size(); ++k) {
+        const PluginSlot& slot = catalogue.Plugins()[k];
+        json.BeginObject()
+            .Number("slot", k)
+            .Number("scheme", 0x80 + k)
+            .Field("provider", GbkToUtf8Lossy(slot.providerName))
+            .Field("module", GbkToUtf8Lossy(slot.moduleFile))
+            .Field("version", FormatVersionText(slot.version))
+            .Number("version_code", slot.version)
+            .EndObject();
+    }
+    json.EndArray().EndObject();
+    return json.Text();
+}
+
+}  // namespace
 
 int RunInfo(const CliArgs& args)
 {
     PackSession session;
-    if (!session.Open(args.positional[0], args)) return kExitFailure;
+    const std::string& path = args.positional[0];
+    if (!session.Open(path, args)) return kExitFailure;
     const PackHeader& header = session.archive.Header();
     const Catalogue& catalogue = session.catalogue;
+    if (args.Has("--json")) {
+        Print(InfoJson(path, header, catalogue));
+        return kExitOk;
+    }
     std::string out;
-    out += Printf("文件包：%s\n", args.positional[0].c_str());
+    out += Printf("文件包：%s\n", path.c_str());
     out += Printf("格式版本：%u\n", header.version);
     out += Printf("密码保护：%s\n", header.IsProtected() ? "是" : "否");
     out += Printf("文件夹数：%zu\n", catalogue.FolderCount());

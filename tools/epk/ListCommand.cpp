@@ -4,15 +4,58 @@
 #include "schemes/SchemeId.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/Json.h"
 #include "tools/epk/PackSession.h"
 
 namespace tarvex::epk {
+namespace {
+
+std::string ListJson(const Catalogue& catalogue)
+{
+    const auto folderPaths = FolderPathsById(catalogue);
+    JsonWriter json;
+    json.BeginObject().BeginArray("files");
+    for (const FileEntry& entry : catalogue.Entries()) {
+        json.BeginObject()
+            .Field("path", GbkToUtf8Lossy(EntryPackPath(folderPaths, entry)))
+            .Field("name", GbkToUtf8Lossy(entry.name))
+            .Number("folder_id", entry.folderId)
+            .Number("size", entry.fileSize)
+            .Number("stored_size", entry.storedEncodedSize)
+            .Number("scheme", entry.scheme)
+            .Field("scheme_name", SchemeName(entry.scheme, catalogue.Plugins()))
+            .EndObject();
+    }
+    json.EndArray().BeginArray("folders");
+    std::vector<const Folder*> pending{&catalogue.Root()};
+    std::vector<const Folder*> folders;
+    while (!pending.empty()) {
+        const Folder* folder = pending.back();
+        pending.pop_back();
+        if (folder->parent) folders.push_back(folder);
+        for (auto it = folder->children.rbegin(); it != folder->children.rend(); ++it) pending.push_back(it->get());
+    }
+    for (const Folder* folder : folders) {
+        json.BeginObject()
+            .Field("path", GbkToUtf8Lossy(PackPathOf(*folder)))
+            .Number("id", folder->id)
+            .EndObject();
+    }
+    json.EndArray().EndObject();
+    return json.Text();
+}
+
+}  // namespace
 
 int RunList(const CliArgs& args)
 {
     PackSession session;
     if (!session.Open(args.positional[0], args)) return kExitFailure;
     const Catalogue& catalogue = session.catalogue;
+    if (args.Has("--json")) {
+        Print(ListJson(catalogue));
+        return kExitOk;
+    }
     const auto folderPaths = FolderPathsById(catalogue);
     std::string out;
     for (const FileEntry& entry : catalogue.Entries()) {

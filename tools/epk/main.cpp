@@ -11,10 +11,13 @@
 namespace tarvex::epk {
 namespace {
 
+constexpr size_t kAny = SIZE_MAX;
+
 struct Command {
     const char* name;
     int (*run)(const CliArgs&);
-    size_t positionals;
+    size_t minPositionals;
+    size_t maxPositionals;
     std::set<std::string> valued;
     std::set<std::string> flags;
     const char* usage;
@@ -23,21 +26,49 @@ struct Command {
 const std::vector<Command>& CommandTable()
 {
     static const std::vector<Command> commands = {
-        {"create", RunCreate, 2, {"--scheme", "--password-file"}, {},
+        {"create", RunCreate, 2, 2, {"--scheme", "--password-file"}, {},
          "epk create 文件包 文件夹 [--scheme none|rle|lz] [--password-file 密码文件]\n"
          "    把文件夹里的文件和子文件夹打成一个文件包。编码后不能变小的文件不编码保存。"},
-        {"list", RunList, 1, {"--password-file"}, {},
-         "epk list 文件包 [--password-file 密码文件]\n"
+        {"list", RunList, 1, 1, {"--password-file"}, {"--json"},
+         "epk list 文件包 [--json] [--password-file 密码文件]\n"
          "    每个文件一行：包内路径、文件大小、存储大小、编码方案，以制表符分隔。"},
-        {"extract", RunExtract, 2, {"--password-file"}, {},
-         "epk extract 文件包 目标文件夹 [--password-file 密码文件]\n"
-         "    把所有文件连同文件夹解压缩到目标文件夹中。"},
-        {"test", RunTest, 1, {"--password-file"}, {},
+        {"info", RunInfo, 1, 1, {"--password-file"}, {"--json"},
+         "epk info 文件包 [--json] [--password-file 密码文件]\n"
+         "    显示格式版本、是否加密、文件夹数、文件数和扩展编码插件表。"},
+        {"test", RunTest, 1, 1, {"--password-file"}, {},
          "epk test 文件包 [--password-file 密码文件]\n"
          "    在内存中解码每个文件，列出解码失败的文件。"},
-        {"info", RunInfo, 1, {"--password-file"}, {},
-         "epk info 文件包 [--password-file 密码文件]\n"
-         "    显示格式版本、是否加密、文件夹数、文件数和扩展编码插件表。"},
+        {"extract", RunExtract, 2, 2, {"--password-file"}, {},
+         "epk extract 文件包 目标文件夹 [--password-file 密码文件]\n"
+         "    把所有文件连同文件夹解压缩到目标文件夹中。"},
+        {"diff", RunDiff, 2, 2, {"--password-file", "--password-file-b"}, {},
+         "epk diff 文件包A 文件包B [--password-file 密码文件] [--password-file-b B的密码文件]\n"
+         "    列出只在一个文件包中的文件和文件夹，以及解码后内容不同的文件。\n"
+         "    退出状态：0 相同，1 不同，2 无法比较。"},
+        {"add", RunAdd, 2, kAny, {"--to", "--scheme", "--password-file"}, {"-r", "--dry-run"},
+         "epk add 文件包 文件... [--to 包内文件夹] [--scheme none|rle|lz] [-r] [--dry-run]\n"
+         "    把文件（加 -r 时连同文件夹）加入包内文件夹（不存在时新建）。"},
+        {"mkdir", RunMkdir, 2, 2, {"--password-file"}, {"--dry-run"},
+         "epk mkdir 文件包 包内文件夹 [--dry-run]\n"
+         "    新建文件夹（连同缺少的上级文件夹）。"},
+        {"rm", RunRm, 2, kAny, {"--password-file"}, {"--dry-run"},
+         "epk rm 文件包 包内路径... [--dry-run]\n"
+         "    删除文件；删除文件夹时连同其中的一切。"},
+        {"mv", RunMv, 3, 3, {"--password-file"}, {"--dry-run"},
+         "epk mv 文件包 包内路径 目标文件夹 [--dry-run]\n"
+         "    把文件或文件夹移到目标文件夹中（根文件夹写作 \"\" 或 /）。"},
+        {"cp", RunCp, 3, 3, {"--password-file"}, {"--dry-run"},
+         "epk cp 文件包 包内路径 目标文件夹 [--dry-run]\n"
+         "    把文件或文件夹复制到目标文件夹中。"},
+        {"rename", RunRename, 3, 3, {"--password-file"}, {"--dry-run"},
+         "epk rename 文件包 包内路径 新名字 [--dry-run]\n"
+         "    给文件或文件夹改名。"},
+        {"scheme", RunScheme, 3, kAny, {"--password-file"}, {"--dry-run"},
+         "epk scheme 文件包 包内路径... none|rle|lz [--dry-run]\n"
+         "    给文件（或文件夹中的所有文件）选择编码方案；0 字节的文件不能编码。"},
+        {"passwd", RunPasswd, 1, 1, {"--password-file", "--new-password-file"}, {"--no-password", "--dry-run"},
+         "epk passwd 文件包 [--password-file 旧密码文件] (--new-password-file 新密码文件 | --no-password)\n"
+         "    用新密码（或不用密码）重新存盘。"},
     };
     return commands;
 }
@@ -49,9 +80,12 @@ std::string Usage()
         "命令：\n";
     for (const Command& c : CommandTable()) text += std::string("  ") + c.usage + "\n";
     text +=
+        "\n包内路径用“/”或“\\”分隔文件夹。修改文件包的命令（add、mkdir、rm、mv、cp、rename、\n"
+        "scheme、passwd）都会先完整地写出新文件包，再替换原来的文件包；没有改变的文件原样\n"
+        "保留，不重新编码；除 passwd 外保留原来的密码。加 --dry-run 只显示将要做的改变。\n"
         "\n密码从密码文件读取（去掉末尾的换行），不从命令行读取。打开加密的文件包而没有\n"
         "给出密码文件时，如果有终端，就在终端上询问密码。\n"
-        "退出状态：0 成功，1 失败，2 用法错误。\n";
+        "退出状态：0 成功，1 失败（或有被拒绝的操作），2 用法错误。\n";
     return text;
 }
 
@@ -72,7 +106,8 @@ int Main(int argc, char** argv)
         std::string error;
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         std::optional<CliArgs> parsed = ParseCliArgs(rest, command.valued, command.flags, error);
-        if (parsed && parsed->positional.size() != command.positionals)
+        if (parsed && (parsed->positional.size() < command.minPositionals ||
+                       parsed->positional.size() > command.maxPositionals))
             error = "参数个数不对。";
         if (!parsed || !error.empty()) {
             PrintErr(error + "\n用法：" + command.usage + "\n");

@@ -1,0 +1,246 @@
+// epk's editing commands end to end: what they change, what they refuse, and
+// that a refused or dry-run edit leaves the pack byte for byte as it was.
+#include <gtest/gtest.h>
+
+#include "schemes/Extraction.h"
+#include "tests/cli/EpkRunner.h"
+#include "tests/support/PackFixture.h"
+
+namespace tarvex {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+
+// A pack of: readme.txt, data/a.txt, data/empty, data/sub/b.bin; protected by a password.
+class EpkEdit : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir.Write("src/readme.txt", test::TextLikeBytes(2000, 1));
+        dir.Write("src/data/a.txt", test::TextLikeBytes(3000, 2));
+        dir.Write("src/data/empty", std::string());
+        dir.Write("src/data/sub/b.bin", test::RandomBytes(500, 3));
+        dir.Write("pw", std::string("secret\n"));
+        dir.Write("new/x.txt", std::string("x"));
+        dir.Write("new/y.txt", std::string("yy"));
+        dir.Write("new/tree/t1.txt", std::string("t1"));
+        dir.Write("new/tree/deeper/t2.txt", std::string("t2"));
+        ASSERT_EQ(Epk({"create", pack, dir / "src", "--scheme", "lz", "--password-file", dir / "pw"}).status, 0);
+    }
+
+    EpkRun Edit(std::vector<std::string> args)
+    {
+        args.insert(args.begin() + 1, pack);
+        args.push_back("--password-file");
+        args.push_back(dir / "pw");
+        return Epk(args);
+    }
+
+    // Path -> "size scheme" of every file, from `epk list`.
+    std::map<std::string, std::string> Listing()
+    {
+        const EpkRun r = Epk({"list", pack, "--password-file", dir / "pw"});
+        std::map<std::string, std::string> files;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            const size_t tab = line.find('\t');
+            const size_t stored = line.find('\t', tab + 1);
+            const size_t scheme = line.find('\t', stored + 1);
+            files[line.substr(0, tab)] = line.substr(tab + 1, stored - tab - 1) + " " + line.substr(scheme + 1);
+        }
+        return files;
+    }
+
+    // The unscrambled stored bytes of a file of the pack.
+    std::vector<uint8_t> Stored(const std::string& name)
+    {
+        test::PackDoc doc;
+        if (!doc.Open(pack, "secret")) return {};
+        PackExtractor extractor(doc.archive, doc.prompt);
+        ByteBuffer raw;
+        for (size_t i = 0; i < doc.catalogue.Entries().size(); ++i)
+            if (doc.catalogue.Entries()[i].name == name && extractor.Open(pack) && extractor.ReadRaw(i, raw))
+                return {raw.data(), raw.data() + raw.size()};
+        return {};
+    }
+
+    void ExpectUnchangedAfter(const std::vector<std::string>& args, const std::string& message)
+    {
+        const auto before = ReadFileBytes(pack);
+        const EpkRun r = Edit(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_NE(r.err.find(message), std::string::npos) << args[0] << ": " << r.err;
+        EXPECT_EQ(ReadFileBytes(pack), before) << args[0];
+    }
+
+    TempDir dir;
+    std::string pack = dir / "p.epk";
+};
+
+TEST_F(EpkEdit, AddPutsFilesAndTreesIntoAFolderMadeOnDemand)
+{
+    const auto storedBefore = Stored("a.txt");
+    EpkRun r = Edit({"add", dir / "new/x.txt", dir / "new/y.txt", "--to", "data/新的", "--scheme", "rle"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "新建文件夹 data\\新的\n加入 data\\新的\\x.txt\n加入 data\\新的\\y.txt\n");
+    r = Edit({"add", dir / "new/tree", "-r"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto files = Listing();
+    EXPECT_EQ(files.at("data\\新的\\x.txt"), "1 不编码");  // RLE cannot shrink one byte: stored as it is
+    EXPECT_EQ(files.at("tree\\t1.txt"), "2 不编码");
+    EXPECT_EQ(files.at("tree\\deeper\\t2.txt"), "2 不编码");
+    EXPECT_EQ(files.size(), 8u);
+    // The files already in the pack keep their stored bytes, and the password.
+    EXPECT_EQ(Stored("a.txt"), storedBefore);
+}
+
+TEST_F(EpkEdit, AddRefusesWhatTheEditorRefuses)
+{
+    EpkRun r = Edit({"add", dir / "src/readme.txt", dir / "new/x.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "该文件夹下已经有一个 readme.txt 存在！\n");
+    EXPECT_EQ(r.out, "加入 x.txt\n");  // the other file still goes in
+    ExpectUnchangedAfter({"add", dir / "new/tree"}, "-r");
+    ExpectUnchangedAfter({"add", dir / "new/x.txt", "--to", "bad\xF0\x9F\x98\x80"}, "GBK");
+    ExpectUnchangedAfter({"add", dir / "missing.txt"}, "missing.txt");
+}
+
+TEST_F(EpkEdit, DryRunShowsTheChangeAndWritesNothing)
+{
+    const auto before = ReadFileBytes(pack);
+    for (const auto& args : std::vector<std::vector<std::string>>{{"add", dir / "new/x.txt", "--dry-run"},
+                                                                   {"mkdir", "m", "--dry-run"},
+                                                                   {"rm", "data", "--dry-run"},
+                                                                   {"mv", "readme.txt", "data", "--dry-run"},
+                                                                   {"rename", "data", "d2", "--dry-run"},
+                                                                   {"scheme", "data", "none", "--dry-run"},
+                                                                   {"passwd", "--no-password", "--dry-run"}}) {
+        const EpkRun r = Edit(args);
+        EXPECT_EQ(r.status, 0) << args[0] << r.err;
+        EXPECT_NE(r.out.find("试运行"), std::string::npos) << args[0];
+        EXPECT_GT(r.out.size(), std::string("试运行：没有写入任何文件。\n").size()) << args[0];
+    }
+    EXPECT_EQ(ReadFileBytes(pack), before);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"new", "p.epk", "pw", "src"}));
+}
+
+TEST_F(EpkEdit, MkdirAndRm)
+{
+    EXPECT_EQ(Edit({"mkdir", "x/y/z"}).out, "新建文件夹 x\\y\\z\n");
+    const auto before = ReadFileBytes(pack);
+    EXPECT_EQ(Edit({"mkdir", "x\\y"}).status, 0);  // already there: nothing written
+    EXPECT_EQ(ReadFileBytes(pack), before);
+
+    EpkRun r = Edit({"rm", "data", "readme.txt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "删除文件夹 data（连同其中的 3 个文件）\n删除 readme.txt\n");
+    EXPECT_TRUE(Listing().empty());
+    ExpectUnchangedAfter({"rm", "nothing/here"}, "文件包中没有nothing/here。");
+    ExpectUnchangedAfter({"rm", "/"}, "注意：不允许删除根节点！");
+}
+
+TEST_F(EpkEdit, RmTellsAFolderFromAFileOfTheSameName)
+{
+    ASSERT_EQ(Edit({"mkdir", "twin"}).status, 0);
+    ASSERT_EQ(Edit({"add", dir / "new/x.txt", "--to", "data"}).status, 0);
+    ASSERT_EQ(Edit({"rename", "data/x.txt", "twin"}).status, 0);
+    ASSERT_EQ(Edit({"mv", "data/twin", "/"}).status, 0);
+    ExpectUnchangedAfter({"rm", "twin"}, "既是文件夹又是文件");
+    EXPECT_EQ(Edit({"rm", "twin/"}).out, "删除文件夹 twin（连同其中的 0 个文件）\n");
+    EXPECT_EQ(Edit({"rm", "twin"}).out, "删除 twin\n");
+}
+
+TEST_F(EpkEdit, MoveAndCopyFollowTheEditorsRules)
+{
+    EpkRun r = Edit({"mv", "data/sub", ""});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "移动 data\\sub → \\\n");
+    r = Edit({"cp", "data", "sub"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto files = Listing();
+    EXPECT_EQ(files.count("sub\\b.bin"), 1u);
+    EXPECT_EQ(files.count("sub\\data\\a.txt"), 1u);
+    EXPECT_EQ(files.count("sub\\data\\empty"), 1u);
+
+    ExpectUnchangedAfter({"mv", "sub", "sub/data"}, "无法移动文件夹！目标文件夹是源文件夹的子文件夹。");
+    ExpectUnchangedAfter({"cp", "sub", "sub"}, "无法复制文件夹！目标文件夹是源文件夹的子文件夹。");
+    ExpectUnchangedAfter({"mv", "sub/data", "/"}, "无法移动文件夹！该文件夹下已经有一个文件夹 <data> 存在！");
+    ExpectUnchangedAfter({"cp", "readme.txt", "/"}, "该文件夹下已经有一个 readme.txt 存在！");
+    ExpectUnchangedAfter({"mv", "readme.txt", "nowhere"}, "文件包中没有文件夹nowhere。");
+    const auto before = ReadFileBytes(pack);
+    EXPECT_EQ(Edit({"mv", "readme.txt", "/"}).status, 0);  // already there: nothing to do
+    EXPECT_EQ(ReadFileBytes(pack), before);
+}
+
+TEST_F(EpkEdit, RenameFilesIgnoringCaseAndFoldersExactly)
+{
+    ASSERT_EQ(Edit({"add", dir / "new/x.txt", "--to", "data"}).status, 0);
+    ExpectUnchangedAfter({"rename", "data/x.txt", "A.TXT"}, "该名字已被使用，请重新命名！");
+    ExpectUnchangedAfter({"rename", "/", "root"}, "注意：不允许更改根的名字！");
+    ExpectUnchangedAfter({"rename", "data/x.txt", "a/b"}, "不能含有");
+    ExpectUnchangedAfter({"rename", "data/x.txt", "   "}, "空白");
+    ASSERT_EQ(Edit({"mkdir", "Data"}).status, 0);  // folders compare exactly: Data beside data
+    ExpectUnchangedAfter({"rename", "Data", "data"}, "该名字已被使用，请重新命名！");
+    EXPECT_EQ(Edit({"rename", "data/x.txt", "z.txt"}).out, "改名 data\\x.txt → z.txt\n");
+    EXPECT_EQ(Listing().count("data\\z.txt"), 1u);
+}
+
+TEST_F(EpkEdit, SchemeAppliesToFilesAndFoldersButNotEmptyFiles)
+{
+    const EpkRun r = Edit({"scheme", "data", "readme.txt", "rle"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "0字节的文件不能使用任何编码方案！\n");
+    const auto files = Listing();
+    EXPECT_EQ(files.at("data\\empty"), "0 不编码");
+    EXPECT_EQ(files.at("data\\sub\\b.bin"), "500 不编码");  // random bytes: RLE cannot shrink them
+    ExpectUnchangedAfter({"scheme", "readme.txt", "zip"}, "未知的编码方案");
+}
+
+TEST_F(EpkEdit, PasswdChangesOrDropsThePassword)
+{
+    dir.Write("pw2", std::string("another"));
+    ASSERT_EQ(Edit({"passwd", "--new-password-file", dir / "pw2"}).status, 0);
+    EXPECT_EQ(Epk({"list", pack, "--password-file", dir / "pw"}).status, 1);
+    EXPECT_EQ(Epk({"list", pack, "--password-file", dir / "pw2"}).status, 0);
+    ASSERT_EQ(Epk({"passwd", pack, "--password-file", dir / "pw2", "--no-password"}).status, 0);
+    EXPECT_NE(Epk({"info", pack}).out.find("密码保护：否"), std::string::npos);
+    EXPECT_EQ(Epk({"list", pack}).status, 0);
+    EXPECT_EQ(Epk({"passwd", pack}).status, 2);
+}
+
+TEST_F(EpkEdit, DiffComparesTreesAndDecodedBytes)
+{
+    const std::string copy = dir / "q.epk";
+    ASSERT_EQ(Epk({"create", copy, dir / "src", "--scheme", "rle"}).status, 0);
+    EpkRun r = Epk({"diff", pack, copy, "--password-file", dir / "pw", "--password-file-b", "/dev/null"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;  // other schemes, same decoded bytes
+    EXPECT_EQ(r.out, "");
+
+    dir.Write("src/data/a.txt", std::string("changed"));
+    dir.Write("src/only-in-b.txt", std::string("b"));
+    ASSERT_EQ(Epk({"create", copy, dir / "src"}).status, 0);
+    ASSERT_EQ(Edit({"mkdir", "only-a"}).status, 0);
+    r = Epk({"diff", pack, copy, "--password-file", dir / "pw", "--password-file-b", "/dev/null"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "只在 A 中：only-a\\\n只在 B 中：only-in-b.txt\n内容不同：data\\a.txt\n");
+    EXPECT_EQ(Epk({"diff", pack, dir / "missing.epk"}).status, 2);
+}
+
+TEST_F(EpkEdit, JsonListingAndInfo)
+{
+    const EpkRun list = Epk({"list", pack, "--json", "--password-file", dir / "pw"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("{\"path\":\"data\\\\sub\\\\b.bin\",\"name\":\"b.bin\",\"folder_id\":2,\"size\":500,"
+                            "\"stored_size\":500,\"scheme\":0,\"scheme_name\":\"不编码\"}"),
+              std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("\"folders\":[{\"path\":\"data\",\"id\":1},{\"path\":\"data\\\\sub\",\"id\":2}]"),
+              std::string::npos)
+        << list.out;
+    const EpkRun info = Epk({"info", pack, "--json", "--password-file", dir / "pw"});
+    EXPECT_EQ(info.out, "{\"pack\":\"" + pack + "\",\"version\":1,\"protected\":true,\"folders\":2,\"files\":4,\"plugins\":[]}\n");
+}
+
+}  // namespace
+}  // namespace tarvex

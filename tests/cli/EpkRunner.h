@@ -1,0 +1,46 @@
+#pragma once
+// Runs the epk program as a script would and captures what it says.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/TempDir.h"
+
+namespace tarvex {
+
+struct EpkRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+inline std::string Quote(const std::string& arg)
+{
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline EpkRun Epk(const std::vector<std::string>& args)
+{
+    test::TempDir io;
+    std::string command = Quote(EPK_PATH);
+    for (const auto& a : args) command += " " + Quote(a);
+    command += " >" + Quote(io / "out") + " 2>" + Quote(io / "err") + " </dev/null";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(io / "out"), ReadText(io / "err")};
+}
+
+}  // namespace tarvex

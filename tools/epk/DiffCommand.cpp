@@ -1,0 +1,97 @@
+// epk diff: which files and folders two packs do not share, and which files
+// differ in their decoded bytes.
+#include <map>
+#include <set>
+
+#include "archive/GbkText.h"
+#include "archive/PackPaths.h"
+#include "schemes/Extraction.h"
+#include "tools/epk/Commands.h"
+#include "tools/epk/Console.h"
+#include "tools/epk/PackSession.h"
+
+namespace tarvex::epk {
+namespace {
+
+constexpr int kExitTrouble = 2;
+
+struct PackView {
+    std::map<std::string, size_t> files;  // pack path (UTF-8) -> entry index
+    std::set<std::string> folders;
+};
+
+PackView ViewOf(const Catalogue& catalogue)
+{
+    PackView view;
+    const auto paths = FolderPathsById(catalogue);
+    for (const auto& [id, path] : paths)
+        if (id != 0) view.folders.insert(GbkToUtf8Lossy(path) + "\\");
+    for (size_t i = 0; i < catalogue.Entries().size(); ++i)
+        view.files.emplace(GbkToUtf8Lossy(EntryPackPath(paths, catalogue.Entries()[i])), i);
+    return view;
+}
+
+bool SameBytes(const ByteBuffer& a, const ByteBuffer& b)
+{
+    return a.size() == b.size() && std::equal(a.data(), a.data() + a.size(), b.data());
+}
+
+}  // namespace
+
+int RunDiff(const CliArgs& args)
+{
+    PackSession a;
+    PackSession b;
+    CliArgs argsB = args;
+    if (const auto fileB = args.Value("--password-file-b")) argsB.values["--password-file"] = *fileB;
+    if (!a.Open(args.positional[0], args) || !b.Open(args.positional[1], argsB)) return kExitTrouble;
+    PackExtractor readA(a.archive, a.prompt);
+    PackExtractor readB(b.archive, b.prompt);
+    if (!readA.Open(args.positional[0]) || !readB.Open(args.positional[1])) return kExitTrouble;
+
+    const PackView viewA = ViewOf(a.catalogue);
+    const PackView viewB = ViewOf(b.catalogue);
+    std::string out;
+    bool differ = false;
+    bool trouble = false;
+    const auto only = [&](const std::string& label, const std::set<std::string>& here, const std::set<std::string>& there) {
+        for (const std::string& path : here) {
+            if (there.count(path)) continue;
+            out += label + path + "\n";
+            differ = true;
+        }
+    };
+    std::set<std::string> filesA, filesB;
+    for (const auto& [path, i] : viewA.files) filesA.insert(path);
+    for (const auto& [path, i] : viewB.files) filesB.insert(path);
+    only("只在 A 中：", viewA.folders, viewB.folders);
+    only("只在 B 中：", viewB.folders, viewA.folders);
+    only("只在 A 中：", filesA, filesB);
+    only("只在 B 中：", filesB, filesA);
+
+    for (const auto& [path, indexA] : viewA.files) {
+        const auto other = viewB.files.find(path);
+        if (other == viewB.files.end()) continue;
+        const uint32_t sizeA = a.catalogue.Entries()[indexA].fileSize;
+        const uint32_t sizeB = b.catalogue.Entries()[other->second].fileSize;
+        bool same = sizeA == sizeB;
+        if (same) {
+            ByteBuffer bytesA, bytesB;
+            if (!readA.Decode(indexA, bytesA) || !readB.Decode(other->second, bytesB)) {
+                out += "无法比较：" + path + "\n";
+                trouble = true;
+                continue;
+            }
+            same = SameBytes(bytesA, bytesB);
+        }
+        if (!same) {
+            out += "内容不同：" + path + "\n";
+            differ = true;
+        }
+    }
+    Print(out);
+    if (trouble) return kExitTrouble;
+    return differ ? kExitFailure : kExitOk;
+}
+
+}  // namespace tarvex::epk

@@ -1,0 +1,53 @@
+#include "tools/epk/PackEdit.h"
+
+#include "archive/GbkText.h"
+#include "archive/PackPaths.h"
+#include "schemes/SchemeDispatch.h"
+#include "tools/epk/Commands.h"
+#include "tools/epk/Console.h"
+
+namespace tarvex::epk {
+
+std::string ShownPath(const Folder& folder)
+{
+    return folder.parent ? GbkToUtf8Lossy(PackPathOf(folder)) : "\\";
+}
+
+std::string ShownPath(const Catalogue& catalogue, size_t entry)
+{
+    const FileEntry& e = catalogue.Entries()[entry];
+    const Folder* folder = catalogue.FolderById(e.folderId);
+    const std::string folderPath = folder ? PackPathOf(*folder) : std::string();
+    return GbkToUtf8Lossy(folderPath.empty() ? e.name : folderPath + "\\" + e.name);
+}
+
+int EditPack(const CliArgs& args, const PackEditor& edit)
+{
+    PackSession session;
+    const std::string& path = args.positional[0];
+    if (!session.Open(path, args)) return kExitFailure;
+
+    EditOutcome outcome;
+    edit(session, outcome);
+    std::string text;
+    for (const std::string& change : outcome.changes) text += change + "\n";
+    Print(text);
+    if (outcome.failed) {
+        PrintErr("文件包没有改变。\n");
+        return kExitFailure;
+    }
+    if (args.Has("--dry-run")) {
+        Print("试运行：没有写入任何文件。\n");
+        return outcome.refused ? kExitFailure : kExitOk;
+    }
+    if (!outcome.changes.empty()) {
+        SchemeDispatch dispatch(session.catalogue, session.prompt);
+        StoreOptions options;
+        options.fallbackToNone = true;
+        const KeySchedule keys = outcome.keys.value_or(session.archive.Keys());
+        if (!session.archive.Store(path, keys, dispatch, session.prompt, options)) return kExitFailure;
+    }
+    return outcome.refused ? kExitFailure : kExitOk;
+}
+
+}  // namespace tarvex::epk
