@@ -1,10 +1,9 @@
 #include "schemes/Extraction.h"
 
-#include <climits>
-
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/SafeFileWriter.h"
+#include "schemes/TreeExtraction.h"
 
 namespace tarvex {
 
@@ -104,24 +103,10 @@ bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string
                     const std::string& folder, const std::string& name, IPrompt& prompt)
 {
     PackExtractor extractor(archive, prompt);
-    if (!extractor.HasStoredBytes(index)) return false;
-    std::string target = name;
-    if (!folder.empty()) {
-        std::string own;
-        if (name.empty()) {
-            const std::string& gbk = archive.GetCatalogue().Entries()[index].name;
-            if (!IsSafeDiskName(gbk, own)) {
-                prompt.Tell(Printf(msg::kUnsafeName, GbkToUtf8Lossy(gbk).c_str()), MsgIcon::Warning);
-                return false;
-            }
-            if (own.size() > NAME_MAX) {
-                prompt.Tell(Printf(msg::kNameTooLongForDisk, own.c_str()), MsgIcon::Warning);
-                return false;
-            }
-        }
-        target = folder + "/" + (name.empty() ? own : name);
-    }
-    return extractor.Open(packPath) && extractor.ExtractTo(index, target);
+    if (!extractor.HasStoredBytes(index) || !extractor.Open(packPath)) return false;
+    if (folder.empty()) return extractor.ExtractTo(index, name);
+    if (name.empty()) return ExtractEntryInto(extractor, archive.GetCatalogue(), index, folder, prompt);
+    return extractor.ExtractTo(index, folder + "/" + name);
 }
 
 bool ExtractRaw(const CPackArchive& archive, size_t index, const std::string& packPath,

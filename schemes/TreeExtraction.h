@@ -1,0 +1,27 @@
+#pragma once
+// Extracting files and whole folders of a pack into a folder on disk, never
+// writing outside it: names that cannot be one safe disk name are reported
+// and skipped, and a symbolic link or file where a folder should be made
+// stops that folder.
+#include <string>
+
+#include "schemes/Extraction.h"
+
+namespace tarvex {
+
+struct ExtractionReport {
+    size_t written = 0;
+    size_t failed = 0;  // each reported
+};
+
+// Writes entry `index` as destFolder/<its name>.
+bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,
+                      const std::string& destFolder, IPrompt& prompt);
+
+// Writes the files of `folder` and of every folder below it, with their
+// folders, into destFolder: the root's contents go straight into it, another
+// folder goes in as destFolder/<its name>.
+ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& catalogue, const Folder& folder,
+                                   const std::string& destFolder, IPrompt& prompt);
+
+}  // namespace tarvex
