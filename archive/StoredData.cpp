@@ -20,4 +20,17 @@ ReadStatus PackDataFile::ReadStored(const StoredCopy& copy, const KeySchedule& k
     return ReadStatus::Ok;
 }
 
+bool PlausibleSizes(const StoredCopy& copy)
+{
+    // A repeat packet of RLE gives 130 bytes for 2; one LZ byte stands for at
+    // most 255 bytes of a long match.
+    const uint64_t stored = copy.storedSize;
+    switch (copy.scheme) {
+    case 0: return copy.fileSize == stored;
+    case 1: return stored >= 4 && copy.fileSize <= 65 * (stored - 4);
+    case 2: return copy.fileSize <= 256 * stored + 64;
+    default: return true;
+    }
+}
+
 }  // namespace tarvex

@@ -33,4 +33,9 @@ private:
     uint64_t length_ = 0;
 };
 
+// Whether a built-in scheme could decode the copy's stored bytes into its
+// file size: a damaged record must not make a reader allocate gigabytes for a
+// few stored bytes. Plug-in schemes are not judged.
+bool PlausibleSizes(const StoredCopy& copy);
+
 }  // namespace tarvex

@@ -3,6 +3,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/SafeFileWriter.h"
+#include "schemes/SchemeId.h"
 #include "schemes/TreeExtraction.h"
 
 namespace tarvex {
@@ -60,9 +61,16 @@ bool PackExtractor::Decode(size_t index, ByteBuffer& out)
     if (!HasStoredBytes(index)) return false;
     const StoredCopy copy = CopyOf(index);
     const std::string& name = catalogue_.Entries()[index].name;
+    if (!PlausibleSizes(copy)) {
+        const std::string schemeName = SchemeName(copy.scheme, catalogue_.Plugins());
+        prompt_.Tell(Printf(msg::kDecodeFailedBuiltin, schemeName.c_str(), GbkToUtf8Lossy(name).c_str()),
+                     MsgIcon::Error);
+        return false;
+    }
     ByteBuffer stored;
     if (!ReadStored(copy, name, stored)) return false;
-    if (copy.scheme == 0 && copy.storedSize == copy.fileSize) {
+    if (!dispatch_.Decodable(copy.scheme)) return dispatch_.Decode(stored.span(), {}, copy.scheme, name);
+    if (copy.scheme == 0) {
         out = std::move(stored);
         return true;
     }

@@ -23,6 +23,11 @@ const PluginSlot* SchemeDispatch::SlotOf(uint8_t scheme) const
     return PluginSlotOf(scheme) < plugins.size() ? &plugins[PluginSlotOf(scheme)] : nullptr;
 }
 
+bool SchemeDispatch::Decodable(uint8_t scheme) const
+{
+    return scheme <= kSchemeLz || (IsPluginScheme(scheme) && SlotOf(scheme));
+}
+
 uint32_t SchemeDispatch::GetMemNeeded(uint32_t n, uint8_t scheme)
 {
     switch (scheme) {

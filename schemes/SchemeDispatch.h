@@ -24,6 +24,10 @@ public:
     bool EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen,
                       uint8_t scheme);
 
+    // Whether a decoder for the scheme can exist here (a built-in scheme, or
+    // an occupied plug-in slot): asked before a file-size buffer is allocated.
+    bool Decodable(uint8_t scheme) const;
+
     uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return GetMemNeeded(n, scheme); }
     EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen,
                         uint8_t scheme) override;

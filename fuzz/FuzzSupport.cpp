@@ -1,0 +1,142 @@
+#include "fuzz/FuzzSupport.h"
+
+#include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "archive/CatalogueEdits.h"
+#include "archive/FileIo.h"
+#include "archive/PackArchive.h"
+#include "codecs/LzCodec.h"
+#include "codecs/RleCodec.h"
+#include "schemes/SchemeDispatch.h"
+
+namespace tarvex::fuzz {
+
+MemoryFile::MemoryFile(std::span<const uint8_t> bytes)
+{
+    fd_ = ::memfd_create("fuzzed", MFD_CLOEXEC);
+    if (fd_ < 0) std::abort();
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) std::abort();
+        done += static_cast<size_t>(n);
+    }
+    path_ = "/proc/self/fd/" + std::to_string(fd_);
+}
+
+MemoryFile::~MemoryFile()
+{
+    ::close(fd_);
+}
+
+std::optional<PasswordBlocks> FuzzPrompt::AskPassword(PasswordMode)
+{
+    if (!withPassword_) return std::nullopt;
+    return DerivePasswordBlocks(kFuzzPassword);
+}
+
+namespace {
+
+std::vector<uint8_t> Text(size_t n, unsigned seed)
+{
+    static const char* const words[] = {"pack ", "file ", "folder ", "scheme ", "\n", "the ", "aaaaaaaa"};
+    std::vector<uint8_t> bytes;
+    while (bytes.size() < n) {
+        seed = seed * 1103515245 + 12345;
+        const std::string w = words[(seed >> 16) % 7];
+        bytes.insert(bytes.end(), w.begin(), w.end());
+    }
+    bytes.resize(n);
+    return bytes;
+}
+
+// Packs of several shapes, written by the core with or without the fuzz password.
+std::vector<std::vector<uint8_t>> PackSeeds(bool withPassword)
+{
+    char dirTemplate[] = "/tmp/tarvex-seeds-XXXXXX";
+    const std::string dir = ::mkdtemp(dirTemplate);
+    std::vector<std::vector<uint8_t>> seeds;
+    const KeySchedule keys = withPassword ? MakeKeySchedule(DerivePasswordBlocks(kFuzzPassword)) : KeySchedule{};
+    for (int shape = 0; shape < 4; ++shape) {
+        Catalogue catalogue;
+        CPackArchive archive(catalogue);
+        SilentPrompt prompt;
+        std::vector<std::string> written;
+        for (int i = 0; i < shape * 2; ++i) {
+            Folder* folder = &catalogue.Root();
+            if (i % 2) folder = catalogue.InsertFolder("d" + std::to_string(i), -1, catalogue.Root());
+            if (i % 4 == 3) folder = catalogue.InsertFolder("inner", -1, *folder);
+            const std::string path = dir + "/f" + std::to_string(shape) + "_" + std::to_string(i);
+            File out;
+            const std::vector<uint8_t> bytes = Text(40 + 300 * i, i);
+            if (!out.CreateWrite(path) || !out.WriteAll(bytes)) std::abort();
+            AddFileEntry(catalogue, folder->id, path, prompt);
+            catalogue.Entries().back().scheme = static_cast<uint8_t>(i % 3);
+            written.push_back(path);
+        }
+        const std::string packPath = dir + "/seed.epk";
+        SchemeDispatch dispatch(catalogue, prompt);
+        if (archive.Store(packPath, keys, dispatch, prompt)) {
+            File in;
+            uint64_t size = 0;
+            if (in.OpenRead(packPath) && in.Size(size)) {
+                std::vector<uint8_t> bytes(size);
+                if (in.ReadAll(bytes)) seeds.push_back(std::move(bytes));
+            }
+        }
+        ::unlink(packPath.c_str());
+        for (const auto& path : written) ::unlink(path.c_str());
+    }
+    ::rmdir(dir.c_str());
+    return seeds;
+}
+
+std::vector<std::vector<uint8_t>> RleSeeds()
+{
+    std::vector<std::vector<uint8_t>> seeds;
+    for (size_t n : {7, 130, 131, 500, 5000}) {
+        const std::vector<uint8_t> input = Text(n, static_cast<unsigned>(n));
+        std::vector<uint8_t> out(n);
+        uint32_t length = 0;
+        if (RleEncode(input, out, length)) seeds.emplace_back(out.begin(), out.begin() + length);
+    }
+    return seeds;
+}
+
+// Three bytes of decoded length, then the stream.
+std::vector<std::vector<uint8_t>> LzSeeds()
+{
+    std::vector<std::vector<uint8_t>> seeds;
+    for (size_t n : {1, 13, 100, 4000, 60000}) {
+        const std::vector<uint8_t> input = Text(n, static_cast<unsigned>(n));
+        std::vector<uint8_t> out(n * 3 + 5);
+        const uint32_t length = LzEncode(input, out);
+        std::vector<uint8_t> seed = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+                                     static_cast<uint8_t>(n >> 16)};
+        seed.insert(seed.end(), out.begin(), out.begin() + length);
+        seeds.push_back(std::move(seed));
+    }
+    return seeds;
+}
+
+}  // namespace
+
+const std::vector<std::string>& TargetNames()
+{
+    static const std::vector<std::string> names = {"PackReader", "ProtectedPackReader", "Extraction", "RleDecode",
+                                                   "LzDecode"};
+    return names;
+}
+
+std::vector<std::vector<uint8_t>> MakeSeeds(const std::string& target)
+{
+    if (target == "PackReader" || target == "Extraction") return PackSeeds(false);
+    if (target == "ProtectedPackReader") return PackSeeds(true);
+    if (target == "RleDecode") return RleSeeds();
+    if (target == "LzDecode") return LzSeeds();
+    return {};
+}
+
+}  // namespace tarvex::fuzz

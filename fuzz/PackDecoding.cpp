@@ -1,0 +1,24 @@
+#include "fuzz/PackDecoding.h"
+
+#include "archive/PackArchive.h"
+#include "fuzz/FuzzSupport.h"
+#include "schemes/Extraction.h"
+
+namespace tarvex::fuzz {
+
+void ReadAndDecodeAll(std::span<const uint8_t> bytes, bool withPassword)
+{
+    MemoryFile file(bytes);
+    Catalogue catalogue;
+    CPackArchive archive(catalogue);
+    FuzzPrompt prompt(withPassword);
+    if (!archive.Load(file.Path(), prompt)) return;
+    PackExtractor extractor(archive, prompt);
+    if (!extractor.Open(file.Path())) return;
+    for (size_t i = 0; i < catalogue.Entries().size(); ++i) {
+        ByteBuffer decoded;
+        extractor.Decode(i, decoded);
+    }
+}
+
+}  // namespace tarvex::fuzz
