@@ -7,22 +7,41 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tarvex {
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
 
-// A target given through a symbolic link is replaced where the link points,
-// so the link keeps working.
-std::string ResolveTarget(const std::string& target)
+std::string DirectoryOf(const std::string& path);
+
+// A target given through a symbolic link is replaced where the link points
+// (also when nothing is there yet), so the link keeps working.
+std::string ResolveTarget(std::string target)
 {
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(target.c_str(), resolved)) return resolved;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(target.c_str(), link, sizeof link - 1);
+        if (n <= 0) break;
+        const std::string points(link, static_cast<size_t>(n));
+        target = points[0] == '/' ? points : DirectoryOf(target) + "/" + points;
     }
     return target;
+}
+
+// A name for the temporary file: a short one, so that a target whose own
+// name is near the length limit still gets one.
+std::string TempNameIn(const std::string& dir)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    uint8_t random[8];
+    if (::getentropy(random, sizeof random) != 0) std::memset(random, 0, sizeof random);
+    std::string name = dir + "/.tarvex-";
+    for (uint8_t r : random) name += kLetters[r % (sizeof kLetters - 1)];
+    return name;
 }
 
 std::string DirectoryOf(const std::string& path)
@@ -46,19 +65,20 @@ bool SafeFileWriter::Fail(const std::string& why)
     return false;
 }
 
-bool SafeFileWriter::Open(const std::string& target)
+bool SafeFileWriter::Open(const std::string& target, Links links)
 {
     Abandon();
-    target_ = ResolveTarget(target);
-    // A short name, so that a target whose own name is near the length limit
-    // still gets a temporary file.
-    std::string pattern = DirectoryOf(target_) + "/.tarvex-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    target_ = links == Links::WriteThrough ? ResolveTarget(target) : target;
+    const std::string dir = DirectoryOf(target_);
+    int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // This file system cannot make unnamed files.
+        std::string pattern = dir + "/.tarvex-XXXXXX";
+        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd >= 0) tempPath_ = pattern;
+    }
     if (fd < 0) return Fail(std::strerror(errno));
     file_.Adopt(fd);
-    tempPath_ = name.data();
     buffer_.clear();
     buffer_.reserve(kBufferSize);
     position_ = 0;
@@ -107,6 +127,7 @@ bool SafeFileWriter::Commit(bool durable)
     }
     if (::fchmod(file_.Fd(), mode) != 0) return Fail(std::strerror(errno));
     if (durable && !file_.Sync()) return Fail(file_.Error());
+    if (!GiveName()) return false;
     if (!file_.Close()) return Fail(file_.Error());
     if (::rename(tempPath_.c_str(), target_.c_str()) != 0) return Fail(std::strerror(errno));
     tempPath_.clear();
@@ -120,6 +141,23 @@ bool SafeFileWriter::Commit(bool durable)
         dir.Sync();
     }
     return true;
+}
+
+// Links an unnamed temporary file into its folder under a fresh name, so
+// that it can be renamed over the target.
+bool SafeFileWriter::GiveName()
+{
+    if (!tempPath_.empty()) return true;
+    const std::string self = "/proc/self/fd/" + std::to_string(file_.Fd());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::string name = TempNameIn(DirectoryOf(target_));
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            tempPath_ = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    return Fail(std::strerror(errno));
 }
 
 void SafeFileWriter::Abandon()

@@ -1,8 +1,10 @@
 #pragma once
 // Writes a file so that the old one survives any failure: the bytes go to a
-// new temporary file beside the target, created exclusively, and only a
-// complete, flushed file is renamed over the target. Destroying the writer
-// without Commit() removes the temporary file.
+// new temporary file beside the target, and only a complete, flushed file is
+// renamed over the target. The temporary file has no name until it is
+// complete where the file system allows (so a killed process leaves nothing
+// behind); elsewhere it is created exclusively under a random name.
+// Destroying the writer without Commit() removes the temporary file.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,7 +21,11 @@ public:
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
-    bool Open(const std::string& target);
+    enum class Links {
+        WriteThrough,  // a symbolic link at target keeps pointing at the new file
+        Replace,       // a symbolic link at target is replaced, its target untouched
+    };
+    bool Open(const std::string& target, Links links = Links::WriteThrough);
     // Buffered: small fields are gathered, large blocks go straight through.
     bool Write(std::span<const uint8_t> bytes);
     uint64_t Position() const { return position_; }
@@ -30,16 +36,17 @@ public:
     void Abandon();
 
     const std::string& Error() const { return error_; }
-    const std::string& TempPath() const { return tempPath_; }
     const std::string& TargetPath() const { return target_; }
 
 private:
     bool Flush();
     bool Fail(const std::string& why);
+    bool GiveName();
+
 
     File file_;
     std::string target_;
-    std::string tempPath_;
+    std::string tempPath_;  // empty while the temporary file has no name
     std::vector<uint8_t> buffer_;
     uint64_t position_ = 0;
     std::string error_;

@@ -102,7 +102,10 @@ bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
 bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPrompt& prompt)
 {
     SafeFileWriter out;
-    if (out.Open(path) && out.Write(bytes) && out.Commit(/*durable=*/false)) return true;
+    // A link in the way is replaced, never written through: extraction must
+    // not reach files outside its folder.
+    if (out.Open(path, SafeFileWriter::Links::Replace) && out.Write(bytes) && out.Commit(/*durable=*/false))
+        return true;
     prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), out.Error().c_str()), MsgIcon::Error);
     return false;
 }
