@@ -1,0 +1,22 @@
+#pragma once
+// Opening a file of the disk for reading by the runtime: only regular files
+// (a folder, a pipe or a device is never waited on), at most 4 GiB - 1 long.
+#include <cstdint>
+#include <string>
+
+#include "archive/FileIo.h"
+#include "archive/Prompt.h"
+
+namespace tarvex {
+
+enum class DiskOpen {
+    Opened,
+    Missing,  // nothing there, or a folder
+    Failed,   // there, but not readable as a file; reported
+};
+
+// Opens the file at path into file and gives its length. A missing file is
+// reported only when missingIsError.
+DiskOpen OpenDiskFile(const std::string& path, File& file, uint32_t& length, IPrompt& prompt, bool missingIsError);
+
+}  // namespace tarvex

@@ -1,0 +1,47 @@
+#include "runtime/PackIndex.h"
+
+#include "archive/GbkText.h"
+#include "archive/PackPaths.h"
+#include "runtime/CallerText.h"
+
+namespace tarvex {
+namespace {
+
+std::string Key(const std::vector<std::string>& components)
+{
+    std::string key;
+    for (const std::string& c : components) {
+        if (!key.empty()) key += '\\';
+        key += c;
+    }
+    return key;
+}
+
+}  // namespace
+
+PackIndex::PackIndex(const Catalogue& catalogue)
+{
+    const auto folderPaths = FolderPathsById(catalogue);
+    const auto& entries = catalogue.Entries();
+    byPath_.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        byPath_.emplace(Key(SplitGbkPath(EntryPackPath(folderPaths, entries[i]))), i);
+}
+
+std::optional<size_t> PackIndex::Find(const std::vector<std::string>& components) const
+{
+    if (components.empty()) return std::nullopt;
+    const auto it = byPath_.find(Key(components));
+    if (it == byPath_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::vector<std::string> ResolvePackPath(std::string_view text, const PackIndex& index)
+{
+    std::vector<std::string> asGbk = SplitGbkPath(text);
+    if (index.Find(asGbk)) return asGbk;
+    const std::string converted = CallerTextAsGbk(text);
+    return converted == text ? asGbk : SplitGbkPath(converted);
+}
+
+}  // namespace tarvex

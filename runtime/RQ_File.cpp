@@ -1,0 +1,289 @@
+#include "runtime/RQ_File.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+#include "archive/FileIo.h"
+#include "archive/GbkText.h"
+#include "archive/Messages.h"
+#include "archive/SafeFileWriter.h"
+#include "runtime/CallerText.h"
+#include "runtime/DiskFile.h"
+#include "runtime/LoosePath.h"
+#include "runtime/RuntimeMessages.h"
+#include "runtime/RuntimePack.h"
+#include "runtime/RuntimePrompt.h"
+
+namespace tarvex {
+namespace {
+
+// A caller's pack path as messages show it: UTF-8 stays, GBK is converted.
+std::string ShownPackPath(std::string_view text)
+{
+    return Utf8ToGbk(text) ? std::string(text) : GbkToUtf8Lossy(text);
+}
+
+}  // namespace
+
+struct CRQ_File::State {
+    enum class Source { None, Packed, Disk };
+
+    RuntimePrompt prompt;
+    bool externalLookup = false;
+    std::string externalPath;  // empty: the folder holding the pack
+
+    std::unique_ptr<RuntimePack> pack;
+    std::string packFolder;
+
+    // The file GetLength and Read refer to.
+    Source source = Source::None;
+    size_t entry = 0;  // Packed
+    File disk;         // Disk: a loose file or a plain file opened for reading
+    std::string name;  // for messages
+    uint32_t length = 0;
+    bool failureReported = false;  // why nothing is selected was told; Read stays quiet
+
+    std::unique_ptr<SafeFileWriter> writer;
+    std::string writerName;
+    uint64_t written = 0;
+
+    ByteBuffer data;
+    char emptyText[1] = {'\0'};
+
+    void Report(const std::string& text) { prompt.Tell(text, MsgIcon::Error); }
+
+    void Deselect()
+    {
+        source = Source::None;
+        disk.Close();
+        name.clear();
+        length = 0;
+        failureReported = false;
+    }
+
+    // Puts a file being written in place, forgets the pack and the selection.
+    void Close()
+    {
+        if (writer && !writer->Commit(/*durable=*/true))
+            Report(Printf(msg::kWriteFailed, writerName.c_str(), writer->Error().c_str()));
+        writer.reset();
+        written = 0;
+        pack.reset();
+        Deselect();
+        data = ByteBuffer();
+    }
+
+    bool OpenPack(const char* path, const char* password)
+    {
+        auto opened = std::make_unique<RuntimePack>(prompt);
+        prompt.SetPassword(PasswordBlocksOf(password));
+        const bool ok = opened->Open(path);
+        prompt.SetPassword(std::nullopt);
+        if (!ok) return false;
+        pack = std::move(opened);
+        packFolder = FolderOf(path);
+        return true;
+    }
+
+    bool OpenForReading(const std::string& path)
+    {
+        if (OpenDiskFile(path, disk, length, prompt, /*missingIsError=*/true) != DiskOpen::Opened) return false;
+        source = Source::Disk;
+        name = path;
+        return true;
+    }
+
+    bool OpenForWriting(const std::string& path)
+    {
+        // Refused now rather than when the finished file fails to take its place.
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            const char* reason = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : msg::kNotRegularFile;
+            Report(Printf(msg::kCannotWriteTarget, path.c_str(), reason));
+            return false;
+        }
+        auto opened = std::make_unique<SafeFileWriter>();
+        if (!opened->Open(path)) {
+            Report(Printf(msg::kCannotWriteTarget, path.c_str(), opened->Error().c_str()));
+            return false;
+        }
+        writer = std::move(opened);
+        writerName = path;
+        return true;
+    }
+
+    // Selects the loose file for a pack path when external lookup finds one.
+    bool LocateLoose(std::string_view text, const std::vector<std::string>& components, const std::string& shown)
+    {
+        const std::string& root = externalPath.empty() ? packFolder : externalPath;
+        const LoosePath loose = LooseFilePath(root, text, components);
+        if (loose.lookup == LooseLookup::Unsafe) {
+            prompt.Tell(Printf(msg::kUnsafeExternalPath, shown.c_str()), MsgIcon::Warning);
+            return false;
+        }
+        if (loose.lookup != LooseLookup::Path) return false;
+        if (OpenDiskFile(loose.path, disk, length, prompt, /*missingIsError=*/false) != DiskOpen::Opened) return false;
+        source = Source::Disk;
+        name = loose.path;
+        return true;
+    }
+
+    bool Locate(std::string_view text)
+    {
+        const std::string shown = ShownPackPath(text);
+        if (!pack) {
+            Report(Printf(msg::kNoPackOpen, shown.c_str()));
+            return false;
+        }
+        const std::vector<std::string> components = pack->Resolve(text);
+        if (externalLookup && LocateLoose(text, components, shown)) return true;
+        const std::optional<size_t> found = pack->Find(components);
+        if (!found) {
+            Report(Printf(msg::kNotInPack, pack->Path().c_str(), shown.c_str()));
+            return false;
+        }
+        if (!pack->StoredInside(*found)) {
+            Report(Printf(msg::kDataOutsidePack, shown.c_str()));
+            return false;
+        }
+        source = Source::Packed;
+        entry = *found;
+        length = pack->FileSize(*found);
+        name = shown;
+        return true;
+    }
+
+    // Puts the selected file's first `count` bytes at out.
+    bool Fill(uint8_t* out, uint32_t count)
+    {
+        switch (source) {
+            case Source::None:
+                if (writer) {
+                    Report(Printf(msg::kOpenedForWriting, writerName.c_str()));
+                } else if (!failureReported) {
+                    Report(msg::kNothingToRead);
+                }
+                return false;
+            case Source::Packed: {
+                ByteBuffer bytes;
+                if (!pack->Decode(entry, bytes)) return false;
+                std::copy_n(bytes.data(), std::min<size_t>(count, bytes.size()), out);
+                return true;
+            }
+            case Source::Disk:
+                if (disk.ReadAt(0, {out, count})) return true;
+                Report(Printf(msg::kReadFailed, name.c_str()) + disk.Error());
+                return false;
+        }
+        return false;
+    }
+};
+
+CRQ_File::CRQ_File() : state_(std::make_unique<State>())
+{
+    m_pData = state_->emptyText;
+}
+
+CRQ_File::~CRQ_File()
+{
+    state_->Close();
+}
+
+void CRQ_File::EnableErrMSG(bool enable)
+{
+    state_->prompt.ShowMessages(enable);
+}
+
+void CRQ_File::EnableExt(bool enable)
+{
+    state_->externalLookup = enable;
+}
+
+void CRQ_File::SetExt(const char* path)
+{
+    state_->externalPath = path ? path : "";
+}
+
+bool CRQ_File::Open(const char* name, bool forReading, bool isPack, const char* password)
+{
+    State& s = *state_;
+    s.Close();
+    m_pData = s.emptyText;
+    if (!name || !*name || (isPack && !forReading)) {
+        s.Report(name && *name ? Printf(msg::kPackReadOnly, name) : std::string(msg::kNoFileName));
+        s.failureReported = true;
+        return false;
+    }
+    const bool ok = isPack ? s.OpenPack(name, password) : forReading ? s.OpenForReading(name) : s.OpenForWriting(name);
+    s.failureReported = !ok;
+    return ok;
+}
+
+bool CRQ_File::Locate(const char* path, const char* folder)
+{
+    State& s = *state_;
+    s.Deselect();
+    if (!path) {
+        s.Report(msg::kNoFileName);
+    } else if (s.Locate(folder && *folder ? std::string(folder) + "\\" + path : std::string(path))) {
+        return true;
+    }
+    s.failureReported = true;
+    return false;
+}
+
+uint32_t CRQ_File::GetLength() const
+{
+    const State& s = *state_;
+    if (s.writer) return static_cast<uint32_t>(std::min<uint64_t>(s.written, 0xFFFFFFFFu));
+    return s.length;
+}
+
+bool CRQ_File::Read(uint8_t** dest, uint32_t count)
+{
+    State& s = *state_;
+    const uint32_t wanted = count == 0 ? s.length : std::min(count, s.length);
+    if (dest && *dest) {
+        const bool ok = s.Fill(*dest, wanted);
+        (*dest)[ok ? wanted : 0] = 0;
+        return ok;
+    }
+    bool ok = false;
+    std::optional<ByteBuffer> buffer = ByteBuffer::Allocate(size_t{wanted} + 1);
+    if (!buffer) {
+        s.Report(msg::kOutOfMemory);
+    } else if (s.Fill(buffer->data(), wanted)) {
+        buffer->data()[wanted] = 0;
+        s.data = std::move(*buffer);
+        ok = true;
+    }
+    if (!ok) s.data = ByteBuffer();
+    m_pData = ok ? reinterpret_cast<char*>(s.data.data()) : s.emptyText;
+    if (dest) *dest = reinterpret_cast<uint8_t*>(m_pData);
+    return ok;
+}
+
+bool CRQ_File::Write(const void* data, uint32_t count)
+{
+    State& s = *state_;
+    if (!s.writer) {
+        s.Report(msg::kNotOpenForWriting);
+        return false;
+    }
+    if (count == 0) return true;
+    if (!data) return false;
+    if (!s.writer->Write({static_cast<const uint8_t*>(data), count})) {
+        // The old file stays as it was: the unfinished one is dropped.
+        s.Report(Printf(msg::kWriteFailed, s.writerName.c_str(), s.writer->Error().c_str()));
+        s.writer.reset();
+        s.written = 0;
+        return false;
+    }
+    s.written += count;
+    return true;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,48 @@
+#pragma once
+// An .epk pack opened for reading by the runtime: its tables are read once,
+// its files are found by path through an index and decoded on demand with
+// one positioned read of their stored bytes each.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/ByteBuffer.h"
+#include "archive/Catalogue.h"
+#include "archive/PackArchive.h"
+#include "runtime/PackIndex.h"
+#include "schemes/Extraction.h"
+
+namespace tarvex {
+
+class RuntimePack {
+public:
+    explicit RuntimePack(IPrompt& prompt) : prompt_(prompt) {}
+    RuntimePack(const RuntimePack&) = delete;
+    RuntimePack& operator=(const RuntimePack&) = delete;
+
+    // Reads the tables of the pack at path; reports every failure.
+    bool Open(const std::string& path);
+    const std::string& Path() const { return archive_.Path(); }
+
+    // The GBK components a caller's path names, and the entry with them.
+    std::vector<std::string> Resolve(std::string_view text) const { return ResolvePackPath(text, index_); }
+    std::optional<size_t> Find(const std::vector<std::string>& components) const { return index_.Find(components); }
+
+    uint32_t FileSize(size_t entry) const { return catalogue_.Records()[entry].fileSize; }
+    // Whether the entry's stored bytes lie inside the pack file.
+    bool StoredInside(size_t entry) const;
+    // The entry's own bytes; reports a failure.
+    bool Decode(size_t entry, ByteBuffer& out) { return extractor_->Decode(entry, out); }
+
+private:
+    IPrompt& prompt_;
+    Catalogue catalogue_;
+    CPackArchive archive_{catalogue_};
+    PackIndex index_;
+    std::optional<PackExtractor> extractor_;
+    uint64_t length_ = 0;
+};
+
+}  // namespace tarvex
