@@ -38,4 +38,11 @@ DiskOpen OpenDiskFile(const std::string& path, File& file, uint32_t& length, IPr
     return DiskOpen::Opened;
 }
 
+const char* NotARegularFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return nullptr;
+    return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : msg::kNotRegularFile;
+}
+
 }  // namespace tarvex

@@ -19,4 +19,8 @@ enum class DiskOpen {
 // reported only when missingIsError.
 DiskOpen OpenDiskFile(const std::string& path, File& file, uint32_t& length, IPrompt& prompt, bool missingIsError);
 
+// Why the thing at path cannot be opened as a file when something other than
+// a regular file is there (a folder, a pipe, a device); nullptr otherwise.
+const char* NotARegularFile(const std::string& path);
+
 }  // namespace tarvex

@@ -1,10 +1,7 @@
 #include "runtime/RQ_File.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 #include "archive/FileIo.h"
 #include "archive/GbkText.h"
@@ -99,9 +96,7 @@ struct CRQ_File::State {
     bool OpenForWriting(const std::string& path)
     {
         // Refused now rather than when the finished file fails to take its place.
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-            const char* reason = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : msg::kNotRegularFile;
+        if (const char* reason = NotARegularFile(path)) {
             Report(Printf(msg::kCannotWriteTarget, path.c_str(), reason));
             return false;
         }
@@ -274,7 +269,10 @@ bool CRQ_File::Write(const void* data, uint32_t count)
         return false;
     }
     if (count == 0) return true;
-    if (!data) return false;
+    if (!data) {
+        s.Report(msg::kNoDataToWrite);
+        return false;
+    }
     if (!s.writer->Write({static_cast<const uint8_t*>(data), count})) {
         // The old file stays as it was: the unfinished one is dropped.
         s.Report(Printf(msg::kWriteFailed, s.writerName.c_str(), s.writer->Error().c_str()));

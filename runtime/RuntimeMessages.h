@@ -11,6 +11,7 @@ inline constexpr const char* kNotInPack = "文件包%s中没有文件%s。";
 inline constexpr const char* kNothingToRead = "没有选定要读取的文件。";
 inline constexpr const char* kOpenedForWriting = "文件%s是以写入方式打开的，无法读取。";
 inline constexpr const char* kNotOpenForWriting = "没有以写入方式打开的文件，无法写入。";
+inline constexpr const char* kNoDataToWrite = "没有给出要写入的数据。";
 inline constexpr const char* kUnsafeExternalPath = "路径%s含有“.”或“..”，或者是绝对路径，不在外部路径中查找。";
 inline constexpr const char* kTooLargeToRead = "文件%s的大小达到或超过4GB，无法读取。";
 inline constexpr const char* kNotRegularFile = "不是普通文件";

@@ -1,16 +1,29 @@
 #include "runtime/RuntimePack.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "archive/FileIo.h"
+#include "archive/Messages.h"
+#include "runtime/DiskFile.h"
 
 namespace tarvex {
 
 bool RuntimePack::Open(const std::string& path)
 {
+    // A pipe or a device would be waited on, not read.
+    if (const char* reason = NotARegularFile(path)) {
+        prompt_.Tell(Printf(msg::kCannotOpenFile, path.c_str(), reason), MsgIcon::Error);
+        return false;
+    }
     if (!archive_.Load(path, prompt_)) return false;
     index_ = PackIndex(catalogue_);
     extractor_.emplace(archive_, prompt_);
     // The extractor keeps the pack open for the reads of its files.
-    return extractor_->Open(path) && FileLength(path, length_);
+    if (!extractor_->Open(path)) return false;
+    if (FileLength(path, length_)) return true;
+    prompt_.Tell(Printf(msg::kCannotOpenFile, path.c_str(), std::strerror(errno)), MsgIcon::Error);
+    return false;
 }
 
 bool RuntimePack::StoredInside(size_t entry) const

@@ -1,6 +1,7 @@
 // CRQ_File as a game uses it: packs of every scheme, protected and damaged
 // packs, loose files beside and outside the pack, plain files, reopening.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <functional>
@@ -449,6 +450,8 @@ TEST(RQ_File, MisuseIsRefusedWithAMessageOnlyWhenAsked)
     const std::string plain = dir.Write("plain.txt", std::string("plain"));
     dir.MakeDir("folder");
     const std::string folder = dir / "folder";
+    const std::string pipe = dir / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);  // opening it would wait for a writer
 
     struct Case {
         const char* what;
@@ -469,7 +472,14 @@ TEST(RQ_File, MisuseIsRefusedWithAMessageOnlyWhenAsked)
          Printf(msg::kCannotWriteTarget, folder.c_str(), "Is a directory")},
         {"device for reading", [](CRQ_File& f) { return f.Open("/dev/null", true, false, nullptr); },
          Printf(msg::kCannotOpenFile, "/dev/null", msg::kNotRegularFile)},
+        {"pipe as a pack", [&](CRQ_File& f) { return f.Open(pipe.c_str(), true, true, nullptr); },
+         Printf(msg::kCannotOpenFile, pipe.c_str(), msg::kNotRegularFile)},
+        {"folder as a pack", [&](CRQ_File& f) { return f.Open(folder.c_str(), true, true, nullptr); },
+         Printf(msg::kCannotOpenFile, folder.c_str(), "Is a directory")},
         {"write without a file", [](CRQ_File& f) { return f.Write("x", 1); }, msg::kNotOpenForWriting},
+        {"write from nowhere",
+         [&](CRQ_File& f) { return f.Open((dir / "w.txt").c_str(), false, false, nullptr) && f.Write(nullptr, 4); },
+         msg::kNoDataToWrite},
         {"write to a read file",
          [&](CRQ_File& f) { return f.Open(plain.c_str(), true, false, nullptr) && f.Write("x", 1); },
          msg::kNotOpenForWriting, 5},

@@ -1,9 +1,8 @@
-// The pieces behind CRQ_File that decide on their own: console text, where
-// loose files lie, and how callers' texts become GBK.
+// The pieces behind CRQ_File that decide on their own: console text and
+// where loose files lie.
 #include <gtest/gtest.h>
 
 #include "archive/GbkText.h"
-#include "runtime/CallerText.h"
 #include "runtime/ConsoleText.h"
 #include "runtime/LoosePath.h"
 
@@ -78,19 +77,6 @@ TEST(LoosePath, StaysBelowTheExternalFolder)
     EXPECT_EQ(FolderOf("test.epk"), ".");
     EXPECT_EQ(FolderOf("game/data/test.epk"), "game/data");
     EXPECT_EQ(FolderOf("/test.epk"), "/");
-}
-
-TEST(CallerText, Utf8ThatGbkHoldsIsConvertedEverythingElseKept)
-{
-    EXPECT_EQ(CallerTextAsGbk("info\\info.txt"), "info\\info.txt");
-    EXPECT_EQ(CallerTextAsGbk("图片\\标志.bmp"), Gbk("图片\\标志.bmp"));
-    EXPECT_EQ(CallerTextAsGbk(Gbk("图片\\标志.bmp")), Gbk("图片\\标志.bmp"));
-    EXPECT_EQ(CallerTextAsGbk("emoji\xF0\x9F\x98\x80"), "emoji\xF0\x9F\x98\x80");
-
-    EXPECT_FALSE(PasswordBlocksOf(nullptr));
-    EXPECT_FALSE(PasswordBlocksOf(""));
-    EXPECT_EQ(PasswordBlocksOf("口令"), PasswordBlocksOf(Gbk("口令").c_str()));
-    EXPECT_NE(PasswordBlocksOf("口令"), PasswordBlocksOf("口令 "));
 }
 
 }  // namespace
