@@ -101,6 +101,12 @@ std::string LocateAndRead(CRQ_File& file, const std::string& path)
 
 class PackSchemes : public ::testing::TestWithParam<uint8_t> {};
 
+std::string SchemeLabel(const ::testing::TestParamInfo<uint8_t>& info)
+{
+    static const char* const labels[] = {"None", "Rle", "Lz"};
+    return labels[info.param];
+}
+
 TEST_P(PackSchemes, EveryDestinationGetsTheBytesAndATerminatingZero)
 {
     TempDir dir;
@@ -151,7 +157,7 @@ TEST_P(PackSchemes, EveryDestinationGetsTheBytesAndATerminatingZero)
     EXPECT_STREQ(file.m_pData, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(NoneRleLz, PackSchemes, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(Schemes, PackSchemes, ::testing::Values(0, 1, 2), SchemeLabel);
 
 TEST(RQ_File, PathsTakeEitherSeparatorAndEitherEncodingButExactNames)
 {
