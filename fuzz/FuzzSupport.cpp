@@ -125,14 +125,14 @@ std::vector<std::vector<uint8_t>> LzSeeds()
 
 const std::vector<std::string>& TargetNames()
 {
-    static const std::vector<std::string> names = {"PackReader", "ProtectedPackReader", "Extraction", "RleDecode",
-                                                   "LzDecode"};
+    static const std::vector<std::string> names = {"PackReader", "ProtectedPackReader", "Extraction", "Runtime",
+                                                   "RleDecode", "LzDecode"};
     return names;
 }
 
 std::vector<std::vector<uint8_t>> MakeSeeds(const std::string& target)
 {
-    if (target == "PackReader" || target == "Extraction") return PackSeeds(false);
+    if (target == "PackReader" || target == "Extraction" || target == "Runtime") return PackSeeds(false);
     if (target == "ProtectedPackReader") return PackSeeds(true);
     if (target == "RleDecode") return RleSeeds();
     if (target == "LzDecode") return LzSeeds();

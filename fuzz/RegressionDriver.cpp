@@ -16,6 +16,7 @@
 DECLARE_TARGET(PackReader)
 DECLARE_TARGET(ProtectedPackReader)
 DECLARE_TARGET(Extraction)
+DECLARE_TARGET(Runtime)
 DECLARE_TARGET(RleDecode)
 DECLARE_TARGET(LzDecode)
 
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
 {
     const std::map<std::string, int (*)(const uint8_t*, size_t)> targets = {
         {"PackReader", FuzzPackReader}, {"ProtectedPackReader", FuzzProtectedPackReader},
-        {"Extraction", FuzzExtraction}, {"RleDecode", FuzzRleDecode},
+        {"Extraction", FuzzExtraction}, {"Runtime", FuzzRuntime}, {"RleDecode", FuzzRleDecode},
         {"LzDecode", FuzzLzDecode}};
     const std::string kept = argc > 1 ? argv[1] : "";
     size_t runs = 0;
