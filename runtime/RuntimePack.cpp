@@ -5,6 +5,7 @@
 
 #include "archive/FileIo.h"
 #include "archive/Messages.h"
+#include "archive/StoredData.h"
 #include "runtime/DiskFile.h"
 
 namespace tarvex {
@@ -29,7 +30,7 @@ bool RuntimePack::Open(const std::string& path)
 bool RuntimePack::StoredInside(size_t entry) const
 {
     const PackRecord& r = catalogue_.Records()[entry];
-    return uint64_t{r.dataOffset} + r.storedSize <= length_;
+    return uint64_t{r.dataOffset} + r.storedSize <= length_ && PlausibleSizes(r.Location());
 }
 
 }  // namespace tarvex

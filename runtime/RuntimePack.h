@@ -31,7 +31,9 @@ public:
     std::optional<size_t> Find(const std::vector<std::string>& components) const { return index_.Find(components); }
 
     uint32_t FileSize(size_t entry) const { return catalogue_.Records()[entry].fileSize; }
-    // Whether the entry's stored bytes lie inside the pack file.
+    // Whether the entry's stored bytes lie inside the pack file and could
+    // decode to its recorded size (a damaged size must not make a read
+    // allocate gigabytes).
     bool StoredInside(size_t entry) const;
     // The entry's own bytes; reports a failure.
     bool Decode(size_t entry, ByteBuffer& out) { return extractor_->Decode(entry, out); }
