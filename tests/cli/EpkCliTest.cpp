@@ -179,7 +179,8 @@ TEST(EpkExtract, NeverWritesOutsideTheDestination)
     TempDir dir;
     test::PackDoc doc;
     doc.AddFile(dir, "good.txt", {'g'});
-    for (const char* name : {"..", ".", "a/b", "..\\up"}) {
+    for (const std::string& name : {std::string(".."), std::string("."), std::string("a/b"), std::string("..\\up"),
+                                     std::string("nul\0name", 8), std::string("back\\slash"), std::string()}) {
         doc.AddFile(dir, "placeholder", {'x'});
         doc.catalogue.Entries().back().name = name;
     }

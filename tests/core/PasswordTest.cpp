@@ -70,10 +70,12 @@ protected:
 
 TEST_F(ProtectedPack, OpensOnlyWithItsPassword)
 {
-    for (const char* wrong : {"wrong", "righ", "right ", "Right", "x", "a password that is much longer"}) {
+    std::vector<std::string> wrong = {"righ", "right ", "Right", "密码"};
+    for (size_t length = 1; length <= 130; length += 3) wrong.push_back(std::string(length, 'r'));
+    for (const std::string& password : wrong) {
         PackDoc other;
-        EXPECT_FALSE(other.Open(dir / "p.epk", wrong)) << wrong;
-        EXPECT_EQ(other.prompt.Texts(), std::vector<std::string>{msg::kWrongPassword}) << wrong;
+        EXPECT_FALSE(other.Open(dir / "p.epk", password)) << password;
+        EXPECT_EQ(other.prompt.Texts(), std::vector<std::string>{msg::kWrongPassword}) << password;
         EXPECT_EQ(other.prompt.messages[0].icon, MsgIcon::Error);
     }
     PackDoc cancelled;  // no password given: the dialog was cancelled
