@@ -1,0 +1,87 @@
+// The Deflate encoder module (zlib, compression level 9).
+// Stored bytes: the file size as 4 little-endian bytes, then one zlib stream
+// (Deflate with an Adler-32 check) holding exactly that many bytes.
+#include <zlib.h>
+
+#include "plugins/EncoderModule.h"
+
+namespace {
+
+constexpr int kLevel = 9;
+constexpr uint32_t kHeaderSize = 4;
+
+uint32_t Capacity(uint32_t n)
+{
+    const uint64_t need = kHeaderSize + static_cast<uint64_t>(compressBound(n));
+    return need > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(need);
+}
+
+uint32_t DeclaredSize(const uint8_t* src)
+{
+    return static_cast<uint32_t>(src[0]) | static_cast<uint32_t>(src[1]) << 8 | static_cast<uint32_t>(src[2]) << 16 |
+           static_cast<uint32_t>(src[3]) << 24;
+}
+
+// Inflates the stream after the header into exactly `size` bytes; the whole
+// input must be one complete stream.
+bool Inflate(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t size)
+{
+    uLongf produced = size;
+    uLong consumed = srcLen - kHeaderSize;
+    const int rc = uncompress2(dst, &produced, src + kHeaderSize, &consumed);
+    return rc == Z_OK && produced == size && consumed == srcLen - kHeaderSize;
+}
+
+}  // namespace
+
+extern "C" {
+
+uint32_t getProviderType(void)
+{
+    return EDL_PROVIDER_TYPE;
+}
+const char* getProviderName(void)
+{
+    return "Deflate";
+}
+uint32_t getProviderVersion(void)
+{
+    return 0x01000000;
+}
+
+const char* getProviderInfo(void)
+{
+    return "Deflate 编码（zlib，压缩级别 9）\n"
+           "通用的无损压缩，解码快，各种平台都能解码。\n"
+           "存储格式：4 字节原始大小，后接带 Adler-32 校验的 zlib 数据流。";
+}
+
+uint32_t getMemNeeded(uint32_t n)
+{
+    return Capacity(n);
+}
+
+edl_bool Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedLen)
+{
+    const uint32_t capacity = Capacity(n);
+    if (capacity == 0) return 0;
+    uLongf length = capacity - kHeaderSize;
+    if (compress2(dst + kHeaderSize, &length, src, n, kLevel) != Z_OK) return 0;
+    for (uint32_t i = 0; i < kHeaderSize; ++i) dst[i] = static_cast<uint8_t>(n >> (8 * i));
+    *encodedLen = static_cast<uint32_t>(kHeaderSize + length);
+    return 1;
+}
+
+edl_bool Decode(const uint8_t* src, uint32_t srcLen, uint8_t* dst)
+{
+    if (srcLen < kHeaderSize) return 0;
+    return Inflate(src, srcLen, dst, DeclaredSize(src));
+}
+
+edl_bool DecodeBounded(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen)
+{
+    if (srcLen < kHeaderSize || DeclaredSize(src) != dstLen) return 0;
+    return Inflate(src, srcLen, dst, dstLen);
+}
+
+}  // extern "C"
