@@ -207,7 +207,7 @@ bool Writing::EncodeFile(const FileEntry& entry, StoredFile& out)
     std::optional<ByteBuffer> encoded = ByteBuffer::Allocate(coder_.MemNeeded(n, entry.scheme));
     if (!encoded) return Refuse(msg::kOutOfMemory);
     uint32_t storedLen = 0;
-    const EncodeStatus status = coder_.Encode(out.plain.span(), encoded->span(), storedLen, entry.scheme);
+    const EncodeStatus status = coder_.Encode(out.plain.span(), encoded->span(), storedLen, entry.scheme, entry.name);
     if (status == EncodeStatus::Failed) return false;
     if (status == EncodeStatus::Declined) return true;
     if (storedLen > encoded->size()) return Refuse(Printf(msg::kUnknownScheme, Utf8(entry.name).c_str()));

@@ -21,8 +21,9 @@ public:
     // Output buffer size the scheme needs for n input bytes; 0 when unknown.
     virtual uint32_t MemNeeded(uint32_t n, uint8_t scheme) = 0;
 
-    virtual EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output,
-                                uint32_t& storedLen, uint8_t scheme) = 0;
+    // Encodes a file's bytes (name: the file's GBK name, for messages).
+    virtual EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen,
+                                uint8_t scheme, const std::string& name) = 0;
 
     // Decodes stored bytes (already unscrambled) into output, whose size is
     // the file size. Reports its own failures (name: the file's GBK name).

@@ -8,8 +8,9 @@
 
 namespace tarvex {
 
-PackExtractor::PackExtractor(const CPackArchive& archive, IPrompt& prompt)
-    : archive_(archive), catalogue_(archive.GetCatalogue()), prompt_(prompt), dispatch_(catalogue_, prompt)
+PackExtractor::PackExtractor(const CPackArchive& archive, IPrompt& prompt, PluginHost plugins)
+    : archive_(archive), catalogue_(archive.GetCatalogue()), prompt_(prompt),
+      dispatch_(catalogue_, prompt, std::move(plugins))
 {
 }
 
@@ -110,10 +111,10 @@ bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPr
     return false;
 }
 
-bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& packPath,
-                    const std::string& folder, const std::string& name, IPrompt& prompt)
+bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& packPath, const std::string& folder,
+                    const std::string& name, IPrompt& prompt, PluginHost plugins)
 {
-    PackExtractor extractor(archive, prompt);
+    PackExtractor extractor(archive, prompt, std::move(plugins));
     if (!extractor.HasStoredBytes(index) || !extractor.Open(packPath)) return false;
     if (folder.empty()) return extractor.ExtractTo(index, name);
     if (name.empty()) return ExtractEntryInto(extractor, archive.GetCatalogue(), index, folder, prompt);

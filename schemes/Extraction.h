@@ -7,6 +7,7 @@
 #include "archive/ByteBuffer.h"
 #include "archive/PackArchive.h"
 #include "archive/StoredData.h"
+#include "schemes/PluginHost.h"
 #include "schemes/SchemeDispatch.h"
 
 namespace tarvex {
@@ -14,7 +15,8 @@ namespace tarvex {
 // Reads and decodes entries of one pack file, which stays open between calls.
 class PackExtractor {
 public:
-    PackExtractor(const CPackArchive& archive, IPrompt& prompt);
+    // plugins: where plug-in schemes find their modules (tests only pass one).
+    PackExtractor(const CPackArchive& archive, IPrompt& prompt, PluginHost plugins = PluginHost());
 
     // Opens the pack file the archive's records describe (or another path
     // holding the same pack). Reports a failure.
@@ -51,8 +53,9 @@ bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name);
 
 // ExtractDecoded: writes entry `index` of the pack at packPath as
 // folder/(name or its own name), or as name alone when folder is empty.
-bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& packPath,
-                    const std::string& folder, const std::string& name, IPrompt& prompt);
+// plugins: where plug-in schemes find their modules (tests only pass one).
+bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& packPath, const std::string& folder,
+                    const std::string& name, IPrompt& prompt, PluginHost plugins = PluginHost());
 
 // ExtractRaw: writes entry `index`'s stored bytes, unscrambled but still
 // encoded, at targetPath.

@@ -1,7 +1,10 @@
 #include "schemes/SchemeDispatch.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
+#include "archive/ByteBuffer.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "codecs/LzCodec.h"
@@ -12,6 +15,9 @@ namespace tarvex {
 namespace {
 
 constexpr const char* kPluginNotLoaded = "无法载入扩展编码组件:%s";
+constexpr const char* kPluginEncodeFailed = "扩展编码组件%s无法编码文件%s。";
+constexpr const char* kPluginOverran =
+    "扩展编码组件%s编码文件%s时给出的长度（%u字节）超出了输出缓冲区（%u字节），编码结果不能使用。";
 constexpr const char* kNoPluginSlot = "没有找到合适的扩展解码模块，无法解压缩：%s";
 constexpr const char* kDecoderNotFound = "没有找到扩展解码模块：%s";
 
@@ -37,18 +43,69 @@ uint32_t SchemeDispatch::GetMemNeeded(uint32_t n, uint8_t scheme)
         const uint64_t need = std::max<uint64_t>(uint64_t{n} * 3, 5);
         return need > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(need);
     }
-    default: return 0;
+    default: break;
     }
+    const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr;
+    std::string error;
+    std::optional<LoadedModule> module = slot ? plugins_.Load(slot->moduleFile, error) : std::nullopt;
+    const auto memNeeded = module ? module->Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
+    return memNeeded ? memNeeded(n) : 0;
 }
 
-bool SchemeDispatch::EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output,
-                                  uint32_t& encodedLen, uint8_t scheme)
+bool SchemeDispatch::EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen,
+                                  uint8_t scheme, const std::string& name)
 {
-    return Encode(input, output, encodedLen, scheme) == EncodeStatus::Encoded;
+    return Encode(input, output, encodedLen, scheme, name) == EncodeStatus::Encoded;
 }
 
-EncodeStatus SchemeDispatch::Encode(std::span<const uint8_t> input, std::span<uint8_t> output,
-                                    uint32_t& storedLen, uint8_t scheme)
+EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<const uint8_t> input,
+                                          std::span<uint8_t> output, uint32_t& storedLen, const std::string& name)
+{
+    const std::string moduleName = GbkToUtf8Lossy(slot.moduleFile);
+    const std::string fileName = GbkToUtf8Lossy(name);
+    std::string error;
+    std::optional<LoadedModule> module = plugins_.Load(slot.moduleFile, error);
+    const auto memNeeded = module ? module->Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
+    const auto encode = module ? module->Find<edl_Encode_fn>("Encode") : nullptr;
+    if (!memNeeded || !encode) {
+        prompt_.Tell(Printf(kPluginNotLoaded, moduleName.c_str()), MsgIcon::Error);
+        return EncodeStatus::Failed;
+    }
+
+    // The module writes up to its own getMemNeeded answer, whatever the
+    // caller allocated: a caller's buffer that is too small (the module gave
+    // another answer when it was asked before) is not handed to it.
+    const uint32_t n = static_cast<uint32_t>(input.size());
+    const uint32_t need = memNeeded(n);
+    std::span<uint8_t> target = output.first(std::min<size_t>(output.size(), need));
+    ByteBuffer spare;
+    if (need > output.size()) {
+        std::optional<ByteBuffer> bigger = ByteBuffer::Allocate(need);
+        if (!bigger) {
+            prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
+            return EncodeStatus::Failed;
+        }
+        spare = std::move(*bigger);
+        target = spare.span();
+    }
+    uint32_t length = 0;
+    if (need == 0 || !encode(input.data(), n, target.data(), &length)) {
+        prompt_.Tell(Printf(kPluginEncodeFailed, moduleName.c_str(), fileName.c_str()), MsgIcon::Error);
+        return EncodeStatus::Failed;
+    }
+    if (length > need || length > output.size()) {
+        prompt_.Tell(Printf(kPluginOverran, moduleName.c_str(), fileName.c_str(), length,
+                            static_cast<uint32_t>(std::min<size_t>(need, output.size()))),
+                     MsgIcon::Error);
+        return EncodeStatus::Failed;
+    }
+    if (target.data() != output.data()) std::memcpy(output.data(), target.data(), length);
+    storedLen = length;
+    return EncodeStatus::Encoded;
+}
+
+EncodeStatus SchemeDispatch::Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen,
+                                    uint8_t scheme, const std::string& name)
 {
     const size_t n = input.size();
     if (n == 0) {
@@ -73,11 +130,37 @@ EncodeStatus SchemeDispatch::Encode(std::span<const uint8_t> input, std::span<ui
     }
     default: break;
     }
-    if (const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr) {
-        prompt_.Tell(Printf(kPluginNotLoaded, GbkToUtf8Lossy(slot->moduleFile).c_str()), MsgIcon::Error);
-        return EncodeStatus::Failed;
-    }
+    if (const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr)
+        return PluginEncode(*slot, input, output, storedLen, name);
     return EncodeStatus::Declined;
+}
+
+bool SchemeDispatch::PluginDecode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
+                                  const std::string& name)
+{
+    const PluginSlot* slot = SlotOf(scheme);
+    if (!slot) {
+        prompt_.Tell(Printf(kNoPluginSlot, GbkToUtf8Lossy(name).c_str()), MsgIcon::Error);
+        return false;
+    }
+    const std::string moduleName = GbkToUtf8Lossy(slot->moduleFile);
+    std::string error;
+    std::optional<LoadedModule> module = plugins_.Load(slot->moduleFile, error);
+    const auto decode = module ? module->Find<edl_Decode_fn>("Decode") : nullptr;
+    if (!decode) {
+        prompt_.Tell(Printf(kDecoderNotFound, moduleName.c_str()), MsgIcon::Error);
+        return false;
+    }
+    // The module gets exactly the stored bytes and a buffer of the file
+    // size; told that size, it can refuse a stream that would overrun it.
+    const auto bounded = module->Find<edl_DecodeBounded_fn>("DecodeBounded");
+    const uint32_t storedLen = static_cast<uint32_t>(stored.size());
+    const bool ok = bounded ? bounded(stored.data(), storedLen, output.data(), static_cast<uint32_t>(output.size()))
+                            : decode(stored.data(), storedLen, output.data());
+    if (!ok)
+        prompt_.Tell(Printf(msg::kDecodeFailedBuiltin, moduleName.c_str(), GbkToUtf8Lossy(name).c_str()),
+                     MsgIcon::Error);
+    return ok;
 }
 
 bool SchemeDispatch::Decode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
@@ -97,12 +180,7 @@ bool SchemeDispatch::Decode(std::span<const uint8_t> stored, std::span<uint8_t> 
             prompt_.Tell(Printf(msg::kUnknownScheme, utf8Name.c_str()), MsgIcon::Error);
             return false;
         }
-        if (const PluginSlot* slot = SlotOf(scheme)) {
-            prompt_.Tell(Printf(kDecoderNotFound, GbkToUtf8Lossy(slot->moduleFile).c_str()), MsgIcon::Error);
-        } else {
-            prompt_.Tell(Printf(kNoPluginSlot, utf8Name.c_str()), MsgIcon::Error);
-        }
-        return false;
+        return PluginDecode(stored, output, scheme, name);
     }
     if (!ok) {
         const std::string schemeName = SchemeName(scheme, catalogue_.Plugins());

@@ -1,44 +1,57 @@
 #pragma once
 // The operations that dispatch by scheme code: buffer sizes, encoding and
 // decoding of one file's bytes. Plug-in schemes reach their module through
-// the catalogue's plug-in table.
+// the catalogue's plug-in table and the plug-in host, which loads the module
+// for one call and unloads it after.
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "archive/Catalogue.h"
 #include "archive/Prompt.h"
 #include "archive/SchemeCoder.h"
+#include "schemes/PluginHost.h"
 
 namespace tarvex {
 
 class SchemeDispatch final : public ISchemeCoder {
 public:
-    SchemeDispatch(const Catalogue& catalogue, IPrompt& prompt) : catalogue_(catalogue), prompt_(prompt) {}
+    SchemeDispatch(const Catalogue& catalogue, IPrompt& prompt, PluginHost plugins = PluginHost())
+        : catalogue_(catalogue), prompt_(prompt), plugins_(std::move(plugins))
+    {
+    }
 
     // GetMemNeeded: n for none and RLE, 3n (at least 5) for LZ, the module's
     // answer for a plug-in (0 when it cannot be asked), 0 for unused codes.
     uint32_t GetMemNeeded(uint32_t n, uint8_t scheme);
 
     // EncodeBuffer: true when the input was encoded (for LZ: strictly
-    // smaller). RLE that declines copies the input unchanged into output.
-    bool EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen,
-                      uint8_t scheme);
+    // smaller; for a plug-in: its Encode said so). RLE that declines copies
+    // the input unchanged into output. name: the file's GBK name, for
+    // messages.
+    bool EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen, uint8_t scheme,
+                      const std::string& name = {});
 
     // Whether a decoder for the scheme can exist here (a built-in scheme, or
     // an occupied plug-in slot): asked before a file-size buffer is allocated.
     bool Decodable(uint8_t scheme) const;
 
     uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return GetMemNeeded(n, scheme); }
-    EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen,
-                        uint8_t scheme) override;
+    EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
+                        const std::string& name) override;
     bool Decode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
                 const std::string& name) override;
 
 private:
     const PluginSlot* SlotOf(uint8_t scheme) const;
+    EncodeStatus PluginEncode(const PluginSlot& slot, std::span<const uint8_t> input, std::span<uint8_t> output,
+                              uint32_t& storedLen, const std::string& name);
+    bool PluginDecode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
+                      const std::string& name);
 
     const Catalogue& catalogue_;
     IPrompt& prompt_;
+    PluginHost plugins_;
 };
 
 }  // namespace tarvex

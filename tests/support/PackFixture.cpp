@@ -48,7 +48,7 @@ size_t PackDoc::AddFile(const TempDir& dir, const std::string& packPath, const s
 
 bool PackDoc::Save(const std::string& path, const std::string& password, StoreOptions options)
 {
-    SchemeDispatch dispatch(catalogue, prompt);
+    SchemeDispatch dispatch(catalogue, prompt, plugins);
     return archive.Store(path, password.empty() ? KeySchedule{} : KeysFor(password), dispatch, prompt, options);
 }
 
@@ -61,7 +61,7 @@ bool PackDoc::Open(const std::string& path, const std::string& password)
 std::map<std::string, std::vector<uint8_t>> PackDoc::Contents()
 {
     std::map<std::string, std::vector<uint8_t>> files;
-    PackExtractor extractor(archive, prompt);
+    PackExtractor extractor(archive, prompt, plugins);
     if (!extractor.Open(archive.Path())) return files;
     const auto paths = FolderPathsById(catalogue);
     for (size_t i = 0; i < catalogue.Entries().size(); ++i) {

@@ -17,6 +17,8 @@ struct PackDoc {
     Catalogue catalogue;
     CPackArchive archive{catalogue};
     RecordingPrompt prompt;
+    // Where plug-in schemes find their modules when saving and decoding.
+    PluginHost plugins;
 
     // Adds a file with these bytes (written under dir) to the folder at
     // packPath ("A\B", created as needed); returns the entry index.

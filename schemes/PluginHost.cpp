@@ -1,0 +1,219 @@
+#include "schemes/PluginHost.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "archive/Catalogue.h"
+#include "archive/GbkText.h"
+
+namespace tarvex {
+namespace {
+
+// Longest information text taken from a module; a longer one is cut there.
+constexpr size_t kMaxInfoBytes = 64 * 1024;
+
+bool IsPlainModuleName(const std::string& utf8)
+{
+    return HasModuleExtension(utf8) && utf8 != ".edl" && utf8.find('/') == std::string::npos &&
+           utf8.find('\\') == std::string::npos && utf8.find('\0') == std::string::npos;
+}
+
+// A module's text, read no further than limit + 1 bytes (a text without its
+// terminating NUL must not lead the reading astray).
+std::string ModuleText(const char* text, size_t limit)
+{
+    return text ? std::string(text, strnlen(text, limit + 1)) : std::string();
+}
+
+}  // namespace
+
+std::string ProgramFolder()
+{
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+        if (n < 0) return {};
+        if (static_cast<size_t>(n) < path.size()) {
+            path.resize(static_cast<size_t>(n));
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool HasModuleExtension(const std::string& name)
+{
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
+    return ext == ".edl";
+}
+
+std::string VerdictText(ModuleVerdict verdict)
+{
+    switch (verdict) {
+        case ModuleVerdict::Accepted:
+            return {};
+        case ModuleVerdict::Missing:
+            return "plugins文件夹里没有这个文件";
+        case ModuleVerdict::BadFileName:
+            return "文件名不是可以记入文件包的“*.edl”文件名";
+        case ModuleVerdict::NotLoadable:
+            return "无法载入这个模块";
+        case ModuleVerdict::WrongProviderType:
+            return "不是编码插件（没有getProviderType，或者它的值不是0x45444650）";
+        case ModuleVerdict::NoProviderName:
+            return "缺少getProviderName";
+        case ModuleVerdict::NoProviderVersion:
+            return "缺少getProviderVersion";
+        case ModuleVerdict::NoInfoOrAbout:
+            return "getProviderInfo和About都没有";
+        case ModuleVerdict::NoMemNeeded:
+            return "缺少getMemNeeded";
+        case ModuleVerdict::NoEncode:
+            return "缺少Encode";
+        case ModuleVerdict::NameTooLong:
+            return "getProviderName给出的名字超过255字节，无法记入文件包";
+    }
+    return {};
+}
+
+LoadedModule& LoadedModule::operator=(LoadedModule&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_) ::dlclose(handle_);
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+LoadedModule::~LoadedModule()
+{
+    if (handle_) ::dlclose(handle_);
+}
+
+std::optional<LoadedModule> LoadedModule::Open(const std::string& path, std::string& error)
+{
+    // Every symbol is bound now, so that a module missing a library fails
+    // here instead of in the middle of a call; nothing it defines leaks into
+    // the next module loaded.
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* why = ::dlerror();
+        error = why ? why : path;
+        return std::nullopt;
+    }
+    return LoadedModule(handle);
+}
+
+void* LoadedModule::Symbol(const char* name) const
+{
+    return handle_ ? ::dlsym(handle_, name) : nullptr;
+}
+
+PluginHost::PluginHost()
+{
+    const std::string program = ProgramFolder();
+    if (!program.empty()) folder_ = program + "/plugins";
+}
+
+std::optional<std::string> PluginHost::PathOf(const std::string& gbkModuleFile) const
+{
+    const std::optional<std::string> utf8 = GbkToUtf8(gbkModuleFile);
+    if (folder_.empty() || !utf8 || !IsPlainModuleName(*utf8)) return std::nullopt;
+    return folder_ + "/" + *utf8;
+}
+
+std::optional<LoadedModule> PluginHost::Load(const std::string& gbkModuleFile, std::string& error) const
+{
+    const std::optional<std::string> path = PathOf(gbkModuleFile);
+    if (!path) {
+        error = VerdictText(ModuleVerdict::BadFileName);
+        return std::nullopt;
+    }
+    return LoadedModule::Open(*path, error);
+}
+
+ModuleInfo PluginHost::Inspect(const std::string& fileName) const
+{
+    ModuleInfo info;
+    info.fileName = fileName;
+    const std::optional<std::string> gbk = Utf8ToGbk(fileName);
+    if (!IsPlainModuleName(fileName) || !gbk || gbk->size() > kMaxNameBytes || folder_.empty()) {
+        info.verdict = ModuleVerdict::BadFileName;
+        return info;
+    }
+    info.moduleFile = *gbk;
+    const std::string path = folder_ + "/" + fileName;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        info.verdict = ModuleVerdict::Missing;
+        return info;
+    }
+    std::optional<LoadedModule> module = LoadedModule::Open(path, info.loadError);
+    if (!module) {
+        info.verdict = ModuleVerdict::NotLoadable;
+        return info;
+    }
+
+    const auto type = module->Find<edl_getProviderType_fn>("getProviderType");
+    const auto name = module->Find<edl_getProviderName_fn>("getProviderName");
+    const auto version = module->Find<edl_getProviderVersion_fn>("getProviderVersion");
+    const auto text = module->Find<edl_getProviderInfo_fn>("getProviderInfo");
+    const auto about = module->Find<edl_About_fn>("About");
+    info.hasAbout = about != nullptr;
+    info.hasSettings = module->Find<edl_Settings_fn>("Settings") != nullptr;
+    info.canDecode = module->Find<edl_Decode_fn>("Decode") != nullptr;
+
+    const char* nameText = nullptr;
+    if (!type || type() != EDL_PROVIDER_TYPE) {
+        info.verdict = ModuleVerdict::WrongProviderType;
+    } else if (!name || !(nameText = name())) {
+        info.verdict = ModuleVerdict::NoProviderName;
+    } else if (!version) {
+        info.verdict = ModuleVerdict::NoProviderVersion;
+    } else if (!text && !about) {
+        info.verdict = ModuleVerdict::NoInfoOrAbout;
+    } else if (!module->Find<edl_getMemNeeded_fn>("getMemNeeded")) {
+        info.verdict = ModuleVerdict::NoMemNeeded;
+    } else if (!module->Find<edl_Encode_fn>("Encode")) {
+        info.verdict = ModuleVerdict::NoEncode;
+    } else {
+        info.providerName = ModuleText(nameText, kMaxNameBytes);
+        info.version = version();
+        if (text) info.infoText = ModuleText(text(), kMaxInfoBytes);
+        info.verdict = info.providerName.size() > kMaxNameBytes ? ModuleVerdict::NameTooLong : ModuleVerdict::Accepted;
+    }
+    return info;
+}
+
+std::vector<ModuleInfo> PluginHost::Survey() const
+{
+    std::vector<std::string> names;
+    if (!folder_.empty()) {
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder_.c_str()), ::closedir);
+        while (dir) {
+            const dirent* entry = ::readdir(dir.get());
+            if (!entry) break;
+            const std::string name = entry->d_name;
+            struct stat st {};
+            if (HasModuleExtension(name) && ::stat((folder_ + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<ModuleInfo> modules;
+    for (const std::string& name : names) modules.push_back(Inspect(name));
+    return modules;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,112 @@
+#pragma once
+// The host side of encoder modules: finding the "*.edl" files in the plugins
+// folder beside the program, checking them against the module contract
+// (plugins/EncoderModule.h), and loading one for the length of one operation.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plugins/EncoderModule.h"
+
+namespace tarvex {
+
+// The folder of the running program (symbolic links resolved), without a
+// trailing '/'; empty when the system does not tell.
+std::string ProgramFolder();
+
+// What became of a module file, in the order the checks run.
+enum class ModuleVerdict {
+    Accepted,
+    Missing,            // no such file in the plugins folder
+    BadFileName,        // not a plain "*.edl" name a pack can record
+    NotLoadable,        // not a shared object this program can load
+    WrongProviderType,  // getProviderType missing or not EDL_PROVIDER_TYPE
+    NoProviderName,
+    NoProviderVersion,
+    NoInfoOrAbout,
+    NoMemNeeded,
+    NoEncode,
+    NameTooLong,  // getProviderName longer than a pack can record
+};
+
+// Why a module is not used, for the user (UTF-8); empty for Accepted.
+std::string VerdictText(ModuleVerdict verdict);
+
+// What one look at a module file found.
+struct ModuleInfo {
+    std::string fileName;    // on disk (UTF-8)
+    std::string moduleFile;  // the same name in GBK, as a plug-in table records it
+    ModuleVerdict verdict = ModuleVerdict::Missing;
+    std::string loadError;     // the loader's words, for NotLoadable
+    std::string providerName;  // GBK
+    uint32_t version = 0;
+    std::string infoText;  // GBK; empty without getProviderInfo
+    bool hasAbout = false;
+    bool hasSettings = false;
+    bool canDecode = false;  // exports Decode
+};
+
+// One module, loaded for as long as this object lives.
+class LoadedModule {
+public:
+    LoadedModule(LoadedModule&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    LoadedModule& operator=(LoadedModule&& other) noexcept;
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+    ~LoadedModule();
+
+    // Loads the shared object at path; empty, with the loader's words in
+    // error, when it cannot be loaded.
+    static std::optional<LoadedModule> Open(const std::string& path, std::string& error);
+
+    // The export of that name as a function pointer of type Fn; null when
+    // the module lacks it.
+    template <typename Fn>
+    Fn Find(const char* name) const
+    {
+        return reinterpret_cast<Fn>(Symbol(name));
+    }
+
+private:
+    explicit LoadedModule(void* handle) : handle_(handle) {}
+    void* Symbol(const char* name) const;
+
+    void* handle_ = nullptr;
+};
+
+class PluginHost {
+public:
+    // The plugins folder beside the running program: the only place the
+    // programs load modules from, whatever the current directory.
+    PluginHost();
+    // Modules from another folder. For tests: the programs never pass one.
+    explicit PluginHost(std::string folder) : folder_(std::move(folder)) {}
+
+    const std::string& Folder() const { return folder_; }
+
+    // The disk path of a module a plug-in table names (GBK); empty when the
+    // name is not a plain "*.edl" file name, so that a pack cannot make the
+    // program load anything from elsewhere.
+    std::optional<std::string> PathOf(const std::string& gbkModuleFile) const;
+
+    // Loads the module a plug-in table names; empty, with a reason in error,
+    // when it cannot be loaded.
+    std::optional<LoadedModule> Load(const std::string& gbkModuleFile, std::string& error) const;
+
+    // Loads one module file of the folder (UTF-8 name), checks it and
+    // unloads it again.
+    ModuleInfo Inspect(const std::string& fileName) const;
+
+    // Every "*.edl" file of the folder, in byte order of the names, each
+    // inspected; the accepted ones are the encoders on offer.
+    std::vector<ModuleInfo> Survey() const;
+
+private:
+    std::string folder_;
+};
+
+// Whether a disk name (UTF-8) ends in ".edl", in any case.
+bool HasModuleExtension(const std::string& name);
+
+}  // namespace tarvex
