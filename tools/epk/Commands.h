@@ -22,5 +22,6 @@ int RunRename(const CliArgs& args);
 int RunScheme(const CliArgs& args);
 int RunPasswd(const CliArgs& args);
 int RunDiff(const CliArgs& args);
+int RunPlugins(const CliArgs& args);
 
 }  // namespace tarvex::epk

@@ -45,10 +45,12 @@ int RunCreate(const CliArgs& args)
 
     PackSession session;
     Catalogue& catalogue = session.catalogue;
-    const std::optional<uint8_t> scheme = ParseSchemeArgument(args.Value("--scheme").value_or("none"), catalogue);
-    if (!scheme) return kExitUsage;
-    if (!session.UsePasswordOption(args)) return kExitFailure;
+    // The catalogue starts afresh before a module can take a plug-in slot.
     catalogue.Reset(Utf8ToGbkLossy(GetPackTitle(packPath)));
+    const std::string schemeName = args.Value("--scheme").value_or("none");
+    const std::optional<uint8_t> scheme = ParseSchemeArgument(schemeName, catalogue);
+    if (!scheme) return NamesModule(schemeName) ? kExitFailure : kExitUsage;
+    if (!session.UsePasswordOption(args)) return kExitFailure;
     const ImportReport report = ImportDirectoryTree(catalogue, catalogue.Root(), dir, session.prompt);
     if (report.failed || report.refused > 0) {
         PrintErr("没有创建文件包：有文件无法加入文件包（见上面的说明）。\n");

@@ -27,8 +27,9 @@ const std::vector<Command>& CommandTable()
 {
     static const std::vector<Command> commands = {
         {"create", RunCreate, 2, 2, {"--scheme", "--password-file"}, {},
-         "epk create 文件包 文件夹 [--scheme none|rle|lz] [--password-file 密码文件]\n"
-         "    把文件夹里的文件和子文件夹打成一个文件包。编码后不能变小的文件不编码保存。"},
+         "epk create 文件包 文件夹 [--scheme none|rle|lz|模块.edl] [--password-file 密码文件]\n"
+         "    把文件夹里的文件和子文件夹打成一个文件包。编码后不能变小的文件不编码保存。\n"
+         "    模块.edl 是 plugins 文件夹里的扩展编码插件（见 epk plugins）。"},
         {"list", RunList, 1, 1, {"--password-file"}, {"--json"},
          "epk list 文件包 [--json] [--password-file 密码文件]\n"
          "    每个文件一行：包内路径、文件大小、存储大小、编码方案，以制表符分隔。"},
@@ -46,7 +47,7 @@ const std::vector<Command>& CommandTable()
          "    列出只在一个文件包中的文件和文件夹，以及解码后内容不同的文件。\n"
          "    退出状态：0 相同，1 不同，2 无法比较。"},
         {"add", RunAdd, 2, kAny, {"--to", "--scheme", "--password-file"}, {"-r", "--dry-run"},
-         "epk add 文件包 文件... [--to 包内文件夹] [--scheme none|rle|lz] [-r] [--dry-run]\n"
+         "epk add 文件包 文件... [--to 包内文件夹] [--scheme none|rle|lz|模块.edl] [-r] [--dry-run]\n"
          "    把文件（加 -r 时连同文件夹）加入包内文件夹（不存在时新建）。"},
         {"mkdir", RunMkdir, 2, 2, {"--password-file"}, {"--dry-run"},
          "epk mkdir 文件包 包内文件夹 [--dry-run]\n"
@@ -64,11 +65,14 @@ const std::vector<Command>& CommandTable()
          "epk rename 文件包 包内路径 新名字 [--dry-run]\n"
          "    给文件或文件夹改名。"},
         {"scheme", RunScheme, 3, kAny, {"--password-file"}, {"--dry-run"},
-         "epk scheme 文件包 包内路径... none|rle|lz [--dry-run]\n"
+         "epk scheme 文件包 包内路径... none|rle|lz|模块.edl [--dry-run]\n"
          "    给文件（或文件夹中的所有文件）选择编码方案；0 字节的文件不能编码。"},
         {"passwd", RunPasswd, 1, 1, {"--password-file", "--new-password-file"}, {"--no-password", "--dry-run"},
          "epk passwd 文件包 [--password-file 旧密码文件] (--new-password-file 新密码文件 | --no-password)\n"
          "    用新密码（或不用密码）重新存盘。"},
+        {"plugins", RunPlugins, 0, 0, {}, {},
+         "epk plugins\n"
+         "    列出 epk 旁边 plugins 文件夹里可用的扩展编码插件：模块文件名、名称、版本、能否解码。"},
     };
     return commands;
 }
