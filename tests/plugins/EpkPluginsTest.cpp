@@ -1,13 +1,10 @@
 // epk with encoder modules, end to end: a copy of epk in a program folder of
 // its own, with the modules under test in the plugins folder beside it.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "tests/cli/EpkRunner.h"
 #include "tests/plugins/ModuleFolder.h"
 
 namespace tarvex {
@@ -17,27 +14,6 @@ using test::InstallModules;
 using test::ReadFileBytes;
 using test::TempDir;
 namespace fs = std::filesystem;
-
-struct EpkRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::map<std::string, std::vector<uint8_t>> Tree(const std::string& root)
 {
@@ -160,6 +136,32 @@ TEST_F(EpkWithPlugins, APackWhoseModuleIsMissingOpensListsAndExtractsTheRest)
     r = Epk({"test", pack});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("archive\\Catalogue.cpp\t失败\n"), std::string::npos) << r.out;
+}
+
+TEST_F(EpkWithPlugins, EditingCommandsTakeAModuleAsScheme)
+{
+    const std::string pack = dir / "p.epk";
+    ASSERT_EQ(Epk({"create", pack, dir / "src", "--scheme", "lz"}).status, 0);
+    EpkRun r = Epk({"scheme", pack, "archive", "zstd-fast.edl"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    dir.Write("more/notes.txt", test::TextLikeBytes(30000, 9));
+    r = Epk({"add", pack, dir / "more/notes.txt", "--to", "docs", "--scheme", "deflate.edl"});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    r = Epk({"list", pack});
+    EXPECT_NE(r.out.find("archive\\Catalogue.cpp\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\tZstandard 快速\n"), std::string::npos);
+    EXPECT_NE(r.out.find("docs\\notes.txt\t30000\t"), std::string::npos);
+    EXPECT_NE(r.out.find("\tDeflate\n"), std::string::npos);
+    r = Epk({"extract", pack, dir / "out"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto expected = Tree(dir / "src");
+    expected["docs/notes.txt"] = ReadFileBytes(dir / "more/notes.txt");
+    EXPECT_EQ(Tree(dir / "out"), expected);
+
+    const std::vector<uint8_t> before = ReadFileBytes(pack);
+    EXPECT_EQ(Epk({"scheme", pack, "archive", "t-neither.edl"}).status, 1);
+    EXPECT_EQ(ReadFileBytes(pack), before);
 }
 
 TEST_F(EpkWithPlugins, SchemesThatCannotBeUsedCreateNoPack)
