@@ -7,23 +7,42 @@
 
 #include "plugins/EncoderModule.h"
 
+// The texts are GBK, written as escapes so that every compiler keeps their
+// bytes; each is read out in UTF-8 above it.
+#if TARVEX_ZSTD_STRONG
+#define ZSTD_MODULE_LEVEL 19
+// "Zstandard 强力"
+#define ZSTD_MODULE_NAME "Zstandard \xC7\xBF\xC1\xA6"
+// "Zstandard 强力编码（zstd，压缩级别 19）
+//  压缩率高而编码较慢，解码和快速编码一样快。适合发布用的文件包。"
+#define ZSTD_MODULE_ABOUT                                                                                         \
+    "Zstandard \xC7\xBF\xC1\xA6\xB1\xE0\xC2\xEB\xA3\xA8zstd\xA3\xAC\xD1\xB9\xCB\xF5\xBC\xB6\xB1\xF0 19\xA3\xA9\n" \
+    "\xD1\xB9\xCB\xF5\xC2\xCA\xB8\xDF\xB6\xF8\xB1\xE0\xC2\xEB\xBD\xCF\xC2\xFD\xA3\xAC"                            \
+    "\xBD\xE2\xC2\xEB\xBA\xCD\xBF\xEC\xCB\xD9\xB1\xE0\xC2\xEB\xD2\xBB\xD1\xF9\xBF\xEC\xA1\xA3"                    \
+    "\xCA\xCA\xBA\xCF\xB7\xA2\xB2\xBC\xD3\xC3\xB5\xC4\xCE\xC4\xBC\xFE\xB0\xFC\xA1\xA3\n"
+#else
+#define ZSTD_MODULE_LEVEL 3
+// "Zstandard 快速"
+#define ZSTD_MODULE_NAME "Zstandard \xBF\xEC\xCB\xD9"
+// "Zstandard 快速编码（zstd，压缩级别 3）
+//  编码和解码都很快，压缩率通常高于 Deflate。适合开发中经常存盘的文件包。"
+#define ZSTD_MODULE_ABOUT                                                                                              \
+    "Zstandard \xBF\xEC\xCB\xD9\xB1\xE0\xC2\xEB\xA3\xA8zstd\xA3\xAC\xD1\xB9\xCB\xF5\xBC\xB6\xB1\xF0 3\xA3\xA9\n"       \
+    "\xB1\xE0\xC2\xEB\xBA\xCD\xBD\xE2\xC2\xEB\xB6\xBC\xBA\xDC\xBF\xEC\xA3\xAC"                                         \
+    "\xD1\xB9\xCB\xF5\xC2\xCA\xCD\xA8\xB3\xA3\xB8\xDF\xD3\xDA Deflate\xA1\xA3"                                         \
+    "\xCA\xCA\xBA\xCF\xBF\xAA\xB7\xA2\xD6\xD0\xBE\xAD\xB3\xA3\xB4\xE6\xC5\xCC\xB5\xC4\xCE\xC4\xBC\xFE\xB0\xFC\xA1\xA3" \
+    "\n"
+#endif
+// "存储格式：一个记录原始大小并带内容校验的 Zstandard 帧。"
+#define ZSTD_MODULE_FORMAT                                                                                     \
+    "\xB4\xE6\xB4\xA2\xB8\xF1\xCA\xBD\xA3\xBA\xD2\xBB\xB8\xF6\xBC\xC7\xC2\xBC\xD4\xAD\xCA\xBC\xB4\xF3\xD0\xA1" \
+    "\xB2\xA2\xB4\xF8\xC4\xDA\xC8\xDD\xD0\xA3\xD1\xE9\xB5\xC4 Zstandard \xD6\xA1\xA1\xA3"
+
 namespace {
 
-#if TARVEX_ZSTD_STRONG
-constexpr int kLevel = 19;
-constexpr const char* kName = "Zstandard 强力";
-constexpr const char* kInfo =
-    "Zstandard 强力编码（zstd，压缩级别 19）\n"
-    "压缩率高而编码较慢，解码和快速编码一样快。适合发布用的文件包。\n"
-    "存储格式：一个记录原始大小并带内容校验的 Zstandard 帧。";
-#else
-constexpr int kLevel = 3;
-constexpr const char* kName = "Zstandard 快速";
-constexpr const char* kInfo =
-    "Zstandard 快速编码（zstd，压缩级别 3）\n"
-    "编码和解码都很快，压缩率通常高于 Deflate。适合开发中经常存盘的文件包。\n"
-    "存储格式：一个记录原始大小并带内容校验的 Zstandard 帧。";
-#endif
+constexpr int kLevel = ZSTD_MODULE_LEVEL;
+constexpr const char* kName = ZSTD_MODULE_NAME;
+constexpr const char* kInfo = ZSTD_MODULE_ABOUT ZSTD_MODULE_FORMAT;
 
 uint32_t Capacity(uint32_t n)
 {

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 
+#include "archive/GbkText.h"
 #include "codecs/LzCodec.h"
 #include "schemes/PluginHost.h"
 #include "tests/plugins/ModuleFolder.h"
@@ -159,6 +160,31 @@ INSTANTIATE_TEST_SUITE_P(All, ShippedModule, ::testing::ValuesIn(test::ShippedMo
     std::replace(name.begin(), name.end(), '-', '_');
     return name;
 });
+
+TEST(ShippedModules, AreAcceptedAndNameThemselvesInGbk)
+{
+    struct Expected {
+        const char* name;
+        const char* infoStart;
+    };
+    const std::map<std::string, Expected> expected = {
+        {"deflate.edl", {"Deflate", "Deflate 编码（zlib，压缩级别 9）\n通用的无损压缩"}},
+        {"zstd-fast.edl", {"Zstandard 快速", "Zstandard 快速编码（zstd，压缩级别 3）\n编码和解码都很快"}},
+        {"zstd-strong.edl", {"Zstandard 强力", "Zstandard 强力编码（zstd，压缩级别 19）\n压缩率高而编码较慢"}},
+    };
+    const std::vector<ModuleInfo> modules = PluginHost(SHIPPED_MODULE_DIR).Survey();
+    ASSERT_EQ(modules.size(), expected.size());
+    for (const ModuleInfo& m : modules) {
+        SCOPED_TRACE(m.fileName);
+        ASSERT_EQ(expected.count(m.fileName), 1u);
+        EXPECT_EQ(m.verdict, ModuleVerdict::Accepted);
+        EXPECT_TRUE(m.canDecode);
+        EXPECT_EQ(GbkToUtf8(m.providerName), expected.at(m.fileName).name);
+        const std::optional<std::string> info = GbkToUtf8(m.infoText);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->rfind(expected.at(m.fileName).infoStart, 0), 0u) << *info;
+    }
+}
 
 TEST(ShippedModules, StoreRealTextSmallerThanTheBuiltInLz)
 {

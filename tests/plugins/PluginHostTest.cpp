@@ -87,9 +87,9 @@ TEST(PluginHost, ReportsWhatAnAcceptedModuleOffers)
         const char* info;
         bool about, settings, decode;
     };
-    for (const Case& c : {Case{"t-full.edl", "Test full", "测试模块 full", true, true, true},
-                          Case{"t-nodecode.edl", "Test nodecode", "测试模块 nodecode", false, false, false},
-                          Case{"t-infoonly.edl", "Test infoonly", "测试模块 infoonly", false, false, true},
+    for (const Case& c : {Case{"t-full.edl", "Test full", "Test module full", true, true, true},
+                          Case{"t-nodecode.edl", "Test nodecode", "Test module nodecode", false, false, false},
+                          Case{"t-infoonly.edl", "Test infoonly", "Test module infoonly", false, false, true},
                           Case{"t-aboutonly.edl", "Test aboutonly", "", true, false, true}}) {
         const ModuleInfo m = host.Inspect(c.file);
         ASSERT_EQ(m.verdict, ModuleVerdict::Accepted) << c.file;

@@ -74,7 +74,7 @@ uint32_t getProviderVersion(void)
 #ifndef TM_NO_INFO
 const char* getProviderInfo(void)
 {
-    return "测试模块 " TM_STR(TM_ID);
+    return "Test module " TM_STR(TM_ID);
 }
 #endif
 
