@@ -33,6 +33,21 @@ public:
     {
         if (size < size_) size_ = size;
     }
+    // Grows or shrinks the block, keeping its bytes; false (and unchanged)
+    // when there is no memory.
+    bool Resize(size_t size)
+    {
+        if (size <= size_) {
+            size_ = size;
+            return true;
+        }
+        auto* grown = static_cast<uint8_t*>(std::realloc(data_.get(), size));
+        if (!grown) return false;
+        data_.release();
+        data_.reset(grown);
+        size_ = size;
+        return true;
+    }
 
 private:
     struct Free {

@@ -246,11 +246,9 @@ bool Writing::ProduceFile(size_t index, StoredFile& out)
             out.scheme = copy.scheme;
             return true;
         }
-        if (!PlausibleSizes(copy)) return Refuse(Printf(msg::kReadFailed, name.c_str()));
-        std::optional<ByteBuffer> plain = ByteBuffer::Allocate(copy.fileSize);
-        if (!plain) return Refuse(msg::kOutOfMemory);
-        if (!coder_.Decode(stored.span(), plain->span(), copy.scheme, entry.name)) return false;
-        out.plain = std::move(*plain);
+        ByteBuffer plain;
+        if (!coder_.Decode(stored.span(), copy.fileSize, plain, copy.scheme, entry.name)) return false;
+        out.plain = std::move(plain);
         return EncodeFile(entry, out);
     }
 

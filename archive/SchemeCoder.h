@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "archive/ByteBuffer.h"
+
 namespace tarvex {
 
 enum class EncodeStatus {
@@ -25,9 +27,11 @@ public:
     virtual EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen,
                                 uint8_t scheme, const std::string& name) = 0;
 
-    // Decodes stored bytes (already unscrambled) into output, whose size is
-    // the file size. Reports its own failures (name: the file's GBK name).
-    virtual bool Decode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
+    // Decodes stored bytes (already unscrambled) into `out`, a new buffer of
+    // fileSize bytes, allocated only once the scheme is known to be able to
+    // decode (so a damaged size costs nothing when it cannot). Reports its
+    // own failures (name: the file's GBK name).
+    virtual bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                         const std::string& name) = 0;
 };
 

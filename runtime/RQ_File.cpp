@@ -151,6 +151,31 @@ struct CRQ_File::State {
         return true;
     }
 
+    // The selected file's first `count` bytes and a zero byte, in a buffer of
+    // the object's own. A packed file is decoded first: its buffer is made
+    // only for a size the stream can really have.
+    bool Load(uint32_t count, ByteBuffer& out)
+    {
+        if (source == Source::Packed) {
+            if (!pack->Decode(entry, out)) return false;
+            if (!out.Resize(size_t{count} + 1)) {
+                Report(msg::kOutOfMemory);
+                return false;
+            }
+            out.data()[count] = 0;
+            return true;
+        }
+        std::optional<ByteBuffer> buffer = ByteBuffer::Allocate(size_t{count} + 1);
+        if (!buffer) {
+            Report(msg::kOutOfMemory);
+            return false;
+        }
+        if (!Fill(buffer->data(), count)) return false;
+        buffer->data()[count] = 0;
+        out = std::move(*buffer);
+        return true;
+    }
+
     // Puts the selected file's first `count` bytes at out.
     bool Fill(uint8_t* out, uint32_t count)
     {
@@ -246,16 +271,9 @@ bool CRQ_File::Read(uint8_t** dest, uint32_t count)
         (*dest)[ok ? wanted : 0] = 0;
         return ok;
     }
-    bool ok = false;
-    std::optional<ByteBuffer> buffer = ByteBuffer::Allocate(size_t{wanted} + 1);
-    if (!buffer) {
-        s.Report(msg::kOutOfMemory);
-    } else if (s.Fill(buffer->data(), wanted)) {
-        buffer->data()[wanted] = 0;
-        s.data = std::move(*buffer);
-        ok = true;
-    }
-    if (!ok) s.data = ByteBuffer();
+    ByteBuffer buffer;
+    const bool ok = s.Load(wanted, buffer);
+    s.data = ok ? std::move(buffer) : ByteBuffer();
     m_pData = ok ? reinterpret_cast<char*>(s.data.data()) : s.emptyText;
     if (dest) *dest = reinterpret_cast<uint8_t*>(m_pData);
     return ok;

@@ -62,27 +62,13 @@ bool PackExtractor::Decode(size_t index, ByteBuffer& out)
     if (!HasStoredBytes(index)) return false;
     const StoredCopy copy = CopyOf(index);
     const std::string& name = catalogue_.Entries()[index].name;
-    if (!PlausibleSizes(copy)) {
-        const std::string schemeName = SchemeName(copy.scheme, catalogue_.Plugins());
-        prompt_.Tell(Printf(msg::kDecodeFailedBuiltin, schemeName.c_str(), GbkToUtf8Lossy(name).c_str()),
-                     MsgIcon::Error);
-        return false;
-    }
     ByteBuffer stored;
     if (!ReadStored(copy, name, stored)) return false;
-    if (!dispatch_.Decodable(copy.scheme)) return dispatch_.Decode(stored.span(), {}, copy.scheme, name);
-    if (copy.scheme == 0) {
-        out = std::move(stored);
+    if (copy.scheme == 0 && copy.storedSize == copy.fileSize) {
+        out = std::move(stored);  // already the file's own bytes
         return true;
     }
-    std::optional<ByteBuffer> plain = ByteBuffer::Allocate(copy.fileSize);
-    if (!plain) {
-        prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
-        return false;
-    }
-    if (!dispatch_.Decode(stored.span(), plain->span(), copy.scheme, name)) return false;
-    out = std::move(*plain);
-    return true;
+    return dispatch_.Decode(stored.span(), copy.fileSize, out, copy.scheme, name);
 }
 
 bool PackExtractor::ExtractTo(size_t index, const std::string& targetPath)

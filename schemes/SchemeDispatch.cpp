@@ -7,6 +7,7 @@
 #include "archive/ByteBuffer.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/StoredData.h"
 #include "codecs/LzCodec.h"
 #include "codecs/RleCodec.h"
 #include "schemes/SchemeId.h"
@@ -27,11 +28,6 @@ const PluginSlot* SchemeDispatch::SlotOf(uint8_t scheme) const
 {
     const auto& plugins = catalogue_.Plugins();
     return PluginSlotOf(scheme) < plugins.size() ? &plugins[PluginSlotOf(scheme)] : nullptr;
-}
-
-bool SchemeDispatch::Decodable(uint8_t scheme) const
-{
-    return scheme <= kSchemeLz || (IsPluginScheme(scheme) && SlotOf(scheme));
 }
 
 uint32_t SchemeDispatch::GetMemNeeded(uint32_t n, uint8_t scheme)
@@ -135,7 +131,14 @@ EncodeStatus SchemeDispatch::Encode(std::span<const uint8_t> input, std::span<ui
     return EncodeStatus::Declined;
 }
 
-bool SchemeDispatch::PluginDecode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
+std::optional<ByteBuffer> SchemeDispatch::OutputBuffer(uint32_t fileSize)
+{
+    std::optional<ByteBuffer> buffer = ByteBuffer::Allocate(fileSize);
+    if (!buffer) prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
+    return buffer;
+}
+
+bool SchemeDispatch::PluginDecode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                                   const std::string& name)
 {
     const PluginSlot* slot = SlotOf(scheme);
@@ -153,40 +156,49 @@ bool SchemeDispatch::PluginDecode(std::span<const uint8_t> stored, std::span<uin
     }
     // The module gets exactly the stored bytes and a buffer of the file
     // size; told that size, it can refuse a stream that would overrun it.
+    std::optional<ByteBuffer> output = OutputBuffer(fileSize);
+    if (!output) return false;
     const auto bounded = module->Find<edl_DecodeBounded_fn>("DecodeBounded");
     const uint32_t storedLen = static_cast<uint32_t>(stored.size());
-    const bool ok = bounded ? bounded(stored.data(), storedLen, output.data(), static_cast<uint32_t>(output.size()))
-                            : decode(stored.data(), storedLen, output.data());
-    if (!ok)
+    const bool ok = bounded ? bounded(stored.data(), storedLen, output->data(), fileSize)
+                            : decode(stored.data(), storedLen, output->data());
+    if (!ok) {
         prompt_.Tell(Printf(msg::kDecodeFailedBuiltin, moduleName.c_str(), GbkToUtf8Lossy(name).c_str()),
                      MsgIcon::Error);
-    return ok;
+        return false;
+    }
+    out = std::move(*output);
+    return true;
 }
 
-bool SchemeDispatch::Decode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
+bool SchemeDispatch::Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                             const std::string& name)
 {
+    if (IsPluginScheme(scheme)) return PluginDecode(stored, fileSize, out, scheme, name);
     const std::string utf8Name = GbkToUtf8Lossy(name);
-    bool ok = false;
+    if (scheme > kSchemeLz) {
+        prompt_.Tell(Printf(msg::kUnknownScheme, utf8Name.c_str()), MsgIcon::Error);
+        return false;
+    }
+    // A damaged record must not make a few stored bytes cost gigabytes.
+    const StoredCopy sizes{0, fileSize, static_cast<uint32_t>(stored.size()), scheme};
+    bool ok = PlausibleSizes(sizes);
+    std::optional<ByteBuffer> output = ok ? OutputBuffer(fileSize) : std::nullopt;
+    if (ok && !output) return false;
     switch (scheme) {
     case kSchemeNone:
-        ok = stored.size() == output.size();
-        if (ok && !output.empty()) std::memcpy(output.data(), stored.data(), output.size());
+        if (ok && fileSize > 0) std::memcpy(output->data(), stored.data(), fileSize);
         break;
-    case kSchemeRle: ok = RleDecodeInto(stored, output); break;
-    case kSchemeLz: ok = LzDecode(stored, output); break;
-    default:
-        if (!IsPluginScheme(scheme)) {
-            prompt_.Tell(Printf(msg::kUnknownScheme, utf8Name.c_str()), MsgIcon::Error);
-            return false;
-        }
-        return PluginDecode(stored, output, scheme, name);
+    case kSchemeRle: ok = ok && RleDecodeInto(stored, output->span()); break;
+    case kSchemeLz: ok = ok && LzDecode(stored, output->span()); break;
     }
     if (!ok) {
         const std::string schemeName = SchemeName(scheme, catalogue_.Plugins());
         prompt_.Tell(Printf(msg::kDecodeFailedBuiltin, schemeName.c_str(), utf8Name.c_str()), MsgIcon::Error);
+        return false;
     }
-    return ok;
+    out = std::move(*output);
+    return true;
 }
 
 }  // namespace tarvex

@@ -32,22 +32,20 @@ public:
     bool EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen, uint8_t scheme,
                       const std::string& name = {});
 
-    // Whether a decoder for the scheme can exist here (a built-in scheme, or
-    // an occupied plug-in slot): asked before a file-size buffer is allocated.
-    bool Decodable(uint8_t scheme) const;
-
     uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return GetMemNeeded(n, scheme); }
     EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
                         const std::string& name) override;
-    bool Decode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
+    bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                 const std::string& name) override;
 
 private:
     const PluginSlot* SlotOf(uint8_t scheme) const;
     EncodeStatus PluginEncode(const PluginSlot& slot, std::span<const uint8_t> input, std::span<uint8_t> output,
                               uint32_t& storedLen, const std::string& name);
-    bool PluginDecode(std::span<const uint8_t> stored, std::span<uint8_t> output, uint8_t scheme,
+    bool PluginDecode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                       const std::string& name);
+    // A buffer for the decoded bytes; reports when there is no memory.
+    std::optional<ByteBuffer> OutputBuffer(uint32_t fileSize);
 
     const Catalogue& catalogue_;
     IPrompt& prompt_;

@@ -204,8 +204,8 @@ TEST_F(PluginPack, ASchemeBeyondThePlugInTableIsReported)
 {
     SchemeDispatch dispatch(doc.catalogue, doc.prompt, doc.plugins);
     const std::vector<uint8_t> stored = TestEncoding(text);
-    std::vector<uint8_t> out(text.size());
-    EXPECT_FALSE(dispatch.Decode(stored, out, 0x85, Utf8ToGbk("图.png").value()));
+    ByteBuffer out;
+    EXPECT_FALSE(dispatch.Decode(stored, static_cast<uint32_t>(text.size()), out, 0x85, Utf8ToGbk("图.png").value()));
     EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{"没有找到合适的扩展解码模块，无法解压缩：图.png"});
 }
 
