@@ -9,6 +9,8 @@
 #include "archive/PackArchive.h"
 #include "codecs/LzCodec.h"
 #include "codecs/RleCodec.h"
+#include "plugins/EncoderModule.h"
+#include "schemes/PluginHost.h"
 #include "schemes/SchemeDispatch.h"
 
 namespace tarvex::fuzz {
@@ -121,12 +123,34 @@ std::vector<std::vector<uint8_t>> LzSeeds()
     return seeds;
 }
 
+// Three bytes of file size, then what the shipped module stores for the file.
+std::vector<std::vector<uint8_t>> ModuleSeeds(const std::string& moduleFile)
+{
+    std::vector<std::vector<uint8_t>> seeds;
+    std::string error;
+    const std::optional<LoadedModule> module = PluginHost().Load(moduleFile, error);
+    const auto memNeeded = module ? module->Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
+    const auto encode = module ? module->Find<edl_Encode_fn>("Encode") : nullptr;
+    if (!memNeeded || !encode) return seeds;
+    for (uint32_t n : {1u, 100u, 5000u, 70000u}) {
+        const std::vector<uint8_t> input = Text(n, n);
+        std::vector<uint8_t> out(memNeeded(n));
+        uint32_t length = 0;
+        if (!encode(input.data(), n, out.data(), &length)) continue;
+        std::vector<uint8_t> seed = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+                                     static_cast<uint8_t>(n >> 16)};
+        seed.insert(seed.end(), out.begin(), out.begin() + length);
+        seeds.push_back(std::move(seed));
+    }
+    return seeds;
+}
+
 }  // namespace
 
 const std::vector<std::string>& TargetNames()
 {
     static const std::vector<std::string> names = {"PackReader", "ProtectedPackReader", "Extraction", "Runtime",
-                                                   "RleDecode", "LzDecode"};
+                                                   "RleDecode", "LzDecode", "DeflateModule", "ZstdModule"};
     return names;
 }
 
@@ -136,6 +160,8 @@ std::vector<std::vector<uint8_t>> MakeSeeds(const std::string& target)
     if (target == "ProtectedPackReader") return PackSeeds(true);
     if (target == "RleDecode") return RleSeeds();
     if (target == "LzDecode") return LzSeeds();
+    if (target == "DeflateModule") return ModuleSeeds("deflate.edl");
+    if (target == "ZstdModule") return ModuleSeeds("zstd-fast.edl");
     return {};
 }
 

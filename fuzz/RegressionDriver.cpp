@@ -19,13 +19,15 @@ DECLARE_TARGET(Extraction)
 DECLARE_TARGET(Runtime)
 DECLARE_TARGET(RleDecode)
 DECLARE_TARGET(LzDecode)
+DECLARE_TARGET(DeflateModule)
+DECLARE_TARGET(ZstdModule)
 
 int main(int argc, char** argv)
 {
     const std::map<std::string, int (*)(const uint8_t*, size_t)> targets = {
         {"PackReader", FuzzPackReader}, {"ProtectedPackReader", FuzzProtectedPackReader},
         {"Extraction", FuzzExtraction}, {"Runtime", FuzzRuntime}, {"RleDecode", FuzzRleDecode},
-        {"LzDecode", FuzzLzDecode}};
+        {"LzDecode", FuzzLzDecode}, {"DeflateModule", FuzzDeflateModule}, {"ZstdModule", FuzzZstdModule}};
     const std::string kept = argc > 1 ? argv[1] : "";
     size_t runs = 0;
     for (const auto& [name, run] : targets) {
