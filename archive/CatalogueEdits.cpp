@@ -60,20 +60,37 @@ std::optional<std::string> StorableName(std::string_view utf8, IPrompt& prompt)
     return gbk;
 }
 
-EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt)
+namespace {
+
+std::string DiskNameOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
-    const std::string diskName = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::optional<std::string> name = StorableName(diskName, prompt);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt)
+{
+    const std::optional<std::string> name = StorableName(DiskNameOf(path), prompt);
     if (!name) return EditResult::Refused;
     if (catalogue.FolderHasFile(folderId, *name)) return RefuseExisting(*name, prompt);
-
     File file;
     uint64_t length = 0;
-    if (!file.OpenRead(path) || !file.Size(length)) {
+    if (!file.OpenRead(path, &length)) {
         prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), file.Error().c_str()), MsgIcon::Error);
         return EditResult::Failed;
     }
+    return AddFileEntryOfLength(catalogue, folderId, path, length, prompt);
+}
+
+EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
+                                IPrompt& prompt)
+{
+    const std::string diskName = DiskNameOf(path);
+    const std::optional<std::string> name = StorableName(diskName, prompt);
+    if (!name) return EditResult::Refused;
+    if (catalogue.FolderHasFile(folderId, *name)) return RefuseExisting(*name, prompt);
     if (length >= kUnknownSize) {
         prompt.Tell(Printf(msg::kFileTooLarge, diskName.c_str()), MsgIcon::Warning);
         return EditResult::Refused;

@@ -27,6 +27,10 @@ std::optional<std::string> StorableName(std::string_view utf8, IPrompt& prompt);
 // the folder with folderId. Refuses a name already in that folder; a file
 // that cannot be opened fails the command.
 EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt);
+// The same for a file whose length is known already (from a folder walk);
+// the file is not opened here, only when it is saved.
+EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
+                                IPrompt& prompt);
 // Moves entry index into the folder; nothing happens when it is there already.
 EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt);
 // Appends a copy of entry index in the folder. A copy of a file held in the

@@ -18,6 +18,7 @@ constexpr const char* kCannotReadDir = "无法读取文件夹%s！\n%s";
 struct DiskItem {
     std::string gbkName;
     std::string path;
+    uint64_t length;
 };
 
 void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt, ImportReport& report)
@@ -50,7 +51,7 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
             ++report.refused;
             continue;
         }
-        (isFile ? files : folders).push_back({std::move(*gbk), path});
+        (isFile ? files : folders).push_back({std::move(*gbk), path, static_cast<uint64_t>(st.st_size)});
     }
     ::closedir(handle);
 
@@ -59,7 +60,7 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
     std::sort(folders.begin(), folders.end(), byName);
 
     for (const DiskItem& file : files) {
-        switch (AddFileEntry(catalogue, parent.id, file.path, prompt)) {
+        switch (AddFileEntryOfLength(catalogue, parent.id, file.path, file.length, prompt)) {
         case EditResult::Done: ++report.files; break;
         case EditResult::Failed: report.failed = true; return;
         default: ++report.refused; break;

@@ -32,18 +32,21 @@ bool File::Fail()
     return false;
 }
 
-bool File::OpenRead(const std::string& path)
+bool File::OpenRead(const std::string& path, uint64_t* size)
 {
     Close();
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return Fail();
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool known = ::fstat(fd_, &st) == 0;
+    if (!known || S_ISDIR(st.st_mode)) {
+        if (known) errno = EISDIR;
+        Fail();
         ::close(fd_);
         fd_ = -1;
-        errno = EISDIR;
-        return Fail();
+        return false;
     }
+    if (size) *size = static_cast<uint64_t>(st.st_size);
     return true;
 }
 

@@ -16,7 +16,8 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    bool OpenRead(const std::string& path);
+    // Opens a file (not a folder) for reading; `size`, when given, gets its length.
+    bool OpenRead(const std::string& path, uint64_t* size = nullptr);
     // Creates or truncates a file for writing (mode 0666 less the umask).
     bool CreateWrite(const std::string& path);
     // Takes over an already open descriptor.

@@ -57,6 +57,8 @@ struct PackState {
 struct StoreOptions {
     // Store a file unencoded when its scheme does not make it smaller.
     bool fallbackToNone = false;
+    // Threads that read and encode files; 0: one per core.
+    unsigned threads = 0;
 };
 
 class CPackArchive {

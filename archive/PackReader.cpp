@@ -297,7 +297,7 @@ std::optional<PackState> ReadPack(const std::string& path, Catalogue& catalogue,
 {
     File file;
     uint64_t length = 0;
-    if (!file.OpenRead(path) || !file.Size(length)) {
+    if (!file.OpenRead(path, &length)) {
         prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), file.Error().c_str()), MsgIcon::Error);
         return std::nullopt;
     }

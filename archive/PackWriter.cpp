@@ -1,11 +1,14 @@
 #include "archive/PackWriter.h"
 
 #include <cstring>
+#include <thread>
 
 #include "archive/ByteBuffer.h"
+#include "archive/DeferredPrompt.h"
 #include "archive/FolderTable.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/OrderedPipeline.h"
 #include "archive/SafeFileWriter.h"
 #include "archive/Scrambler.h"
 #include "archive/StoredData.h"
@@ -13,13 +16,49 @@
 namespace tarvex {
 namespace {
 
-// One file's bytes as they go into the data area, before scrambling.
+// One file's bytes as they go into the data area, scrambled.
 struct StoredFile {
     ByteBuffer plain;    // the file's bytes, or its stored bytes for a raw copy
     ByteBuffer encoded;  // the encoder's output, when one ran
     std::span<uint8_t> stored;
     uint32_t fileSize = 0;
     uint8_t scheme = 0;
+};
+
+// Where one file is produced: the prompt its failures go to, the coder, and
+// a reader of the old pack of its own (reads happen on several threads).
+struct ProductionPlace {
+    ProductionPlace(IPrompt& p, ISchemeCoder& c) : prompt(p), coder(c) {}
+    virtual ~ProductionPlace() = default;
+    bool Refuse(const std::string& text)
+    {
+        prompt.Tell(text, MsgIcon::Error);
+        return false;
+    }
+    // The messages kept for the writing thread to show.
+    virtual std::vector<DeferredMessage> TakeMessages() { return {}; }
+    IPrompt& prompt;
+    ISchemeCoder& coder;
+    PackDataFile oldPack;
+};
+
+struct WorkerParts {
+    explicit WorkerParts(const ISchemeCoder& coder) : reportingCoder(coder.ReportingTo(deferred)) {}
+    DeferredPrompt deferred;
+    std::unique_ptr<ISchemeCoder> reportingCoder;
+};
+
+// A worker thread's place: its messages wait until the file's turn comes.
+struct WorkerPlace : WorkerParts, ProductionPlace {
+    explicit WorkerPlace(const ISchemeCoder& coder) : WorkerParts(coder), ProductionPlace(deferred, *reportingCoder) {}
+    std::vector<DeferredMessage> TakeMessages() override { return deferred.Take(); }
+};
+
+// What a job hands back to the writing thread.
+struct ProducedFile {
+    bool ok = false;
+    StoredFile file;
+    std::vector<DeferredMessage> messages;
 };
 
 class Writing {
@@ -61,8 +100,11 @@ private:
 
     bool WriteTables(const FolderNumbering& numbering);
     bool WriteData();
-    bool ProduceFile(size_t index, StoredFile& out);
-    bool EncodeFile(const FileEntry& entry, StoredFile& out);
+    bool RunsOnCaller(size_t index) const;
+    uint64_t Weight(size_t index) const;
+    ProducedFile Produce(size_t index, ProductionPlace& place) const;
+    bool ProduceFile(size_t index, ProductionPlace& place, StoredFile& out) const;
+    bool EncodeFile(const FileEntry& entry, ProductionPlace& place, StoredFile& out) const;
     bool WriteEntryTable();
     PackState Apply(const std::string& target, FolderNumbering& numbering);
 
@@ -74,7 +116,6 @@ private:
     KeySchedule keys_;
     Scrambler scr_;
     SafeFileWriter out_;
-    PackDataFile oldPack_;
     bool failed_ = false;  // a failure already reported
 
     std::vector<PluginSlot> plugins_;  // the table written: slots in use only
@@ -196,7 +237,7 @@ bool Writing::WriteTables(const FolderNumbering& numbering)
     return true;
 }
 
-bool Writing::EncodeFile(const FileEntry& entry, StoredFile& out)
+bool Writing::EncodeFile(const FileEntry& entry, ProductionPlace& place, StoredFile& out) const
 {
     const uint32_t n = out.fileSize;
     out.stored = out.plain.span();
@@ -204,13 +245,14 @@ bool Writing::EncodeFile(const FileEntry& entry, StoredFile& out)
     // Empty files and scheme "none" are stored as they are, without a copy.
     if (n == 0 || entry.scheme == 0) return true;
 
-    std::optional<ByteBuffer> encoded = ByteBuffer::Allocate(coder_.MemNeeded(n, entry.scheme));
-    if (!encoded) return Refuse(msg::kOutOfMemory);
+    std::optional<ByteBuffer> encoded = ByteBuffer::Allocate(place.coder.MemNeeded(n, entry.scheme));
+    if (!encoded) return place.Refuse(msg::kOutOfMemory);
     uint32_t storedLen = 0;
-    const EncodeStatus status = coder_.Encode(out.plain.span(), encoded->span(), storedLen, entry.scheme, entry.name);
+    const EncodeStatus status =
+        place.coder.Encode(out.plain.span(), encoded->span(), storedLen, entry.scheme, entry.name);
     if (status == EncodeStatus::Failed) return false;
     if (status == EncodeStatus::Declined) return true;
-    if (storedLen > encoded->size()) return Refuse(Printf(msg::kUnknownScheme, Utf8(entry.name).c_str()));
+    if (storedLen > encoded->size()) return place.Refuse(Printf(msg::kUnknownScheme, Utf8(entry.name).c_str()));
     const bool smaller = status == EncodeStatus::Encoded && !(options_.fallbackToNone && storedLen >= n);
     const bool keep = smaller || (status == EncodeStatus::NotSmaller && !options_.fallbackToNone);
     if (!keep) return true;
@@ -218,10 +260,11 @@ bool Writing::EncodeFile(const FileEntry& entry, StoredFile& out)
     out.encoded.Shrink(storedLen);
     out.stored = out.encoded.span();
     out.scheme = entry.scheme;
+    out.plain = ByteBuffer();  // only the encoded bytes stay in flight
     return true;
 }
 
-bool Writing::ProduceFile(size_t index, StoredFile& out)
+bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out) const
 {
     const FileEntry& entry = catalogue_.Entries()[index];
     const std::string name = Utf8(entry.name);
@@ -229,14 +272,14 @@ bool Writing::ProduceFile(size_t index, StoredFile& out)
     if (entry.FromPack()) {
         const StoredCopy copy =
             entry.IsCarriedOver() ? catalogue_.Records()[index].Location() : *entry.copyOf;
-        if (!oldPack_.IsOpen() && !oldPack_.Open(current_.path))
-            return Refuse(Printf(msg::kReadFailed, name.c_str()));
+        if (!place.oldPack.IsOpen() && !place.oldPack.Open(current_.path))
+            return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
         ByteBuffer stored;
-        switch (oldPack_.ReadStored(copy, current_.keys, stored)) {
+        switch (place.oldPack.ReadStored(copy, current_.keys, stored)) {
         case ReadStatus::Ok: break;
-        case ReadStatus::NoMemory: return Refuse(msg::kOutOfMemory);
-        case ReadStatus::OutsideFile: return Refuse(Printf(msg::kDataOutsidePack, name.c_str()));
-        case ReadStatus::IoError: return Refuse(Printf(msg::kReadFailed, name.c_str()));
+        case ReadStatus::NoMemory: return place.Refuse(msg::kOutOfMemory);
+        case ReadStatus::OutsideFile: return place.Refuse(Printf(msg::kDataOutsidePack, name.c_str()));
+        case ReadStatus::IoError: return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
         }
         out.fileSize = copy.fileSize;
         if (entry.scheme == copy.scheme) {
@@ -247,39 +290,86 @@ bool Writing::ProduceFile(size_t index, StoredFile& out)
             return true;
         }
         ByteBuffer plain;
-        if (!coder_.Decode(stored.span(), copy.fileSize, plain, copy.scheme, entry.name)) return false;
+        if (!place.coder.Decode(stored.span(), copy.fileSize, plain, copy.scheme, entry.name)) return false;
         out.plain = std::move(plain);
-        return EncodeFile(entry, out);
+        return EncodeFile(entry, place, out);
     }
 
     File source;
     uint64_t length = 0;
-    if (!source.OpenRead(entry.sourcePath) || !source.Size(length))
-        return Refuse(Printf(msg::kReadFailed, name.c_str()));
-    if (length >= kUnknownSize) return Refuse(Printf(msg::kFileTooLarge, name.c_str()));
+    if (!source.OpenRead(entry.sourcePath, &length))
+        return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
+    if (length >= kUnknownSize) return place.Refuse(Printf(msg::kFileTooLarge, name.c_str()));
     std::optional<ByteBuffer> plain = ByteBuffer::Allocate(length);
-    if (!plain) return Refuse(msg::kOutOfMemory);
-    if (!source.ReadAll(plain->span())) return Refuse(Printf(msg::kReadFailed, name.c_str()));
+    if (!plain) return place.Refuse(msg::kOutOfMemory);
+    if (!source.ReadAll(plain->span())) return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
     // The file must end where its length said: one that is still growing
     // would be stored cut short.
     uint8_t extra;
-    if (source.ReadAll({&extra, 1})) return Refuse(Printf(msg::kFileChanged, name.c_str()));
+    if (source.ReadAll({&extra, 1})) return place.Refuse(Printf(msg::kFileChanged, name.c_str()));
     out.plain = std::move(*plain);
     out.fileSize = static_cast<uint32_t>(length);
-    return EncodeFile(entry, out);
+    return EncodeFile(entry, place, out);
+}
+
+// Files whose scheme (or, for a file re-encoded from the old pack, whose old
+// scheme) is a plug-in module are made on the writing thread.
+bool Writing::RunsOnCaller(size_t index) const
+{
+    const FileEntry& entry = catalogue_.Entries()[index];
+    if (!coder_.ThreadSafe(entry.scheme)) return true;
+    if (!entry.FromPack()) return false;
+    const StoredCopy copy = entry.IsCarriedOver() ? catalogue_.Records()[index].Location() : *entry.copyOf;
+    return copy.scheme != entry.scheme && !coder_.ThreadSafe(copy.scheme);
+}
+
+// The memory a file holds while it is made: about its size, at least a page.
+uint64_t Writing::Weight(size_t index) const
+{
+    const FileEntry& entry = catalogue_.Entries()[index];
+    return std::max<uint64_t>(entry.FromPack() ? std::max(entry.fileSize, entry.storedEncodedSize) : entry.fileSize,
+                              4096);
+}
+
+ProducedFile Writing::Produce(size_t index, ProductionPlace& place) const
+{
+    ProducedFile produced;
+    produced.ok = ProduceFile(index, place, produced.file);
+    if (produced.ok) ScrambleFileData(produced.file.stored, keys_.streamKey);
+    produced.messages = place.TakeMessages();
+    return produced;
 }
 
 bool Writing::WriteData()
 {
     const auto& entries = catalogue_.Entries();
     records_.resize(entries.size());
+
+    // Files are read, encoded and scrambled on all cores, and written here in
+    // entry order: the pack is the same byte for byte as a one-thread write.
+    // Files in flight hold at most one largest file per thread and one more.
+    const size_t threads = options_.threads ? options_.threads : std::max(1u, std::thread::hardware_concurrency());
+    uint64_t largest = 0;
+    for (size_t i = 0; i < entries.size(); ++i) largest = std::max(largest, Weight(i));
+    ProductionPlace here(prompt_, coder_);
+    OrderedPipeline<ProducedFile, ProductionPlace>::Jobs jobs;
+    jobs.count = entries.size();
+    jobs.onCaller = [this](size_t i) { return RunsOnCaller(i); };
+    jobs.weight = [this](size_t i) { return Weight(i); };
+    jobs.work = [this](size_t i, ProductionPlace& place) { return Produce(i, place); };
+    OrderedPipeline<ProducedFile, ProductionPlace> pipeline(
+        std::move(jobs), threads, (threads + 1) * std::max<uint64_t>(largest, 4 << 20),
+        [this] { return std::make_unique<WorkerPlace>(coder_); });
+
     for (size_t i = 0; i < entries.size(); ++i) {
         const FileEntry& entry = entries[i];
         const std::string source = entry.FromPack() ? PackedSourceText(entry.name) : entry.sourcePath;
         prompt_.ProgressText(Printf(msg::kSaveProcessing, source.c_str(), Utf8(entry.name).c_str()));
 
-        StoredFile file;
-        if (!ProduceFile(i, file)) return false;
+        ProducedFile produced = pipeline.Take(i, here);
+        ShowMessages(produced.messages, prompt_);
+        if (!produced.ok) return false;
+        const StoredFile& file = produced.file;
         const uint64_t offset = out_.Position();
         if (offset + file.stored.size() > 0xFFFFFFFFu) return Refuse(msg::kPackTooLarge);
 
@@ -290,7 +380,6 @@ bool Writing::WriteData()
         r.fileSize = file.fileSize;
         r.storedSize = static_cast<uint32_t>(file.stored.size());
         r.scheme = WrittenScheme(file.scheme);
-        ScrambleFileData(file.stored, keys_.streamKey);
         if (!Put(file.stored)) return false;
         prompt_.ProgressStep();
     }

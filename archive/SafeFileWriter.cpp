@@ -44,6 +44,22 @@ std::string TempNameIn(const std::string& dir)
     return name;
 }
 
+// The process's umask, read without changing it (umask(2) can only be read
+// by setting it, which would race with other threads creating files).
+mode_t CurrentUmask()
+{
+    File status;
+    char text[4096];
+    if (status.OpenRead("/proc/self/status")) {
+        const ssize_t n = ::read(status.Fd(), text, sizeof text - 1);
+        if (n > 0) {
+            text[n] = '\0';
+            if (const char* at = std::strstr(text, "Umask:")) return static_cast<mode_t>(std::strtoul(at + 6, nullptr, 8));
+        }
+    }
+    return 022;
+}
+
 std::string DirectoryOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -70,7 +86,7 @@ bool SafeFileWriter::Open(const std::string& target, Links links)
     Abandon();
     target_ = links == Links::WriteThrough ? ResolveTarget(target) : target;
     const std::string dir = DirectoryOf(target_);
-    int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // This file system cannot make unnamed files.
         std::string pattern = dir + "/.tarvex-XXXXXX";
@@ -114,26 +130,23 @@ bool SafeFileWriter::Commit(bool durable)
     if (!file_.IsOpen()) return Fail("the file is not open");
     if (!Flush()) return false;
 
-    // The new file takes the mode of the one it replaces, or the usual mode
-    // of a new file.
+    // A replaced file passes its mode on; an unnamed temporary file was made
+    // with the usual mode of a new file, a named one needs it set.
     struct stat old {};
-    mode_t mode;
-    if (::stat(target_.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(file_.Fd(), mode) != 0) return Fail(std::strerror(errno));
-    if (durable && !file_.Sync()) return Fail(file_.Error());
+    const bool replacing = ::stat(target_.c_str(), &old) == 0;
+    if (replacing && ::fchmod(file_.Fd(), old.st_mode & 07777) != 0) return Fail(std::strerror(errno));
+    if (!replacing && !tempPath_.empty() && ::fchmod(file_.Fd(), 0666 & ~CurrentUmask()) != 0)
+        return Fail(std::strerror(errno));
+    // Only a file that replaces another must reach the disk before the
+    // rename: otherwise a crash could leave neither the old nor the new one.
+    const bool sync = durable && replacing;
+    if (sync && !file_.Sync()) return Fail(file_.Error());
     if (!GiveName()) return false;
     if (!file_.Close()) return Fail(file_.Error());
     if (::rename(tempPath_.c_str(), target_.c_str()) != 0) return Fail(std::strerror(errno));
     tempPath_.clear();
 
-    if (!durable) return true;
-    // Make the rename itself durable.
+    if (!sync) return true;
     const int dirFd = ::open(DirectoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         File dir;

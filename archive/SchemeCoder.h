@@ -3,9 +3,11 @@
 // schemes layer implements this over the codecs and the plug-in host.
 #include <cstdint>
 #include <span>
+#include <memory>
 #include <string>
 
 #include "archive/ByteBuffer.h"
+#include "archive/Prompt.h"
 
 namespace tarvex {
 
@@ -33,6 +35,13 @@ public:
     // own failures (name: the file's GBK name).
     virtual bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                         const std::string& name) = 0;
+
+    // Whether Encode and Decode of the scheme may run on a worker thread
+    // (several at a time). Plug-in modules may not: their contract is one
+    // thread, one call at a time.
+    virtual bool ThreadSafe(uint8_t scheme) const = 0;
+    // A coder of the same schemes that reports through `prompt`, for a worker.
+    virtual std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const = 0;
 };
 
 }  // namespace tarvex

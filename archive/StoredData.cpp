@@ -6,7 +6,7 @@ namespace tarvex {
 
 bool PackDataFile::Open(const std::string& path)
 {
-    return file_.OpenRead(path) && file_.Size(length_);
+    return file_.OpenRead(path, &length_);
 }
 
 ReadStatus PackDataFile::ReadStored(const StoredCopy& copy, const KeySchedule& keys, ByteBuffer& out)

@@ -24,7 +24,7 @@ DiskOpen OpenDiskFile(const std::string& path, File& file, uint32_t& length, IPr
     }
     if (!S_ISREG(st.st_mode)) return fail(msg::kNotRegularFile);
     uint64_t size = 0;
-    if (!file.OpenRead(path) || !file.Size(size)) {
+    if (!file.OpenRead(path, &size)) {
         fail(file.Error().c_str());
         file.Close();
         return DiskOpen::Failed;

@@ -11,6 +11,7 @@
 #include "archive/Prompt.h"
 #include "archive/SchemeCoder.h"
 #include "schemes/PluginHost.h"
+#include "schemes/SchemeId.h"
 
 namespace tarvex {
 
@@ -37,6 +38,11 @@ public:
                         const std::string& name) override;
     bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                 const std::string& name) override;
+    bool ThreadSafe(uint8_t scheme) const override { return !IsPluginScheme(scheme); }
+    std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const override
+    {
+        return std::make_unique<SchemeDispatch>(catalogue_, prompt, plugins_);
+    }
 
 private:
     const PluginSlot* SlotOf(uint8_t scheme) const;

@@ -201,6 +201,45 @@ TEST(PackWriter, TwoSavesOfOneCatalogueAreIdentical)
     EXPECT_EQ(ReadFileBytes(dir / "1.epk"), ReadFileBytes(dir / "2.epk"));
 }
 
+TEST(PackWriter, FilesMadeOnManyThreadsGiveTheSameBytesAsOne)
+{
+    TempDir dir;
+    std::vector<std::vector<uint8_t>> packs;
+    for (unsigned threads : {1u, 2u, 7u}) {
+        PackDoc doc;
+        for (int i = 0; i < 60; ++i) {
+            const auto bytes = i % 3 == 0 ? test::RandomBytes(100 + 37 * i, i) : test::TextLikeBytes(50 + 400 * i, i);
+            doc.AddFile(dir, "f\\" + std::to_string(i % 7) + "\\n" + std::to_string(i), bytes,
+                        static_cast<uint8_t>(i % 3));
+        }
+        StoreOptions options;
+        options.threads = threads;
+        ASSERT_TRUE(doc.Save(dir / "p.epk", "pw", options));
+        packs.push_back(ReadFileBytes(dir / "p.epk"));
+        // Re-saved from itself with other schemes: decoded and re-encoded in parallel.
+        for (size_t i = 0; i < doc.catalogue.Entries().size(); i += 2) SetEntryScheme(doc.catalogue, i, 2, doc.prompt);
+        ASSERT_TRUE(doc.Save(dir / "p.epk", "pw", options));
+        packs.push_back(ReadFileBytes(dir / "p.epk"));
+    }
+    EXPECT_EQ(packs[0], packs[2]);
+    EXPECT_EQ(packs[0], packs[4]);
+    EXPECT_EQ(packs[1], packs[3]);
+    EXPECT_EQ(packs[1], packs[5]);
+}
+
+TEST(PackWriter, AFailureAmongParallelFilesIsReportedInOrderAndOnce)
+{
+    TempDir dir;
+    PackDoc doc;
+    for (int i = 0; i < 40; ++i) doc.AddFile(dir, "n" + std::to_string(i), test::TextLikeBytes(3000, i), 2);
+    for (int gone : {17, 23, 31}) ::unlink(doc.catalogue.Entries()[gone].sourcePath.c_str());
+    StoreOptions options;
+    options.threads = 4;
+    EXPECT_FALSE(doc.Save(dir / "p.epk", "", options));
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "n17")});
+    EXPECT_EQ(doc.prompt.progressSteps, 17u);
+}
+
 TEST(PackWriter, RefusesCataloguesBeyondTheFormatsLimits)
 {
     TempDir dir;

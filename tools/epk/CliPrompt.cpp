@@ -77,7 +77,7 @@ std::optional<std::string> ReadPasswordFile(const std::string& path)
 {
     File file;
     uint64_t size = 0;
-    if (!file.OpenRead(path) || !file.Size(size)) {
+    if (!file.OpenRead(path, &size)) {
         PrintErr("无法读取密码文件" + path + "：" + file.Error() + "\n");
         return std::nullopt;
     }
