@@ -1,5 +1,9 @@
 #include "schemes/Extraction.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "archive/FileIo.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/SafeFileWriter.h"
@@ -88,9 +92,19 @@ bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
 
 bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPrompt& prompt)
 {
+    // Where nothing is in the way the file is written in place (and removed
+    // again if that fails); anything already there, a link included, is
+    // replaced only by a complete file and never written through.
+    File fresh;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        fresh.Adopt(fd);
+        if (fresh.WriteAll(bytes) && fresh.Close()) return true;
+        prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), fresh.Error().c_str()), MsgIcon::Error);
+        ::unlink(path.c_str());
+        return false;
+    }
     SafeFileWriter out;
-    // A link in the way is replaced, never written through: extraction must
-    // not reach files outside its folder.
     if (out.Open(path, SafeFileWriter::Links::Replace) && out.Write(bytes) && out.Commit(/*durable=*/false))
         return true;
     prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), out.Error().c_str()), MsgIcon::Error);
