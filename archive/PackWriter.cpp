@@ -382,6 +382,7 @@ bool Writing::WriteData()
         r.scheme = WrittenScheme(file.scheme);
         if (!Put(file.stored)) return false;
         prompt_.ProgressStep();
+        prompt_.ProgressBytes(out_.Position());
     }
     return true;
 }

@@ -41,6 +41,8 @@ public:
     virtual void ProgressText(std::string_view text) = 0;
     virtual void ProgressStep() = 0;
     virtual void ProgressEnd() = 0;
+    // Bytes handled so far, so that one huge file does not look stuck.
+    virtual void ProgressBytes(uint64_t) {}
 
     // Shorthand for a message with only an OK button.
     void Tell(std::string_view text, MsgIcon icon) { Message(text, icon, MsgButtons::Ok); }

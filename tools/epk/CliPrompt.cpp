@@ -1,19 +1,80 @@
 #include "tools/epk/CliPrompt.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include "archive/FileIo.h"
 #include "archive/GbkText.h"
+#include "archive/Messages.h"
 #include "archive/PasswordKeys.h"
 #include "tools/epk/Console.h"
 
 namespace tarvex::epk {
 
+namespace {
+
+double Now()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+void CliPrompt::ProgressBegin(uint32_t range)
+{
+    showProgress_ = ::isatty(STDERR_FILENO);
+    range_ = range;
+    steps_ = 0;
+    bytes_ = 0;
+    started_ = drawn_ = Now();
+}
+
+void CliPrompt::ProgressStep()
+{
+    ++steps_;
+    DrawProgress(false);
+}
+
+void CliPrompt::ProgressBytes(uint64_t bytes)
+{
+    bytes_ = bytes;
+    DrawProgress(false);
+}
+
+void CliPrompt::ProgressEnd()
+{
+    ClearProgress();
+    showProgress_ = false;
+}
+
+void CliPrompt::DrawProgress(bool force)
+{
+    if (!showProgress_) return;
+    const double now = Now();
+    if (!force && now - drawn_ < 0.1) return;
+    drawn_ = now;
+    const double megabytes = static_cast<double>(bytes_) / (1 << 20);
+    const double seconds = std::max(now - started_, 1e-3);
+    PrintErr(Printf("\r%u/%u 个文件，%.1f MB，%.1f MB/s\033[K", steps_, range_, megabytes, megabytes / seconds));
+    lineShown_ = true;
+}
+
+void CliPrompt::ClearProgress()
+{
+    if (!lineShown_) return;
+    PrintErr("\r\033[K");
+    lineShown_ = false;
+}
+
 MsgAnswer CliPrompt::Message(std::string_view text, MsgIcon icon, MsgButtons buttons)
 {
+    ClearProgress();
     if (icon == MsgIcon::Error) sawError_ = true;
     while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     PrintErr(std::string(text) + "\n");

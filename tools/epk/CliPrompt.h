@@ -18,12 +18,26 @@ public:
 
     MsgAnswer Message(std::string_view text, MsgIcon icon, MsgButtons buttons) override;
     std::optional<PasswordBlocks> AskPassword(PasswordMode mode) override;
-    void ProgressBegin(uint32_t) override {}
+    // On a terminal: one line of files and bytes done and the rate, redrawn
+    // a few times a second; nothing when standard error is not a terminal.
+    void ProgressBegin(uint32_t range) override;
     void ProgressText(std::string_view) override {}
-    void ProgressStep() override {}
-    void ProgressEnd() override {}
+    void ProgressStep() override;
+    void ProgressEnd() override;
+    void ProgressBytes(uint64_t bytes) override;
 
 private:
+    void DrawProgress(bool force);
+    void ClearProgress();
+
+    bool showProgress_ = false;
+    bool lineShown_ = false;
+    uint32_t range_ = 0;
+    uint32_t steps_ = 0;
+    uint64_t bytes_ = 0;
+    double started_ = 0;
+    double drawn_ = 0;
+
     std::optional<PasswordBlocks> password_;
     bool sawError_ = false;
 };

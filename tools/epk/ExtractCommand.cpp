@@ -61,12 +61,19 @@ int RunTest(const CliArgs& args)
     const auto folderPaths = FolderPathsById(session.catalogue);
     const auto& entries = session.catalogue.Entries();
     size_t failures = 0;
+    uint64_t decoded = 0;
+    session.prompt.ProgressBegin(static_cast<uint32_t>(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i) {
         ByteBuffer bytes;
-        if (extractor.Decode(i, bytes)) continue;
+        const bool ok = extractor.Decode(i, bytes);
+        decoded += bytes.size();
+        session.prompt.ProgressStep();
+        session.prompt.ProgressBytes(decoded);
+        if (ok) continue;
         ++failures;
         Print(GbkToUtf8Lossy(EntryPackPath(folderPaths, entries[i])) + "\t失败\n");
     }
+    session.prompt.ProgressEnd();
     if (failures == 0) {
         Print(Printf("测试了 %zu 个文件，全部正常。\n", entries.size()));
         return kExitOk;
