@@ -30,6 +30,16 @@ const PluginSlot* SchemeDispatch::SlotOf(uint8_t scheme) const
     return PluginSlotOf(scheme) < plugins.size() ? &plugins[PluginSlotOf(scheme)] : nullptr;
 }
 
+const LoadedModule* SchemeDispatch::Module(const std::string& moduleFile)
+{
+    const auto it = modules_.find(moduleFile);
+    if (it != modules_.end()) return &it->second;
+    std::string error;
+    std::optional<LoadedModule> module = plugins_.Load(moduleFile, error);
+    if (!module) return nullptr;
+    return &modules_.emplace(moduleFile, std::move(*module)).first->second;
+}
+
 uint32_t SchemeDispatch::GetMemNeeded(uint32_t n, uint8_t scheme)
 {
     switch (scheme) {
@@ -42,8 +52,7 @@ uint32_t SchemeDispatch::GetMemNeeded(uint32_t n, uint8_t scheme)
     default: break;
     }
     const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr;
-    std::string error;
-    std::optional<LoadedModule> module = slot ? plugins_.Load(slot->moduleFile, error) : std::nullopt;
+    const LoadedModule* module = slot ? Module(slot->moduleFile) : nullptr;
     const auto memNeeded = module ? module->Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
     return memNeeded ? memNeeded(n) : 0;
 }
@@ -59,8 +68,7 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
 {
     const std::string moduleName = GbkToUtf8Lossy(slot.moduleFile);
     const std::string fileName = GbkToUtf8Lossy(name);
-    std::string error;
-    std::optional<LoadedModule> module = plugins_.Load(slot.moduleFile, error);
+    const LoadedModule* module = Module(slot.moduleFile);
     const auto memNeeded = module ? module->Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
     const auto encode = module ? module->Find<edl_Encode_fn>("Encode") : nullptr;
     if (!memNeeded || !encode) {
@@ -147,8 +155,7 @@ bool SchemeDispatch::PluginDecode(std::span<const uint8_t> stored, uint32_t file
         return false;
     }
     const std::string moduleName = GbkToUtf8Lossy(slot->moduleFile);
-    std::string error;
-    std::optional<LoadedModule> module = plugins_.Load(slot->moduleFile, error);
+    const LoadedModule* module = Module(slot->moduleFile);
     const auto decode = module ? module->Find<edl_Decode_fn>("Decode") : nullptr;
     if (!decode) {
         prompt_.Tell(Printf(kDecoderNotFound, moduleName.c_str()), MsgIcon::Error);

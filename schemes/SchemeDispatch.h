@@ -4,6 +4,7 @@
 // the catalogue's plug-in table and the plug-in host, which loads the module
 // for one call and unloads it after.
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 
@@ -55,7 +56,13 @@ private:
 
     const Catalogue& catalogue_;
     IPrompt& prompt_;
+    // A module once loaded stays loaded while this dispatch lives (one save,
+    // one extraction): loading it for every one of many small files would
+    // cost more than the files.
+    const LoadedModule* Module(const std::string& moduleFile);
+
     PluginHost plugins_;
+    std::map<std::string, LoadedModule> modules_;
 };
 
 }  // namespace tarvex
