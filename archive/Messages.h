@@ -42,6 +42,8 @@ inline constexpr const char* kUnknownScheme = "无法识别文件%s的编码方�
 inline constexpr const char* kUnsafeName = "文件名“%s”不能安全地写到磁盘上，已跳过。";
 inline constexpr const char* kNameTooLongForDisk = "文件名“%s”对磁盘来说太长了，已跳过。";
 inline constexpr const char* kCannotWriteTarget = "无法写入文件%s！\n%s";
+inline constexpr const char* kNotInPackYet =
+    "下面的文件是上次存盘以后加入的，文件包里还没有它们的数据，没有解压缩：\n%s";
 
 }  // namespace tarvex::msg
 

@@ -13,6 +13,13 @@ void CPackArchive::ClearPack()
     catalogue_.SetFolderCounter(0);
 }
 
+void CPackArchive::Forget()
+{
+    state_ = PackState{};
+    loaded_ = false;
+    catalogue_.SetFolderCounter(0);
+}
+
 bool CPackArchive::Load(const std::string& path, IPrompt& prompt)
 {
     loaded_ = false;

@@ -70,6 +70,9 @@ public:
 
     // Flags, folder count and file count back to 0; no pack file is open.
     void ClearPack();
+    // Forgets the pack file altogether (a new document): no path, no keys,
+    // no table images, the header of a fresh pack object.
+    void Forget();
 
     // Reads the pack at path into the catalogue. Asks for the password of a
     // protected pack, reports every failure through prompt, and leaves the

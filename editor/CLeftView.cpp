@@ -1,0 +1,287 @@
+#include "editor/CLeftView.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <unordered_set>
+
+#include "archive/GbkText.h"
+#include "archive/Messages.h"
+#include "editor/CTarvexDoc.h"
+#include "editor/CTarvexView.h"
+#include "editor/FolderTreeModel.h"
+#include "editor/LabelEditDelegate.h"
+#include "shell/CommandIds.h"
+#include "shell/HasText.h"
+#include "shell/MenuBuilder.h"
+
+namespace tarvex {
+namespace {
+
+constexpr const char* kRootRename = "注意：不允许更改根的名字！";
+constexpr const char* kNameTaken = "该名字已被使用，请重新命名！";
+constexpr const char* kDeleteQuestion = "该操作将删除所选项目以及所选项目包含的子项目。\n确实要删除吗?";
+constexpr const char* kRootDelete = "注意：不允许删除根节点！";
+
+}  // namespace
+
+CLeftView::CLeftView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent)
+    : QTreeView(parent), doc_(doc), router_(router), model_(new FolderTreeModel(doc.GetCatalogue(), this)),
+      delegate_(new LabelEditDelegate([this](const QModelIndex& i, const auto& typed) { EndLabelEdit(i, typed); },
+                                      this))
+{
+    setObjectName(QStringLiteral("leftView"));
+    setModel(model_);
+    setItemDelegate(delegate_);
+    setHeaderHidden(true);
+    setRootIsDecorated(true);
+    setUniformRowHeights(true);
+    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &CLeftView::ShowContextMenu);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &CLeftView::CurrentChanged);
+    doc_.SetTreeView(this);
+}
+
+Folder& CLeftView::CurrentFolder()
+{
+    Folder* folder = model_->FolderAt(currentIndex());
+    return folder ? *folder : doc_.GetCatalogue().Root();
+}
+
+void CLeftView::SelectFolder(const Folder& folder)
+{
+    const QModelIndex index = model_->IndexOf(&folder);
+    scrollTo(index);
+    setCurrentIndex(index);
+}
+
+void CLeftView::CurrentChanged()
+{
+    if (doc_.ListView()) doc_.ListView()->RefreshList();
+    router_.NotifyStatesChanged();
+}
+
+void CLeftView::ResetTree(bool selectRoot)
+{
+    Catalogue& catalogue = doc_.GetCatalogue();
+    const uint32_t current = selectRoot ? catalogue.Root().handle : CurrentFolder().handle;
+    std::unordered_set<uint32_t> open;
+    std::vector<const Folder*> pending{&catalogue.Root()};
+    while (!pending.empty()) {
+        const Folder* f = pending.back();
+        pending.pop_back();
+        if (!selectRoot && isExpanded(model_->IndexOf(f))) open.insert(f->handle);
+        for (const auto& child : f->children) pending.push_back(child.get());
+    }
+
+    const QSignalBlocker quiet(selectionModel());
+    model_->BeginReset();
+    model_->EndReset();
+    expand(model_->RootIndex());
+    for (uint32_t handle : open)
+        if (const Folder* f = catalogue.FolderByHandle(handle)) expand(model_->IndexOf(f));
+    const Folder* selected = catalogue.FolderByHandle(current);
+    setCurrentIndex(model_->IndexOf(selected ? selected : &catalogue.Root()));
+}
+
+Folder* CLeftView::InsertFolder(std::string gbkName, int32_t id, Folder* parent)
+{
+    Folder& into = parent ? *parent : CurrentFolder();
+    Folder* folder = model_->InsertFolder(std::move(gbkName), id, into);
+    if (folder) doc_.SetModifiedFlag();
+    return folder;
+}
+
+void CLeftView::RemoveFolderTree(Folder& folder)
+{
+    if (!folder.parent) return;
+    // The tree selects a neighbour of a removed current folder: the next
+    // sibling, else the one before, else the parent.
+    Folder* next = nullptr;
+    if (&CurrentFolder() == &folder || doc_.GetCatalogue().IsSameOrBelow(CurrentFolder(), folder)) {
+        const auto& siblings = folder.parent->children;
+        const size_t row = static_cast<size_t>(folder.Row());
+        next = row + 1 < siblings.size() ? siblings[row + 1].get()
+               : row > 0                 ? siblings[row - 1].get()
+                                         : folder.parent;
+    }
+    {
+        const QSignalBlocker quiet(selectionModel());
+        model_->RemoveFolder(folder, [&] { tarvex::RemoveFolderTree(doc_.GetCatalogue(), folder); });
+    }
+    doc_.SetModifiedFlag();
+    if (next) {
+        SelectFolder(*next);
+    } else if (doc_.ListView()) {
+        doc_.ListView()->RefreshList();
+    }
+}
+
+EditResult CLeftView::Reshape(const std::function<EditResult()>& change)
+{
+    const uint32_t current = CurrentFolder().handle;
+    std::unordered_set<uint32_t> open;
+    Catalogue& catalogue = doc_.GetCatalogue();
+    std::vector<const Folder*> pending{&catalogue.Root()};
+    while (!pending.empty()) {
+        const Folder* f = pending.back();
+        pending.pop_back();
+        if (isExpanded(model_->IndexOf(f))) open.insert(f->handle);
+        for (const auto& child : f->children) pending.push_back(child.get());
+    }
+    EditResult result;
+    {
+        const QSignalBlocker quiet(selectionModel());
+        model_->BeginReset();
+        result = change();
+        model_->EndReset();
+        for (uint32_t handle : open)
+            if (const Folder* f = catalogue.FolderByHandle(handle)) expand(model_->IndexOf(f));
+        const Folder* selected = catalogue.FolderByHandle(current);
+        setCurrentIndex(model_->IndexOf(selected ? selected : &catalogue.Root()));
+    }
+    if (result == EditResult::Done) doc_.SetModifiedFlag();
+    return result;
+}
+
+EditResult CLeftView::MoveFolder(Folder& target, Folder& source)
+{
+    return Reshape([&] { return tarvex::MoveFolder(doc_.GetCatalogue(), target, source, doc_.Prompt()); });
+}
+
+EditResult CLeftView::CopyFolder(Folder& target, Folder& source)
+{
+    return Reshape([&] { return tarvex::CopyFolder(doc_.GetCatalogue(), target, source, doc_.Prompt()); });
+}
+
+void CLeftView::FolderRenamed(const Folder& folder)
+{
+    model_->NameChanged(folder);
+}
+
+void CLeftView::InsertFilesFromDialog()
+{
+    const std::vector<std::string> paths = doc_.Choices().ChooseFilesToInsert();
+    if (paths.empty()) return;
+    const uint32_t folderId = CurrentFolder().id;
+    bool added = false;
+    for (const std::string& path : paths) {
+        const EditResult result = AddFileEntry(doc_.GetCatalogue(), folderId, path, doc_.Prompt());
+        added = added || result == EditResult::Done;
+        // A file that cannot be read ends the command; what was added stays.
+        if (result == EditResult::Failed) break;
+    }
+    if (added) doc_.SetModifiedFlag();
+    if (doc_.ListView()) doc_.ListView()->RefreshList();
+}
+
+void CLeftView::RenameCurrent()
+{
+    edit(model_->IndexOf(&CurrentFolder()));
+}
+
+void CLeftView::EndLabelEdit(const QModelIndex& index, const std::optional<QString>& typed)
+{
+    Folder* folder = model_->FolderAt(index);
+    if (!folder) return;
+    IPrompt& prompt = doc_.Prompt();
+    if (!folder->parent) {
+        prompt.Tell(kRootRename, MsgIcon::Warning);
+        model_->ClearPendingName();
+        return;
+    }
+    std::string check;
+    if (typed) {
+        check = typed->toStdString();
+        if (!HasText(check)) {
+            model_->ClearPendingName();
+            return;
+        }
+        model_->ShowPendingName(*folder, *typed);
+    } else {
+        check = model_->ShownName(*folder).toStdString();
+    }
+    const std::optional<std::string> gbkCheck = StorableName(check, prompt);
+    const std::optional<std::string> gbkName =
+        gbkCheck ? Utf8ToGbk(model_->ShownName(*folder).toStdString()) : std::nullopt;
+    if (!gbkCheck || !gbkName) {
+        model_->ClearPendingName();
+        return;
+    }
+    if (HasSiblingNamed(folder, *gbkCheck, false)) {
+        prompt.Tell(kNameTaken, MsgIcon::None);
+        edit(index);
+        return;
+    }
+    model_->ClearPendingName();
+    if (folder->name != *gbkName) {
+        folder->name = *gbkName;
+        doc_.SetModifiedFlag();
+    }
+    model_->NameChanged(*folder);
+    if (doc_.ListView()) doc_.ListView()->FolderRenamed(*folder);
+}
+
+void CLeftView::DeleteCurrent()
+{
+    IPrompt& prompt = doc_.Prompt();
+    if (prompt.Message(kDeleteQuestion, MsgIcon::None, MsgButtons::YesNoCancel) != MsgAnswer::Yes) return;
+    Folder& folder = CurrentFolder();
+    if (!folder.parent) {
+        prompt.Tell(kRootDelete, MsgIcon::Warning);
+        return;
+    }
+    RemoveFolderTree(folder);
+}
+
+void CLeftView::ShowCurrentId()
+{
+    doc_.Prompt().Tell(Printf("data = %d", static_cast<int>(CurrentFolder().id)), MsgIcon::None);
+}
+
+void CLeftView::ShowContextMenu(const QPoint& pos)
+{
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid()) return;
+    setCurrentIndex(index);
+    router_.SetActiveView(this);
+    const std::unique_ptr<QMenu> menu = BuildContextMenu(ContextPopup::TreeItem, router_, this);
+    menu->exec(viewport()->mapToGlobal(pos));
+}
+
+void CLeftView::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    router_.SetActiveView(this);
+    router_.NotifyStatesChanged();
+}
+
+bool CLeftView::CanHandle(int id) const
+{
+    switch (id) {
+    case cmd::kNewFolder:
+    case cmd::kRenameFolder:
+    case cmd::kInsertFile:
+    case cmd::kDelete:
+    case cmd::kShowId: return true;
+    default: return false;
+    }
+}
+
+void CLeftView::Execute(int id)
+{
+    switch (id) {
+    case cmd::kNewFolder:
+        if (doc_.ListView()) doc_.ListView()->NewFolder();
+        break;
+    case cmd::kRenameFolder: RenameCurrent(); break;
+    case cmd::kInsertFile: InsertFilesFromDialog(); break;
+    case cmd::kDelete: DeleteCurrent(); break;
+    case cmd::kShowId: ShowCurrentId(); break;
+    default: break;
+    }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,178 @@
+#include "editor/CTarvexDoc.h"
+
+#include "archive/GbkText.h"
+#include "archive/Messages.h"
+#include "editor/CLeftView.h"
+#include "editor/CTarvexView.h"
+#include "editor/ExtractionPlan.h"
+#include "schemes/Extraction.h"
+#include "schemes/SchemeDispatch.h"
+#include "shell/CommandIds.h"
+
+namespace tarvex {
+namespace {
+
+constexpr const char* kUntitled = "无标题";
+constexpr const char* kAskToSave = "是否保存对 %s 的更改？";
+constexpr const char* kExtracting = "解压缩文件，请稍后...\n正在解压缩：%s  --->  %s";
+
+std::string FileNameOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+CTarvexDoc::CTarvexDoc(IPrompt& prompt, IUserChoices& choices) : prompt_(prompt), choices_(choices)
+{
+    catalogue_.Reset(Utf8ToGbkLossy(kUntitled));
+}
+
+CTarvexDoc::~CTarvexDoc() = default;
+
+QString CTarvexDoc::GetTitle() const
+{
+    return path_.empty() ? QString::fromUtf8(kUntitled) : QString::fromStdString(FileNameOf(path_));
+}
+
+void CTarvexDoc::SetModifiedFlag(bool modified)
+{
+    if (modified == modified_) return;
+    modified_ = modified;
+    emit modifiedChanged(modified);
+}
+
+void CTarvexDoc::SetPathName(const std::string& path)
+{
+    path_ = path;
+    emit titleChanged();
+    if (!path.empty()) emit pathUsed(QString::fromStdString(path));
+}
+
+void CTarvexDoc::CatalogueReplaced(bool selectRoot)
+{
+    if (tree_) tree_->ResetTree(selectRoot);
+    if (list_) list_->RefreshList();
+}
+
+bool CTarvexDoc::OnNewDocument()
+{
+    catalogue_.Reset(Utf8ToGbkLossy(kUntitled));
+    archive_.Forget();
+    path_.clear();
+    SetModifiedFlag(false);
+    emit titleChanged();
+    CatalogueReplaced(true);
+    return true;
+}
+
+bool CTarvexDoc::OnOpenDocument(const std::string& path)
+{
+    // The reader touches the catalogue only once the whole pack has been read
+    // and checked, so a pack it refuses leaves the open document as it was.
+    if (!archive_.Load(path, prompt_)) return false;
+    SetModifiedFlag(false);
+    SetPathName(path);
+    CatalogueReplaced(true);
+    return true;
+}
+
+bool CTarvexDoc::OnSaveDocument(const std::string& path)
+{
+    // The password of the new file; "不加密" saves it without one.
+    const PasswordBlocks blocks = prompt_.AskPassword(PasswordMode::Set).value_or(PasswordBlocks{});
+    SchemeDispatch dispatch(catalogue_, prompt_);
+    if (!archive_.Store(path, MakeKeySchedule(blocks), dispatch, prompt_)) {
+        // Nothing of the catalogue changed; the views still show it.
+        return false;
+    }
+    SetModifiedFlag(false);
+    SetPathName(path);
+    CatalogueReplaced(false);
+    return true;
+}
+
+bool CTarvexDoc::DoFileSave()
+{
+    if (path_.empty()) return DoFileSaveAs();
+    return OnSaveDocument(path_);
+}
+
+bool CTarvexDoc::DoFileSaveAs()
+{
+    const std::optional<std::string> path = choices_.ChooseSavePath(path_);
+    return path && OnSaveDocument(*path);
+}
+
+bool CTarvexDoc::SaveModified()
+{
+    if (!modified_) return true;
+    const std::string name = path_.empty() ? std::string(kUntitled) : path_;
+    switch (prompt_.Message(Printf(kAskToSave, name.c_str()), MsgIcon::Question, MsgButtons::YesNoCancel)) {
+    case MsgAnswer::Yes: return DoFileSave();
+    case MsgAnswer::No: return true;
+    default: return false;
+    }
+}
+
+void CTarvexDoc::ExtractSelection()
+{
+    if (!list_) return;
+    const std::vector<ListRow> selected = list_->SelectedItems();
+    if (selected.empty()) return;
+    const std::optional<std::string> target = choices_.ChooseTargetFolder();
+    if (!target) return;
+
+    PackExtractor extractor(archive_, prompt_);
+    const bool hasPack = !archive_.Path().empty();
+    const ExtractionPlan plan = PlanExtraction(catalogue_, selected, *target, [&](size_t entry) {
+        return hasPack && extractor.HasStoredBytes(entry);
+    });
+    if (!plan.notInPack.empty()) {
+        std::string names;
+        for (const std::string& name : plan.notInPack) names += GbkToUtf8Lossy(name) + "\n";
+        prompt_.Tell(Printf(msg::kNotInPackYet, names.c_str()), MsgIcon::Warning);
+    }
+    for (const std::string& name : plan.unsafeFolders)
+        prompt_.Tell(Printf(msg::kUnsafeName, GbkToUtf8Lossy(name).c_str()), MsgIcon::Warning);
+    if (plan.files.empty() && plan.folders.empty()) return;
+
+    prompt_.ProgressBegin(static_cast<uint32_t>(plan.files.size()));
+    std::vector<std::string> failedFolders;
+    for (const std::string& folder : plan.folders)
+        if (!MakeRealDirectory(folder, prompt_)) failedFolders.push_back(folder + "/");
+    for (const ExtractionJob& job : plan.files) {
+        const std::string name = GbkToUtf8Lossy(catalogue_.Entries()[job.entry].name);
+        prompt_.ProgressText(Printf(kExtracting, name.c_str(), (job.diskFolder + "/" + name).c_str()));
+        const bool folderMade = std::none_of(failedFolders.begin(), failedFolders.end(), [&](const std::string& f) {
+            return (job.diskFolder + "/").starts_with(f);
+        });
+        if (folderMade) ExtractDecoded(archive_, job.entry, archive_.Path(), job.diskFolder, "", prompt_);
+        prompt_.ProgressStep();
+    }
+    prompt_.ProgressEnd();
+}
+
+bool CTarvexDoc::CanHandle(int id) const
+{
+    return id == cmd::kFileSave || id == cmd::kFileSaveAs || id == cmd::kExtract;
+}
+
+CommandState CTarvexDoc::Update(int id)
+{
+    if (id == cmd::kExtract) return {list_ && !list_->SelectedItems().empty(), false};
+    return {true, false};
+}
+
+void CTarvexDoc::Execute(int id)
+{
+    switch (id) {
+    case cmd::kFileSave: DoFileSave(); break;
+    case cmd::kFileSaveAs: DoFileSaveAs(); break;
+    case cmd::kExtract: ExtractSelection(); break;
+    default: break;
+    }
+}
+
+}  // namespace tarvex

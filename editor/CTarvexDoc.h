@@ -1,0 +1,86 @@
+#pragma once
+// The document: one pack being edited. It owns the catalogue, the pack
+// object that reads and writes the .epk file, and the document's workspace;
+// it opens, saves and extracts, and asks about unsaved changes.
+#include <QObject>
+#include <QString>
+#include <string>
+
+#include "archive/Catalogue.h"
+#include "archive/PackArchive.h"
+#include "editor/UserChoices.h"
+#include "editor/Workspace.h"
+#include "shell/CommandRouter.h"
+
+namespace tarvex {
+
+class CLeftView;
+class CTarvexView;
+
+class CTarvexDoc final : public QObject, public CommandHandler {
+    Q_OBJECT
+public:
+    CTarvexDoc(IPrompt& prompt, IUserChoices& choices);
+    ~CTarvexDoc() override;
+
+    Catalogue& GetCatalogue() { return catalogue_; }
+    CPackArchive& Pack() { return archive_; }
+    Workspace& GetWorkspace() { return workspace_; }
+    IPrompt& Prompt() { return prompt_; }
+    IUserChoices& Choices() { return choices_; }
+
+    // Each view registers itself when it is made.
+    void SetTreeView(CLeftView* view) { tree_ = view; }
+    void SetListView(CTarvexView* view) { list_ = view; }
+    CLeftView* TreeView() const { return tree_; }
+    CTarvexView* ListView() const { return list_; }
+
+    // A new, empty pack: a lone root "无标题".
+    bool OnNewDocument();
+    // Reads the pack at path. On failure the document stays as it was.
+    bool OnOpenDocument(const std::string& path);
+    // Asks for the password and writes the pack at path; the old file
+    // survives any failure.
+    bool OnSaveDocument(const std::string& path);
+    // Save: an untitled pack first gets a name.
+    bool DoFileSave();
+    bool DoFileSaveAs();
+    // The question about unsaved changes; false when the user cancelled.
+    bool SaveModified();
+    // Extracts the selected files and folders of the list into a folder the
+    // user chooses.
+    void ExtractSelection();
+
+    void SetModifiedFlag(bool modified = true);
+    bool IsModified() const { return modified_; }
+    // The pack file on disk; empty while untitled.
+    const std::string& GetPathName() const { return path_; }
+    QString GetTitle() const;
+
+    bool CanHandle(int id) const override;
+    CommandState Update(int id) override;
+    void Execute(int id) override;
+
+signals:
+    void titleChanged();
+    void modifiedChanged(bool modified);
+    // A pack was opened or saved at this path (for the recent-file list).
+    void pathUsed(const QString& path);
+
+private:
+    void SetPathName(const std::string& path);
+    // After new, open or save: the views show the catalogue afresh.
+    void CatalogueReplaced(bool selectRoot);
+
+    IPrompt& prompt_;
+    IUserChoices& choices_;
+    Catalogue catalogue_;
+    CPackArchive archive_{catalogue_};
+    Workspace workspace_;
+    CLeftView* tree_ = nullptr;
+    CTarvexView* list_ = nullptr;
+    bool modified_ = false;
+    std::string path_;
+};
+
+}  // namespace tarvex

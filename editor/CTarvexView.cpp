@@ -1,0 +1,367 @@
+#include "editor/CTarvexView.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QHeaderView>
+#include <QListView>
+#include <QMenu>
+#include <QTreeView>
+#include <algorithm>
+
+#include "archive/CatalogueEdits.h"
+#include "archive/GbkText.h"
+#include "archive/Messages.h"
+#include "editor/CLeftView.h"
+#include "editor/CTarvexDoc.h"
+#include "editor/LabelEditDelegate.h"
+#include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
+#include "shell/HasText.h"
+#include "shell/MenuBuilder.h"
+
+namespace tarvex {
+namespace {
+
+constexpr const char* kNameTaken = "该名字已被使用，请重新命名！";
+constexpr const char* kNewFolderFailed = "新建文件夹失败！";
+constexpr const char* kDeleteFolderQuestion = "注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？";
+
+constexpr int kColumnWidths[FileListModel::kColumnCount] = {150, 80, 80, 60, 60, 220};
+
+}  // namespace
+
+CTarvexView::CTarvexView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent)
+    : QStackedWidget(parent), doc_(doc), router_(router), model_(new FileListModel(doc.GetCatalogue(), this)),
+      report_(new QTreeView(this)), icons_(new QListView(this))
+{
+    setObjectName(QStringLiteral("rightView"));
+    report_->setObjectName(QStringLiteral("reportView"));
+    icons_->setObjectName(QStringLiteral("iconView"));
+    report_->setModel(model_);
+    icons_->setModel(model_);
+    selection_ = report_->selectionModel();
+    icons_->setSelectionModel(selection_);
+
+    const auto endEdit = [this](const QModelIndex& i, const auto& typed) { EndLabelEdit(i, typed); };
+    Configure(*report_, new LabelEditDelegate(endEdit, report_));
+    Configure(*icons_, new LabelEditDelegate(endEdit, icons_));
+
+    report_->setRootIsDecorated(false);
+    report_->setItemsExpandable(false);
+    report_->setUniformRowHeights(true);
+    report_->setAllColumnsShowFocus(true);
+    report_->header()->setStretchLastSection(false);
+    report_->header()->setSectionsMovable(false);
+    for (int c = 0; c < FileListModel::kColumnCount; ++c) report_->setColumnWidth(c, kColumnWidths[c]);
+
+    icons_->setUniformItemSizes(true);
+    icons_->setWrapping(true);
+    icons_->setResizeMode(QListView::Adjust);
+    icons_->setMovement(QListView::Static);
+
+    addWidget(report_);
+    addWidget(icons_);
+    SetViewStyle(kReport);
+
+    connect(selection_, &QItemSelectionModel::selectionChanged, &router_, &CommandRouter::NotifyStatesChanged);
+    doc_.SetListView(this);
+}
+
+void CTarvexView::Configure(QAbstractItemView& view, LabelEditDelegate* delegate)
+{
+    view.setItemDelegate(delegate);
+    view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    view.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&view, &QWidget::customContextMenuRequested, this, &CTarvexView::ShowContextMenu);
+    connect(&view, &QAbstractItemView::doubleClicked, this, &CTarvexView::Activated);
+    view.installEventFilter(this);
+}
+
+bool CTarvexView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn && (watched == report_ || watched == icons_)) {
+        router_.SetActiveView(this);
+        router_.NotifyStatesChanged();
+    }
+    return QStackedWidget::eventFilter(watched, event);
+}
+
+QAbstractItemView& CTarvexView::CurrentView() const
+{
+    return style_ == kReport ? static_cast<QAbstractItemView&>(*report_) : *icons_;
+}
+
+void CTarvexView::SetViewStyle(Style style)
+{
+    const bool hadFocus = CurrentView().hasFocus();
+    style_ = style;
+    switch (style) {
+    case kReport: break;
+    case kIcon:
+        icons_->setViewMode(QListView::IconMode);
+        icons_->setFlow(QListView::LeftToRight);
+        icons_->setIconSize({32, 32});
+        icons_->setGridSize({96, 64});
+        icons_->setWordWrap(true);
+        break;
+    case kSmallIcon:
+        icons_->setViewMode(QListView::ListMode);
+        icons_->setFlow(QListView::LeftToRight);
+        icons_->setIconSize({16, 16});
+        icons_->setGridSize({150, 20});
+        icons_->setWordWrap(false);
+        break;
+    case kList:
+        icons_->setViewMode(QListView::ListMode);
+        icons_->setFlow(QListView::TopToBottom);
+        icons_->setIconSize({16, 16});
+        icons_->setGridSize({150, 20});
+        icons_->setWordWrap(false);
+        break;
+    }
+    icons_->setWrapping(true);
+    icons_->setMovement(QListView::Static);
+    model_->SetLargeIcons(style == kIcon);
+    setCurrentWidget(&CurrentView());
+    setFocusProxy(&CurrentView());
+    if (hadFocus) CurrentView().setFocus();
+}
+
+void CTarvexView::RefreshList()
+{
+    CLeftView* tree = doc_.TreeView();
+    if (!tree) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    model_->Refresh(tree->CurrentFolder());
+    QApplication::restoreOverrideCursor();
+    router_.NotifyStatesChanged();
+}
+
+std::vector<int> CTarvexView::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : selection_->selectedIndexes())
+        if (index.column() == 0) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+std::vector<ListRow> CTarvexView::SelectedItems() const
+{
+    std::vector<ListRow> items;
+    for (int row : SelectedRows()) items.push_back(model_->Row(row));
+    return items;
+}
+
+void CTarvexView::SelectRow(int row, bool add)
+{
+    const QModelIndex index = model_->index(row, 0);
+    const auto flags = (add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
+                       QItemSelectionModel::Rows;
+    selection_->setCurrentIndex(index, flags);
+}
+
+void CTarvexView::SelectAll()
+{
+    CurrentView().selectAll();
+}
+
+bool CTarvexView::ListHasName(const std::string& gbkName, int skipRow, bool isFolder) const
+{
+    for (int row = 0; row < model_->RowCount(); ++row) {
+        if (row == skipRow || model_->Row(row).isFolder != isFolder) continue;
+        if (GbkEqualsIgnoreCase(model_->RowName(row), gbkName)) return true;
+    }
+    return false;
+}
+
+void CTarvexView::NewFolder()
+{
+    CLeftView* tree = doc_.TreeView();
+    if (!tree) return;
+    const std::string base = Utf8ToGbkLossy(StringResource(61204));
+    std::string name = base;
+    for (int n = 1; ListHasName(name, -1, true); ++n) name = base + "(" + std::to_string(n) + ")";
+
+    Folder* folder = tree->InsertFolder(name, -1, nullptr);
+    if (!folder) {
+        doc_.Prompt().Tell(kNewFolderFailed, MsgIcon::None);
+        return;
+    }
+    model_->InsertFolderRow(folder->handle);
+    SelectRow(0);
+    StartRename(0);
+}
+
+void CTarvexView::StartRename(int row)
+{
+    if (row < 0 || row >= model_->RowCount()) return;
+    const QModelIndex index = model_->index(row, 0);
+    CurrentView().setFocus();
+    CurrentView().scrollTo(index);
+    CurrentView().edit(index);
+}
+
+void CTarvexView::RenameSelection()
+{
+    const std::vector<int> rows = SelectedRows();
+    if (!rows.empty()) StartRename(rows.front());
+}
+
+void CTarvexView::EndLabelEdit(const QModelIndex& index, const std::optional<QString>& typed)
+{
+    const int row = index.row();
+    if (row < 0 || row >= model_->RowCount()) return;
+    const ListRow item = model_->Row(row);
+    IPrompt& prompt = doc_.Prompt();
+
+    std::string check;
+    if (typed) {
+        check = typed->toStdString();
+        if (!HasText(check)) {
+            model_->ClearPendingName();
+            return;
+        }
+        model_->ShowPendingName(row, *typed);
+    } else {
+        check = model_->ShownName(row).toStdString();
+    }
+    const std::optional<std::string> gbkCheck = StorableName(check, prompt);
+    const std::optional<std::string> gbkName =
+        gbkCheck ? Utf8ToGbk(model_->ShownName(row).toStdString()) : std::nullopt;
+    if (!gbkCheck || !gbkName) {
+        model_->ClearPendingName();
+        return;
+    }
+    if (ListHasName(*gbkCheck, row, item.isFolder)) {
+        prompt.Tell(kNameTaken, MsgIcon::None);
+        StartRename(row);
+        return;
+    }
+    model_->ClearPendingName();
+    Catalogue& catalogue = doc_.GetCatalogue();
+    if (item.isFolder) {
+        Folder* folder = catalogue.FolderByHandle(item.ref);
+        if (!folder) return;
+        if (folder->name != *gbkName) {
+            folder->name = *gbkName;
+            doc_.SetModifiedFlag();
+            if (doc_.TreeView()) doc_.TreeView()->FolderRenamed(*folder);
+        }
+    } else if (item.ref < catalogue.Entries().size()) {
+        FileEntry& entry = catalogue.Entries()[item.ref];
+        if (entry.name != *gbkName) {
+            entry.name = *gbkName;
+            doc_.SetModifiedFlag();
+        }
+    }
+    model_->TextsChanged();
+}
+
+void CTarvexView::FolderRenamed(const Folder&)
+{
+    model_->TextsChanged();
+}
+
+void CTarvexView::DeleteSelection()
+{
+    // Items are read before anything is removed: removing an entry moves the
+    // last entry into its place, which changes other rows' indexes.
+    const std::vector<ListRow> items = SelectedItems();
+    IPrompt& prompt = doc_.Prompt();
+    Catalogue& catalogue = doc_.GetCatalogue();
+    std::vector<size_t> files;
+    std::vector<uint32_t> folders;
+    for (const ListRow& item : items) {
+        if (!item.isFolder) {
+            files.push_back(item.ref);
+            continue;
+        }
+        const MsgAnswer answer = prompt.Message(kDeleteFolderQuestion, MsgIcon::None, MsgButtons::YesNoCancel);
+        if (answer == MsgAnswer::Cancel) return;
+        if (answer == MsgAnswer::Yes) folders.push_back(item.ref);
+    }
+    // From the highest index down, each removal moves an entry that is not
+    // among those still to go.
+    std::sort(files.rbegin(), files.rend());
+    for (size_t index : files) catalogue.RemoveEntry(index);
+    for (uint32_t handle : folders) {
+        Folder* folder = catalogue.FolderByHandle(handle);
+        if (folder && doc_.TreeView()) doc_.TreeView()->RemoveFolderTree(*folder);
+    }
+    if (!files.empty() || !folders.empty()) doc_.SetModifiedFlag();
+    RefreshList();
+}
+
+void CTarvexView::Activated(const QModelIndex& index)
+{
+    if (!index.isValid()) return;
+    const ListRow& row = model_->Row(index.row());
+    if (!row.isFolder || !doc_.TreeView()) return;
+    if (const Folder* folder = doc_.GetCatalogue().FolderByHandle(row.ref)) doc_.TreeView()->SelectFolder(*folder);
+}
+
+std::unique_ptr<QMenu> CTarvexView::MakeContextMenu(const QPoint& pos)
+{
+    const QModelIndex index = CurrentView().indexAt(pos);
+    if (!index.isValid()) return BuildContextMenu(ContextPopup::ListSpace, router_, this);
+
+    std::unique_ptr<QMenu> menu = BuildContextMenu(ContextPopup::ListItem, router_, this);
+    QMenu* schemes = FindSubmenu(*menu, QString::fromUtf8(kSchemeSubmenuLabel.data(), kSchemeSubmenuLabel.size()));
+    if (!schemes) return menu;
+    QAction* other = nullptr;
+    for (QAction* action : schemes->actions())
+        if (action->data().toInt() == cmd::kSchemeOther) other = action;
+    const auto& plugins = doc_.GetCatalogue().Plugins();
+    if (!plugins.empty()) schemes->insertSeparator(other);
+    for (size_t k = 0; k < plugins.size(); ++k) {
+        QString label = QString::fromStdString(GbkToUtf8Lossy(plugins[k].providerName));
+        if (k < 10) label += QStringLiteral("\t(&%1)").arg(k);
+        QAction* action = MakeRoutedAction(*schemes, cmd::kPluginSchemeFirst + static_cast<int>(k), label, router_);
+        schemes->insertAction(other, action);
+    }
+    schemes->insertSeparator(other);
+    return menu;
+}
+
+void CTarvexView::ShowContextMenu(const QPoint& pos)
+{
+    router_.SetActiveView(this);
+    const std::unique_ptr<QMenu> menu = MakeContextMenu(pos);
+    menu->exec(CurrentView().viewport()->mapToGlobal(pos));
+}
+
+bool CTarvexView::CanHandle(int id) const
+{
+    switch (id) {
+    case cmd::kNewFolder:
+    case cmd::kInsertFile:
+    case cmd::kDelete:
+    case cmd::kRenameItem:
+    case cmd::kSelectAll:
+    case cmd::kRefresh:
+    case cmd::kPlugins: return true;
+    default: return false;
+    }
+}
+
+void CTarvexView::Execute(int id)
+{
+    switch (id) {
+    case cmd::kNewFolder: NewFolder(); break;
+    case cmd::kInsertFile:
+        if (doc_.TreeView()) doc_.TreeView()->InsertFilesFromDialog();
+        break;
+    case cmd::kDelete: DeleteSelection(); break;
+    case cmd::kRenameItem: RenameSelection(); break;
+    case cmd::kSelectAll: SelectAll(); break;
+    case cmd::kRefresh: RefreshList(); break;
+    case cmd::kPlugins: break;  // the plug-in chooser is reached through "其它编码..."
+    default: break;
+    }
+}
+
+}  // namespace tarvex

@@ -1,0 +1,79 @@
+#pragma once
+// The file list, the right pane: the current folder's sub-folders and files
+// in one of four view styles (large icons, report, small icons, list). Its
+// rules: new folders named "新建文件夹", "新建文件夹(1)", ...; renames refused
+// for a name another row of the same kind shows (case ignored); deletion
+// with a question per folder; double click on a folder opens it.
+#include <QStackedWidget>
+#include <vector>
+
+#include "editor/FileListModel.h"
+#include "shell/CommandRouter.h"
+
+class QAbstractItemView;
+class QItemSelectionModel;
+class QListView;
+class QMenu;
+class QTreeView;
+
+namespace tarvex {
+
+class CTarvexDoc;
+class LabelEditDelegate;
+
+class CTarvexView final : public QStackedWidget, public CommandHandler {
+    Q_OBJECT
+public:
+    // The list styles, numbered as the platform's list control numbers them.
+    enum Style { kIcon = 0, kReport = 1, kSmallIcon = 2, kList = 3 };
+
+    CTarvexView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent = nullptr);
+
+    FileListModel& Model() { return *model_; }
+    QAbstractItemView& CurrentView() const;
+    QTreeView& ReportView() const { return *report_; }
+    QListView& IconView() const { return *icons_; }
+
+    Style ViewStyle() const { return style_; }
+    void SetViewStyle(Style style);
+
+    // Rebuilds the rows from the current folder of the tree.
+    void RefreshList();
+    // The selected rows in list order.
+    std::vector<int> SelectedRows() const;
+    std::vector<ListRow> SelectedItems() const;
+    void SelectRow(int row, bool add = false);
+    void SelectAll();
+
+    void NewFolder();
+    // Whether a row of that kind other than skipRow shows the name (GBK),
+    // case ignored.
+    bool ListHasName(const std::string& gbkName, int skipRow, bool isFolder) const;
+    void DeleteSelection();
+    void RenameSelection();
+    void StartRename(int row);
+    // A folder shown here may have been renamed in the tree.
+    void FolderRenamed(const Folder& folder);
+    // The context menu at a point of the current view's viewport.
+    std::unique_ptr<QMenu> MakeContextMenu(const QPoint& pos);
+
+    bool CanHandle(int id) const override;
+    void Execute(int id) override;
+
+private:
+    void EndLabelEdit(const QModelIndex& index, const std::optional<QString>& typed);
+    void ShowContextMenu(const QPoint& pos);
+    void Activated(const QModelIndex& index);
+    void Configure(QAbstractItemView& view, LabelEditDelegate* delegate);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    CTarvexDoc& doc_;
+    CommandRouter& router_;
+    FileListModel* model_;
+    QTreeView* report_;
+    QListView* icons_;
+    QItemSelectionModel* selection_;
+    Style style_ = kReport;
+};
+
+}  // namespace tarvex

@@ -1,0 +1,16 @@
+#pragma once
+// The program's message box: caption "Tarvex", the dialog face, Chinese
+// button texts, one of the icons and button sets of the whole program.
+#include <QString>
+
+#include "archive/Prompt.h"
+
+class QWidget;
+
+namespace tarvex {
+
+inline constexpr const char* kAppTitle = "Tarvex";
+
+MsgAnswer ShowMessage(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons);
+
+}  // namespace tarvex
