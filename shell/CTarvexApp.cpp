@@ -13,7 +13,10 @@
 
 namespace tarvex {
 
-CTarvexApp::CTarvexApp() = default;
+CTarvexApp::CTarvexApp(IPrompt* prompt, IUserChoices* choices)
+    : prompt_(prompt ? *prompt : qtPrompt_), choices_(choices ? *choices : qtChoices_)
+{
+}
 
 CTarvexApp::~CTarvexApp()
 {
@@ -31,8 +34,8 @@ bool CTarvexApp::InitInstance(const QStringList& args)
 
     doc_ = std::make_unique<CTarvexDoc>(prompt_, choices_);
     frame_ = std::make_unique<CMainFrame>(*doc_, router_);
-    prompt_.SetOwner(frame_.get());
-    choices_.SetOwner(frame_.get());
+    qtPrompt_.SetOwner(frame_.get());
+    qtChoices_.SetOwner(frame_.get());
     router_.SetDocument(doc_.get());
     router_.SetApplication(this);
     connect(doc_.get(), &CTarvexDoc::pathUsed, this, [this](const QString& path) {

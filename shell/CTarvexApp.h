@@ -19,7 +19,9 @@ class RecentFiles;
 class CTarvexApp final : public QObject, public CommandHandler {
     Q_OBJECT
 public:
-    CTarvexApp();
+    // The prompt and the dialogs default to the real ones; tests hand in
+    // scripted ones.
+    explicit CTarvexApp(IPrompt* prompt = nullptr, IUserChoices* choices = nullptr);
     ~CTarvexApp() override;
 
     // args: the program's arguments after Qt took its own; a pack path
@@ -29,7 +31,7 @@ public:
     CTarvexDoc& Document() const { return *doc_; }
     CMainFrame& MainFrame() const { return *frame_; }
     CommandRouter& Router() { return router_; }
-    QtPrompt& Prompt() { return prompt_; }
+    QtPrompt& QtPrompts() { return qtPrompt_; }
     RecentFiles& Recent() const { return *recent_; }
 
     // Opens a pack as the Open command does after its dialog: the question
@@ -45,8 +47,10 @@ private:
     void FileOpen();
     void OpenRecent(int index);
 
-    QtPrompt prompt_;
-    QtUserChoices choices_;
+    QtPrompt qtPrompt_;
+    QtUserChoices qtChoices_;
+    IPrompt& prompt_;
+    IUserChoices& choices_;
     CommandRouter router_;
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<RecentFiles> recent_;

@@ -1,0 +1,404 @@
+// The folder tree's and the file list's rules, through the real widgets:
+// renames with their refusals and the reopened editor, deletion with its
+// questions, new folder names, the list's order, images and double click.
+#include <QAbstractItemView>
+#include <QListView>
+#include <QTest>
+#include <QTreeView>
+
+#include "archive/CatalogueEdits.h"
+#include "archive/Messages.h"
+#include "schemes/Extraction.h"
+#include "editor/CLeftView.h"
+#include "editor/CTarvexDoc.h"
+#include "editor/CTarvexView.h"
+#include "editor/FolderTreeModel.h"
+#include "editor/IconForExtension.h"
+#include "shell/CMainFrame.h"
+#include "shell/CommandIds.h"
+#include "tests/gui/EditorHarness.h"
+
+namespace tarvex::test {
+namespace {
+
+const std::string kNameTaken = "该名字已被使用，请重新命名！";
+
+Folder& AddFolder(Editor& editor, const std::string& utf8Name, Folder* parent = nullptr)
+{
+    return *editor.Tree().InsertFolder(Gbk(utf8Name), -1, parent ? parent : &editor.Doc().GetCatalogue().Root());
+}
+
+std::vector<std::string> EntryNames(Editor& editor)
+{
+    std::vector<std::string> names;
+    for (const FileEntry& e : editor.Doc().GetCatalogue().Entries()) names.push_back(Utf8(e.name));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+class TreeListRulesTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QuietOffscreenNotices(); }
+
+    void newDocumentIsALoneUntitledRoot()
+    {
+        Editor editor;
+        const Catalogue& c = editor.Doc().GetCatalogue();
+        QCOMPARE(Utf8(c.Root().name), std::string("无标题"));
+        QCOMPARE(c.Root().id, 0);
+        QVERIFY(c.Root().children.empty());
+        QVERIFY(c.Entries().empty());
+        QCOMPARE(editor.Tree().model()->rowCount(), 1);
+        QCOMPARE(&editor.Tree().CurrentFolder(), &c.Root());
+        QCOMPARE(editor.List().Model().RowCount(), 0);
+        QVERIFY(!editor.Doc().IsModified());
+    }
+
+    void theRootCannotBeRenamedEvenByACancelledEdit()
+    {
+        Editor editor;
+        for (bool cancel : {false, true}) {
+            editor.prompt.messages.clear();
+            editor.Tree().RenameCurrent();
+            editor.FinishEdit(editor.Tree(), QStringLiteral("新名字"), cancel);
+            QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{"注意：不允许更改根的名字！"});
+            QCOMPARE(editor.prompt.messages[0].icon, MsgIcon::Warning);
+            QCOMPARE(Utf8(editor.Doc().GetCatalogue().Root().name), std::string("无标题"));
+        }
+        QVERIFY(!editor.Doc().IsModified());
+    }
+
+    void aSiblingsNameReopensTheEditorUntilAFreeNameIsTyped()
+    {
+        Editor editor;
+        Folder& a = AddFolder(editor, "甲");
+        AddFolder(editor, "乙");
+        editor.Doc().SetModifiedFlag(false);
+        editor.Tree().SelectFolder(a);
+        editor.Tree().RenameCurrent();
+        editor.FinishEdit(editor.Tree(), QStringLiteral("乙"));
+        QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{kNameTaken});
+        QCOMPARE(editor.prompt.messages[0].icon, MsgIcon::None);
+        // The editor is open again; the folder keeps its name meanwhile.
+        QVERIFY(editor.LabelEditor(editor.Tree()));
+        QCOMPARE(Utf8(a.name), std::string("甲"));
+        QCOMPARE(editor.Tree().Model().ShownName(a), QStringLiteral("乙"));
+        // Cancelling compares the name the item shows: refused again.
+        editor.FinishEdit(editor.Tree(), {}, true);
+        QCOMPARE(editor.prompt.messages.size(), size_t{2});
+        // A free name, with blanks around it, is taken as typed.
+        editor.FinishEdit(editor.Tree(), QStringLiteral("  丙 "));
+        QCOMPARE(editor.prompt.messages.size(), size_t{2});
+        QCOMPARE(Utf8(a.name), std::string("  丙 "));
+        QVERIFY(editor.Doc().IsModified());
+    }
+
+    void treeRenameComparesExactlyAndSkipsTheItemItself_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("other case of a sibling") << "data" << "data" << "";
+        QTest::newRow("its own name") << "Data" << "Data" << "";
+        QTest::newRow("blanks only") << "   " << "Data" << "";
+        QTest::newRow("a sibling with blanks around") << " Other " << "Data" << QString::fromStdString(kNameTaken);
+        QTest::newRow("not GBK") << "图😀" << "Data"
+                                 << QString::fromUtf8(Printf(msg::kNameNotGbk, "图😀").c_str());
+    }
+
+    void treeRenameComparesExactlyAndSkipsTheItemItself()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(QString, message);
+        Editor editor;
+        Folder& data = AddFolder(editor, "Data");
+        AddFolder(editor, "Other");
+        editor.Tree().SelectFolder(data);
+        editor.Tree().RenameCurrent();
+        editor.FinishEdit(editor.Tree(), typed);
+        QCOMPARE(QString::fromStdString(Utf8(data.name)), stored);
+        if (message.isEmpty()) {
+            QVERIFY(editor.prompt.messages.empty());
+        } else {
+            QCOMPARE(QString::fromStdString(editor.prompt.messages.at(0).text), message);
+        }
+    }
+
+    void deletingAFolderAsksFirstAndNeverRemovesTheRoot()
+    {
+        Editor editor;
+        Folder& a = AddFolder(editor, "A");
+        Folder& b = AddFolder(editor, "B", &a);
+        AddFolder(editor, "C");
+        editor.Select("A\\B");
+        editor.Insert({{"deep.txt", "d"}});
+        editor.Select("A");
+        editor.Insert({{"top.txt", "t"}});
+        editor.Select("");
+        editor.Insert({{"keep.txt", "k"}});
+        const uint32_t bHandle = b.handle;
+
+        // The root: the question, then the refusal.
+        editor.prompt.answers = {MsgAnswer::Yes};
+        editor.Tree().setFocus();
+        QVERIFY(editor.Run(cmd::kDelete));
+        QCOMPARE(editor.prompt.Texts(),
+                 (std::vector<std::string>{"该操作将删除所选项目以及所选项目包含的子项目。\n确实要删除吗?",
+                                           "注意：不允许删除根节点！"}));
+        QCOMPARE(editor.prompt.messages[0].buttons, MsgButtons::YesNoCancel);
+        QCOMPARE(editor.prompt.messages[1].icon, MsgIcon::Warning);
+
+        // No keeps everything; Yes takes the folder, its sub-folders and files.
+        editor.Select("A");
+        editor.prompt.answers = {MsgAnswer::No};
+        editor.Run(cmd::kDelete);
+        QVERIFY(editor.Doc().GetCatalogue().FolderByHandle(bHandle));
+        editor.prompt.answers = {MsgAnswer::Yes};
+        editor.Run(cmd::kDelete);
+        QVERIFY(!editor.Doc().GetCatalogue().FolderByHandle(bHandle));
+        QCOMPARE(EntryNames(editor), std::vector<std::string>{"keep.txt"});
+        // The next sibling becomes the current folder.
+        QCOMPARE(Utf8(editor.Tree().CurrentFolder().name), std::string("C"));
+        QCOMPARE(editor.Tree().model()->rowCount(editor.Tree().Model().RootIndex()), 1);
+    }
+
+    void showIdReportsTheCurrentFoldersId()
+    {
+        Editor editor;
+        AddFolder(editor, "A");
+        Folder& b = AddFolder(editor, "B");
+        editor.Tree().SelectFolder(b);
+        editor.Tree().setFocus();
+        QVERIFY(editor.Run(cmd::kShowId));
+        QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{"data = 2"});
+        QCOMPARE(editor.prompt.messages[0].icon, MsgIcon::None);
+    }
+
+    void keysOfTheMenuActOnTheFocusedTree()
+    {
+        Editor editor;
+        editor.Tree().setFocus();
+        Editor::Settle();
+        QTest::keySequence(&editor.Tree(), QKeySequence(QStringLiteral("Ctrl+F")));
+        Editor::Settle();
+        editor.FinishEdit(editor.List().CurrentView(), {}, true);
+        QCOMPARE(editor.Doc().GetCatalogue().Root().children.size(), size_t{1});
+        QCOMPARE(editor.ListNames(), std::vector<std::string>{"新建文件夹"});
+    }
+
+    void theListShowsFoldersThenFilesEachInReverse()
+    {
+        Editor editor;
+        editor.Insert({{"a.txt", "1"}, {"b.bmp", "22"}, {"c", "333"}});
+        AddFolder(editor, "X");
+        AddFolder(editor, "Y");
+        editor.List().RefreshList();
+        QCOMPARE(editor.ListNames(), (std::vector<std::string>{"Y", "X", "c", "b.bmp", "a.txt"}));
+        const FileListModel& model = editor.List().Model();
+        QCOMPARE(model.Row(4).ref, 0u);  // the first entry is the last row
+        QCOMPARE(model.Row(0).image, 0);
+        QCOMPARE(model.Row(3).image, 4);
+        QCOMPARE(model.index(4, FileListModel::kSize).data().toString(), QStringLiteral("1"));
+        QCOMPARE(model.index(4, FileListModel::kEncodedSize).data().toString(), QStringLiteral("1"));
+        QCOMPARE(model.index(4, FileListModel::kScheme).data().toString(), QStringLiteral("不编码"));
+        QCOMPARE(model.index(4, FileListModel::kRatio).data().toString(), QStringLiteral("100%"));
+        QVERIFY(model.index(4, FileListModel::kLocation).data().toString().endsWith(QStringLiteral("/a.txt")));
+        QCOMPARE(model.index(0, FileListModel::kSize).data().toString(), QString());
+        QStringList headers;
+        for (int c = 0; c < FileListModel::kColumnCount; ++c) headers << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        QCOMPARE(headers, (QStringList{"名称", "大小(字节)", "编码后大小", "编码", "压缩率", "文件位置"}));
+    }
+
+    void iconForExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("image");
+        QTest::newRow("two dots") << "archive.tar.gz" << 1;
+        QTest::newRow("whole name x") << "x" << 15;
+        QTest::newRow("upper case") << "PHOTO.JPG" << 4;
+        QTest::newRow("text") << "readme.txt" << 2;
+        QTest::newRow("no dot") << "Makefile" << 1;
+        QTest::newRow("dot last") << "name." << 1;
+        QTest::newRow("rtf") << "a.RTF" << 16;
+        QTest::newRow("cpp") << "main.cpp" << 13;
+        QTest::newRow("chinese") << "图片.Png" << 4;
+        QTest::newRow("trail byte like a letter") << "丅.TXT" << 2;  // 丅 is 81 42 in GBK
+    }
+
+    void iconForExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, image);
+        QCOMPARE(IconForExtension(Gbk(name.toStdString())), image);
+    }
+
+    void newFoldersTakeTheNextFreeNumberOfThisFolder()
+    {
+        Editor editor;
+        AddFolder(editor, "新建文件夹");
+        AddFolder(editor, "新建文件夹(1)");
+        Folder& other = AddFolder(editor, "别处");
+        AddFolder(editor, "新建文件夹(2)", &other);
+        editor.List().RefreshList();
+        editor.List().NewFolder();
+        editor.FinishEdit(editor.List().CurrentView(), {}, true);
+        const auto& children = editor.Doc().GetCatalogue().Root().children;
+        QCOMPARE(Utf8(children.back()->name), std::string("新建文件夹(2)"));
+        QCOMPARE(children.back()->id, 5);
+        QCOMPARE(editor.ListNames().front(), std::string("新建文件夹(2)"));
+        QVERIFY(editor.Doc().IsModified());
+
+        // Named at once in its editor.
+        editor.List().NewFolder();
+        editor.FinishEdit(editor.List().CurrentView(), QStringLiteral("资料"));
+        QCOMPARE(Utf8(children.back()->name), std::string("资料"));
+        QCOMPARE(Utf8(editor.Tree().Model().FolderAt(editor.Tree().Model().IndexOf(children.back().get()))->name),
+                 std::string("资料"));
+    }
+
+    void listRenameIgnoresCaseWithinOneKind()
+    {
+        Editor editor;
+        editor.Insert({{"Readme.txt", "r"}, {"other.txt", "o"}});
+        AddFolder(editor, "doc");
+        editor.List().RefreshList();
+        editor.List().StartRename(editor.ListRowNamed("other.txt"));
+        editor.FinishEdit(editor.List().CurrentView(), QStringLiteral("README.TXT"));
+        QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{kNameTaken});
+        QVERIFY(editor.LabelEditor(editor.List().CurrentView()));
+        editor.FinishEdit(editor.List().CurrentView(), QStringLiteral("DOC"));
+        // A file may show the name of a folder row.
+        QCOMPARE(editor.prompt.messages.size(), size_t{1});
+        QCOMPARE(EntryNames(editor), (std::vector<std::string>{"DOC", "Readme.txt"}));
+    }
+
+    void deletingFilesRemovesExactlyTheSelection()
+    {
+        // Six files read from a pack and two added since, removed in an
+        // order that moves entries of both kinds around.
+        TempDir packs;
+        const std::string pack = packs / "six.epk";
+        std::map<std::string, std::string> bytes;
+        {
+            Editor source;
+            std::vector<std::pair<std::string, std::string>> files;
+            for (int i = 0; i < 6; ++i) {
+                files.emplace_back("p" + std::to_string(i), std::string(100 + i, static_cast<char>('a' + i)));
+                bytes[files.back().first] = files.back().second;
+            }
+            source.Insert(files);
+            source.prompt.passwords.push_back(PasswordBlocks{});
+            QVERIFY(source.Doc().OnSaveDocument(pack));
+        }
+        Editor editor(pack);
+        QVERIFY(editor.Started());
+        editor.Insert({{"n0", "new zero"}, {"n1", "new one"}});
+        bytes["n0"] = "new zero";
+        bytes["n1"] = "new one";
+        for (const char* gone : {"p1", "n0", "p4", "p5"}) bytes.erase(gone);
+        CTarvexView& list = editor.List();
+        list.SelectRow(editor.ListRowNamed("p4"));
+        for (const char* name : {"n0", "p1", "p5"}) list.SelectRow(editor.ListRowNamed(name), true);
+        list.setFocus();
+        QVERIFY(editor.Run(cmd::kDelete));
+        QVERIFY(editor.prompt.messages.empty());
+        std::vector<std::string> expected;
+        for (const auto& [name, b] : bytes) expected.push_back(name);
+        QCOMPARE(EntryNames(editor), expected);
+
+        // Saved and read again, every remaining file has its own bytes.
+        const std::string again = editor.dir / "again.epk";
+        editor.prompt.passwords.push_back(PasswordBlocks{});
+        QVERIFY(editor.Doc().OnSaveDocument(again));
+        Editor reread(again);
+        const Catalogue& c = reread.Doc().GetCatalogue();
+        for (size_t i = 0; i < c.Entries().size(); ++i) {
+            const std::string name = Utf8(c.Entries()[i].name);
+            const std::string out = reread.dir / ("x" + name);
+            QVERIFY(ExtractDecoded(reread.Doc().Pack(), i, again, "", out, reread.prompt));
+            const std::vector<uint8_t> got = ReadFileBytes(out);
+            QCOMPARE(std::string(got.begin(), got.end()), bytes.at(name));
+        }
+    }
+
+    void deletingFoldersAsksOncePerFolder()
+    {
+        Editor editor;
+        AddFolder(editor, "A");
+        AddFolder(editor, "B");
+        editor.Insert({{"f.txt", "f"}});
+        CTarvexView& list = editor.List();
+        list.setFocus();
+        list.SelectAll();
+        // Cancel ends the command before anything is removed.
+        editor.prompt.answers = {MsgAnswer::Cancel};
+        editor.Run(cmd::kDelete);
+        QCOMPARE(editor.ListNames(), (std::vector<std::string>{"B", "A", "f.txt"}));
+
+        editor.prompt.messages.clear();
+        list.SelectAll();
+        editor.prompt.answers = {MsgAnswer::Yes, MsgAnswer::No};
+        editor.Run(cmd::kDelete);
+        QCOMPARE(editor.prompt.messages.size(), size_t{2});
+        QCOMPARE(editor.prompt.messages[0].text,
+                 std::string("注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？"));
+        QCOMPARE(editor.prompt.messages[0].buttons, MsgButtons::YesNoCancel);
+        QCOMPARE(editor.ListNames(), std::vector<std::string>{"A"});
+        QCOMPARE(editor.Doc().GetCatalogue().Root().children.size(), size_t{1});
+    }
+
+    void doubleClickOnAFolderRowOpensIt()
+    {
+        Editor editor;
+        Folder& a = AddFolder(editor, "A");
+        editor.Insert({{"f.txt", "f"}});
+        editor.List().RefreshList();
+        QAbstractItemView& view = editor.List().CurrentView();
+        const auto click = [&](int row) {
+            const QRect r = view.visualRect(editor.List().Model().index(row, 0));
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, r.center());
+            QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, r.center());
+            Editor::Settle();
+        };
+        click(editor.ListRowNamed("f.txt"));
+        QCOMPARE(&editor.Tree().CurrentFolder(), &editor.Doc().GetCatalogue().Root());
+        click(editor.ListRowNamed("A"));
+        QCOMPARE(&editor.Tree().CurrentFolder(), &a);
+        QCOMPARE(editor.List().Model().RowCount(), 0);
+    }
+
+    void insertingReportsNamesTakenAndStopsAtAnUnreadableFile()
+    {
+        Editor editor;
+        editor.Insert({{"a.txt", "a"}});
+        editor.Doc().SetModifiedFlag(false);
+        const std::string missing = editor.dir / "gone/missing.txt";
+        editor.choices.filesToInsert.push_back(
+            {editor.dir.Write("x/a.txt", "again"), editor.dir.Write("x/b.txt", "b"), missing,
+             editor.dir.Write("x/c.txt", "c")});
+        editor.Tree().InsertFilesFromDialog();
+        Editor::Settle();
+        QCOMPARE(editor.prompt.messages.size(), size_t{2});
+        QCOMPARE(editor.prompt.messages[0].text, std::string("该文件夹下已经有一个 a.txt 存在！"));
+        QCOMPARE(editor.prompt.messages[0].icon, MsgIcon::Error);
+        QVERIFY(editor.prompt.messages[1].text.find(missing) != std::string::npos);
+        // What was added before the unreadable file stays, shown and marked.
+        QCOMPARE(EntryNames(editor), (std::vector<std::string>{"a.txt", "b.txt"}));
+        QCOMPARE(editor.ListNames(), (std::vector<std::string>{"b.txt", "a.txt"}));
+        QVERIFY(editor.Doc().IsModified());
+    }
+};
+
+std::unique_ptr<QObject> MakeTreeListRulesTest()
+{
+    return std::make_unique<TreeListRulesTest>();
+}
+
+}  // namespace tarvex::test
+
+#include "TreeListRulesTest.moc"
