@@ -1,12 +1,401 @@
-#include <QObject>
+// The drawn controls and dialogs: progress arithmetic and cells, the skinned
+// button's pictures, the flat edit's line, the password dialog in both modes,
+// message boxes, nine-slice scaling, the workspace and the recent-file list.
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
 
+#include "archive/GbkText.h"
+#include "archive/PasswordKeys.h"
+#include "editor/Workspace.h"
+#include "shell/Artwork.h"
+#include "shell/CFlatEdit.h"
+#include "shell/CPasswordDlg.h"
+#include "shell/CProgressDlg.h"
+#include "shell/CSkinButton.h"
+#include "shell/CSkinProgressCtrl.h"
+#include "shell/DialogLook.h"
+#include "shell/HasText.h"
+#include "shell/MessageBox.h"
+#include "shell/NineSlice.h"
+#include "shell/QtPrompt.h"
+#include "shell/RecentFiles.h"
 #include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {
+namespace {
+
+// Answers the next modal box: records its text and presses the button with
+// this text (or the default button).
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(QString button = {}) : button_(std::move(button))
+    {
+        QTimer::singleShot(0, [this] { Poll(); });
+    }
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+
+private:
+    void Poll()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(10, [this] { Poll(); });
+            return;
+        }
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        QAbstractButton* press = box->defaultButton();
+        for (QAbstractButton* b : box->buttons()) {
+            buttons << b->text();
+            if (!button_.isEmpty() && b->text() == button_) press = b;
+        }
+        if (button_ == QStringLiteral("Escape")) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else {
+            press->click();
+        }
+    }
+    QString button_;
+};
+
+CFlatEdit* Edit(QDialog& dialog, int id)
+{
+    return dialog.findChild<CFlatEdit*>(QStringLiteral("ctl%1").arg(id));
+}
+
+QWidget* Control(QDialog& dialog, int id)
+{
+    return dialog.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id));
+}
+
+}  // namespace
 
 class ControlsTest final : public QObject {
     Q_OBJECT
+
+private slots:
+    void initTestCase() { QuietOffscreenNotices(); }
+
+    void progressRangeAndSteps()
+    {
+        CSkinProgressCtrl bar;
+        QCOMPARE(bar.Span(), 100);
+        QCOMPARE(bar.Step(), 10);
+        bar.SetRange(0, 0);
+        QCOMPARE(bar.Span(), 1);
+        bar.SetRange(5, 5);
+        bar.SetPos(7);
+        QCOMPARE(bar.Pos(), 5);
+        bar.SetRange(10, 0);
+        QCOMPARE(bar.Span(), 10);
+        bar.SetRange(0, 10);
+        bar.SetStep(1);
+        bar.SetPos(10);
+        bar.StepIt();
+        QCOMPARE(bar.Pos(), 1);  // 11 + 0 - 10
+        bar.SetPos(-3);
+        QCOMPARE(bar.Pos(), 0);
+    }
+
+    void progressCellsFollowThePosition()
+    {
+        CSkinProgressCtrl bar;
+        bar.resize(160, 20);
+        QVERIFY(bar.SetSkin(art::kProgressSkin, 3, 3, 3, 3, 8, 10));
+        QCOMPARE(bar.CellCount(), 20);
+        QCOMPARE(bar.CellHeight(), 12);  // 10 / 16 of the height, truncated
+        QCOMPARE(bar.CellsShown(), 0);
+        bar.SetRange(0, 3);
+        std::vector<int> shown;
+        for (int pos = 0; pos <= 3; ++pos) {
+            bar.SetPos(pos);
+            shown.push_back(bar.CellsShown());
+        }
+        QCOMPARE(shown, (std::vector<int>{0, 6, 13, 20}));
+        QVERIFY(!bar.SetSkin(999, 3, 3, 3, 3, 8, 10));
+    }
+
+    void progressWindowThroughThePrompt()
+    {
+        QWidget owner;
+        owner.show();
+        QtPrompt prompt;
+        prompt.SetOwner(&owner);
+        prompt.ProgressBegin(3);
+        CProgressDlg* dialog = prompt.Progress();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->size(), QSize(Dlu(196), Dlu(94)));
+        QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(dialog->Text(), QStringLiteral("正在存盘，请稍后"));
+        QCOMPARE(dialog->Bar().Upper(), 3);
+        QCOMPARE(dialog->Bar().Step(), 1);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        prompt.ProgressText("第一行\n第二行");
+        QCOMPARE(dialog->Text(), QStringLiteral("第一行\n第二行"));
+        for (int i = 0; i < 3; ++i) prompt.ProgressStep();
+        QCOMPARE(dialog->Bar().Pos(), 3);
+        QCOMPARE(dialog->Bar().CellsShown(), dialog->Bar().CellCount());
+        prompt.ProgressEnd();
+        QVERIFY(!prompt.Progress());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void skinnedButtonPictures()
+    {
+        QWidget face;
+        face.resize(200, 100);
+        face.show();
+        face.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&face));
+        CSkinButton button(QStringLiteral("加密"), &face);
+        button.setGeometry(10, 10, 75, 21);
+        button.show();
+        QVERIFY(button.SetSkin(art::kButtonSkin, 5, 5, 5, 4, false));
+        QVERIFY(button.SkinReady());
+        // The skin's red corner lets the face show through.
+        QCOMPARE(qAlpha(button.PictureAt(CSkinButton::kNormal).toImage().pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(button.PictureAt(CSkinButton::kNormal).toImage().pixel(37, 10)), 255);
+        QCOMPARE(button.PictureAt(CSkinButton::kDisabled).size(), button.size());
+
+        button.setFocus();
+        QCOMPARE(button.CurrentPicture(), CSkinButton::kNormal);  // show focus is off
+        QVERIFY(button.SetSkin(art::kButtonSkin, 5, 5, 5, 4, true));
+        QCOMPARE(button.CurrentPicture(), CSkinButton::kFocused);
+
+        // Entering with the left button held shows no hover.
+        QTest::mousePress(&face, Qt::LeftButton, {}, {150, 80});
+        QEnterEvent enter({5, 5}, {5, 5}, button.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&button, &enter);
+        QVERIFY(!button.Hover());
+        QTest::mouseRelease(&face, Qt::LeftButton, {}, {150, 80});
+        QApplication::sendEvent(&button, &enter);
+        QVERIFY(button.Hover());
+        QCOMPARE(button.CurrentPicture(), CSkinButton::kHover);
+        button.setDown(true);
+        QCOMPARE(button.CurrentPicture(), CSkinButton::kPressed);
+        button.setDown(false);
+        button.setEnabled(false);
+        QCOMPARE(button.CurrentPicture(), CSkinButton::kDisabled);
+        button.setEnabled(true);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&button, &leave);
+        QVERIFY(!button.Hover());
+    }
+
+    void flatEditDrawsOneLineAlongTheBottom()
+    {
+        CFlatEdit edit;
+        edit.resize(120, 18);
+        const QImage image = edit.grab().toImage();
+        QCOMPARE(QColor(image.pixel(60, 17)), CFlatEdit::kBorder);
+        for (QPoint white : {QPoint(60, 16), QPoint(60, 13), QPoint(0, 5), QPoint(119, 5), QPoint(60, 0)})
+            QCOMPARE(QColor(image.pixel(white)), CFlatEdit::kFill);
+    }
+
+    void nineSliceKeepsCornersAndStretchesTheRest()
+    {
+        QImage skin(6, 6, QImage::Format_ARGB32);
+        skin.fill(Qt::blue);
+        skin.setPixel(0, 0, qRgb(255, 0, 0));
+        skin.setPixel(5, 5, qRgb(0, 255, 0));
+        QImage target(20, 10, QImage::Format_ARGB32);
+        target.fill(Qt::white);
+        QVERIFY(NineSlice(skin, skin.rect(), {1, 1, 1, 1}, target));
+        QCOMPARE(target.pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(target.pixel(19, 9), qRgb(0, 255, 0));
+        QCOMPARE(target.pixel(1, 0), QColor(Qt::blue).rgb());
+        QCOMPARE(target.pixel(10, 5), QColor(Qt::blue).rgb());
+        QVERIFY(!NineSlice(skin, skin.rect(), {4, 4, 1, 1}, target));
+    }
+
+    void passwordDialogInSetMode()
+    {
+        CPasswordDlg dialog(PasswordMode::Set);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("输入密码，加密文件"));
+        QCOMPARE(dialog.size(), QSize(Dlu(187), Dlu(113)));
+        QCOMPARE(qobject_cast<QLabel*>(Control(dialog, 1018))->text(),
+                 QStringLiteral("要加密文件吗？\n\n将你的文件加密可以加强文件的安全性。\n没有密码将无法打开已被加密的文件。"));
+        QCOMPARE(qobject_cast<QLabel*>(Control(dialog, 1014))->text(), QStringLiteral("密    码："));
+        QCOMPARE(qobject_cast<QLabel*>(Control(dialog, 1015))->text(), QStringLiteral("确认密码："));
+        QCOMPARE(qobject_cast<QPushButton*>(Control(dialog, 1))->text(), QStringLiteral("加密"));
+        QCOMPARE(qobject_cast<QPushButton*>(Control(dialog, 2))->text(), QStringLiteral("不加密"));
+        QVERIFY(qobject_cast<QPushButton*>(Control(dialog, 1))->isDefault());
+        QVERIFY(Control(dialog, 1016)->isHidden());
+        QVERIFY(Control(dialog, 1017)->isHidden());
+        QCOMPARE(Edit(dialog, 1012)->echoMode(), QLineEdit::Password);
+        dialog.show();
+
+        // Two different texts: the message, the dialog stays open.
+        Edit(dialog, 1012)->setText(QStringLiteral("秘密"));
+        Edit(dialog, 1013)->setText(QStringLiteral("秘蜜"));
+        {
+            BoxAnswerer box;
+            qobject_cast<QPushButton*>(Control(dialog, 1))->click();
+            QCOMPARE(box.text, QStringLiteral("您两次输入的密码不一致，请重新输入!"));
+            QCOMPARE(box.title, QStringLiteral("Tarvex"));
+            QCOMPARE(box.icon, QMessageBox::Critical);
+        }
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.Blocks().IsZero());
+        QCOMPARE(dialog.focusWidget(), static_cast<QWidget*>(Edit(dialog, 1012)));
+
+        Edit(dialog, 1013)->setText(QStringLiteral("秘密"));
+        qobject_cast<QPushButton*>(Control(dialog, 1))->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Blocks(), DerivePasswordBlocks(Gbk("秘密")));
+    }
+
+    void passwordDialogWithoutAPassword_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("empty password") << false;
+        QTest::newRow("不加密") << true;
+    }
+
+    void passwordDialogWithoutAPassword()
+    {
+        QFETCH(bool, cancel);
+        CPasswordDlg dialog(PasswordMode::Set);
+        dialog.show();
+        qobject_cast<QPushButton*>(Control(dialog, cancel ? 2 : 1))->click();
+        QCOMPARE(dialog.result(), int(cancel ? QDialog::Rejected : QDialog::Accepted));
+        QVERIFY(dialog.Blocks().IsZero());
+    }
+
+    void passwordDialogInEnterMode()
+    {
+        CPasswordDlg dialog(PasswordMode::Enter);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("请输入打开该文件的密码"));
+        for (int hidden : {1012, 1013, 1014, 1015}) QVERIFY(!Control(dialog, hidden)->isVisible());
+        for (int shown : {1016, 1017}) QVERIFY(Control(dialog, shown)->isVisible());
+        QCOMPARE(qobject_cast<QLabel*>(Control(dialog, 1018))->text(),
+                 QStringLiteral("请输入打开该文件的密码：\n\n该文件已被所有者加密。\n没有密码将无法打开该文件。"));
+        QCOMPARE(qobject_cast<QPushButton*>(Control(dialog, 1))->text(), QStringLiteral("确认"));
+        QCOMPARE(qobject_cast<QPushButton*>(Control(dialog, 2))->text(), QStringLiteral("不加密"));
+        Edit(dialog, 1016)->setText(QStringLiteral("open sesame"));
+        qobject_cast<QPushButton*>(Control(dialog, 1))->click();
+        QCOMPARE(dialog.Blocks(), DerivePasswordBlocks("open sesame"));
+    }
+
+    void passwordsGbkCannotHoldAreRefused()
+    {
+        CPasswordDlg dialog(PasswordMode::Set);
+        dialog.show();
+        Edit(dialog, 1012)->setText(QStringLiteral("😀"));
+        Edit(dialog, 1013)->setText(QStringLiteral("😀"));
+        BoxAnswerer box;
+        qobject_cast<QPushButton*>(Control(dialog, 1))->click();
+        QVERIFY(box.text.contains(QStringLiteral("GBK")));
+        QVERIFY(dialog.isVisible());
+    }
+
+    void messageBoxesOfThePrompt()
+    {
+        QtPrompt prompt;
+        {
+            BoxAnswerer box(QStringLiteral("否(&N)"));
+            QCOMPARE(prompt.Message("问题？", MsgIcon::None, MsgButtons::YesNoCancel), MsgAnswer::No);
+            QCOMPARE(box.title, QStringLiteral("Tarvex"));
+            QCOMPARE(box.icon, QMessageBox::NoIcon);
+            QCOMPARE(box.buttons.size(), 3);
+        }
+        {
+            BoxAnswerer box(QStringLiteral("Escape"));
+            QCOMPARE(prompt.Message("问题？", MsgIcon::Question, MsgButtons::YesNoCancel), MsgAnswer::Cancel);
+            QCOMPARE(box.icon, QMessageBox::Question);
+        }
+        {
+            BoxAnswerer box;
+            QCOMPARE(prompt.Message("错误", MsgIcon::Error, MsgButtons::Ok), MsgAnswer::Ok);
+            QCOMPARE(box.buttons, QStringList{"确定"});
+            QCOMPARE(box.icon, QMessageBox::Critical);
+        }
+        {
+            BoxAnswerer box(QStringLiteral("是(&Y)"));
+            QCOMPARE(prompt.Message("是吗？", MsgIcon::Question, MsgButtons::YesNo), MsgAnswer::Yes);
+        }
+    }
+
+    void hasTextTrimsInPlace_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("has");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("blanks around x") << "  x " << true << "x";
+        QTest::newRow("blanks only") << "   " << false << "";
+        QTest::newRow("tabs and line breaks") << "\t a b\r\n" << true << "a b";
+        QTest::newRow("empty") << "" << false << "";
+    }
+
+    void hasTextTrimsInPlace()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, has);
+        QFETCH(QString, left);
+        std::string s = text.toStdString();
+        QCOMPARE(HasText(s), has);
+        QCOMPARE(QString::fromStdString(s), left);
+    }
+
+    void workspacesArePrivateAndRemoveOnlyTheirOwnFiles()
+    {
+        QTemporaryDir temp;
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        auto first = std::make_unique<Workspace>();
+        Workspace second;
+        qunsetenv("TMPDIR");
+        QVERIFY(first->IsReady() && second.IsReady());
+        QCOMPARE(QString::fromStdString(first->SharedFolder()), temp.path() + QStringLiteral("/zvpktmp"));
+        QVERIFY(first->Folder() != second.Folder());
+        struct stat st {};
+        QCOMPARE(::stat(first->Folder().c_str(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0700u);
+
+        std::set<std::string> names;
+        for (int i = 0; i < 50; ++i) {
+            const std::optional<std::string> name = first->MakeTempFileName();
+            QVERIFY(name);
+            QVERIFY(name->starts_with(first->Folder() + "/"));
+            QCOMPARE(std::filesystem::file_size(*name), uintmax_t{0});
+            names.insert(*name);
+        }
+        QCOMPARE(names.size(), size_t{50});
+        const std::string kept = *second.MakeTempFileName();
+        const std::string gone = *names.begin();
+        first.reset();
+        QVERIFY(!std::filesystem::exists(gone));
+        QVERIFY(std::filesystem::exists(kept));
+    }
+
+    void recentFilesKeepTheLastFour()
+    {
+        QTemporaryDir temp;
+        QSettings settings(temp.filePath(QStringLiteral("recent.ini")), QSettings::IniFormat);
+        {
+            RecentFiles recent(settings);
+            for (int i = 1; i <= 5; ++i) recent.Add(QStringLiteral("/p/%1.epk").arg(i));
+            recent.Add(QStringLiteral("/p/3.epk"));
+            QCOMPARE(recent.Paths(), (QStringList{"/p/3.epk", "/p/5.epk", "/p/4.epk", "/p/2.epk"}));
+            recent.Remove(1);
+        }
+        RecentFiles reread(settings);
+        QCOMPARE(reread.Paths(), (QStringList{"/p/3.epk", "/p/4.epk", "/p/2.epk"}));
+        QCOMPARE(RecentFileLabel(0, QStringLiteral("/a&b.epk")), QStringLiteral("&1 /a&&b.epk"));
+    }
 };
 
 std::unique_ptr<QObject> MakeControlsTest()
