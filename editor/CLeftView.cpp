@@ -26,9 +26,12 @@ constexpr const char* kRootDelete = "注意：不允许删除根节点！";
 }  // namespace
 
 CLeftView::CLeftView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent)
-    : QTreeView(parent), doc_(doc), router_(router), model_(new FolderTreeModel(doc.GetCatalogue(), this)),
-      delegate_(new LabelEditDelegate([this](const QModelIndex& i, const auto& typed) { EndLabelEdit(i, typed); },
-                                      this))
+    : QTreeView(parent),
+      doc_(doc),
+      router_(router),
+      model_(new FolderTreeModel(doc.GetCatalogue(), this)),
+      delegate_(
+          new LabelEditDelegate([this](const QModelIndex& i, const auto& typed) { EndLabelEdit(i, typed); }, this))
 {
     setObjectName(QStringLiteral("leftView"));
     setModel(model_);
@@ -103,9 +106,7 @@ void CLeftView::RemoveFolderTree(Folder& folder)
     if (&CurrentFolder() == &folder || doc_.GetCatalogue().IsSameOrBelow(CurrentFolder(), folder)) {
         const auto& siblings = folder.parent->children;
         const size_t row = static_cast<size_t>(folder.Row());
-        next = row + 1 < siblings.size() ? siblings[row + 1].get()
-               : row > 0                 ? siblings[row - 1].get()
-                                         : folder.parent;
+        next = row + 1 < siblings.size() ? siblings[row + 1].get() : row > 0 ? siblings[row - 1].get() : folder.parent;
     }
     {
         const QSignalBlocker quiet(selectionModel());
@@ -261,26 +262,37 @@ void CLeftView::focusInEvent(QFocusEvent* event)
 bool CLeftView::CanHandle(int id) const
 {
     switch (id) {
-    case cmd::kNewFolder:
-    case cmd::kRenameFolder:
-    case cmd::kInsertFile:
-    case cmd::kDelete:
-    case cmd::kShowId: return true;
-    default: return false;
+        case cmd::kNewFolder:
+        case cmd::kRenameFolder:
+        case cmd::kInsertFile:
+        case cmd::kDelete:
+        case cmd::kShowId:
+            return true;
+        default:
+            return false;
     }
 }
 
 void CLeftView::Execute(int id)
 {
     switch (id) {
-    case cmd::kNewFolder:
-        if (doc_.ListView()) doc_.ListView()->NewFolder();
-        break;
-    case cmd::kRenameFolder: RenameCurrent(); break;
-    case cmd::kInsertFile: InsertFilesFromDialog(); break;
-    case cmd::kDelete: DeleteCurrent(); break;
-    case cmd::kShowId: ShowCurrentId(); break;
-    default: break;
+        case cmd::kNewFolder:
+            if (doc_.ListView()) doc_.ListView()->NewFolder();
+            break;
+        case cmd::kRenameFolder:
+            RenameCurrent();
+            break;
+        case cmd::kInsertFile:
+            InsertFilesFromDialog();
+            break;
+        case cmd::kDelete:
+            DeleteCurrent();
+            break;
+        case cmd::kShowId:
+            ShowCurrentId();
+            break;
+        default:
+            break;
     }
 }
 

@@ -110,9 +110,12 @@ bool CTarvexDoc::SaveModified()
     if (!modified_) return true;
     const std::string name = path_.empty() ? std::string(kUntitled) : path_;
     switch (prompt_.Message(Printf(kAskToSave, name.c_str()), MsgIcon::Question, MsgButtons::YesNoCancel)) {
-    case MsgAnswer::Yes: return DoFileSave();
-    case MsgAnswer::No: return true;
-    default: return false;
+        case MsgAnswer::Yes:
+            return DoFileSave();
+        case MsgAnswer::No:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -126,9 +129,8 @@ void CTarvexDoc::ExtractSelection()
 
     PackExtractor extractor(archive_, prompt_);
     const bool hasPack = !archive_.Path().empty();
-    const ExtractionPlan plan = PlanExtraction(catalogue_, selected, *target, [&](size_t entry) {
-        return hasPack && extractor.HasStoredBytes(entry);
-    });
+    const ExtractionPlan plan = PlanExtraction(
+        catalogue_, selected, *target, [&](size_t entry) { return hasPack && extractor.HasStoredBytes(entry); });
     if (!plan.notInPack.empty()) {
         std::string names;
         for (const std::string& name : plan.notInPack) names += GbkToUtf8Lossy(name) + "\n";
@@ -168,10 +170,17 @@ CommandState CTarvexDoc::Update(int id)
 void CTarvexDoc::Execute(int id)
 {
     switch (id) {
-    case cmd::kFileSave: DoFileSave(); break;
-    case cmd::kFileSaveAs: DoFileSaveAs(); break;
-    case cmd::kExtract: ExtractSelection(); break;
-    default: break;
+        case cmd::kFileSave:
+            DoFileSave();
+            break;
+        case cmd::kFileSaveAs:
+            DoFileSaveAs();
+            break;
+        case cmd::kExtract:
+            ExtractSelection();
+            break;
+        default:
+            break;
     }
 }
 

@@ -31,8 +31,12 @@ constexpr int kColumnWidths[FileListModel::kColumnCount] = {150, 80, 80, 60, 60,
 }  // namespace
 
 CTarvexView::CTarvexView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent)
-    : QStackedWidget(parent), doc_(doc), router_(router), model_(new FileListModel(doc.GetCatalogue(), this)),
-      report_(new QTreeView(this)), icons_(new QListView(this))
+    : QStackedWidget(parent),
+      doc_(doc),
+      router_(router),
+      model_(new FileListModel(doc.GetCatalogue(), this)),
+      report_(new QTreeView(this)),
+      icons_(new QListView(this))
 {
     setObjectName(QStringLiteral("rightView"));
     report_->setObjectName(QStringLiteral("reportView"));
@@ -98,28 +102,29 @@ void CTarvexView::SetViewStyle(Style style)
     const bool hadFocus = CurrentView().hasFocus();
     style_ = style;
     switch (style) {
-    case kReport: break;
-    case kIcon:
-        icons_->setViewMode(QListView::IconMode);
-        icons_->setFlow(QListView::LeftToRight);
-        icons_->setIconSize({32, 32});
-        icons_->setGridSize({96, 64});
-        icons_->setWordWrap(true);
-        break;
-    case kSmallIcon:
-        icons_->setViewMode(QListView::ListMode);
-        icons_->setFlow(QListView::LeftToRight);
-        icons_->setIconSize({16, 16});
-        icons_->setGridSize({150, 20});
-        icons_->setWordWrap(false);
-        break;
-    case kList:
-        icons_->setViewMode(QListView::ListMode);
-        icons_->setFlow(QListView::TopToBottom);
-        icons_->setIconSize({16, 16});
-        icons_->setGridSize({150, 20});
-        icons_->setWordWrap(false);
-        break;
+        case kReport:
+            break;
+        case kIcon:
+            icons_->setViewMode(QListView::IconMode);
+            icons_->setFlow(QListView::LeftToRight);
+            icons_->setIconSize({32, 32});
+            icons_->setGridSize({96, 64});
+            icons_->setWordWrap(true);
+            break;
+        case kSmallIcon:
+            icons_->setViewMode(QListView::ListMode);
+            icons_->setFlow(QListView::LeftToRight);
+            icons_->setIconSize({16, 16});
+            icons_->setGridSize({150, 20});
+            icons_->setWordWrap(false);
+            break;
+        case kList:
+            icons_->setViewMode(QListView::ListMode);
+            icons_->setFlow(QListView::TopToBottom);
+            icons_->setIconSize({16, 16});
+            icons_->setGridSize({150, 20});
+            icons_->setWordWrap(false);
+            break;
     }
     icons_->setWrapping(true);
     icons_->setMovement(QListView::Static);
@@ -159,8 +164,8 @@ std::vector<ListRow> CTarvexView::SelectedItems() const
 void CTarvexView::SelectRow(int row, bool add)
 {
     const QModelIndex index = model_->index(row, 0);
-    const auto flags = (add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
-                       QItemSelectionModel::Rows;
+    const auto flags =
+        (add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) | QItemSelectionModel::Rows;
     selection_->setCurrentIndex(index, flags);
 }
 
@@ -337,30 +342,44 @@ void CTarvexView::ShowContextMenu(const QPoint& pos)
 bool CTarvexView::CanHandle(int id) const
 {
     switch (id) {
-    case cmd::kNewFolder:
-    case cmd::kInsertFile:
-    case cmd::kDelete:
-    case cmd::kRenameItem:
-    case cmd::kSelectAll:
-    case cmd::kRefresh:
-    case cmd::kPlugins: return true;
-    default: return false;
+        case cmd::kNewFolder:
+        case cmd::kInsertFile:
+        case cmd::kDelete:
+        case cmd::kRenameItem:
+        case cmd::kSelectAll:
+        case cmd::kRefresh:
+        case cmd::kPlugins:
+            return true;
+        default:
+            return false;
     }
 }
 
 void CTarvexView::Execute(int id)
 {
     switch (id) {
-    case cmd::kNewFolder: NewFolder(); break;
-    case cmd::kInsertFile:
-        if (doc_.TreeView()) doc_.TreeView()->InsertFilesFromDialog();
-        break;
-    case cmd::kDelete: DeleteSelection(); break;
-    case cmd::kRenameItem: RenameSelection(); break;
-    case cmd::kSelectAll: SelectAll(); break;
-    case cmd::kRefresh: RefreshList(); break;
-    case cmd::kPlugins: break;  // the plug-in chooser is reached through "其它编码..."
-    default: break;
+        case cmd::kNewFolder:
+            NewFolder();
+            break;
+        case cmd::kInsertFile:
+            if (doc_.TreeView()) doc_.TreeView()->InsertFilesFromDialog();
+            break;
+        case cmd::kDelete:
+            DeleteSelection();
+            break;
+        case cmd::kRenameItem:
+            RenameSelection();
+            break;
+        case cmd::kSelectAll:
+            SelectAll();
+            break;
+        case cmd::kRefresh:
+            RefreshList();
+            break;
+        case cmd::kPlugins:
+            break;  // the plug-in chooser is reached through "其它编码..."
+        default:
+            break;
     }
 }
 

@@ -18,10 +18,10 @@ struct ExtractionJob {
 };
 
 struct ExtractionPlan {
-    std::vector<std::string> folders;  // to make, each after its parent
-    std::vector<ExtractionJob> files;  // in list order, a folder's files before its sub-folders
-    std::vector<std::string> notInPack;     // GBK names of files without stored bytes
-    std::vector<std::string> unsafeFolders; // GBK names of folders that cannot be made on disk
+    std::vector<std::string> folders;        // to make, each after its parent
+    std::vector<ExtractionJob> files;        // in list order, a folder's files before its sub-folders
+    std::vector<std::string> notInPack;      // GBK names of files without stored bytes
+    std::vector<std::string> unsafeFolders;  // GBK names of folders that cannot be made on disk
 };
 
 ExtractionPlan PlanExtraction(const Catalogue& catalogue, const std::vector<ListRow>& selected,

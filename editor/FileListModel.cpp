@@ -11,7 +11,9 @@
 namespace tarvex {
 
 FileListModel::FileListModel(Catalogue& catalogue, QObject* parent)
-    : QAbstractTableModel(parent), catalogue_(catalogue), small_(art::FileKindIcons(false)),
+    : QAbstractTableModel(parent),
+      catalogue_(catalogue),
+      small_(art::FileKindIcons(false)),
       large_(art::FileKindIcons(true))
 {
 }
@@ -102,13 +104,18 @@ int FileListModel::columnCount(const QModelIndex& parent) const
 QString FileListModel::FileText(const FileEntry& entry, int column) const
 {
     switch (column) {
-    case kSize: return QString::fromStdString(FormatSizeText(entry.fileSize));
-    case kEncodedSize: return QString::fromStdString(FormatSizeText(entry.encodedSize));
-    case kScheme: return QString::fromStdString(SchemeName(entry.scheme, catalogue_.Plugins()));
-    case kRatio: return QString::fromStdString(FormatRatioText(entry.fileSize, entry.encodedSize));
-    case kLocation:
-        return QString::fromStdString(entry.FromPack() ? PackedSourceText(entry.name) : entry.sourcePath);
-    default: return {};
+        case kSize:
+            return QString::fromStdString(FormatSizeText(entry.fileSize));
+        case kEncodedSize:
+            return QString::fromStdString(FormatSizeText(entry.encodedSize));
+        case kScheme:
+            return QString::fromStdString(SchemeName(entry.scheme, catalogue_.Plugins()));
+        case kRatio:
+            return QString::fromStdString(FormatRatioText(entry.fileSize, entry.encodedSize));
+        case kLocation:
+            return QString::fromStdString(entry.FromPack() ? PackedSourceText(entry.name) : entry.sourcePath);
+        default:
+            return {};
     }
 }
 
@@ -118,23 +125,25 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     const ListRow& r = Row(index.row());
     const int column = index.column();
     switch (role) {
-    case Qt::DisplayRole:
-    case Qt::EditRole:
-    case Qt::ToolTipRole:
-        if (column == kName) return ShownName(index.row());
-        if (r.isFolder || r.ref >= catalogue_.Entries().size()) return QString();
-        return FileText(catalogue_.Entries()[r.ref], column);
-    case Qt::DecorationRole: {
-        if (column != kName) return {};
-        const auto& icons = largeIcons_ ? large_ : small_;
-        return r.image < icons.size() ? icons[r.image] : QIcon();
-    }
-    case Qt::TextAlignmentRole:
-        if (column == kSize || column == kEncodedSize || column == kRatio)
-            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    case kRefRole: return r.ref;
-    default: return {};
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+        case Qt::ToolTipRole:
+            if (column == kName) return ShownName(index.row());
+            if (r.isFolder || r.ref >= catalogue_.Entries().size()) return QString();
+            return FileText(catalogue_.Entries()[r.ref], column);
+        case Qt::DecorationRole: {
+            if (column != kName) return {};
+            const auto& icons = largeIcons_ ? large_ : small_;
+            return r.image < icons.size() ? icons[r.image] : QIcon();
+        }
+        case Qt::TextAlignmentRole:
+            if (column == kSize || column == kEncodedSize || column == kRatio)
+                return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        case kRefRole:
+            return r.ref;
+        default:
+            return {};
     }
 }
 
@@ -142,12 +151,12 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal) return {};
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue((section == kSize || section == kEncodedSize || section == kRatio
-                                        ? Qt::AlignRight
-                                        : Qt::AlignLeft) |
-                                   Qt::AlignVCenter);
+        return QVariant::fromValue(
+            (section == kSize || section == kEncodedSize || section == kRatio ? Qt::AlignRight : Qt::AlignLeft) |
+            Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
-    static const char* const kHeaders[kColumnCount] = {"名称", "大小(字节)", "编码后大小", "编码", "压缩率", "文件位置"};
+    static const char* const kHeaders[kColumnCount] = {"名称", "大小(字节)", "编码后大小",
+                                                       "编码", "压缩率",     "文件位置"};
     return section >= 0 && section < kColumnCount ? QString::fromUtf8(kHeaders[section]) : QVariant();
 }
 

@@ -99,10 +99,13 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     const Folder* folder = FolderAt(index);
     if (!folder) return {};
     switch (role) {
-    case Qt::DisplayRole:
-    case Qt::EditRole: return ShownName(*folder);
-    case Qt::DecorationRole: return folderIcon_;
-    default: return {};
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return ShownName(*folder);
+        case Qt::DecorationRole:
+            return folderIcon_;
+        default:
+            return {};
     }
 }
 

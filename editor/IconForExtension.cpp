@@ -12,11 +12,11 @@ struct Kind {
 };
 
 constexpr std::array<Kind, 41> kKinds = {{
-    {"txt", 2},  {"wav", 3},  {"mp3", 3},  {"au", 3},   {"snd", 3},  {"aif", 3},  {"bmp", 4},  {"dib", 4},
-    {"jpg", 4},  {"gif", 4},  {"tga", 4},  {"pcx", 4},  {"tif", 4},  {"tiff", 4}, {"png", 4},  {"zip", 5},
-    {"rar", 5},  {"cab", 5},  {"ace", 5},  {"ini", 6},  {"cfg", 6},  {"dll", 7},  {"sys", 7},  {"drv", 7},
-    {"htm", 8},  {"html", 8}, {"avi", 9},  {"mpg", 9},  {"rm", 9},   {"mov", 9},  {"exe", 10}, {"com", 10},
-    {"swf", 11}, {"h", 12},   {"hpp", 12}, {"c", 13},   {"cpp", 13}, {"max", 14}, {"x", 15},   {"doc", 16}, {"rtf", 16},
+    {"txt", 2},  {"wav", 3},  {"mp3", 3}, {"au", 3},   {"snd", 3},  {"aif", 3},  {"bmp", 4}, {"dib", 4},  {"jpg", 4},
+    {"gif", 4},  {"tga", 4},  {"pcx", 4}, {"tif", 4},  {"tiff", 4}, {"png", 4},  {"zip", 5}, {"rar", 5},  {"cab", 5},
+    {"ace", 5},  {"ini", 6},  {"cfg", 6}, {"dll", 7},  {"sys", 7},  {"drv", 7},  {"htm", 8}, {"html", 8}, {"avi", 9},
+    {"mpg", 9},  {"rm", 9},   {"mov", 9}, {"exe", 10}, {"com", 10}, {"swf", 11}, {"h", 12},  {"hpp", 12}, {"c", 13},
+    {"cpp", 13}, {"max", 14}, {"x", 15},  {"doc", 16}, {"rtf", 16},
 }};
 
 // Lower case for the single-byte letters only; the trail byte of a GBK

@@ -41,8 +41,7 @@ std::string SystemTempFolder()
     return path;
 }
 
-Workspace::Workspace()
-    : random_(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()))
+Workspace::Workspace() : random_(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()))
 {
     shared_ = MakeSharedFolder(SystemTempFolder());
     if (shared_.empty()) return;

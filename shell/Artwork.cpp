@@ -10,14 +10,22 @@ namespace {
 QString ResourcePath(int id)
 {
     switch (id) {
-    case kToolbarBitmap: return QStringLiteral(":/tarvex/toolbar.png");
-    case kMenuIconStrip: return QStringLiteral(":/tarvex/menuicons.png");
-    case kTreeFolders: return QStringLiteral(":/tarvex/folders.png");
-    case kFileKindsSmall: return QStringLiteral(":/tarvex/filekinds16.png");
-    case kFileKindsLarge: return QStringLiteral(":/tarvex/filekinds32.png");
-    case kButtonSkin: return QStringLiteral(":/tarvex/button.png");
-    case kProgressSkin: return QStringLiteral(":/tarvex/progress.png");
-    default: return {};
+        case kToolbarBitmap:
+            return QStringLiteral(":/tarvex/toolbar.png");
+        case kMenuIconStrip:
+            return QStringLiteral(":/tarvex/menuicons.png");
+        case kTreeFolders:
+            return QStringLiteral(":/tarvex/folders.png");
+        case kFileKindsSmall:
+            return QStringLiteral(":/tarvex/filekinds16.png");
+        case kFileKindsLarge:
+            return QStringLiteral(":/tarvex/filekinds32.png");
+        case kButtonSkin:
+            return QStringLiteral(":/tarvex/button.png");
+        case kProgressSkin:
+            return QStringLiteral(":/tarvex/progress.png");
+        default:
+            return {};
     }
 }
 
@@ -82,8 +90,8 @@ std::vector<QIcon> FileKindIcons(bool large)
 {
     const int size = large ? 32 : 16;
     std::vector<QIcon> icons;
-    for (const QPixmap& cell : Cells(Bitmap(large ? kFileKindsLarge : kFileKindsSmall), size, size,
-                                     kImageListTransparent))
+    for (const QPixmap& cell :
+         Cells(Bitmap(large ? kFileKindsLarge : kFileKindsSmall), size, size, kImageListTransparent))
         icons.emplace_back(cell);
     return icons;
 }

@@ -11,13 +11,13 @@
 
 namespace tarvex::art {
 
-inline constexpr int kToolbarBitmap = 128;     // 16 x 15 cells, grey transparent
-inline constexpr int kMenuIconStrip = 130;     // 23 cells of 16 x 15, grey transparent
-inline constexpr int kTreeFolders = 135;       // 2 cells of 16 x 16, magenta transparent
-inline constexpr int kFileKindsSmall = 136;    // 17 cells of 16 x 16, magenta transparent
-inline constexpr int kFileKindsLarge = 139;    // 17 cells of 32 x 32, magenta transparent
-inline constexpr int kButtonSkin = 144;        // 5 state cells of 73 x 19, red transparent
-inline constexpr int kProgressSkin = 146;      // 127 x 32: frame above, cell below
+inline constexpr int kToolbarBitmap = 128;   // 16 x 15 cells, grey transparent
+inline constexpr int kMenuIconStrip = 130;   // 23 cells of 16 x 15, grey transparent
+inline constexpr int kTreeFolders = 135;     // 2 cells of 16 x 16, magenta transparent
+inline constexpr int kFileKindsSmall = 136;  // 17 cells of 16 x 16, magenta transparent
+inline constexpr int kFileKindsLarge = 139;  // 17 cells of 32 x 32, magenta transparent
+inline constexpr int kButtonSkin = 144;      // 5 state cells of 73 x 19, red transparent
+inline constexpr int kProgressSkin = 146;    // 127 x 32: frame above, cell below
 
 inline constexpr QColor kStripTransparent{192, 192, 192};
 inline constexpr QColor kImageListTransparent{255, 0, 255};

@@ -41,10 +41,14 @@ bool IsViewStyle(int id)
 CTarvexView::Style StyleOf(int id)
 {
     switch (id) {
-    case cmd::kViewLargeIcon: return CTarvexView::kIcon;
-    case cmd::kViewSmallIcon: return CTarvexView::kSmallIcon;
-    case cmd::kViewList: return CTarvexView::kList;
-    default: return CTarvexView::kReport;
+        case cmd::kViewLargeIcon:
+            return CTarvexView::kIcon;
+        case cmd::kViewSmallIcon:
+            return CTarvexView::kSmallIcon;
+        case cmd::kViewList:
+            return CTarvexView::kList;
+        default:
+            return CTarvexView::kReport;
     }
 }
 

@@ -77,7 +77,8 @@ CPasswordDlg::CPasswordDlg(PasswordMode mode, QWidget* parent) : QDialog(parent)
             w->hide();
         openLabel->show();
         openPassword_->show();
-        intro_->setText(QStringLiteral("请输入打开该文件的密码：\n\n该文件已被所有者加密。\n没有密码将无法打开该文件。"));
+        intro_->setText(
+            QStringLiteral("请输入打开该文件的密码：\n\n该文件已被所有者加密。\n没有密码将无法打开该文件。"));
         ok_->setText(QStringLiteral("确认"));
         openPassword_->setFocus();
     } else {

@@ -35,7 +35,8 @@ bool CSkinProgressCtrl::SetSkin(int bitmapId, int top, int bottom, int left, int
 
     QImage background(client, QImage::Format_ARGB32);
     background.fill(kDialogFace);
-    const bool framed = NineSlice(skin, QRect(0, 0, skinWidth_, skinHalfHeight_), {top, bottom, left, right}, background);
+    const bool framed =
+        NineSlice(skin, QRect(0, 0, skinWidth_, skinHalfHeight_), {top, bottom, left, right}, background);
     background_ = QPixmap::fromImage(background);
     if (!framed) return false;
 

@@ -103,12 +103,18 @@ CommandState CTarvexApp::Update(int id)
 void CTarvexApp::Execute(int id)
 {
     switch (id) {
-    case cmd::kFileNew: FileNew(); break;
-    case cmd::kFileOpen: FileOpen(); break;
-    case cmd::kAppExit: frame_->close(); break;
-    default:
-        if (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast) OpenRecent(id - cmd::kFileMruFirst);
-        break;
+        case cmd::kFileNew:
+            FileNew();
+            break;
+        case cmd::kFileOpen:
+            FileOpen();
+            break;
+        case cmd::kAppExit:
+            frame_->close();
+            break;
+        default:
+            if (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast) OpenRecent(id - cmd::kFileMruFirst);
+            break;
     }
 }
 

@@ -9,8 +9,14 @@ namespace {
 
 using Kind = MenuNode::Kind;
 
-MenuNode Item(int id, std::string label) { return {Kind::Command, id, std::move(label), {}}; }
-MenuNode Separator() { return {Kind::Separator, 0, {}, {}}; }
+MenuNode Item(int id, std::string label)
+{
+    return {Kind::Command, id, std::move(label), {}};
+}
+MenuNode Separator()
+{
+    return {Kind::Separator, 0, {}, {}};
+}
 MenuNode Popup(std::string label, std::vector<MenuNode> children)
 {
     return {Kind::Popup, 0, std::move(label), std::move(children)};
@@ -20,15 +26,15 @@ std::vector<MenuNode> BuildMainMenu()
 {
     using namespace cmd;
     return {
-        Popup("文件(&F)", {Item(kFileNew, "新建(&N)\tCtrl+N"), Item(kFileOpen, "打开(&O)...\tCtrl+O"),
-                           Item(kFileSave, "保存(&S)\tCtrl+S"), Item(kFileSaveAs, "另存为(&A)..."), Separator(),
-                           MenuNode{Kind::RecentFiles, kFileMruFirst, "最近文件", {}}, Separator(),
-                           Item(kAppExit, "退出(&X)")}),
-        Popup("编辑(&E)", {Item(kEditUndo, "撤消(&U)\tCtrl+Z"), Separator(), Item(kEditCut, "剪切(&T)\tCtrl+X"),
-                           Item(kEditCopy, "复制(&C)\tCtrl+C"), Item(kEditPaste, "粘贴(&P)\tCtrl+V"), Separator(),
-                           Item(kSelectAll, "选择全部\tCtrl+A"), Separator(),
-                           Item(kNewFolder, "新建文件夹(&F)\tCtrl+F"), Item(kInsertFile, "插入文件(&I)\tCtrl+I"),
-                           Item(kDelete, "删除(&D)\tCtrl+D")}),
+        Popup("文件(&F)",
+              {Item(kFileNew, "新建(&N)\tCtrl+N"), Item(kFileOpen, "打开(&O)...\tCtrl+O"),
+               Item(kFileSave, "保存(&S)\tCtrl+S"), Item(kFileSaveAs, "另存为(&A)..."), Separator(),
+               MenuNode{Kind::RecentFiles, kFileMruFirst, "最近文件", {}}, Separator(), Item(kAppExit, "退出(&X)")}),
+        Popup("编辑(&E)",
+              {Item(kEditUndo, "撤消(&U)\tCtrl+Z"), Separator(), Item(kEditCut, "剪切(&T)\tCtrl+X"),
+               Item(kEditCopy, "复制(&C)\tCtrl+C"), Item(kEditPaste, "粘贴(&P)\tCtrl+V"), Separator(),
+               Item(kSelectAll, "选择全部\tCtrl+A"), Separator(), Item(kNewFolder, "新建文件夹(&F)\tCtrl+F"),
+               Item(kInsertFile, "插入文件(&I)\tCtrl+I"), Item(kDelete, "删除(&D)\tCtrl+D")}),
         Popup("查看(&V)", {Item(kViewLargeIcon, "大图标(&G)"), Item(kViewSmallIcon, "小图标(&M)"),
                            Item(kViewList, "列表(&L)"), Item(kViewDetails, "详细资料(&D)"), Separator(),
                            Item(kViewToolbar, "工具栏(&T)"), Item(kViewStatusBar, "状态栏(&S)")}),
@@ -122,13 +128,12 @@ const std::vector<Accelerator>& Accelerators()
 {
     using namespace cmd;
     static const std::vector<Accelerator> table = {
-        {"Ctrl+A", kSelectAll},     {"Ctrl+C", kEditCopy},      {"Ctrl+D", kDelete},
-        {"Ctrl+F", kNewFolder},     {"Ctrl+I", kInsertFile},    {"Ctrl+N", kFileNew},
-        {"Alt+N", kSchemeNone},     {"Ctrl+O", kFileOpen},      {"Alt+R", kSchemeRle},
-        {"Ctrl+S", kFileSave},      {"Ctrl+T", kTestEncode},    {"Ctrl+V", kEditPaste},
-        {"Alt+Backspace", kEditUndo}, {"Shift+Del", kEditCut},  {"F6", kNextPane},
-        {"Shift+F6", kPrevPane},    {"Ctrl+Ins", kEditCopy},    {"Shift+Ins", kEditPaste},
-        {"Ctrl+X", kEditCut},       {"Ctrl+Z", kEditUndo},      {"Alt+Z", kSchemeLz},
+        {"Ctrl+A", kSelectAll},       {"Ctrl+C", kEditCopy},     {"Ctrl+D", kDelete},     {"Ctrl+F", kNewFolder},
+        {"Ctrl+I", kInsertFile},      {"Ctrl+N", kFileNew},      {"Alt+N", kSchemeNone},  {"Ctrl+O", kFileOpen},
+        {"Alt+R", kSchemeRle},        {"Ctrl+S", kFileSave},     {"Ctrl+T", kTestEncode}, {"Ctrl+V", kEditPaste},
+        {"Alt+Backspace", kEditUndo}, {"Shift+Del", kEditCut},   {"F6", kNextPane},       {"Shift+F6", kPrevPane},
+        {"Ctrl+Ins", kEditCopy},      {"Shift+Ins", kEditPaste}, {"Ctrl+X", kEditCut},    {"Ctrl+Z", kEditUndo},
+        {"Alt+Z", kSchemeLz},
     };
     return table;
 }
@@ -136,9 +141,9 @@ const std::vector<Accelerator>& Accelerators()
 const std::vector<int>& ToolbarCommands()
 {
     using namespace cmd;
-    static const std::vector<int> buttons = {kFileNew,       kFileOpen,      kFileSave, 0,          kEditCut,
-                                             kEditCopy,      kEditPaste,     0,         kFilePrint, 0,
-                                             kViewLargeIcon, kViewSmallIcon, kViewList, kViewDetails, kAppAbout};
+    static const std::vector<int> buttons = {
+        kFileNew, kFileOpen,      kFileSave,      0,         kEditCut,     kEditCopy, kEditPaste, 0, kFilePrint,
+        0,        kViewLargeIcon, kViewSmallIcon, kViewList, kViewDetails, kAppAbout};
     return buttons;
 }
 

@@ -17,8 +17,8 @@ struct MenuNode {
         RecentFiles,  // the recent-file list; a grey placeholder while it is empty
     };
     Kind kind = Kind::Command;
-    int id = 0;              // command identifier of a Command or RecentFiles item
-    std::string label;       // UTF-8, '\t' before the accelerator column, '&' before the mnemonic
+    int id = 0;                      // command identifier of a Command or RecentFiles item
+    std::string label;               // UTF-8, '\t' before the accelerator column, '&' before the mnemonic
     std::vector<MenuNode> children;  // of a Popup
 };
 

@@ -13,8 +13,14 @@ namespace tarvex {
 inline constexpr QColor kDialogFace{236, 233, 216};
 
 // Dialog units to pixels; both directions come to 1.5 pixels per unit.
-constexpr int Dlu(int units) { return units * 3 / 2; }
-constexpr QRect DluRect(int x, int y, int w, int h) { return {Dlu(x), Dlu(y), Dlu(w), Dlu(h)}; }
+constexpr int Dlu(int units)
+{
+    return units * 3 / 2;
+}
+constexpr QRect DluRect(int x, int y, int w, int h)
+{
+    return {Dlu(x), Dlu(y), Dlu(w), Dlu(h)};
+}
 
 // The dialogs' font: "宋体" 9 points, falling back to an installed CJK font.
 QFont DialogFont();

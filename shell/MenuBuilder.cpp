@@ -12,16 +12,18 @@ void FillMenu(QMenu& menu, const std::vector<MenuNode>& items,
 {
     for (const MenuNode& node : items) {
         switch (node.kind) {
-        case MenuNode::Kind::Separator: menu.addSeparator(); break;
-        case MenuNode::Kind::Popup: {
-            QMenu* sub = menu.addMenu(QString::fromStdString(node.label));
-            FillMenu(*sub, node.children, makeAction);
-            break;
-        }
-        case MenuNode::Kind::Command:
-        case MenuNode::Kind::RecentFiles:
-            if (QAction* action = makeAction(menu, node)) menu.addAction(action);
-            break;
+            case MenuNode::Kind::Separator:
+                menu.addSeparator();
+                break;
+            case MenuNode::Kind::Popup: {
+                QMenu* sub = menu.addMenu(QString::fromStdString(node.label));
+                FillMenu(*sub, node.children, makeAction);
+                break;
+            }
+            case MenuNode::Kind::Command:
+            case MenuNode::Kind::RecentFiles:
+                if (QAction* action = makeAction(menu, node)) menu.addAction(action);
+                break;
         }
     }
 }

@@ -42,11 +42,15 @@ QImage Strip(const std::vector<Draw>& cells, int w, int h, double units, QColor 
 {
     QImage strip(w * static_cast<int>(cells.size()), h, QImage::Format_RGB32);
     QPainter p(&strip);
-    for (size_t i = 0; i < cells.size(); ++i) p.drawImage(static_cast<int>(i) * w, 0, Render(w, h, units, cells[i], key));
+    for (size_t i = 0; i < cells.size(); ++i)
+        p.drawImage(static_cast<int>(i) * w, 0, Render(w, h, units, cells[i], key));
     return strip;
 }
 
-QPen Pen(QColor c, double w = 1.0) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+QPen Pen(QColor c, double w = 1.0)
+{
+    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 // ---- shared pieces, in a 16 x 16 space
 void Page(QPainter& p, QColor fill = QColor(252, 252, 250))
@@ -256,10 +260,21 @@ void Windows(QPainter& p, int kind)
         p.drawRect(QRectF(r.x(), r.y(), r.width(), 2));
     };
     switch (kind) {
-    case 0: window(QRectF(1.5, 2, 12, 11)); break;
-    case 1: window(QRectF(1.5, 1.5, 9, 8)); window(QRectF(5.5, 5.5, 9, 8)); break;
-    case 2: window(QRectF(1.5, 1.5, 13, 5.5)); window(QRectF(1.5, 8, 13, 5.5)); break;
-    case 3: window(QRectF(1.5, 1.5, 6, 12)); window(QRectF(8.5, 1.5, 6, 12)); break;
+        case 0:
+            window(QRectF(1.5, 2, 12, 11));
+            break;
+        case 1:
+            window(QRectF(1.5, 1.5, 9, 8));
+            window(QRectF(5.5, 5.5, 9, 8));
+            break;
+        case 2:
+            window(QRectF(1.5, 1.5, 13, 5.5));
+            window(QRectF(1.5, 8, 13, 5.5));
+            break;
+        case 3:
+            window(QRectF(1.5, 1.5, 6, 12));
+            window(QRectF(8.5, 1.5, 6, 12));
+            break;
     }
 }
 
@@ -497,11 +512,11 @@ QImage ButtonSkin()
         QColor top, bottom, border;
     };
     const Look looks[5] = {
-        {QColor(255, 255, 255), QColor(214, 208, 197), QColor(0, 60, 116)},    // normal
-        {QColor(209, 204, 193), QColor(235, 233, 225), QColor(0, 60, 116)},    // pressed
-        {QColor(255, 250, 235), QColor(240, 200, 120), QColor(230, 140, 0)},   // hover
-        {QColor(255, 255, 255), QColor(200, 215, 240), QColor(50, 100, 210)},  // focused
-        {QColor(245, 244, 234), QColor(245, 244, 234), QColor(201, 199, 186)}, // disabled
+        {QColor(255, 255, 255), QColor(214, 208, 197), QColor(0, 60, 116)},     // normal
+        {QColor(209, 204, 193), QColor(235, 233, 225), QColor(0, 60, 116)},     // pressed
+        {QColor(255, 250, 235), QColor(240, 200, 120), QColor(230, 140, 0)},    // hover
+        {QColor(255, 255, 255), QColor(200, 215, 240), QColor(50, 100, 210)},   // focused
+        {QColor(245, 244, 234), QColor(245, 244, 234), QColor(201, 199, 186)},  // disabled
     };
     for (int i = 0; i < 5; ++i) {
         const Look& look = looks[i];
@@ -513,10 +528,14 @@ QImage ButtonSkin()
             p.setBrush(g);
             p.drawRoundedRect(QRectF(0.5, 0.5, 72, 18), 3, 3);
         };
-        QPainter(&skin).drawImage(i * 73, 0, Render(73, 19, 73, [&](QPainter& p) {
-            p.resetTransform();
-            draw(p);
-        }, key));
+        QPainter(&skin).drawImage(i * 73, 0,
+                                  Render(
+                                      73, 19, 73,
+                                      [&](QPainter& p) {
+                                          p.resetTransform();
+                                          draw(p);
+                                      },
+                                      key));
     }
     return skin;
 }
@@ -559,7 +578,8 @@ int main(int argc, char** argv)
     bool ok = Save(Strip(ToolbarCells(), 16, 15, 16, grey), out.filePath("toolbar.png"));
     ok = Save(Strip(MenuCells(), 16, 15, 16, grey), out.filePath("menuicons.png")) && ok;
     ok = Save(Strip({[](QPainter& p) { Folder(p, false); }, [](QPainter& p) { Folder(p, true); }}, 16, 16, 16, magenta),
-              out.filePath("folders.png")) && ok;
+              out.filePath("folders.png")) &&
+         ok;
     ok = Save(Strip(FileKindCells(), 16, 16, 16, magenta), out.filePath("filekinds16.png")) && ok;
     ok = Save(Strip(FileKindCells(), 32, 32, 16, magenta), out.filePath("filekinds32.png")) && ok;
     ok = Save(ProgressSkin(), out.filePath("progress.png")) && ok;

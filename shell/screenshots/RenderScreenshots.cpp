@@ -25,6 +25,7 @@
 #include "shell/CProgressDlg.h"
 #include "shell/CSkinProgressCtrl.h"
 #include "shell/CTarvexApp.h"
+#include "shell/CommandIds.h"
 #include "shell/MenuBuilder.h"
 #include "shell/MessageBox.h"
 
@@ -152,21 +153,21 @@ int main(int argc, char** argv)
     }
 
     // The view styles.
-    CTarvexView& list = *frame.RightPane();
-    const CTarvexView::Style styles[] = {CTarvexView::kIcon, CTarvexView::kSmallIcon, CTarvexView::kList};
+    const int styles[] = {cmd::kViewLargeIcon, cmd::kViewSmallIcon, cmd::kViewList};
     const char* const names[] = {"06-view-large-icons", "07-view-small-icons", "08-view-list"};
     for (int i = 0; i < 3; ++i) {
-        list.SetViewStyle(styles[i]);
+        tarvex.Router().Execute(styles[i]);
         shooter.Shot(QString::fromLatin1(names[i]), {&frame});
     }
-    list.SetViewStyle(CTarvexView::kReport);
+    tarvex.Router().Execute(cmd::kViewDetails);
 
     // The dialogs.
     for (PasswordMode mode : {PasswordMode::Set, PasswordMode::Enter}) {
         CPasswordDlg dialog(mode, &frame);
         dialog.show();
-        shooter.Shot(mode == PasswordMode::Set ? QStringLiteral("10-password-set") : QStringLiteral("11-password-enter"),
-                     {&dialog});
+        shooter.Shot(
+            mode == PasswordMode::Set ? QStringLiteral("10-password-set") : QStringLiteral("11-password-enter"),
+            {&dialog});
     }
     {
         CProgressDlg progress(&frame);
@@ -197,8 +198,8 @@ int main(int argc, char** argv)
                 box->close();
             }
         });
-        ShowMessage(&frame, QStringLiteral("注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？"), MsgIcon::None,
-                    MsgButtons::YesNoCancel);
+        ShowMessage(&frame, QStringLiteral("注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？"),
+                    MsgIcon::None, MsgButtons::YesNoCancel);
     }
     tarvex.Document().SetModifiedFlag(false);
     frame.close();

@@ -160,11 +160,11 @@ private slots:
     void acceleratorsFollowTheTableInOrder()
     {
         const std::vector<std::pair<QString, int>> expected = {
-            {"Ctrl+A", 32796},    {"Ctrl+C", 57634},    {"Ctrl+D", 32784},   {"Ctrl+F", 32782}, {"Ctrl+I", 32783},
-            {"Ctrl+N", 57600},    {"Alt+N", 32789},     {"Ctrl+O", 57601},   {"Alt+R", 32790},  {"Ctrl+S", 57603},
-            {"Ctrl+T", 32788},    {"Ctrl+V", 57637},    {"Alt+Backspace", 57643}, {"Shift+Del", 57635},
-            {"F6", 57680},        {"Shift+F6", 57681},  {"Ctrl+Ins", 57634}, {"Shift+Ins", 57637}, {"Ctrl+X", 57635},
-            {"Ctrl+Z", 57643},    {"Alt+Z", 32793}};
+            {"Ctrl+A", 32796},   {"Ctrl+C", 57634},   {"Ctrl+D", 32784},        {"Ctrl+F", 32782},    {"Ctrl+I", 32783},
+            {"Ctrl+N", 57600},   {"Alt+N", 32789},    {"Ctrl+O", 57601},        {"Alt+R", 32790},     {"Ctrl+S", 57603},
+            {"Ctrl+T", 32788},   {"Ctrl+V", 57637},   {"Alt+Backspace", 57643}, {"Shift+Del", 57635}, {"F6", 57680},
+            {"Shift+F6", 57681}, {"Ctrl+Ins", 57634}, {"Shift+Ins", 57637},     {"Ctrl+X", 57635},    {"Ctrl+Z", 57643},
+            {"Alt+Z", 32793}};
         const std::vector<Accelerator>& table = Accelerators();
         QCOMPARE(table.size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
@@ -268,8 +268,8 @@ private slots:
         QTest::addColumn<bool>("inTree");
         QTest::addColumn<bool>("inList");
         const auto row = [](int id, bool tree, bool list) { QTest::addRow("%d", id) << id << tree << list; };
-        for (int id : {57600, 57601, 57603, 57604, 57665, 32782, 32783, 32784, 59409, 59408, 59410, 59411, 59392,
-                       59393, 57680, 57681})
+        for (int id : {57600, 57601, 57603, 57604, 57665, 32782, 32783, 32784, 59409, 59408, 59410, 59411, 59392, 59393,
+                       57680, 57681})
             row(id, true, true);
         for (int id : {57643, 57607, 57664, 32788, 32789, 32790, 32793, 32792, 40000}) row(id, false, false);
         row(32796, false, true);  // select all: the file list only
@@ -278,7 +278,7 @@ private slots:
         row(32797, false, true);
         row(32781, true, false);
         row(32786, true, false);
-        row(32795, true, true);  // extraction follows the list's selection, whichever view has the focus
+        row(32795, true, true);    // extraction follows the list's selection, whichever view has the focus
         row(57616, false, false);  // the recent-file list is empty
     }
 
@@ -316,9 +316,11 @@ private slots:
         };
         QCOMPARE(marked(), std::vector<int>{59411});
         QCOMPARE(editor.List().ViewStyle(), CTarvexView::kReport);
-        const std::vector<std::pair<int, CTarvexView::Style>> styles = {
-            {59409, CTarvexView::kIcon}, {59408, CTarvexView::kSmallIcon}, {59410, CTarvexView::kList},
-            {59410, CTarvexView::kList}, {59411, CTarvexView::kReport}};
+        const std::vector<std::pair<int, CTarvexView::Style>> styles = {{59409, CTarvexView::kIcon},
+                                                                        {59408, CTarvexView::kSmallIcon},
+                                                                        {59410, CTarvexView::kList},
+                                                                        {59410, CTarvexView::kList},
+                                                                        {59411, CTarvexView::kReport}};
         for (const auto& [id, style] : styles) {
             QVERIFY(editor.Run(id));
             QCOMPARE(editor.List().ViewStyle(), style);
@@ -381,7 +383,8 @@ private slots:
         QTest::newRow("two") << 2 << QStringList{none, rle, lz, "-", "编码器0\t(&0)", "编码器1\t(&1)", "-", other};
         QStringList eleven{none, rle, lz, "-"};
         for (int k = 0; k < 10; ++k) eleven << QStringLiteral("编码器%1\t(&%1)").arg(k);
-        eleven << "编码器10" << "-" << other;
+        eleven << "编码器10"
+               << "-" << other;
         QTest::newRow("eleven") << 11 << eleven;
     }
 

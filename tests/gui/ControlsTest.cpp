@@ -227,7 +227,8 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("输入密码，加密文件"));
         QCOMPARE(dialog.size(), QSize(Dlu(187), Dlu(113)));
         QCOMPARE(qobject_cast<QLabel*>(Control(dialog, 1018))->text(),
-                 QStringLiteral("要加密文件吗？\n\n将你的文件加密可以加强文件的安全性。\n没有密码将无法打开已被加密的文件。"));
+                 QStringLiteral(
+                     "要加密文件吗？\n\n将你的文件加密可以加强文件的安全性。\n没有密码将无法打开已被加密的文件。"));
         QCOMPARE(qobject_cast<QLabel*>(Control(dialog, 1014))->text(), QStringLiteral("密    码："));
         QCOMPARE(qobject_cast<QLabel*>(Control(dialog, 1015))->text(), QStringLiteral("确认密码："));
         QCOMPARE(qobject_cast<QPushButton*>(Control(dialog, 1))->text(), QStringLiteral("加密"));

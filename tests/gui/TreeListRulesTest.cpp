@@ -2,6 +2,7 @@
 // renames with their refusals and the reopened editor, deletion with its
 // questions, new folder names, the list's order, images and double click.
 #include <QAbstractItemView>
+#include <QElapsedTimer>
 #include <QListView>
 #include <QTest>
 #include <QTreeView>
@@ -102,12 +103,19 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("message");
-        QTest::newRow("other case of a sibling") << "data" << "data" << "";
-        QTest::newRow("its own name") << "Data" << "Data" << "";
-        QTest::newRow("blanks only") << "   " << "Data" << "";
-        QTest::newRow("a sibling with blanks around") << " Other " << "Data" << QString::fromStdString(kNameTaken);
-        QTest::newRow("not GBK") << "图😀" << "Data"
-                                 << QString::fromUtf8(Printf(msg::kNameNotGbk, "图😀").c_str());
+        QTest::newRow("other case of a sibling") << "data"
+                                                 << "data"
+                                                 << "";
+        QTest::newRow("its own name") << "Data"
+                                      << "Data"
+                                      << "";
+        QTest::newRow("blanks only") << "   "
+                                     << "Data"
+                                     << "";
+        QTest::newRow("a sibling with blanks around") << " Other "
+                                                      << "Data" << QString::fromStdString(kNameTaken);
+        QTest::newRow("not GBK") << "图😀"
+                                 << "Data" << QString::fromUtf8(Printf(msg::kNameNotGbk, "图😀").c_str());
     }
 
     void treeRenameComparesExactlyAndSkipsTheItemItself()
@@ -210,7 +218,8 @@ private slots:
         QVERIFY(model.index(4, FileListModel::kLocation).data().toString().endsWith(QStringLiteral("/a.txt")));
         QCOMPARE(model.index(0, FileListModel::kSize).data().toString(), QString());
         QStringList headers;
-        for (int c = 0; c < FileListModel::kColumnCount; ++c) headers << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        for (int c = 0; c < FileListModel::kColumnCount; ++c)
+            headers << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         QCOMPARE(headers, (QStringList{"名称", "大小(字节)", "编码后大小", "编码", "压缩率", "文件位置"}));
     }
 
@@ -372,15 +381,37 @@ private slots:
         QCOMPARE(editor.List().Model().RowCount(), 0);
     }
 
+    void aHundredThousandFilesInEveryViewStyle()
+    {
+        Editor editor;
+        Catalogue& c = editor.Doc().GetCatalogue();
+        for (int i = 0; i < 100000; ++i) {
+            FileEntry e;
+            e.name = "file" + std::to_string(i) + (i % 3 ? ".txt" : ".bmp");
+            e.sourcePath = "/nowhere/" + e.name;
+            e.fileSize = e.encodedSize = static_cast<uint32_t>(i);
+            c.AppendEntry(std::move(e));
+        }
+        QElapsedTimer timer;
+        timer.start();
+        for (int style : {cmd::kViewDetails, cmd::kViewLargeIcon, cmd::kViewSmallIcon, cmd::kViewList}) {
+            editor.Run(style);
+            editor.List().RefreshList();
+            editor.List().CurrentView().repaint();
+        }
+        QCOMPARE(editor.List().Model().RowCount(), 100000);
+        QCOMPARE(editor.ListNames().front(), std::string("file99999.bmp"));
+        QVERIFY(timer.elapsed() < 20000);
+    }
+
     void insertingReportsNamesTakenAndStopsAtAnUnreadableFile()
     {
         Editor editor;
         editor.Insert({{"a.txt", "a"}});
         editor.Doc().SetModifiedFlag(false);
         const std::string missing = editor.dir / "gone/missing.txt";
-        editor.choices.filesToInsert.push_back(
-            {editor.dir.Write("x/a.txt", "again"), editor.dir.Write("x/b.txt", "b"), missing,
-             editor.dir.Write("x/c.txt", "c")});
+        editor.choices.filesToInsert.push_back({editor.dir.Write("x/a.txt", "again"), editor.dir.Write("x/b.txt", "b"),
+                                                missing, editor.dir.Write("x/c.txt", "c")});
         editor.Tree().InsertFilesFromDialog();
         Editor::Settle();
         QCOMPARE(editor.prompt.messages.size(), size_t{2});
