@@ -1,6 +1,8 @@
 #include "shell/MenuBuilder.h"
 
+#include <QApplication>
 #include <QMenu>
+#include <QStatusTipEvent>
 
 #include "shell/Artwork.h"
 #include "shell/CommandRouter.h"
@@ -46,6 +48,17 @@ QAction* MakeRoutedAction(QMenu& menu, int id, const QString& label, CommandRout
 std::unique_ptr<QMenu> BuildContextMenu(ContextPopup popup, CommandRouter& router, QWidget* parent)
 {
     auto menu = std::make_unique<QMenu>(parent);
+    // A pop-up menu is a window of its own, so its items' prompts would stop
+    // there: hand them to the main window's status bar.
+    if (parent) {
+        QWidget* window = parent->window();
+        const auto showTip = [window](const QString& tip) {
+            QStatusTipEvent event(tip);
+            QApplication::sendEvent(window, &event);
+        };
+        QObject::connect(menu.get(), &QMenu::hovered, window, [showTip](QAction* a) { showTip(a->statusTip()); });
+        QObject::connect(menu.get(), &QMenu::aboutToHide, window, [showTip] { showTip(QString()); });
+    }
     const MenuNode& node = ContextMenu(popup);
     menu->setObjectName(QString::fromStdString(node.label));
     FillMenu(*menu, node.children, [&router](QMenu& owner, const MenuNode& item) {

@@ -114,6 +114,9 @@ private slots:
                                      << "";
         QTest::newRow("a sibling with blanks around") << " Other "
                                                       << "Data" << QString::fromStdString(kNameTaken);
+        // The editor itself takes no more than 255 bytes: it stays open.
+        QTest::newRow("longer than 255 bytes") << QString(128, QChar(0x56FE)) << "Data"
+                                               << "";
         QTest::newRow("not GBK") << "图😀"
                                  << "Data" << QString::fromUtf8(Printf(msg::kNameNotGbk, "图😀").c_str());
     }
