@@ -12,14 +12,11 @@
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
 #include "shell/CommandIds.h"
-#include "shell/HasText.h"
 #include "shell/MenuBuilder.h"
 
 namespace tarvex {
 namespace {
 
-constexpr const char* kRootRename = "注意：不允许更改根的名字！";
-constexpr const char* kNameTaken = "该名字已被使用，请重新命名！";
 constexpr const char* kDeleteQuestion = "该操作将删除所选项目以及所选项目包含的子项目。\n确实要删除吗?";
 constexpr const char* kRootDelete = "注意：不允许删除根节点！";
 
@@ -187,40 +184,19 @@ void CLeftView::EndLabelEdit(const QModelIndex& index, const std::optional<QStri
 {
     Folder* folder = model_->FolderAt(index);
     if (!folder) return;
-    IPrompt& prompt = doc_.Prompt();
-    if (!folder->parent) {
-        prompt.Tell(kRootRename, MsgIcon::Warning);
-        model_->ClearPendingName();
-        return;
-    }
-    std::string check;
-    if (typed) {
-        check = typed->toStdString();
-        if (!HasText(check)) {
-            model_->ClearPendingName();
-            return;
-        }
-        model_->ShowPendingName(*folder, *typed);
-    } else {
-        check = model_->ShownName(*folder).toStdString();
-    }
-    const std::optional<std::string> gbkCheck = StorableName(check, prompt);
-    const std::optional<std::string> gbkName =
-        gbkCheck ? Utf8ToGbk(model_->ShownName(*folder).toStdString()) : std::nullopt;
-    if (!gbkCheck || !gbkName) {
-        model_->ClearPendingName();
-        return;
-    }
-    if (HasSiblingNamed(folder, *gbkCheck, false)) {
-        prompt.Tell(kNameTaken, MsgIcon::None);
+    // A cancelled edit checks the name the item shows.
+    const std::string text = typed ? typed->toStdString() : model_->ShownName(*folder).toStdString();
+    const EditResult result = RenameFolder(*folder, text, doc_.Prompt());
+    if (result == EditResult::Refused && folder->parent && !TrimmedName(text).empty()) {
+        // The item shows the name as typed and the editor comes back until
+        // a name the folder may carry is entered.
+        model_->ShowPendingName(*folder, QString::fromStdString(text));
         edit(index);
         return;
     }
     model_->ClearPendingName();
-    if (folder->name != *gbkName) {
-        folder->name = *gbkName;
-        doc_.SetModifiedFlag();
-    }
+    if (result != EditResult::Done) return;
+    doc_.SetModifiedFlag();
     model_->NameChanged(*folder);
     if (doc_.ListView()) doc_.ListView()->FolderRenamed(*folder);
 }

@@ -6,6 +6,7 @@
 #include "editor/CTarvexView.h"
 #include "editor/ExtractionPlan.h"
 #include "schemes/Extraction.h"
+#include "schemes/TreeExtraction.h"
 #include "schemes/SchemeDispatch.h"
 #include "shell/CommandIds.h"
 
@@ -129,29 +130,37 @@ void CTarvexDoc::ExtractSelection()
 
     PackExtractor extractor(archive_, prompt_);
     const bool hasPack = !archive_.Path().empty();
-    const ExtractionPlan plan = PlanExtraction(
-        catalogue_, selected, *target, [&](size_t entry) { return hasPack && extractor.HasStoredBytes(entry); });
+    const ExtractionPlan plan =
+        PlanExtraction(catalogue_, selected, [&](size_t entry) { return hasPack && extractor.HasStoredBytes(entry); });
     if (!plan.notInPack.empty()) {
         std::string names;
         for (const std::string& name : plan.notInPack) names += GbkToUtf8Lossy(name) + "\n";
         prompt_.Tell(Printf(msg::kNotInPackYet, names.c_str()), MsgIcon::Warning);
     }
-    for (const std::string& name : plan.unsafeFolders)
-        prompt_.Tell(Printf(msg::kUnsafeName, GbkToUtf8Lossy(name).c_str()), MsgIcon::Warning);
-    if (plan.files.empty() && plan.folders.empty()) return;
+    // Folders alone are still made; a selection of new files only has nothing to write.
+    if (!hasPack || (plan.files > 0 && plan.notInPack.size() == plan.files)) return;
+    if (!extractor.Open(archive_.Path())) return;
 
-    prompt_.ProgressBegin(static_cast<uint32_t>(plan.files.size()));
-    std::vector<std::string> failedFolders;
-    for (const std::string& folder : plan.folders)
-        if (!MakeRealDirectory(folder, prompt_)) failedFolders.push_back(folder + "/");
-    for (const ExtractionJob& job : plan.files) {
-        const std::string name = GbkToUtf8Lossy(catalogue_.Entries()[job.entry].name);
-        prompt_.ProgressText(Printf(kExtracting, name.c_str(), (job.diskFolder + "/" + name).c_str()));
-        const bool folderMade = std::none_of(failedFolders.begin(), failedFolders.end(), [&](const std::string& f) {
-            return (job.diskFolder + "/").starts_with(f);
-        });
-        if (folderMade) ExtractDecoded(archive_, job.entry, archive_.Path(), job.diskFolder, "", prompt_);
-        prompt_.ProgressStep();
+    prompt_.ProgressBegin(static_cast<uint32_t>(plan.files));
+    const auto showFile = [&](size_t index, const std::string& folder) {
+        const std::string name = GbkToUtf8Lossy(catalogue_.Entries()[index].name);
+        prompt_.ProgressText(Printf(kExtracting, name.c_str(), (folder + "/" + name).c_str()));
+    };
+    for (const ListRow& row : selected) {
+        if (row.isFolder) {
+            // Each file of the tree is shown as it goes; the bar counts it.
+            const Folder* folder = catalogue_.FolderByHandle(row.ref);
+            if (!folder) continue;
+            ExtractFolderTree(extractor, catalogue_, *folder, *target, prompt_,
+                              [&](size_t index, const std::string& at) {
+                                  showFile(index, at);
+                                  prompt_.ProgressStep();
+                              });
+        } else {
+            showFile(row.ref, *target);
+            if (extractor.HasStoredBytes(row.ref)) ExtractEntryInto(extractor, catalogue_, row.ref, *target, prompt_);
+            prompt_.ProgressStep();
+        }
     }
     prompt_.ProgressEnd();
 }

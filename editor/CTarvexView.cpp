@@ -16,7 +16,6 @@
 #include "editor/LabelEditDelegate.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
-#include "shell/HasText.h"
 #include "shell/MenuBuilder.h"
 
 namespace tarvex {
@@ -222,47 +221,40 @@ void CTarvexView::EndLabelEdit(const QModelIndex& index, const std::optional<QSt
     if (row < 0 || row >= model_->RowCount()) return;
     const ListRow item = model_->Row(row);
     IPrompt& prompt = doc_.Prompt();
-
-    std::string check;
-    if (typed) {
-        check = typed->toStdString();
-        if (!HasText(check)) {
-            model_->ClearPendingName();
-            return;
-        }
-        model_->ShowPendingName(row, *typed);
-    } else {
-        check = model_->ShownName(row).toStdString();
-    }
-    const std::optional<std::string> gbkCheck = StorableName(check, prompt);
-    const std::optional<std::string> gbkName =
-        gbkCheck ? Utf8ToGbk(model_->ShownName(row).toStdString()) : std::nullopt;
-    if (!gbkCheck || !gbkName) {
+    Catalogue& catalogue = doc_.GetCatalogue();
+    // A cancelled edit checks the name the row shows.
+    const std::string text = typed ? typed->toStdString() : model_->ShownName(row).toStdString();
+    if (TrimmedName(text).empty()) {
         model_->ClearPendingName();
         return;
     }
-    if (ListHasName(*gbkCheck, row, item.isFolder)) {
-        prompt.Tell(kNameTaken, MsgIcon::None);
+
+    EditResult result = EditResult::Refused;
+    if (!item.isFolder) {
+        if (item.ref >= catalogue.Entries().size()) return;
+        result = RenameFileEntry(catalogue, item.ref, text, prompt);
+    } else if (Folder* folder = catalogue.FolderByHandle(item.ref)) {
+        // Folder rows compare as the list does, case ignored, before the
+        // folder itself takes the name.
+        const std::optional<std::string> trimmed = StorableName(TrimmedName(text), prompt);
+        if (trimmed && ListHasName(*trimmed, row, true)) {
+            prompt.Tell(kNameTaken, MsgIcon::None);
+        } else if (trimmed) {
+            result = RenameFolder(*folder, text, prompt);
+        }
+        if (result == EditResult::Done && doc_.TreeView()) doc_.TreeView()->FolderRenamed(*folder);
+    } else {
+        return;
+    }
+    if (result == EditResult::Refused) {
+        // The row shows the name as typed and the editor comes back until
+        // a name the item may carry is entered.
+        model_->ShowPendingName(row, QString::fromStdString(text));
         StartRename(row);
         return;
     }
     model_->ClearPendingName();
-    Catalogue& catalogue = doc_.GetCatalogue();
-    if (item.isFolder) {
-        Folder* folder = catalogue.FolderByHandle(item.ref);
-        if (!folder) return;
-        if (folder->name != *gbkName) {
-            folder->name = *gbkName;
-            doc_.SetModifiedFlag();
-            if (doc_.TreeView()) doc_.TreeView()->FolderRenamed(*folder);
-        }
-    } else if (item.ref < catalogue.Entries().size()) {
-        FileEntry& entry = catalogue.Entries()[item.ref];
-        if (entry.name != *gbkName) {
-            entry.name = *gbkName;
-            doc_.SetModifiedFlag();
-        }
-    }
+    if (result == EditResult::Done) doc_.SetModifiedFlag();
     model_->TextsChanged();
 }
 

@@ -1,8 +1,7 @@
 #pragma once
-// What extracting a selection of the file list writes: the selected files
-// into the target folder, a selected folder as a folder of the same name
-// with its files and sub-folders below it. Files added since the last save
-// have no bytes in the pack yet and are listed apart.
+// What extracting a selection of the file list will go through: the selected
+// files and every file below the selected folders. Files added since the
+// last save have no bytes in the pack yet; they are named apart.
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,19 +11,12 @@
 
 namespace tarvex {
 
-struct ExtractionJob {
-    size_t entry = 0;
-    std::string diskFolder;  // the folder the file goes into
-};
-
 struct ExtractionPlan {
-    std::vector<std::string> folders;        // to make, each after its parent
-    std::vector<ExtractionJob> files;        // in list order, a folder's files before its sub-folders
-    std::vector<std::string> notInPack;      // GBK names of files without stored bytes
-    std::vector<std::string> unsafeFolders;  // GBK names of folders that cannot be made on disk
+    size_t files = 0;                    // the progress range: every file gone through
+    std::vector<std::string> notInPack;  // GBK names of files without stored bytes
 };
 
 ExtractionPlan PlanExtraction(const Catalogue& catalogue, const std::vector<ListRow>& selected,
-                              const std::string& target, const std::function<bool(size_t)>& hasStoredBytes);
+                              const std::function<bool(size_t)>& hasStoredBytes);
 
 }  // namespace tarvex

@@ -48,15 +48,15 @@ bool MakeRealDirectory(const std::string& path, IPrompt& prompt)
 
 }  // namespace
 
-bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,
-                      const std::string& destFolder, IPrompt& prompt)
+bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index, const std::string& destFolder,
+                      IPrompt& prompt)
 {
     const std::optional<std::string> name = DiskNameOf(catalogue.Entries()[index].name, prompt);
     return name && extractor.ExtractTo(index, destFolder + "/" + *name);
 }
 
 ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& catalogue, const Folder& folder,
-                                   const std::string& destFolder, IPrompt& prompt)
+                                   const std::string& destFolder, IPrompt& prompt, const BeforeFileWritten& beforeFile)
 {
     ExtractionReport report;
     std::unordered_map<uint32_t, std::vector<size_t>> filesOf;
@@ -78,6 +78,7 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
         auto [current, path] = std::move(pending.back());
         pending.pop_back();
         for (size_t index : filesOf[current->id]) {
+            if (beforeFile) beforeFile(index, path);
             if (ExtractEntryInto(extractor, catalogue, index, path, prompt)) {
                 ++report.written;
             } else {

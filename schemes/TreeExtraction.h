@@ -3,6 +3,7 @@
 // writing outside it: names that cannot be one safe disk name are reported
 // and skipped, and a symbolic link or file where a folder should be made
 // stops that folder.
+#include <functional>
 #include <string>
 
 #include "schemes/Extraction.h"
@@ -15,13 +16,18 @@ struct ExtractionReport {
 };
 
 // Writes entry `index` as destFolder/<its name>.
-bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,
-                      const std::string& destFolder, IPrompt& prompt);
+bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index, const std::string& destFolder,
+                      IPrompt& prompt);
+
+// Told before each file of a tree is written: its entry index and the disk
+// folder it goes into (the editor shows and steps its progress with it).
+using BeforeFileWritten = std::function<void(size_t index, const std::string& diskFolder)>;
 
 // Writes the files of `folder` and of every folder below it, with their
 // folders, into destFolder: the root's contents go straight into it, another
 // folder goes in as destFolder/<its name>.
 ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& catalogue, const Folder& folder,
-                                   const std::string& destFolder, IPrompt& prompt);
+                                   const std::string& destFolder, IPrompt& prompt,
+                                   const BeforeFileWritten& beforeFile = {});
 
 }  // namespace tarvex
