@@ -48,8 +48,8 @@ bool MakeRealDirectory(const std::string& path, IPrompt& prompt)
 
 }  // namespace
 
-bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index, const std::string& destFolder,
-                      IPrompt& prompt)
+bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,
+                      const std::string& destFolder, IPrompt& prompt)
 {
     const std::optional<std::string> name = DiskNameOf(catalogue.Entries()[index].name, prompt);
     return name && extractor.ExtractTo(index, destFolder + "/" + *name);

@@ -16,8 +16,8 @@ struct ExtractionReport {
 };
 
 // Writes entry `index` as destFolder/<its name>.
-bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index, const std::string& destFolder,
-                      IPrompt& prompt);
+bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,
+                      const std::string& destFolder, IPrompt& prompt);
 
 // Told before each file of a tree is written: its entry index and the disk
 // folder it goes into (the editor shows and steps its progress with it).
