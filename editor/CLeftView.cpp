@@ -27,8 +27,12 @@ CLeftView::CLeftView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent)
       doc_(doc),
       router_(router),
       model_(new FolderTreeModel(doc.GetCatalogue(), this)),
-      delegate_(
-          new LabelEditDelegate([this](const QModelIndex& i, const auto& typed) { EndLabelEdit(i, typed); }, this))
+      delegate_(new LabelEditDelegate(
+          [this](const QModelIndex& i) -> quint64 {
+              const Folder* folder = model_->FolderAt(i);
+              return folder ? folder->handle : 0;
+          },
+          [this](quint64 handle, const auto& typed) { EndLabelEdit(static_cast<uint32_t>(handle), typed); }, this))
 {
     setObjectName(QStringLiteral("leftView"));
     setModel(model_);
@@ -110,11 +114,10 @@ void CLeftView::RemoveFolderTree(Folder& folder)
         model_->RemoveFolder(folder, [&] { tarvex::RemoveFolderTree(doc_.GetCatalogue(), folder); });
     }
     doc_.SetModifiedFlag();
-    if (next) {
-        SelectFolder(*next);
-    } else if (doc_.ListView()) {
-        doc_.ListView()->RefreshList();
-    }
+    // The selection model may already have moved to that neighbour by
+    // itself, quietly: the list is refreshed in any case.
+    if (next) SelectFolder(*next);
+    if (doc_.ListView()) doc_.ListView()->RefreshList();
 }
 
 EditResult CLeftView::Reshape(const std::function<EditResult()>& change)
@@ -180,9 +183,9 @@ void CLeftView::RenameCurrent()
     edit(model_->IndexOf(&CurrentFolder()));
 }
 
-void CLeftView::EndLabelEdit(const QModelIndex& index, const std::optional<QString>& typed)
+void CLeftView::EndLabelEdit(uint32_t handle, const std::optional<QString>& typed)
 {
-    Folder* folder = model_->FolderAt(index);
+    Folder* folder = doc_.GetCatalogue().FolderByHandle(handle);
     if (!folder) return;
     // A cancelled edit checks the name the item shows.
     const std::string text = typed ? typed->toStdString() : model_->ShownName(*folder).toStdString();
@@ -191,7 +194,7 @@ void CLeftView::EndLabelEdit(const QModelIndex& index, const std::optional<QStri
         // The item shows the name as typed and the editor comes back until
         // a name the folder may carry is entered.
         model_->ShowPendingName(*folder, QString::fromStdString(text));
-        edit(index);
+        edit(model_->IndexOf(folder));
         return;
     }
     model_->ClearPendingName();

@@ -54,7 +54,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 
 private:
-    void EndLabelEdit(const QModelIndex& index, const std::optional<QString>& typed);
+    void EndLabelEdit(uint32_t handle, const std::optional<QString>& typed);
     void ShowContextMenu(const QPoint& pos);
     void CurrentChanged();
     // Runs a change of the tree's shape that the model learns of by a reset.

@@ -45,9 +45,17 @@ CTarvexView::CTarvexView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent
     selection_ = report_->selectionModel();
     icons_->setSelectionModel(selection_);
 
-    const auto endEdit = [this](const QModelIndex& i, const auto& typed) { EndLabelEdit(i, typed); };
-    Configure(*report_, new LabelEditDelegate(endEdit, report_));
-    Configure(*icons_, new LabelEditDelegate(endEdit, icons_));
+    // A row's item as the edit's key: bit 32 tells a folder, the low bits its reference.
+    const auto keyOf = [this](const QModelIndex& i) -> quint64 {
+        if (!i.isValid() || i.row() >= model_->RowCount()) return 0;
+        const ListRow& row = model_->Row(i.row());
+        return (row.isFolder ? quint64{1} << 32 : 0) | row.ref;
+    };
+    const auto endEdit = [this](quint64 key, const auto& typed) {
+        EndLabelEdit(ListRow{(key >> 32) != 0, static_cast<uint32_t>(key), 0}, typed);
+    };
+    Configure(*report_, new LabelEditDelegate(keyOf, endEdit, report_));
+    Configure(*icons_, new LabelEditDelegate(keyOf, endEdit, icons_));
 
     report_->setRootIsDecorated(false);
     report_->setItemsExpandable(false);
@@ -215,14 +223,15 @@ void CTarvexView::RenameSelection()
     if (!rows.empty()) StartRename(rows.front());
 }
 
-void CTarvexView::EndLabelEdit(const QModelIndex& index, const std::optional<QString>& typed)
+void CTarvexView::EndLabelEdit(ListRow item, const std::optional<QString>& typed)
 {
-    const int row = index.row();
-    if (row < 0 || row >= model_->RowCount()) return;
-    const ListRow item = model_->Row(row);
+    // The row may be gone (the list was rebuilt meanwhile): the item is
+    // renamed all the same, only the editor cannot come back.
+    const int row = model_->RowOf(item.isFolder, item.ref);
     IPrompt& prompt = doc_.Prompt();
     Catalogue& catalogue = doc_.GetCatalogue();
     // A cancelled edit checks the name the row shows.
+    if (!typed && row < 0) return;
     const std::string text = typed ? typed->toStdString() : model_->ShownName(row).toStdString();
     if (TrimmedName(text).empty()) {
         model_->ClearPendingName();
@@ -234,10 +243,16 @@ void CTarvexView::EndLabelEdit(const QModelIndex& index, const std::optional<QSt
         if (item.ref >= catalogue.Entries().size()) return;
         result = RenameFileEntry(catalogue, item.ref, text, prompt);
     } else if (Folder* folder = catalogue.FolderByHandle(item.ref)) {
-        // Folder rows compare as the list does, case ignored, before the
-        // folder itself takes the name.
+        // Folder rows compare as the list does, with the other folder rows
+        // (the folder's siblings), case ignored, before the folder takes the name.
         const std::optional<std::string> trimmed = StorableName(TrimmedName(text), prompt);
-        if (trimmed && ListHasName(*trimmed, row, true)) {
+        const auto taken = [folder](const std::string& name) {
+            if (!folder->parent) return false;
+            for (const auto& sibling : folder->parent->children)
+                if (sibling.get() != folder && GbkEqualsIgnoreCase(sibling->name, name)) return true;
+            return false;
+        };
+        if (trimmed && taken(*trimmed)) {
             prompt.Tell(kNameTaken, MsgIcon::None);
         } else if (trimmed) {
             result = RenameFolder(*folder, text, prompt);
@@ -246,7 +261,7 @@ void CTarvexView::EndLabelEdit(const QModelIndex& index, const std::optional<QSt
     } else {
         return;
     }
-    if (result == EditResult::Refused) {
+    if (result == EditResult::Refused && row >= 0) {
         // The row shows the name as typed and the editor comes back until
         // a name the item may carry is entered.
         model_->ShowPendingName(row, QString::fromStdString(text));

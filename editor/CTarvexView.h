@@ -61,7 +61,7 @@ public:
     void Execute(int id) override;
 
 private:
-    void EndLabelEdit(const QModelIndex& index, const std::optional<QString>& typed);
+    void EndLabelEdit(ListRow item, const std::optional<QString>& typed);
     void ShowContextMenu(const QPoint& pos);
     void Activated(const QModelIndex& index);
     void Configure(QAbstractItemView& view, LabelEditDelegate* delegate);

@@ -24,8 +24,8 @@ bool FitsNameField(const QString& text)
     return Utf8ToGbkLossy(text.toStdString()).size() <= kMaxNameBytes;
 }
 
-LabelEditDelegate::LabelEditDelegate(EndEdit onEnd, QObject* parent)
-    : QStyledItemDelegate(parent), onEnd_(std::move(onEnd))
+LabelEditDelegate::LabelEditDelegate(KeyOf keyOf, EndEdit onEnd, QObject* parent)
+    : QStyledItemDelegate(parent), keyOf_(std::move(keyOf)), onEnd_(std::move(onEnd))
 {
     connect(this, &QAbstractItemDelegate::closeEditor, this, &LabelEditDelegate::EditorClosed);
 }
@@ -36,7 +36,7 @@ QWidget* LabelEditDelegate::createEditor(QWidget* parent, const QStyleOptionView
     edit->setObjectName(QStringLiteral("labelEditor"));
     edit->setValidator(new NameFieldValidator(edit));
     editor_ = edit;
-    index_ = index;
+    key_ = keyOf_(index);
     typed_.reset();
     return edit;
 }
@@ -75,12 +75,10 @@ void LabelEditDelegate::EditorClosed(QWidget* editor, QAbstractItemDelegate::End
 {
     if (!editor || editor != editor_) return;
     editor_.clear();
-    const QPersistentModelIndex index = index_;
+    const quint64 key = key_;
     const std::optional<QString> typed = typed_;
     typed_.reset();
-    QTimer::singleShot(0, this, [this, index, typed] {
-        if (index.isValid()) onEnd_(index, typed);
-    });
+    QTimer::singleShot(0, this, [this, key, typed] { onEnd_(key, typed); });
 }
 
 }  // namespace tarvex

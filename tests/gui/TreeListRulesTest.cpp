@@ -289,6 +289,26 @@ private slots:
         QCOMPARE(EntryNames(editor), (std::vector<std::string>{"DOC", "Readme.txt"}));
     }
 
+    void aRenameEndedByOpeningAnotherFolderStillTakes()
+    {
+        Editor editor;
+        Folder& a = AddFolder(editor, "A");
+        editor.Insert({{"f.txt", "f"}});
+        editor.List().StartRename(editor.ListRowNamed("f.txt"));
+        QLineEdit* edit = editor.LabelEditor(editor.List().CurrentView());
+        QVERIFY(edit);
+        QVERIFY(QTest::qWaitForWindowActive(&editor.Frame()));
+        edit->setFocus();
+        edit->setText(QStringLiteral("g.txt"));
+        // Focus leaving the editor ends the edit; the list shows another
+        // folder before the rename's rules run.
+        editor.Tree().setFocus();
+        editor.Tree().SelectFolder(a);
+        Editor::Settle();
+        QCOMPARE(EntryNames(editor), std::vector<std::string>{"g.txt"});
+        QVERIFY(editor.prompt.messages.empty());
+    }
+
     void deletingFilesRemovesExactlyTheSelection()
     {
         // Six files read from a pack and two added since, removed in an
