@@ -48,6 +48,11 @@ CLeftView::CLeftView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent)
     doc_.SetTreeView(this);
 }
 
+CLeftView::~CLeftView()
+{
+    doc_.SetTreeView(nullptr);
+}
+
 Folder& CLeftView::CurrentFolder()
 {
     Folder* folder = model_->FolderAt(currentIndex());

@@ -20,6 +20,7 @@ class CLeftView final : public QTreeView, public CommandHandler {
     Q_OBJECT
 public:
     CLeftView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent = nullptr);
+    ~CLeftView() override;
 
     FolderTreeModel& Model() { return *model_; }
     // The selected folder, or the root when none is selected.

@@ -50,6 +50,9 @@ public:
     // Extracts the selected files and folders of the list into a folder the
     // user chooses.
     void ExtractSelection();
+    // A new, empty file in the document's workspace (for work that stages
+    // files, like the encode test); nothing when none can be made.
+    std::optional<std::string> MakeTempFileName() { return workspace_.MakeTempFileName(); }
 
     void SetModifiedFlag(bool modified = true);
     bool IsModified() const { return modified_; }

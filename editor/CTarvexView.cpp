@@ -78,6 +78,13 @@ CTarvexView::CTarvexView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent
     doc_.SetListView(this);
 }
 
+CTarvexView::~CTarvexView()
+{
+    report_->removeEventFilter(this);
+    icons_->removeEventFilter(this);
+    doc_.SetListView(nullptr);
+}
+
 void CTarvexView::Configure(QAbstractItemView& view, LabelEditDelegate* delegate)
 {
     view.setItemDelegate(delegate);

@@ -28,6 +28,7 @@ public:
     enum Style { kIcon = 0, kReport = 1, kSmallIcon = 2, kList = 3 };
 
     CTarvexView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent = nullptr);
+    ~CTarvexView() override;
 
     FileListModel& Model() { return *model_; }
     QAbstractItemView& CurrentView() const;

@@ -92,6 +92,12 @@ CMainFrame::CMainFrame(CTarvexDoc& doc, CommandRouter& router)
 
 CMainFrame::~CMainFrame()
 {
+    // The views go with the window after this body has run; focus moving
+    // between them then must not reach this half-destroyed frame.
+    disconnect(&router_, nullptr, this, nullptr);
+    disconnect(&doc_, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    qApp->removeEventFilter(this);
     router_.SetFrame(nullptr);
     router_.SetActiveView(nullptr);
 }
@@ -270,8 +276,10 @@ void CMainFrame::UpdateTitle()
 
 bool CMainFrame::CanHandle(int id) const
 {
+    // "插件(&P)..." belongs to the file list; the frame takes it too so that
+    // it stays enabled (and does nothing) while the tree has the focus.
     return IsViewStyle(id) || id == cmd::kViewToolbar || id == cmd::kViewStatusBar || id == cmd::kNextPane ||
-           id == cmd::kPrevPane;
+           id == cmd::kPrevPane || id == cmd::kPlugins;
 }
 
 CommandState CMainFrame::Update(int id)

@@ -14,6 +14,7 @@
 #include <QTranslator>
 #include <QTreeView>
 #include <cstdio>
+#include <map>
 
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
@@ -103,9 +104,13 @@ int main(int argc, char** argv)
     CLeftView& tree = frame.LeftView();
     tree.expandAll();
     // Show the folder that holds the most files.
-    const Folder& root = tarvex.Document().GetCatalogue().Root();
-    if (!root.children.empty()) tree.SelectFolder(*root.children.front());
-    tree.SelectFolder(root);
+    const Catalogue& catalogue = tarvex.Document().GetCatalogue();
+    std::map<uint32_t, int> files;
+    for (const FileEntry& entry : catalogue.Entries()) ++files[entry.folderId];
+    const Folder* fullest = &catalogue.Root();
+    for (const auto& child : catalogue.Root().children)
+        if (files[child->id] > files[fullest->id]) fullest = child.get();
+    tree.SelectFolder(*fullest);
     frame.RightPane()->SelectRow(0);
     shooter.Shot(QStringLiteral("01-main-window"), {&frame});
 
