@@ -3,12 +3,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "shell/DialogLook.h"
+
 namespace tarvex {
 
 int CFolderPicker::Browse(QWidget* owner)
 {
     QFileDialog dialog(owner, title_);
     dialog.setObjectName(QStringLiteral("folderPicker"));
+    ApplyDialogLook(dialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -49,6 +49,7 @@ CPasswordDlg::CPasswordDlg(PasswordMode mode, QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("dlg143"));
     setWindowTitle(QStringLiteral("输入密码，加密文件"));
     setFont(DialogFont());
+    ApplyDialogLook(*this);
     setFixedSize(Dlu(187), Dlu(113));
 
     intro_ = MakeLabel(this, 1018,

@@ -14,6 +14,7 @@ CProgressDlg::CProgressDlg(QWidget* parent)
 {
     setObjectName(QStringLiteral("dlg145"));
     setFont(DialogFont());
+    ApplyDialogLook(*this);
     setFixedSize(Dlu(196), Dlu(94));
     setModal(false);
     // The thin border of a captionless pop-up.

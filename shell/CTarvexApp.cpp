@@ -29,7 +29,7 @@ CTarvexApp::~CTarvexApp()
 bool CTarvexApp::InitInstance(const QStringList& args)
 {
     settings_ = std::make_unique<QSettings>(QStringLiteral("@Z--V Studio"), QStringLiteral("Tarvex"));
-    InstallDialogLook(*qApp);
+    InstallDialogFont();
     recent_ = std::make_unique<RecentFiles>(*settings_);
 
     doc_ = std::make_unique<CTarvexDoc>(prompt_, choices_);

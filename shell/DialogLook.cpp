@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPalette>
+#include <QWidget>
 
 namespace tarvex {
 
@@ -13,7 +14,7 @@ QFont DialogFont()
     return font;
 }
 
-void InstallDialogLook(QApplication& app)
+void InstallDialogFont()
 {
     QStringList cjk;
     for (const QString& family : QFontDatabase::families(QFontDatabase::SimplifiedChinese)) {
@@ -23,16 +24,18 @@ void InstallDialogLook(QApplication& app)
     }
     if (cjk.isEmpty()) cjk = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
     QFont::insertSubstitutions(QStringLiteral("宋体"), cjk);
+}
 
-    QPalette dialogs = app.palette();
+void ApplyDialogLook(QWidget& dialog)
+{
+    QPalette colours = dialog.palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        dialogs.setColor(group, QPalette::Window, kDialogFace);
-        dialogs.setColor(group, QPalette::WindowText, Qt::black);
-        dialogs.setColor(group, QPalette::Button, kDialogFace);
-        dialogs.setColor(group, QPalette::ButtonText, Qt::black);
+        colours.setColor(group, QPalette::Window, kDialogFace);
+        colours.setColor(group, QPalette::WindowText, Qt::black);
+        colours.setColor(group, QPalette::Button, kDialogFace);
+        colours.setColor(group, QPalette::ButtonText, Qt::black);
     }
-    // QMessageBox and QFileDialog derive from QDialog, so this reaches them too.
-    QApplication::setPalette(dialogs, "QDialog");
+    dialog.setPalette(colours);
 }
 
 }  // namespace tarvex

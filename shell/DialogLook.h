@@ -6,8 +6,6 @@
 #include <QFont>
 #include <QRect>
 
-class QApplication;
-
 namespace tarvex {
 
 inline constexpr QColor kDialogFace{236, 233, 216};
@@ -25,8 +23,12 @@ constexpr QRect DluRect(int x, int y, int w, int h)
 // The dialogs' font: "宋体" 9 points, falling back to an installed CJK font.
 QFont DialogFont();
 
-// Sets the face colour with black text for every dialog and message box, and
-// lets "宋体" fall back to a CJK font this system has.
-void InstallDialogLook(QApplication& app);
+// Lets "宋体" fall back to a CJK font this system has.
+void InstallDialogFont();
+
+// Gives a dialog or message box the face colour with black text. (A palette
+// set for the QDialog class would miss them: a widget's palette is chosen
+// while it is still being built as a plain widget.)
+void ApplyDialogLook(QWidget& dialog);
 
 }  // namespace tarvex

@@ -4,12 +4,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "shell/DialogLook.h"
+
 namespace tarvex {
 
 MsgAnswer ShowMessage(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons)
 {
     QMessageBox box(parent ? parent->window() : QApplication::activeWindow());
     box.setWindowTitle(QString::fromUtf8(kAppTitle));
+    ApplyDialogLook(box);
     box.setText(text);
     switch (icon) {
         case MsgIcon::None:

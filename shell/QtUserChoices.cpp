@@ -4,6 +4,7 @@
 #include <QFileDialog>
 
 #include "shell/CFolderPicker.h"
+#include "shell/DialogLook.h"
 
 namespace tarvex {
 namespace {
@@ -21,6 +22,7 @@ std::vector<std::string> QtUserChoices::ChooseFilesToInsert()
 {
     QFileDialog dialog(owner_, QStringLiteral("打开"));
     dialog.setObjectName(QStringLiteral("insertFilesDialog"));
+    ApplyDialogLook(dialog);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilter(QStringLiteral("所有文件(*)"));
@@ -34,6 +36,7 @@ std::optional<std::string> QtUserChoices::ChoosePackToOpen()
 {
     QFileDialog dialog(owner_, QStringLiteral("打开"));
     dialog.setObjectName(QStringLiteral("openDialog"));
+    ApplyDialogLook(dialog);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(kPackFilter);
@@ -45,6 +48,7 @@ std::optional<std::string> QtUserChoices::ChooseSavePath(const std::string& prop
 {
     QFileDialog dialog(owner_, QStringLiteral("另存为"));
     dialog.setObjectName(QStringLiteral("saveAsDialog"));
+    ApplyDialogLook(dialog);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

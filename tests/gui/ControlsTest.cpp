@@ -44,6 +44,7 @@ public:
     QString text;
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QColor face;
     QStringList buttons;
 
 private:
@@ -57,6 +58,7 @@ private:
         text = box->text();
         title = box->windowTitle();
         icon = box->icon();
+        face = box->palette().color(QPalette::Window);
         QAbstractButton* press = box->defaultButton();
         for (QAbstractButton* b : box->buttons()) {
             buttons << b->text();
@@ -226,6 +228,8 @@ private slots:
         CPasswordDlg dialog(PasswordMode::Set);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("输入密码，加密文件"));
         QCOMPARE(dialog.size(), QSize(Dlu(187), Dlu(113)));
+        QCOMPARE(dialog.palette().color(QPalette::Window), kDialogFace);
+        QCOMPARE(dialog.palette().color(QPalette::WindowText), QColor(Qt::black));
         QCOMPARE(qobject_cast<QLabel*>(Control(dialog, 1018))->text(),
                  QStringLiteral(
                      "要加密文件吗？\n\n将你的文件加密可以加强文件的安全性。\n没有密码将无法打开已被加密的文件。"));
@@ -313,6 +317,7 @@ private slots:
             QCOMPARE(box.title, QStringLiteral("Tarvex"));
             QCOMPARE(box.icon, QMessageBox::NoIcon);
             QCOMPARE(box.buttons.size(), 3);
+            QCOMPARE(box.face, kDialogFace);
         }
         {
             BoxAnswerer box(QStringLiteral("Escape"));

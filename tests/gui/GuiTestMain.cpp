@@ -10,7 +10,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    tarvex::InstallDialogLook(app);
+    tarvex::InstallDialogFont();
     int failures = 0;
     using namespace tarvex::test;
     for (auto make : {MakeCommandTableTest, MakeControlsTest, MakeTreeListRulesTest, MakeUserPathTest}) {
