@@ -24,7 +24,7 @@ class LabelEditDelegate;
 class CTarvexView final : public QStackedWidget, public CommandHandler {
     Q_OBJECT
 public:
-    // The list styles, numbered as the platform's list control numbers them.
+    // The four list styles with their customary numbers.
     enum Style { kIcon = 0, kReport = 1, kSmallIcon = 2, kList = 3 };
 
     CTarvexView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent = nullptr);

@@ -19,9 +19,9 @@ void CFlatEdit::paintEvent(QPaintEvent* event)
     QLineEdit::paintEvent(event);
     QPainter p(this);
     p.setClipRect(rect());
-    // Frames drawn like the platform's frame rectangle: the right and bottom
-    // edges are exclusive. Moving the top, left and right edges 4 pixels out
-    // leaves only the bottom line of the first frame inside the client area.
+    // Frames are drawn with exclusive right and bottom edges. Moving the top,
+    // left and right edges 4 pixels out leaves only the bottom line of the
+    // first frame inside the client area.
     const auto frame = [&p](QRect r, QColor colour) {
         p.setPen(colour);
         p.setBrush(Qt::NoBrush);
