@@ -15,6 +15,8 @@
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
+#include "editor/FileListModel.h"
+#include "shell/MenuBuilder.h"
 #include "shell/CMainFrame.h"
 #include "shell/CommandIds.h"
 #include "shell/RecentFiles.h"
@@ -208,6 +210,38 @@ private slots:
         QCOMPARE(RunEpk({"extract", QString::fromStdString(saved), QString::fromStdString(out)}), 0);
         QCOMPARE(ReadAll(out + "/dest/a.txt"), std::string("packed bytes of a"));
         QCOMPARE(ReadAll(out + "/a.txt"), std::string("packed bytes of a"));
+    }
+
+    void packsOfAnEncoderPlugInShowAndExtract()
+    {
+        TempDir work;
+        const std::string source = work.MakeDir("source");
+        work.Write("source/text.txt", std::string(20000, 't') + "end");
+        const std::string pack = work / "zstd.epk";
+        QCOMPARE(RunEpk({"create", QString::fromStdString(pack), QString::fromStdString(source), "--scheme",
+                         "zstd-strong.edl"}),
+                 0);
+        Editor editor(pack);
+        QVERIFY(editor.Started());
+        QCOMPARE(editor.List().Model().index(0, FileListModel::kScheme).data().toString(),
+                 QStringLiteral("Zstandard 强力"));
+        // The plug-in is listed in the row's scheme menu.
+        CTarvexView& list = editor.List();
+        const auto menu = list.MakeContextMenu(list.CurrentView().visualRect(list.Model().index(0, 0)).center());
+        QMenu* schemes = FindSubmenu(*menu, QStringLiteral("选择编码\t(&S)"));
+        QVERIFY(schemes);
+        bool listed = false;
+        for (QAction* action : schemes->actions())
+            listed = listed || action->text() == QStringLiteral("Zstandard 强力\t(&0)");
+        QVERIFY(listed);
+
+        const std::string out = work.MakeDir("out");
+        list.SelectAll();
+        editor.choices.targetFolders.push_back(out);
+        list.setFocus();
+        QVERIFY(editor.Run(cmd::kExtract));
+        QVERIFY(editor.prompt.messages.empty());
+        QCOMPARE(ReadAll(out + "/text.txt"), std::string(20000, 't') + "end");
     }
 
     void extractionSkipsFilesNotSavedYetAndSaysWhich()
