@@ -13,16 +13,29 @@
 namespace tarvex {
 
 PackExtractor::PackExtractor(const CPackArchive& archive, IPrompt& prompt, PluginHost plugins)
-    : archive_(archive), catalogue_(archive.GetCatalogue()), prompt_(prompt),
-      dispatch_(catalogue_, prompt, std::move(plugins))
+    : archive_(archive), catalogue_(archive.GetCatalogue()), prompt_(prompt), dispatch_(catalogue_, prompt, plugins),
+      plugins_(std::move(plugins))
 {
 }
 
 bool PackExtractor::Open(const std::string& packPath)
 {
+    packPath_ = packPath;
     if (pack_.Open(packPath)) return true;
     prompt_.Tell(Printf(msg::kCannotOpenFile, packPath.c_str(), pack_.Error().c_str()), MsgIcon::Error);
     return false;
+}
+
+std::unique_ptr<PackExtractor> PackExtractor::Twin(IPrompt& prompt) const
+{
+    auto twin = std::make_unique<PackExtractor>(archive_, prompt, plugins_);
+    twin->Open(packPath_);
+    return twin;
+}
+
+bool PackExtractor::DecodesOnAnyThread(size_t index) const
+{
+    return !HasStoredBytes(index) || dispatch_.ThreadSafe(CopyOf(index).scheme);
 }
 
 bool PackExtractor::HasStoredBytes(size_t index) const

@@ -2,6 +2,7 @@
 // Getting files out of the pack on disk: decoded to their own bytes, or as
 // their stored bytes for carrying them into another pack.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "archive/ByteBuffer.h"
@@ -36,6 +37,13 @@ public:
     // already there is replaced only once the new one is complete.
     bool ExtractTo(size_t index, const std::string& targetPath);
 
+    // An extractor of its own for the same pack, reporting through prompt,
+    // for a worker thread (the decoders of plug-in schemes excepted, which
+    // run on one thread only).
+    std::unique_ptr<PackExtractor> Twin(IPrompt& prompt) const;
+    // Whether decoding entry `index` may run on a worker thread.
+    bool DecodesOnAnyThread(size_t index) const;
+
 private:
     bool ReadStored(const StoredCopy& copy, const std::string& name, ByteBuffer& out);
     StoredCopy CopyOf(size_t index) const;
@@ -44,7 +52,9 @@ private:
     const Catalogue& catalogue_;
     IPrompt& prompt_;
     SchemeDispatch dispatch_;
+    PluginHost plugins_;
     PackDataFile pack_;
+    std::string packPath_;
 };
 
 // Whether a GBK name can be written as one file or folder name on disk: it

@@ -4,11 +4,15 @@
 #include <climits>
 #include <cstring>
 #include <sys/stat.h>
+#include <algorithm>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "archive/DeferredPrompt.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/OrderedPipeline.h"
 
 namespace tarvex {
 namespace {
@@ -55,6 +59,41 @@ bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size
     return name && extractor.ExtractTo(index, destFolder + "/" + *name);
 }
 
+namespace {
+
+// Where files are written: the caller's extractor and prompt, or a worker's
+// own, whose messages wait until the file's turn comes.
+struct WritingPlace {
+    WritingPlace(PackExtractor& e, IPrompt& p) : extractor(e), prompt(p) {}
+    virtual ~WritingPlace() = default;
+    virtual std::vector<DeferredMessage> TakeMessages() { return {}; }
+    PackExtractor& extractor;
+    IPrompt& prompt;
+};
+
+struct WorkerParts {
+    explicit WorkerParts(const PackExtractor& prototype) : own(prototype.Twin(deferred)) {}
+    DeferredPrompt deferred;
+    std::unique_ptr<PackExtractor> own;
+};
+
+struct WorkerPlace : WorkerParts, WritingPlace {
+    explicit WorkerPlace(const PackExtractor& prototype) : WorkerParts(prototype), WritingPlace(*own, deferred) {}
+    std::vector<DeferredMessage> TakeMessages() override { return deferred.Take(); }
+};
+
+struct WrittenFile {
+    bool ok = false;
+    std::vector<DeferredMessage> messages;
+};
+
+struct FileJob {
+    size_t index;
+    std::string folder;
+};
+
+}  // namespace
+
 ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& catalogue, const Folder& folder,
                                    const std::string& destFolder, IPrompt& prompt, const BeforeFileWritten& beforeFile)
 {
@@ -62,6 +101,9 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
     std::unordered_map<uint32_t, std::vector<size_t>> filesOf;
     for (size_t i = 0; i < catalogue.Entries().size(); ++i) filesOf[catalogue.Entries()[i].folderId].push_back(i);
 
+    // The folders are made first, here; then the files are decoded and
+    // written on all cores, their messages shown in order.
+    std::vector<FileJob> files;
     std::vector<std::pair<const Folder*, std::string>> pending;
     if (folder.parent) {
         const std::optional<std::string> name = DiskNameOf(folder.name, prompt);
@@ -77,14 +119,7 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
     while (!pending.empty()) {
         auto [current, path] = std::move(pending.back());
         pending.pop_back();
-        for (size_t index : filesOf[current->id]) {
-            if (beforeFile) beforeFile(index, path);
-            if (ExtractEntryInto(extractor, catalogue, index, path, prompt)) {
-                ++report.written;
-            } else {
-                ++report.failed;
-            }
-        }
+        for (size_t index : filesOf[current->id]) files.push_back({index, path});
         for (const auto& child : current->children) {
             const std::optional<std::string> name = DiskNameOf(child->name, prompt);
             const std::string childPath = name ? path + "/" + *name : std::string();
@@ -94,6 +129,30 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
             }
             pending.emplace_back(child.get(), childPath);
         }
+    }
+
+    uint64_t largest = 0;
+    for (const FileJob& f : files) largest = std::max<uint64_t>(largest, catalogue.Entries()[f.index].fileSize);
+    const size_t threads = std::max(1u, std::thread::hardware_concurrency());
+    OrderedPipeline<WrittenFile, WritingPlace>::Jobs jobs;
+    jobs.count = files.size();
+    jobs.onCaller = [&](size_t i) { return !extractor.DecodesOnAnyThread(files[i].index); };
+    jobs.weight = [&](size_t i) { return std::max<uint64_t>(catalogue.Entries()[files[i].index].fileSize, 4096); };
+    jobs.work = [&](size_t i, WritingPlace& place) {
+        WrittenFile written;
+        written.ok = ExtractEntryInto(place.extractor, catalogue, files[i].index, files[i].folder, place.prompt);
+        written.messages = place.TakeMessages();
+        return written;
+    };
+    OrderedPipeline<WrittenFile, WritingPlace> pipeline(std::move(jobs), threads,
+                                                       (threads + 1) * std::max<uint64_t>(largest, 4 << 20),
+                                                       [&] { return std::make_unique<WorkerPlace>(extractor); });
+    WritingPlace here(extractor, prompt);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (beforeFile) beforeFile(files[i].index, files[i].folder);
+        const WrittenFile written = pipeline.Take(i, here);
+        ShowMessages(written.messages, prompt);
+        ++(written.ok ? report.written : report.failed);
     }
     return report;
 }

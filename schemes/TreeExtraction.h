@@ -19,8 +19,9 @@ struct ExtractionReport {
 bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,
                       const std::string& destFolder, IPrompt& prompt);
 
-// Told before each file of a tree is written: its entry index and the disk
-// folder it goes into (the editor shows and steps its progress with it).
+// Told of each file of a tree in order as its turn comes (it may already be
+// written by another thread): its entry index and the disk folder it goes
+// into. The editor shows and steps its progress with it.
 using BeforeFileWritten = std::function<void(size_t index, const std::string& diskFolder)>;
 
 // Writes the files of `folder` and of every folder below it, with their

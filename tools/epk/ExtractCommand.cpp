@@ -45,8 +45,16 @@ int RunExtract(const CliArgs& args)
 
     PackExtractor extractor(session.archive, session.prompt);
     if (!extractor.Open(packPath)) return kExitFailure;
-    const ExtractionReport report =
-        ExtractFolderTree(extractor, session.catalogue, session.catalogue.Root(), dest, session.prompt);
+    const auto& entries = session.catalogue.Entries();
+    uint64_t bytes = 0;
+    session.prompt.ProgressBegin(static_cast<uint32_t>(entries.size()));
+    const ExtractionReport report = ExtractFolderTree(extractor, session.catalogue, session.catalogue.Root(), dest,
+                                                      session.prompt, [&](size_t index, const std::string&) {
+                                                          bytes += entries[index].fileSize;
+                                                          session.prompt.ProgressStep();
+                                                          session.prompt.ProgressBytes(bytes);
+                                                      });
+    session.prompt.ProgressEnd();
     return report.failed == 0 ? kExitOk : kExitFailure;
 }
 
