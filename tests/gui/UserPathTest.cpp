@@ -3,6 +3,7 @@
 // compared byte for byte; saving over itself; packs exchanged with epk; the
 // question about unsaved changes; failures that must lose nothing.
 #include <QMenu>
+#include <algorithm>
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
@@ -242,6 +243,54 @@ private slots:
         QVERIFY(editor.Run(cmd::kExtract));
         QVERIFY(editor.prompt.messages.empty());
         QCOMPARE(ReadAll(out + "/text.txt"), std::string(20000, 't') + "end");
+    }
+
+    void aPackEditedByEpkOpensWithTheTreeEpkMade()
+    {
+        TempDir work;
+        work.Write("source/readme.txt", std::string("read me"));
+        work.Write("source/data/a.txt", std::string("aaa"));
+        work.Write("source/data/sub/b.txt", std::string("bbb"));
+        work.Write("more/图.bmp", Binary(300, 4));
+        const QString pack = QString::fromStdString(work / "p.epk");
+        const auto epk = [&](QStringList args) {
+            args.insert(1, pack);
+            return RunEpk(args);
+        };
+        QCOMPARE(RunEpk({"create", pack, QString::fromStdString(work / "source"), "--scheme", "lz"}), 0);
+        QCOMPARE(epk({"add", QString::fromStdString(work / "more/图.bmp"), "--to", "图片/新"}), 0);
+        QCOMPARE(epk({"mv", "data/sub", "图片"}), 0);
+        QCOMPARE(epk({"rename", "data/a.txt", "A.txt"}), 0);
+        QCOMPARE(epk({"cp", "readme.txt", "data"}), 0);
+        QCOMPARE(epk({"rm", "readme.txt"}), 0);
+        QCOMPARE(epk({"scheme", "data", "rle"}), 0);
+
+        Editor editor(pack.toStdString());
+        QVERIFY(editor.Started());
+        QVERIFY(editor.prompt.messages.empty());
+        const auto shown = [&](const std::string& folder) {
+            editor.Select(folder);
+            std::vector<std::string> names = editor.ListNames();
+            std::sort(names.begin(), names.end());
+            return names;
+        };
+        QCOMPARE(shown(""), (std::vector<std::string>{"data", "图片"}));
+        QCOMPARE(shown("data"), (std::vector<std::string>{"A.txt", "readme.txt"}));
+        QCOMPARE(shown("图片"), (std::vector<std::string>{"sub", "新"}));
+        QCOMPARE(shown("图片/sub"), (std::vector<std::string>{"b.txt"}));
+        QCOMPARE(shown("图片/新"), (std::vector<std::string>{"图.bmp"}));
+
+        const std::string out = work.MakeDir("out");
+        editor.Select("");
+        CTarvexView& list = editor.List();
+        list.SelectAll();
+        editor.choices.targetFolders.push_back(out);
+        list.setFocus();
+        QVERIFY(editor.Run(cmd::kExtract));
+        QCOMPARE(Tree(out), (std::map<std::string, std::string>{{"data/A.txt", "aaa"},
+                                                                {"data/readme.txt", "read me"},
+                                                                {"图片/sub/b.txt", "bbb"},
+                                                                {"图片/新/图.bmp", Binary(300, 4)}}));
     }
 
     void extractionSkipsFilesNotSavedYetAndSaysWhich()
