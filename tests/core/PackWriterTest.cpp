@@ -240,6 +240,46 @@ TEST(PackWriter, AFailureAmongParallelFilesIsReportedInOrderAndOnce)
     EXPECT_EQ(doc.prompt.progressSteps, 17u);
 }
 
+// A coder that deletes a source file while it encodes an earlier one: the
+// source vanishes in the middle of the save.
+class DeletingCoder final : public ISchemeCoder {
+public:
+    DeletingCoder(SchemeDispatch& inner, std::string victim) : inner_(inner), victim_(std::move(victim)) {}
+    uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return inner_.MemNeeded(n, scheme); }
+    EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
+                        const std::string& name) override
+    {
+        ::unlink(victim_.c_str());
+        return inner_.Encode(input, output, storedLen, scheme, name);
+    }
+    bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
+                const std::string& name) override
+    {
+        return inner_.Decode(stored, fileSize, out, scheme, name);
+    }
+    bool ThreadSafe(uint8_t) const override { return false; }
+    std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt&) const override { return nullptr; }
+
+private:
+    SchemeDispatch& inner_;
+    std::string victim_;
+};
+
+TEST(PackWriter, ASourceDeletedInTheMiddleOfTheSaveFailsItAndKeepsTheOldPack)
+{
+    TempDir dir;
+    PackDoc doc;
+    doc.AddFile(dir, "first", test::TextLikeBytes(3000, 1), 2);
+    doc.AddFile(dir, "second", test::TextLikeBytes(3000, 2), 2);
+    const std::string old = dir.Write("p.epk", std::string("the old pack"));
+    SchemeDispatch dispatch(doc.catalogue, doc.prompt);
+    DeletingCoder coder(dispatch, doc.catalogue.Entries()[1].sourcePath);
+    EXPECT_FALSE(doc.archive.Store(old, KeySchedule{}, coder, doc.prompt));
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "second")});
+    EXPECT_EQ(test::ReadFileBytes(old), (std::vector<uint8_t>{'t', 'h', 'e', ' ', 'o', 'l', 'd', ' ', 'p', 'a', 'c', 'k'}));
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"p.epk", "src0", "src1"}));
+}
+
 TEST(PackWriter, RefusesCataloguesBeyondTheFormatsLimits)
 {
     TempDir dir;
