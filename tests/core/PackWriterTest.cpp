@@ -258,7 +258,10 @@ public:
         return inner_.Decode(stored, fileSize, out, scheme, name);
     }
     bool ThreadSafe(uint8_t) const override { return false; }
-    std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt&) const override { return nullptr; }
+    std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt&) const override
+    {
+        return std::make_unique<DeletingCoder>(inner_, victim_);
+    }
 
 private:
     SchemeDispatch& inner_;
