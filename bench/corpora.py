@@ -1,6 +1,7 @@
 """The benchmark corpora: made once, deterministically, and re-used.
 
-a  real files of this machine (a copy of /usr/include and /usr/share/doc)
+a  real files of this machine (a copy of /usr/include and /usr/share/doc,
+   taken once and kept, so later package installs do not change it)
 b  a few large files: text-like, binary-random and run-heavy data
 c  many small files (1 to 4 KiB) in a fixed number of folders
 
@@ -45,7 +46,8 @@ class CorpusSpec:
 
     @property
     def small_files(self) -> tuple[int, int, int]:
-        """(files, groups, sub-folders per group) of corpus c: 250 folders in all."""
+        """(files, groups, sub-folders per group) of corpus c; groups hold files
+        too, so the full corpus has 250 folders of files."""
         return (5_000, 5, 4) if self.quick else (100_000, 10, 24)
 
     @property
@@ -70,7 +72,7 @@ class CorpusStats:
     folders: int
     total_bytes: int
     largest_bytes: int
-    skipped: int = 0  # corpus a: source entries left out (see copy_real_tree)
+    skipped: int = 0  # corpus a: source entries left out (see copy_real_trees)
 
 
 class ByteStream:
