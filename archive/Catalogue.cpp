@@ -151,6 +151,14 @@ bool Catalogue::FolderHasFile(uint32_t folderId, const std::string& name, size_t
     return false;
 }
 
+std::unordered_set<std::string> Catalogue::FileNamesIn(uint32_t folderId) const
+{
+    std::unordered_set<std::string> names;
+    for (const FileEntry& entry : entries_)
+        if (entry.folderId == folderId) names.insert(entry.name);
+    return names;
+}
+
 std::optional<uint8_t> Catalogue::AddPlugin(const std::string& moduleFile,
                                             const std::string& providerName, uint32_t version)
 {

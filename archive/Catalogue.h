@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace tarvex {
@@ -126,6 +127,9 @@ public:
     void RemoveEntry(size_t i);
     // Whether an entry of the folder other than `skip` has exactly this name.
     bool FolderHasFile(uint32_t folderId, const std::string& name, size_t skip = SIZE_MAX) const;
+    // The names of the folder's files, for adding many files to it without
+    // a scan of every entry for each.
+    std::unordered_set<std::string> FileNamesIn(uint32_t folderId) const;
 
     // ---- pack records
     const std::vector<PackRecord>& Records() const { return records_; }

@@ -85,12 +85,13 @@ EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::stri
 }
 
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
-                                IPrompt& prompt)
+                                IPrompt& prompt, std::unordered_set<std::string>* namesInFolder)
 {
     const std::string diskName = DiskNameOf(path);
     const std::optional<std::string> name = StorableName(diskName, prompt);
     if (!name) return EditResult::Refused;
-    if (catalogue.FolderHasFile(folderId, *name)) return RefuseExisting(*name, prompt);
+    const bool taken = namesInFolder ? namesInFolder->contains(*name) : catalogue.FolderHasFile(folderId, *name);
+    if (taken) return RefuseExisting(*name, prompt);
     if (length >= kUnknownSize) {
         prompt.Tell(Printf(msg::kFileTooLarge, diskName.c_str()), MsgIcon::Warning);
         return EditResult::Refused;
@@ -101,6 +102,7 @@ EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const s
     entry.fileSize = static_cast<uint32_t>(length);
     entry.encodedSize = entry.fileSize;
     entry.folderId = folderId;
+    if (namesInFolder) namesInFolder->insert(entry.name);
     catalogue.AppendEntry(std::move(entry));
     return EditResult::Done;
 }
@@ -114,10 +116,13 @@ EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, 
     return EditResult::Done;
 }
 
-EditResult CopyFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt)
+EditResult CopyFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt,
+                         std::unordered_set<std::string>* namesInFolder)
 {
     const FileEntry& source = catalogue.Entries()[index];
-    if (catalogue.FolderHasFile(folderId, source.name)) return RefuseExisting(source.name, prompt);
+    const bool taken = namesInFolder ? !namesInFolder->insert(source.name).second
+                                     : catalogue.FolderHasFile(folderId, source.name);
+    if (taken) return RefuseExisting(source.name, prompt);
 
     FileEntry copy;
     copy.name = source.name;
@@ -160,10 +165,12 @@ EditResult CopyFolder(Catalogue& catalogue, Folder& target, Folder& source, IPro
     Folder* copy = catalogue.InsertFolder(source.name, -1, target);
     if (!copy) return EditResult::Failed;
 
-    // Copies appended by this loop carry the new ID, so they are not copied again.
+    // Copies appended by this loop carry the new ID, so they are not copied
+    // again. The new folder starts empty: its names are all in `names`.
+    std::unordered_set<std::string> names;
     const size_t count = catalogue.Entries().size();
     for (size_t i = 0; i < count; ++i)
-        if (catalogue.Entries()[i].folderId == source.id) CopyFileEntry(catalogue, copy->id, i, prompt);
+        if (catalogue.Entries()[i].folderId == source.id) CopyFileEntry(catalogue, copy->id, i, prompt, &names);
     for (const auto& child : source.children) CopyFolder(catalogue, *copy, *child, prompt);
     return EditResult::Done;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "archive/Catalogue.h"
 #include "archive/Prompt.h"
@@ -28,14 +29,17 @@ std::optional<std::string> StorableName(std::string_view utf8, IPrompt& prompt);
 // that cannot be opened fails the command.
 EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt);
 // The same for a file whose length is known already (from a folder walk);
-// the file is not opened here, only when it is saved.
+// the file is not opened here, only when it is saved. With namesInFolder
+// (the folder's file names, from FileNamesIn) the name is looked up there
+// and added to it, so that a folder of many files fills in linear time.
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
-                                IPrompt& prompt);
+                                IPrompt& prompt, std::unordered_set<std::string>* namesInFolder = nullptr);
 // Moves entry index into the folder; nothing happens when it is there already.
 EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt);
 // Appends a copy of entry index in the folder. A copy of a file held in the
-// pack takes its bytes from the pack.
-EditResult CopyFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt);
+// pack takes its bytes from the pack. namesInFolder as for AddFileEntryOfLength.
+EditResult CopyFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt,
+                         std::unordered_set<std::string>* namesInFolder = nullptr);
 
 // Whether a sibling of item (item itself too with includeSelf) is named name
 // (exact bytes). False for a null item.

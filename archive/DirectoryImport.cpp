@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unordered_set>
 #include <vector>
 
 #include "archive/Messages.h"
@@ -59,8 +60,10 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
     std::sort(files.begin(), files.end(), byName);
     std::sort(folders.begin(), folders.end(), byName);
 
+    std::unordered_set<std::string> names = files.empty() ? std::unordered_set<std::string>{}
+                                                          : catalogue.FileNamesIn(parent.id);
     for (const DiskItem& file : files) {
-        switch (AddFileEntryOfLength(catalogue, parent.id, file.path, file.length, prompt)) {
+        switch (AddFileEntryOfLength(catalogue, parent.id, file.path, file.length, prompt, &names)) {
         case EditResult::Done: ++report.files; break;
         case EditResult::Failed: report.failed = true; return;
         default: ++report.refused; break;

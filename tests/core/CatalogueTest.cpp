@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/CatalogueEdits.h"
+#include "archive/DirectoryImport.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/PackPaths.h"
@@ -125,6 +126,32 @@ TEST_F(Edits, FileNamesAreUniquePerFolderExactly)
     EXPECT_EQ(MoveFileEntry(c, a.id, 0, doc.prompt), EditResult::Unchanged);
     EXPECT_EQ(MoveFileEntry(c, 0, 0, doc.prompt), EditResult::Refused);  // the root has a Readme.txt
     EXPECT_EQ(doc.prompt.messages.size(), 2u);
+}
+
+TEST_F(Edits, ADirectoryImportedTwiceAddsOnlyWhatIsNew)
+{
+    Folder& a = doc.FolderAt("a");
+    dir.Write("tree/one.txt", std::string("1"));
+    dir.Write("tree/two.txt", std::string("2"));
+    dir.Write("tree/sub/three.txt", std::string("3"));
+    ImportReport first = ImportDirectoryTree(c, a, dir / "tree", doc.prompt);
+    EXPECT_EQ(first.files, 3u);
+    EXPECT_EQ(first.refused, 0u);
+
+    dir.Write("tree/new.txt", std::string("4"));
+    ImportReport second = ImportDirectoryTree(c, a, dir / "tree", doc.prompt);
+    EXPECT_EQ(second.files, 1u);
+    EXPECT_EQ(second.refused, 3u);
+    EXPECT_EQ(doc.prompt.Texts(), (std::vector<std::string>{Printf(kFileExists, "one.txt"),
+                                                            Printf(kFileExists, "two.txt"),
+                                                            Printf(kFileExists, "three.txt")}));
+    EXPECT_EQ(c.Entries().size(), 4u);
+
+    // A copy of the folder holds each file once.
+    doc.prompt.messages.clear();
+    EXPECT_EQ(CopyFolder(c, doc.FolderAt("b"), a, doc.prompt), EditResult::Done);
+    EXPECT_EQ(c.Entries().size(), 8u);
+    EXPECT_TRUE(doc.prompt.Texts().empty());
 }
 
 TEST_F(Edits, NamesGbkCannotHoldOrTooLongAreRefused)
