@@ -14,13 +14,14 @@ from pathlib import Path
 
 import corpora
 from measure import Measurement, can_drop_caches, run_measured
-from plan import COMPARISONS, Job, corpus_jobs, round_order
+from plan import COMPARISONS, EDITOR_COMPARISONS, EDITOR_PARTS, Job, corpus_jobs, editor_jobs, round_order
 from report import MemoryGoal, Row, Side, format_report, write_csv
 
 CORPUS_TITLES = {
     "a": "real files (a copy of /usr/include and /usr/share/doc, folded into 255 folders)",
     "b": "a few large files (text-like, binary-random, run-heavy)",
     "c": "many small files (1 to 4 KiB)",
+    "g": f"the editor (offscreen) on a pack of tiny files; the folder shown is \"{corpora.EDITOR_FOLDER}\"",
 }
 PEER_PACKAGES = ("tar", "lzop", "zstd", "zip", "unzip")
 
@@ -28,9 +29,10 @@ PEER_PACKAGES = ("tar", "lzop", "zstd", "zip", "unzip")
 def parse_args(argv: list[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(prog="bench/run", description=__doc__)
     parser.add_argument("--epk", type=Path, required=True, help="the epk program to measure")
+    parser.add_argument("--gui", type=Path, help="the editor's benchmark program (bench/gui); needed for corpus g")
     parser.add_argument("--rounds", type=int, default=3, help="counted rounds (default 3)")
     parser.add_argument("--quick", action="store_true", help="small corpora, to check the harness itself")
-    parser.add_argument("--only", default="abc", help="corpora to run: any of a, b, c (default all)")
+    parser.add_argument("--only", default="abcg", help="corpora to run: any of a, b, c, g (default all)")
     parser.add_argument("--dir", type=Path, default=Path(os.environ.get("BENCH_DIR", "/tmp/tarvex-bench")),
                         help="work folder for corpora, archives and results (default $BENCH_DIR or /tmp/tarvex-bench)")
     parser.add_argument("--csv", type=Path, help="where to write the CSV (default: in the work folder's results/)")
@@ -39,9 +41,11 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
                              " it slows down everything else on the machine)")
     args = parser.parse_args(argv)
     chosen = "".join(ch for ch in args.only if ch not in ", ")
-    if not chosen or any(ch not in "abc" for ch in chosen):
-        parser.error("--only takes a, b and/or c, e.g. --only a or --only a,c")
+    if not chosen or any(ch not in "abcg" for ch in chosen):
+        parser.error("--only takes a, b, c and/or g, e.g. --only a or --only a,c")
     args.only = "".join(sorted(set(chosen)))
+    if "g" in args.only and not args.gui:
+        parser.error("corpus g times the editor: give its benchmark program with --gui")
     if args.rounds < 1:
         parser.error("--rounds must be at least 1")
     if args.cold and not can_drop_caches():
@@ -103,6 +107,18 @@ def remove(path: Path) -> None:
         path.unlink()
 
 
+def editor_report(log_stem: Path) -> dict[str, float]:
+    """The "name value" lines the editor's benchmark program prints."""
+    report = {}
+    for line in log_stem.with_suffix(".out").read_text(errors="replace").splitlines():
+        name, _, value = line.partition(" ")
+        try:
+            report[name] = float(value)
+        except ValueError:
+            pass
+    return report
+
+
 def check_output(job: Job, corpus: Path, stats: corpora.CorpusStats, log_stem: Path) -> str | None:
     """What is wrong with a command's output, checked in the warm-up round."""
     if job.destination:
@@ -117,6 +133,11 @@ def check_output(job: Job, corpus: Path, stats: corpora.CorpusStats, log_stem: P
         expected = stats.files if job.tool == "epk" else stats.files + stats.folders + 1
         if lines != expected:
             return f"listed {lines} lines, expected {expected}"
+    if job.tool == "editor":
+        shown = sum(1 for _ in (corpus / corpora.EDITOR_FOLDER).iterdir())
+        rows = editor_report(log_stem).get("rows")
+        if rows != shown:
+            return f"the list showed {'no' if rows is None else f'{rows:g}'} rows, expected {shown}"
     return None
 
 
@@ -163,6 +184,8 @@ class Runner:
                     failed_creates.add(job.key)
             if counted:
                 self.runs.setdefault(key, []).append(measurement)
+                if job.tool == "editor" and measurement.ok:
+                    self.keep_editor_parts(corpus_name, log_stem, measurement)
             if job.output and job.output.exists():
                 self.sizes[key] = job.output.stat().st_size
             if job.destination:
@@ -170,6 +193,15 @@ class Runner:
             status = f"  FAILED ({problem})" if problem else ""
             print(f"[{title}] {corpus_name}  {job.label:<34} {measurement.seconds:8.3f} s "
                   f"{measurement.peak_kib / 1024:8.1f} MiB{status}", flush=True)
+
+    def keep_editor_parts(self, corpus_name: str, log_stem: Path, run: Measurement) -> None:
+        """The editor's own times of each part, as runs of their own."""
+        report = editor_report(log_stem)
+        for part, _ in EDITOR_PARTS:
+            seconds = report.get(f"{part}_s")
+            if seconds is not None:
+                self.runs.setdefault((corpus_name, f"editor {part}"), []).append(
+                    Measurement(seconds, run.peak_kib, run.user_seconds, run.system_seconds, 0))
 
     def side(self, corpus_name: str, job: Job) -> Side:
         key = (corpus_name, job.key)
@@ -192,7 +224,11 @@ def main(argv: list[str]) -> int:
         work = base / "out" / name
         shutil.rmtree(work, ignore_errors=True)
         work.mkdir(parents=True)
-        prepared[name] = (root, stats, corpus_jobs(epk, root, work))
+        if name == "g":
+            jobs = editor_jobs(epk, args.gui.resolve(), root, work, corpora.EDITOR_FOLDER)
+        else:
+            jobs = corpus_jobs(epk, root, work)
+        prepared[name] = (root, stats, jobs)
 
     runner = Runner(args, base)
     for number in range(args.rounds + 1):
@@ -205,8 +241,9 @@ def main(argv: list[str]) -> int:
     titles = {}
     for name, (root, stats, jobs) in prepared.items():
         by_key = {job.key: job for job in jobs}
+        comparisons = EDITOR_COMPARISONS if name == "g" else COMPARISONS
         rows[name] = [Row(name, c, runner.side(name, by_key[c.epk]), runner.side(name, by_key[c.peer]))
-                      for c in COMPARISONS]
+                      for c in comparisons]
         memory.append(MemoryGoal(name, workers, stats.largest_bytes,
                                  [runner.side(name, job) for job in jobs if job.tool == "epk"]))
         skipped = f", {stats.skipped} source entries left out" if stats.skipped else ""

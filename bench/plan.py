@@ -5,7 +5,7 @@ from __future__ import annotations
 from dataclasses import dataclass
 from pathlib import Path
 
-PHASES = ("create", "list", "extract")
+PHASES = ("create", "list", "extract", "editor")
 
 
 @dataclass(frozen=True)
@@ -97,6 +97,33 @@ COMPARISONS = (
 )
 
 
+# Corpus g: the editor, timed by the program bench/gui builds, against epk
+# listing the same pack. The editor job prints the seconds of each part.
+EDITOR_PARTS = (("open", "editor: open pack, paint"), ("show", "editor: show big folder, paint"))
+
+EDITOR_COMPARISONS = (
+    Comparison("editor: open vs list", "editor open", "epk none list", limit=1.0, goal_corpora="g"),
+    Comparison("editor: show folder vs list", "editor show", "epk none list", limit=1.0, goal_corpora="g"),
+)
+
+
+def editor_jobs(epk: Path, editor: Path, corpus: Path, work: Path, folder: str) -> list[Job]:
+    """Packs corpus g, lists the pack, and opens it in the editor, which
+    then shows `folder`; one job per part of the editor's report follows
+    (they run nothing: their times come from the editor job's output)."""
+    archive = work / "editor.epk"
+    create = f"{epk} create {archive} {corpus} --scheme none".split()
+    jobs = [
+        Job("epk none create", "epk", "create", "epk create --scheme none", tuple(create), work, output=archive),
+        Job("epk none list", "epk", "list", "epk list", (str(epk), "list", str(archive)), work,
+            reads="epk none create"),
+        Job("editor", "editor", "editor", "tarvex-gui-bench", (str(editor), str(archive), folder), work,
+            reads="epk none create"),
+    ]
+    jobs += [Job(f"editor {part}", "editor part", "editor", label, (), work) for part, label in EDITOR_PARTS]
+    return jobs
+
+
 def corpus_jobs(epk: Path, corpus: Path, work: Path) -> list[Job]:
     """Every command of one round on `corpus`; archives go to `work`."""
     jobs: list[Job] = []
@@ -116,9 +143,10 @@ def corpus_jobs(epk: Path, corpus: Path, work: Path) -> list[Job]:
 
 def round_order(jobs: list[Job], round_number: int) -> list[Job]:
     """Phase by phase (an archive is made before it is read); within a phase
-    the order flips every round, so neither side always runs first."""
+    the order flips every round, so neither side always runs first. Jobs
+    without a command (the editor's parts) are not run."""
     ordered: list[Job] = []
     for phase in PHASES:
-        in_phase = [job for job in jobs if job.phase == phase]
+        in_phase = [job for job in jobs if job.phase == phase and job.argv]
         ordered.extend(reversed(in_phase) if round_number % 2 else in_phase)
     return ordered

@@ -15,9 +15,10 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
+import bench  # noqa: E402
 import corpora  # noqa: E402
 from measure import TIME_PROGRAM, Measurement, parse_time_report, run_measured  # noqa: E402
-from plan import COMPARISONS, PHASES, corpus_jobs, round_order  # noqa: E402
+from plan import COMPARISONS, EDITOR_COMPARISONS, PHASES, corpus_jobs, editor_jobs, round_order  # noqa: E402
 from report import MemoryGoal, Row, Side, format_report, write_csv  # noqa: E402
 
 TIME_REPORT = """Command exited with non-zero status 2
@@ -219,6 +220,33 @@ class PlanTest(unittest.TestCase):
         for job in self.jobs:
             if job.argv[0] == "zip":
                 self.assertEqual((job.cwd, job.argv[-1]), (Path("/corpus"), "."))
+
+
+class EditorPlanTest(unittest.TestCase):
+    def test_the_editor_reads_the_pack_it_is_compared_with_and_its_parts_never_run(self):
+        jobs = editor_jobs(Path("/bin/epk"), Path("/bin/gui"), Path("/corpus"), Path("/work"), "big")
+        keys = {job.key: job for job in jobs}
+        for c in EDITOR_COMPARISONS:
+            self.assertIn(c.epk, keys)
+            self.assertIn(c.peer, keys)
+        self.assertEqual(keys["editor"].argv, ("/bin/gui", str(keys["epk none create"].output), "big"))
+        ordered = [job.key for job in round_order(jobs, 1)]
+        self.assertEqual(ordered, ["epk none create", "epk none list", "editor"])
+
+    def test_reads_the_editors_report_and_checks_its_rows(self):
+        with tempfile.TemporaryDirectory() as work:
+            corpus = Path(work) / "corpus"
+            (corpus / "big").mkdir(parents=True)
+            for name in ("a", "b", "c"):
+                (corpus / "big" / name).write_bytes(b"")
+            stem = Path(work) / "editor"
+            job = editor_jobs(Path("/bin/epk"), Path("/bin/gui"), corpus, Path(work), "big")[2]
+            stats = corpora.CorpusStats(3, 1, 0, 0)
+            stem.with_suffix(".out").write_text("open_s 0.25\nshow_s 0.125\nrows 3\nnoise\n")
+            self.assertEqual(bench.editor_report(stem), {"open_s": 0.25, "show_s": 0.125, "rows": 3})
+            self.assertIsNone(bench.check_output(job, corpus, stats, stem))
+            stem.with_suffix(".out").write_text("open_s 0.25\nrows 2\n")
+            self.assertEqual(bench.check_output(job, corpus, stats, stem), "the list showed 2 rows, expected 3")
 
 
 def side(seconds=None, peak=None, size=None, failed=False, command="cmd") -> Side:
