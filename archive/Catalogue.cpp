@@ -115,8 +115,18 @@ std::vector<const Folder*> Catalogue::PathOf(const Folder& folder) const
 size_t Catalogue::AppendEntry(FileEntry entry)
 {
     if (entries_.size() == capacity_) capacity_ += 20;
+    entry.identity = nextIdentity_++;
     entries_.push_back(std::move(entry));
     return entries_.size() - 1;
+}
+
+std::optional<size_t> Catalogue::EntryIndexOf(uint64_t identity, size_t hint) const
+{
+    if (identity == 0) return std::nullopt;
+    if (hint < entries_.size() && entries_[hint].identity == identity) return hint;
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].identity == identity) return i;
+    return std::nullopt;
 }
 
 void Catalogue::RemoveEntry(size_t i)
@@ -175,6 +185,8 @@ std::optional<uint8_t> Catalogue::AddPlugin(const std::string& moduleFile,
 
 void Catalogue::ReplaceEntries(std::vector<FileEntry> entries)
 {
+    for (FileEntry& entry : entries)
+        if (entry.identity == 0) entry.identity = nextIdentity_++;
     entries_ = std::move(entries);
     capacity_ = static_cast<uint32_t>(entries_.size());
 }
@@ -193,6 +205,7 @@ void Catalogue::EntriesFromRecords()
         e.storedFileSize = r.fileSize;
         e.storedEncodedSize = r.storedSize;
         e.storedScheme = r.scheme;
+        if (records_.size() == entries_.size()) e.identity = entries_[i].identity;
     }
     ReplaceEntries(std::move(entries));
 }

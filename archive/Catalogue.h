@@ -43,6 +43,11 @@ struct FileEntry {
     // A copy of a file of the pack on disk: it has no record of its own, its
     // bytes are those of the copied file.
     std::optional<StoredCopy> copyOf;
+    // Names this entry whatever index it moves to, and is never given to
+    // another entry of the same catalogue (the clipboard refers to entries by
+    // index, which a removal or a save may hand to another entry). Handed
+    // out by the catalogue; 0 until then.
+    uint64_t identity = 0;
 
     // Its bytes are in the pack on disk, described by the record with its index.
     bool IsCarriedOver() const
@@ -123,6 +128,8 @@ public:
     // Room reserved for entries; grows in blocks of 20 as entries are added.
     uint32_t Capacity() const { return capacity_; }
     size_t AppendEntry(FileEntry entry);
+    // The index of the entry with this identity; empty when it is gone.
+    std::optional<size_t> EntryIndexOf(uint64_t identity, size_t hint = SIZE_MAX) const;
     // Moves the last entry into place i, keeping entry and record indices in step.
     void RemoveEntry(size_t i);
     // Whether an entry of the folder other than `skip` has exactly this name.
@@ -148,7 +155,9 @@ public:
     void ReplaceEntries(std::vector<FileEntry> entries);
     void ReplaceRecords(std::vector<PackRecord> records) { records_ = std::move(records); }
     void ReplacePlugins(std::vector<PluginSlot> plugins) { plugins_ = std::move(plugins); }
-    // Rebuilds every entry as a carried-over entry of the records.
+    // Rebuilds every entry as a carried-over entry of the records. When the
+    // records were written from the entries (one each, in order), entry i
+    // stays the same entry and keeps its identity.
     void EntriesFromRecords();
 
 private:
@@ -157,6 +166,7 @@ private:
     std::unique_ptr<Folder> root_;
     std::unordered_map<uint32_t, Folder*> byHandle_;
     uint32_t nextHandle_ = 1;
+    uint64_t nextIdentity_ = 1;
     uint16_t folderCounter_ = 0;
     std::vector<FileEntry> entries_;
     uint32_t capacity_ = 0;

@@ -1,6 +1,8 @@
 // The catalogue's arrays and the editing operations with their refusals.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "archive/CatalogueEdits.h"
 #include "archive/DirectoryImport.h"
 #include "archive/GbkText.h"
@@ -67,6 +69,36 @@ TEST_F(OpenedFive, ANewEntryMovedIntoAPackedOnesPlaceGetsNoRecord)
     EXPECT_EQ(doc.catalogue.Records()[4].name, "f4");
     EXPECT_FALSE(doc.catalogue.Entries()[1].IsCarriedOver());
     EXPECT_EQ(doc.Contents().at("f4"), std::vector<uint8_t>{'4'});
+}
+
+TEST_F(OpenedFive, EntryIdentitiesFollowTheirEntriesAndAreNeverReused)
+{
+    auto& entries = doc.catalogue.Entries();
+    const uint64_t f1 = entries[1].identity;
+    const uint64_t f4 = entries[4].identity;
+    const uint64_t f3 = entries[3].identity;
+    EXPECT_NE(f1, f4);
+    // Removing f1 puts f4 at index 1: the index now names f4, the identity
+    // of f1 names nothing, and f4 is found where it went.
+    doc.catalogue.RemoveEntry(1);
+    EXPECT_EQ(doc.catalogue.EntryIndexOf(f1), std::nullopt);
+    EXPECT_EQ(doc.catalogue.EntryIndexOf(f4), 1u);
+    EXPECT_EQ(doc.catalogue.EntryIndexOf(f4, 4), 1u);
+    EXPECT_EQ(doc.catalogue.EntryIndexOf(0), std::nullopt);
+    // New entries and copies get identities never seen before.
+    doc.AddFile(dir, "new", {'n'});
+    Folder* other = doc.catalogue.InsertFolder("other", -1, doc.catalogue.Root());
+    ASSERT_EQ(CopyFileEntry(doc.catalogue, other->id, 0, doc.prompt), EditResult::Done);
+    std::set<uint64_t> seen{f1};
+    for (const FileEntry& e : entries) EXPECT_TRUE(seen.insert(e.identity).second) << e.name;
+
+    // A save keeps every entry's identity; opening another pack gives new ones.
+    ASSERT_TRUE(doc.Save(dir / "again.epk"));
+    EXPECT_EQ(doc.catalogue.EntryIndexOf(f4), 1u);
+    EXPECT_EQ(doc.catalogue.EntryIndexOf(f3), 3u);
+    ASSERT_TRUE(doc.Open(dir / "five.epk"));
+    EXPECT_EQ(doc.catalogue.EntryIndexOf(f4), std::nullopt);
+    for (const FileEntry& e : entries) EXPECT_FALSE(seen.count(e.identity)) << e.name;
 }
 
 TEST(Catalogue, CapacityGrowsInBlocksOfTwenty)
