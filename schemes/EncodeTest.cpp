@@ -1,0 +1,86 @@
+#include "schemes/EncodeTest.h"
+
+#include "archive/FileIo.h"
+#include "archive/GbkText.h"
+#include "archive/Messages.h"
+#include "schemes/SchemeId.h"
+
+namespace tarvex {
+namespace {
+
+constexpr const char* kTesting = "正在进行编码测试，请稍后...\n正在测试 %s <%s>";
+constexpr const char* kAdvice = "%s不建议使用此方案编码,越压越大\n是否接受建议?";
+
+}  // namespace
+
+std::string EncodeTestText(const Catalogue& catalogue, size_t index)
+{
+    const FileEntry& entry = catalogue.Entries()[index];
+    return Printf(kTesting, GbkToUtf8Lossy(entry.name).c_str(), SchemeName(entry.scheme, catalogue.Plugins()).c_str());
+}
+
+EncodeTester::EncodeTester(Catalogue& catalogue, const CPackArchive& archive, IPrompt& prompt, PluginHost plugins)
+    : catalogue_(catalogue),
+      archive_(archive),
+      prompt_(prompt),
+      dispatch_(catalogue, prompt, plugins),
+      extractor_(archive, prompt, std::move(plugins))
+{
+}
+
+bool EncodeTester::ReadBytes(size_t index, ByteBuffer& bytes)
+{
+    const FileEntry& entry = catalogue_.Entries()[index];
+    if (extractor_.HasStoredBytes(index)) {
+        if (!packOpen_) packOpen_ = extractor_.Open(archive_.Path());
+        return *packOpen_ && extractor_.Decode(index, bytes);
+    }
+    // The file's recorded size is read: a file that has shrunk since it was
+    // added cannot be read whole.
+    File file;
+    std::optional<ByteBuffer> buffer;
+    if (!file.OpenRead(entry.sourcePath) || !(buffer = ByteBuffer::Allocate(entry.fileSize)) ||
+        !file.ReadAll(buffer->span())) {
+        prompt_.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(entry.name).c_str()), MsgIcon::Error);
+        return false;
+    }
+    bytes = std::move(*buffer);
+    return true;
+}
+
+EncodeTestOutcome EncodeTester::TestEncodeEntry(size_t index)
+{
+    if (index >= catalogue_.Entries().size()) return EncodeTestOutcome::Failed;
+    ByteBuffer input;
+    if (!ReadBytes(index, input)) return EncodeTestOutcome::Failed;
+    FileEntry& entry = catalogue_.Entries()[index];
+    const auto n = static_cast<uint32_t>(input.size());
+    // An empty file has no scheme to advise against.
+    if (n == 0) {
+        entry.encodedSize = 0;
+        return EncodeTestOutcome::Measured;
+    }
+    std::optional<ByteBuffer> output = ByteBuffer::Allocate(dispatch_.GetMemNeeded(n, entry.scheme));
+    if (!output) {
+        prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
+        return EncodeTestOutcome::Failed;
+    }
+    uint32_t encoded = entry.encodedSize;
+    const EncodeStatus status = dispatch_.Encode(input.span(), output->span(), encoded, entry.scheme, entry.name);
+    // A module that could not be loaded or broke has said so: that is no
+    // reason to advise against its scheme.
+    if (status == EncodeStatus::Failed) return EncodeTestOutcome::Failed;
+    entry.encodedSize = encoded;
+    // An encoder module reports success also for output that is not smaller.
+    const bool smaller = status == EncodeStatus::Encoded && (entry.scheme == kSchemeNone || encoded < n);
+    if (smaller) return EncodeTestOutcome::Measured;
+
+    const std::string question = Printf(kAdvice, GbkToUtf8Lossy(entry.name).c_str());
+    if (prompt_.Message(question, MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
+        return EncodeTestOutcome::Kept;
+    entry.scheme = kSchemeNone;
+    entry.encodedSize = entry.fileSize;
+    return EncodeTestOutcome::Advised;
+}
+
+}  // namespace tarvex
