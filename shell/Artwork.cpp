@@ -1,5 +1,6 @@
 #include "shell/Artwork.h"
 
+#include <QPainter>
 #include <algorithm>
 
 #include "shell/CommandTable.h"
@@ -101,6 +102,24 @@ QIcon AppIcon()
     QIcon icon;
     for (int size : {16, 32, 48, 256}) icon.addFile(QStringLiteral(":/tarvex/tarvex%1.png").arg(size));
     return icon;
+}
+
+QIcon GhostIcon(const QIcon& icon)
+{
+    QIcon ghost;
+    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected}) {
+        for (const QSize& size : icon.availableSizes(mode)) {
+            const QPixmap picture = icon.pixmap(size, mode);
+            QPixmap faded(picture.size());
+            faded.fill(Qt::transparent);
+            QPainter painter(&faded);
+            painter.setOpacity(0.45);
+            painter.drawPixmap(0, 0, picture);
+            painter.end();
+            ghost.addPixmap(faded, mode);
+        }
+    }
+    return ghost;
 }
 
 }  // namespace tarvex::art

@@ -38,5 +38,7 @@ QIcon TreeFolderIcon();
 // The 17 file-list images (0 folder, 1..16 file kinds), small or large.
 std::vector<QIcon> FileKindIcons(bool large);
 QIcon AppIcon();
+// The ghosted look of an icon (every mode and size), which marks cut items.
+QIcon GhostIcon(const QIcon& icon);
 
 }  // namespace tarvex::art

@@ -6,6 +6,7 @@
 
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
+#include "shell/CAboutDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/CommandIds.h"
 #include "shell/DialogLook.h"
@@ -89,7 +90,7 @@ void CTarvexApp::OpenRecent(int index)
 
 bool CTarvexApp::CanHandle(int id) const
 {
-    return id == cmd::kFileNew || id == cmd::kFileOpen || id == cmd::kAppExit ||
+    return id == cmd::kFileNew || id == cmd::kFileOpen || id == cmd::kAppExit || id == cmd::kAppAbout ||
            (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast);
 }
 
@@ -112,6 +113,11 @@ void CTarvexApp::Execute(int id)
         case cmd::kAppExit:
             frame_->close();
             break;
+        case cmd::kAppAbout: {
+            CAboutDlg about(frame_.get());
+            about.exec();
+            break;
+        }
         default:
             if (id >= cmd::kFileMruFirst && id <= cmd::kFileMruLast) OpenRecent(id - cmd::kFileMruFirst);
             break;

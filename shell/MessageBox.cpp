@@ -10,8 +10,13 @@ namespace tarvex {
 
 MsgAnswer ShowMessage(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons)
 {
+    return ShowMessage(parent, QString::fromUtf8(kAppTitle), text, icon, buttons);
+}
+
+MsgAnswer ShowMessage(QWidget* parent, const QString& caption, const QString& text, MsgIcon icon, MsgButtons buttons)
+{
     QMessageBox box(parent ? parent->window() : QApplication::activeWindow());
-    box.setWindowTitle(QString::fromUtf8(kAppTitle));
+    box.setWindowTitle(caption);
     ApplyDialogLook(box);
     box.setText(text);
     switch (icon) {

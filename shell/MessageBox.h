@@ -12,5 +12,7 @@ namespace tarvex {
 inline constexpr const char* kAppTitle = "Tarvex";
 
 MsgAnswer ShowMessage(QWidget* parent, const QString& text, MsgIcon icon, MsgButtons buttons);
+// The same box with another caption (a plug-in's name over its own text).
+MsgAnswer ShowMessage(QWidget* parent, const QString& caption, const QString& text, MsgIcon icon, MsgButtons buttons);
 
 }  // namespace tarvex
