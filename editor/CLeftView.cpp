@@ -226,6 +226,16 @@ void CLeftView::ShowCurrentId()
     doc_.Prompt().Tell(Printf("data = %d", static_cast<int>(CurrentFolder().id)), MsgIcon::None);
 }
 
+void CLeftView::CopyToClipboard(bool copy)
+{
+    // The marks show the last cut only.
+    model_->SetCutFolder(std::nullopt);
+    if (doc_.ListView()) doc_.ListView()->Model().SetCutRows({});
+    Folder& folder = CurrentFolder();
+    if (!doc_.Clipboard().Put({ListRow{true, folder.handle, 0}}, copy, doc_.Prompt())) return;
+    if (!copy) model_->SetCutFolder(folder.handle);
+}
+
 void CLeftView::ShowContextMenu(const QPoint& pos)
 {
     const QModelIndex index = indexAt(pos);
@@ -251,10 +261,19 @@ bool CLeftView::CanHandle(int id) const
         case cmd::kInsertFile:
         case cmd::kDelete:
         case cmd::kShowId:
+        case cmd::kEditCut:
+        case cmd::kEditCopy:
+        case cmd::kEditPaste:
             return true;
         default:
             return false;
     }
+}
+
+CommandState CLeftView::Update(int id)
+{
+    if (id == cmd::kEditPaste) return {ClipboardTransfer::Offered(), false};
+    return {true, false};
 }
 
 void CLeftView::Execute(int id)
@@ -274,6 +293,16 @@ void CLeftView::Execute(int id)
             break;
         case cmd::kShowId:
             ShowCurrentId();
+            break;
+        case cmd::kEditCut:
+            CopyToClipboard(false);
+            break;
+        case cmd::kEditCopy:
+            CopyToClipboard(true);
+            break;
+        case cmd::kEditPaste:
+            // The list pastes into the current folder, which is the tree's.
+            if (doc_.ListView()) doc_.ListView()->PasteFromClipboard();
             break;
         default:
             break;

@@ -47,8 +47,11 @@ public:
     void RenameCurrent();
     void DeleteCurrent();
     void ShowCurrentId();
+    // Cut (copy = false) or copy of the current folder through the clipboard.
+    void CopyToClipboard(bool copy);
 
     bool CanHandle(int id) const override;
+    CommandState Update(int id) override;
     void Execute(int id) override;
 
 protected:

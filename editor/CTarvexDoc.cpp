@@ -5,6 +5,7 @@
 #include "editor/CLeftView.h"
 #include "editor/CTarvexView.h"
 #include "editor/ExtractionPlan.h"
+#include "schemes/EncodeTest.h"
 #include "schemes/Extraction.h"
 #include "schemes/TreeExtraction.h"
 #include "schemes/SchemeDispatch.h"
@@ -83,7 +84,7 @@ bool CTarvexDoc::OnSaveDocument(const std::string& path)
 {
     // The password of the new file; "不加密" saves it without one.
     const PasswordBlocks blocks = prompt_.AskPassword(PasswordMode::Set).value_or(PasswordBlocks{});
-    SchemeDispatch dispatch(catalogue_, prompt_);
+    SchemeDispatch dispatch(catalogue_, prompt_, plugins_);
     if (!archive_.Store(path, MakeKeySchedule(blocks), dispatch, prompt_)) {
         // Nothing of the catalogue changed; the views still show it.
         return false;
@@ -104,6 +105,25 @@ bool CTarvexDoc::DoFileSaveAs()
 {
     const std::optional<std::string> path = choices_.ChooseSavePath(path_);
     return path && OnSaveDocument(*path);
+}
+
+void CTarvexDoc::TestEncodeSelection()
+{
+    if (!list_) return;
+    const std::vector<ListRow> selected = list_->SelectedItems();
+    prompt_.ProgressBegin(static_cast<uint32_t>(selected.size()));
+    EncodeTester tester(catalogue_, archive_, prompt_, plugins_);
+    bool schemeDropped = false;
+    for (const ListRow& row : selected) {
+        if (row.isFolder || row.ref >= catalogue_.Entries().size()) continue;
+        prompt_.ProgressText(EncodeTestText(catalogue_, row.ref));
+        schemeDropped = tester.TestEncodeEntry(row.ref) == EncodeTestOutcome::Advised || schemeDropped;
+        prompt_.ProgressStep();
+    }
+    prompt_.ProgressEnd();
+    // A scheme given up on advice is a change to be saved.
+    if (schemeDropped) SetModifiedFlag();
+    list_->RefreshList();
 }
 
 bool CTarvexDoc::SaveModified()
@@ -128,7 +148,7 @@ void CTarvexDoc::ExtractSelection()
     const std::optional<std::string> target = choices_.ChooseTargetFolder();
     if (!target) return;
 
-    PackExtractor extractor(archive_, prompt_);
+    PackExtractor extractor(archive_, prompt_, plugins_);
     const bool hasPack = !archive_.Path().empty();
     const ExtractionPlan plan =
         PlanExtraction(catalogue_, selected, [&](size_t entry) { return hasPack && extractor.HasStoredBytes(entry); });
@@ -167,12 +187,13 @@ void CTarvexDoc::ExtractSelection()
 
 bool CTarvexDoc::CanHandle(int id) const
 {
-    return id == cmd::kFileSave || id == cmd::kFileSaveAs || id == cmd::kExtract;
+    return id == cmd::kFileSave || id == cmd::kFileSaveAs || id == cmd::kExtract || id == cmd::kTestEncode;
 }
 
 CommandState CTarvexDoc::Update(int id)
 {
     if (id == cmd::kExtract) return {list_ && !list_->SelectedItems().empty(), false};
+    if (id == cmd::kTestEncode) return {list_ && !list_->SelectedRows().empty(), false};
     return {true, false};
 }
 
@@ -187,6 +208,9 @@ void CTarvexDoc::Execute(int id)
             break;
         case cmd::kExtract:
             ExtractSelection();
+            break;
+        case cmd::kTestEncode:
+            TestEncodeSelection();
             break;
         default:
             break;

@@ -8,8 +8,10 @@
 
 #include "archive/Catalogue.h"
 #include "archive/PackArchive.h"
+#include "editor/ClipboardTransfer.h"
 #include "editor/UserChoices.h"
 #include "editor/Workspace.h"
+#include "schemes/PluginHost.h"
 #include "shell/CommandRouter.h"
 
 namespace tarvex {
@@ -28,6 +30,11 @@ public:
     Workspace& GetWorkspace() { return workspace_; }
     IPrompt& Prompt() { return prompt_; }
     IUserChoices& Choices() { return choices_; }
+    // Where encoder modules are found: the plugins folder beside the
+    // program. Tests hand in another folder.
+    const PluginHost& Plugins() const { return plugins_; }
+    void UsePlugins(PluginHost plugins) { plugins_ = std::move(plugins); }
+    ClipboardTransfer& Clipboard() { return clipboard_; }
 
     // Each view registers itself when it is made.
     void SetTreeView(CLeftView* view) { tree_ = view; }
@@ -50,6 +57,10 @@ public:
     // Extracts the selected files and folders of the list into a folder the
     // user chooses.
     void ExtractSelection();
+    // Encodes the selected files of the list in memory with their schemes,
+    // shows the sizes and advises against schemes that do not make a file
+    // smaller.
+    void TestEncodeSelection();
     // A new, empty file in the document's workspace (for work that stages
     // files, like the encode test); nothing when none can be made.
     std::optional<std::string> MakeTempFileName() { return workspace_.MakeTempFileName(); }
@@ -80,6 +91,8 @@ private:
     Catalogue catalogue_;
     CPackArchive archive_{catalogue_};
     Workspace workspace_;
+    PluginHost plugins_;
+    ClipboardTransfer clipboard_{catalogue_};
     CLeftView* tree_ = nullptr;
     CTarvexView* list_ = nullptr;
     bool modified_ = false;

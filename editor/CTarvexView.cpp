@@ -1,19 +1,28 @@
 #include "editor/CTarvexView.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QListView>
+#include <QMimeData>
 #include <QMenu>
 #include <QTreeView>
+#include <QUrl>
 #include <algorithm>
+
+#include <sys/stat.h>
 
 #include "archive/CatalogueEdits.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
+#include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
+#include "schemes/SchemeId.h"
+#include "shell/CPluginChooserDlg.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/MenuBuilder.h"
@@ -24,6 +33,15 @@ namespace {
 constexpr const char* kNameTaken = "该名字已被使用，请重新命名！";
 constexpr const char* kNewFolderFailed = "新建文件夹失败！";
 constexpr const char* kDeleteFolderQuestion = "注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？";
+constexpr const char* kPluginTableFull = "一个文件包最多只能记录128个扩展编码插件，无法再加入新的插件！";
+constexpr const char* kNothingToPaste =
+    "剪贴簿上的项目已经不在这个文件包里了（被删除，或者来自另一个正在运行的Tarvex），无法粘贴！";
+
+bool IsSchemeCommand(int id)
+{
+    return id == cmd::kSchemeNone || id == cmd::kSchemeRle || id == cmd::kSchemeLz || id == cmd::kSchemeOther ||
+           (id >= cmd::kPluginSchemeFirst && id <= cmd::kPluginSchemeLast);
+}
 
 constexpr int kColumnWidths[FileListModel::kColumnCount] = {150, 80, 80, 60, 60, 220};
 
@@ -82,6 +100,8 @@ CTarvexView::~CTarvexView()
 {
     report_->removeEventFilter(this);
     icons_->removeEventFilter(this);
+    report_->viewport()->removeEventFilter(this);
+    icons_->viewport()->removeEventFilter(this);
     doc_.SetListView(nullptr);
 }
 
@@ -95,10 +115,17 @@ void CTarvexView::Configure(QAbstractItemView& view, LabelEditDelegate* delegate
     connect(&view, &QWidget::customContextMenuRequested, this, &CTarvexView::ShowContextMenu);
     connect(&view, &QAbstractItemView::doubleClicked, this, &CTarvexView::Activated);
     view.installEventFilter(this);
+    view.viewport()->setAcceptDrops(true);
+    view.viewport()->installEventFilter(this);
 }
 
 bool CTarvexView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == report_->viewport() || watched == icons_->viewport()) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) return DropEvent(event);
+        return QStackedWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::FocusIn && (watched == report_ || watched == icons_)) {
         router_.SetActiveView(this);
         router_.NotifyStatesChanged();
@@ -353,9 +380,135 @@ void CTarvexView::ShowContextMenu(const QPoint& pos)
     menu->exec(CurrentView().viewport()->mapToGlobal(pos));
 }
 
+void CTarvexView::SetSchemeOfSelection(uint8_t scheme)
+{
+    Catalogue& catalogue = doc_.GetCatalogue();
+    for (const ListRow& item : SelectedItems()) {
+        if (item.isFolder || item.ref >= catalogue.Entries().size()) continue;
+        SetEntryScheme(catalogue, item.ref, scheme, doc_.Prompt());
+    }
+    model_->TextsChanged();
+    doc_.SetModifiedFlag();
+}
+
+void CTarvexView::ChoosePluginScheme()
+{
+    CPluginChooserDlg chooser(doc_.Plugins(), doc_.Prompt(), window());
+    if (chooser.DoModal() != QDialog::Accepted) return;
+    const std::optional<uint8_t> scheme =
+        doc_.GetCatalogue().AddPlugin(chooser.ModuleFile(), chooser.ProviderName(), chooser.ProviderVersion());
+    if (!scheme) {
+        doc_.Prompt().Tell(kPluginTableFull, MsgIcon::Warning);
+        return;
+    }
+    SetSchemeOfSelection(*scheme);
+}
+
+void CTarvexView::CopyToClipboard(bool copy)
+{
+    // The marks show the last cut only.
+    model_->SetCutRows({});
+    if (doc_.TreeView()) doc_.TreeView()->Model().SetCutFolder(std::nullopt);
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return;
+    if (!doc_.Clipboard().Put(SelectedItems(), copy, doc_.Prompt())) return;
+    if (!copy) model_->SetCutRows(rows);
+}
+
+void CTarvexView::PasteFromClipboard()
+{
+    CLeftView* tree = doc_.TreeView();
+    if (!tree) return;
+    IPrompt& prompt = doc_.Prompt();
+    const ClipboardTransfer& clipboard = doc_.Clipboard();
+    const std::optional<std::vector<PastedItem>> items = clipboard.Take(prompt);
+    if (!items) return;
+    Catalogue& catalogue = doc_.GetCatalogue();
+    Folder& target = tree->CurrentFolder();
+    // Each item is looked up as it comes: a record whose item is gone is
+    // skipped, never taken for the item that holds its place now.
+    size_t found = 0;
+    for (const PastedItem& item : *items) {
+        if (item.isFile) {
+            const std::optional<size_t> index = clipboard.EntryOf(item);
+            if (!index) continue;
+            ++found;
+            if (item.copy) {
+                CopyFileEntry(catalogue, target.id, *index, prompt);
+            } else {
+                MoveFileEntry(catalogue, target.id, *index, prompt);
+            }
+        } else if (Folder* source = clipboard.FolderOf(item)) {
+            ++found;
+            if (item.copy) {
+                tree->CopyFolder(target, *source);
+            } else {
+                tree->MoveFolder(target, *source);
+            }
+        }
+    }
+    if (found == 0) {
+        prompt.Tell(kNothingToPaste, MsgIcon::Warning);
+        return;
+    }
+    doc_.SetModifiedFlag();
+    RefreshList();
+}
+
+void CTarvexView::AddDroppedFiles(const std::vector<std::string>& paths)
+{
+    CLeftView* tree = doc_.TreeView();
+    if (!tree) return;
+    Catalogue& catalogue = doc_.GetCatalogue();
+    IPrompt& prompt = doc_.Prompt();
+    Folder& target = tree->CurrentFolder();
+    for (const std::string& path : paths) {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) != 0) continue;
+        if (S_ISDIR(status.st_mode)) {
+            // An empty folder named as the directory; its contents stay out.
+            std::string trimmed = path;
+            while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+            const std::string name = trimmed.substr(trimmed.rfind('/') + 1);
+            if (name.empty()) continue;
+            const std::optional<std::string> gbk = StorableName(name, prompt);
+            if (gbk && !tree->InsertFolder(*gbk, -1, &target)) prompt.Tell(kNewFolderFailed, MsgIcon::None);
+        } else if (S_ISREG(status.st_mode)) {
+            // A file that cannot be read ends the drop; what came before stays.
+            if (AddFileEntry(catalogue, target.id, path, prompt) == EditResult::Failed) break;
+        }
+    }
+    doc_.SetModifiedFlag();
+    RefreshList();
+}
+
+bool CTarvexView::DropEvent(QEvent* event)
+{
+    auto* drop = static_cast<QDropEvent*>(event);
+    std::vector<std::string> paths;
+    if (const QMimeData* data = drop->mimeData()) {
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    }
+    // The files are copied into the pack: a desktop that offered to move
+    // them must not delete them.
+    if (paths.empty() || !(drop->possibleActions() & Qt::CopyAction)) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (event->type() == QEvent::Drop) AddDroppedFiles(paths);
+    return true;
+}
+
 bool CTarvexView::CanHandle(int id) const
 {
+    if (IsSchemeCommand(id)) return true;
     switch (id) {
+        case cmd::kEditCut:
+        case cmd::kEditCopy:
+        case cmd::kEditPaste:
         case cmd::kNewFolder:
         case cmd::kInsertFile:
         case cmd::kDelete:
@@ -369,9 +522,47 @@ bool CTarvexView::CanHandle(int id) const
     }
 }
 
+CommandState CTarvexView::Update(int id)
+{
+    const bool selected = !SelectedRows().empty();
+    if (id >= cmd::kPluginSchemeFirst && id <= cmd::kPluginSchemeLast) {
+        const size_t slot = static_cast<size_t>(id - cmd::kPluginSchemeFirst);
+        return {selected && slot < doc_.GetCatalogue().Plugins().size(), false};
+    }
+    if (IsSchemeCommand(id) || id == cmd::kEditCut || id == cmd::kEditCopy) return {selected, false};
+    if (id == cmd::kEditPaste) return {ClipboardTransfer::Offered(), false};
+    return {true, false};
+}
+
 void CTarvexView::Execute(int id)
 {
+    if (id >= cmd::kPluginSchemeFirst && id <= cmd::kPluginSchemeLast) {
+        // Slot k has command 40000 + k and scheme 0x80 + k.
+        SetSchemeOfSelection(static_cast<uint8_t>((id + 64) & 0xFF));
+        return;
+    }
     switch (id) {
+        case cmd::kSchemeNone:
+            SetSchemeOfSelection(kSchemeNone);
+            break;
+        case cmd::kSchemeRle:
+            SetSchemeOfSelection(kSchemeRle);
+            break;
+        case cmd::kSchemeLz:
+            SetSchemeOfSelection(kSchemeLz);
+            break;
+        case cmd::kSchemeOther:
+            ChoosePluginScheme();
+            break;
+        case cmd::kEditCut:
+            CopyToClipboard(false);
+            break;
+        case cmd::kEditCopy:
+            CopyToClipboard(true);
+            break;
+        case cmd::kEditPaste:
+            PasteFromClipboard();
+            break;
         case cmd::kNewFolder:
             NewFolder();
             break;

@@ -58,7 +58,21 @@ public:
     // The context menu at a point of the current view's viewport.
     std::unique_ptr<QMenu> MakeContextMenu(const QPoint& pos);
 
+    // Gives every selected file the scheme; a 0-byte file is refused.
+    void SetSchemeOfSelection(uint8_t scheme);
+    // "其它编码...": the plug-in chooser, then its module's scheme for the selection.
+    void ChoosePluginScheme();
+
+    // Cut (copy = false) or copy of the selected rows through the clipboard.
+    void CopyToClipboard(bool copy);
+    // Moves or copies the items on the clipboard into the current folder.
+    void PasteFromClipboard();
+    // Paths dropped from the desktop: files are added to the current folder,
+    // directories become empty folders in it.
+    void AddDroppedFiles(const std::vector<std::string>& paths);
+
     bool CanHandle(int id) const override;
+    CommandState Update(int id) override;
     void Execute(int id) override;
 
 private:
@@ -67,6 +81,8 @@ private:
     void Activated(const QModelIndex& index);
     void Configure(QAbstractItemView& view, LabelEditDelegate* delegate);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Drags of files from the desktop over a view's viewport.
+    bool DropEvent(QEvent* event);
 
     CTarvexDoc& doc_;
     CommandRouter& router_;

@@ -16,6 +16,8 @@ FileListModel::FileListModel(Catalogue& catalogue, QObject* parent)
       small_(art::FileKindIcons(false)),
       large_(art::FileKindIcons(true))
 {
+    for (const QIcon& icon : small_) ghostSmall_.push_back(art::GhostIcon(icon));
+    for (const QIcon& icon : large_) ghostLarge_.push_back(art::GhostIcon(icon));
 }
 
 void FileListModel::Refresh(const Folder& folder)
@@ -23,6 +25,7 @@ void FileListModel::Refresh(const Folder& folder)
     beginResetModel();
     pending_.reset();
     rows_.clear();
+    cut_.clear();
     const auto& entries = catalogue_.Entries();
     for (size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].folderId != folder.id) continue;
@@ -38,6 +41,7 @@ void FileListModel::InsertFolderRow(uint32_t handle)
 {
     beginInsertRows({}, 0, 0);
     rows_.insert(rows_.begin(), ListRow{true, handle, kFolderImage});
+    if (!cut_.empty()) cut_.insert(cut_.begin(), false);
     if (pending_) ++pending_->first;
     endInsertRows();
 }
@@ -91,6 +95,19 @@ void FileListModel::SetLargeIcons(bool large)
     if (!rows_.empty()) emit dataChanged(index(0, 0), index(RowCount() - 1, 0), {Qt::DecorationRole});
 }
 
+void FileListModel::SetCutRows(const std::vector<int>& rows)
+{
+    cut_.assign(rows_.size(), false);
+    for (int row : rows)
+        if (row >= 0 && row < RowCount()) cut_[static_cast<size_t>(row)] = true;
+    if (!rows_.empty()) emit dataChanged(index(0, 0), index(RowCount() - 1, 0), {Qt::DecorationRole});
+}
+
+bool FileListModel::IsCut(int row) const
+{
+    return row >= 0 && static_cast<size_t>(row) < cut_.size() && cut_[static_cast<size_t>(row)];
+}
+
 int FileListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : RowCount();
@@ -133,7 +150,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
             return FileText(catalogue_.Entries()[r.ref], column);
         case Qt::DecorationRole: {
             if (column != kName) return {};
-            const auto& icons = largeIcons_ ? large_ : small_;
+            const bool cut = IsCut(index.row());
+            const auto& icons = largeIcons_ ? (cut ? ghostLarge_ : large_) : (cut ? ghostSmall_ : small_);
             return r.image < icons.size() ? icons[r.image] : QIcon();
         }
         case Qt::TextAlignmentRole:

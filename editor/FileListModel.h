@@ -49,6 +49,10 @@ public:
     QString ShownName(int row) const;
     // The icon size the rows' pictures are given in.
     void SetLargeIcons(bool large);
+    // The cut mark: rows of the last cut show ghosted pictures until the
+    // rows are rebuilt. Replaces the marks there were.
+    void SetCutRows(const std::vector<int>& rows);
+    bool IsCut(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -63,6 +67,9 @@ private:
     std::vector<ListRow> rows_;
     std::vector<QIcon> small_;
     std::vector<QIcon> large_;
+    std::vector<QIcon> ghostSmall_;
+    std::vector<QIcon> ghostLarge_;
+    std::vector<bool> cut_;  // by row
     bool largeIcons_ = false;
     std::optional<std::pair<int, QString>> pending_;
 };

@@ -6,7 +6,9 @@
 namespace tarvex {
 
 FolderTreeModel::FolderTreeModel(Catalogue& catalogue, QObject* parent)
-    : QAbstractItemModel(parent), catalogue_(catalogue), folderIcon_(art::TreeFolderIcon())
+    : QAbstractItemModel(parent), catalogue_(catalogue),
+      folderIcon_(art::TreeFolderIcon()),
+      ghostIcon_(art::GhostIcon(folderIcon_))
 {
 }
 
@@ -103,9 +105,21 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
         case Qt::EditRole:
             return ShownName(*folder);
         case Qt::DecorationRole:
-            return folderIcon_;
+            return IsCut(*folder) ? ghostIcon_ : folderIcon_;
         default:
             return {};
+    }
+}
+
+void FolderTreeModel::SetCutFolder(std::optional<uint32_t> handle)
+{
+    const std::optional<uint32_t> before = cutFolder_;
+    cutFolder_ = handle;
+    for (const std::optional<uint32_t>& changed : {before, handle}) {
+        const Folder* folder = changed ? catalogue_.FolderByHandle(*changed) : nullptr;
+        if (!folder) continue;
+        const QModelIndex index = IndexOf(folder);
+        emit dataChanged(index, index, {Qt::DecorationRole});
     }
 }
 

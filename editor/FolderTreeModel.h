@@ -36,6 +36,10 @@ public:
     void ClearPendingName();
     // The text a folder's row shows.
     QString ShownName(const Folder& folder) const;
+    // The cut mark: the folder of the last cut in the tree shows a ghosted
+    // picture; none clears it.
+    void SetCutFolder(std::optional<uint32_t> handle);
+    bool IsCut(const Folder& folder) const { return cutFolder_ == folder.handle; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -48,6 +52,8 @@ public:
 private:
     Catalogue& catalogue_;
     QIcon folderIcon_;
+    QIcon ghostIcon_;
+    std::optional<uint32_t> cutFolder_;
     std::optional<std::pair<uint32_t, QString>> pending_;
 };
 

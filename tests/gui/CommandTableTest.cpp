@@ -271,7 +271,11 @@ private slots:
         for (int id : {57600, 57601, 57603, 57604, 57665, 32782, 32783, 32784, 59409, 59408, 59410, 59411, 59392, 59393,
                        57680, 57681, 32775})
             row(id, true, true);
-        for (int id : {57643, 57607, 57664, 32788, 32789, 32790, 32793, 32792, 40000}) row(id, false, false);
+        for (int id : {57643, 57607}) row(id, false, false);
+        row(57664, true, true);  // the About box
+        row(32788, true, true);  // the encode test follows the list's selection, like extraction
+        for (int id : {32789, 32790, 32793, 32792}) row(id, false, true);
+        row(40000, false, false);  // no plug-in slot yet
         row(32796, false, true);  // select all: the file list only
         row(32785, false, true);
         row(32797, false, true);
