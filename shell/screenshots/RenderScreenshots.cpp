@@ -20,9 +20,13 @@
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/FolderTreeModel.h"
+#include "schemes/PluginHost.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CCreditsCtrl.h"
 #include "shell/CFolderPicker.h"
 #include "shell/CMainFrame.h"
 #include "shell/CPasswordDlg.h"
+#include "shell/CPluginChooserDlg.h"
 #include "shell/CProgressDlg.h"
 #include "shell/CSkinProgressCtrl.h"
 #include "shell/CTarvexApp.h"
@@ -157,6 +161,31 @@ int main(int argc, char** argv)
         rvpopx->hide();
     }
 
+    // The row's menu again, with two encoder modules in the plug-in table.
+    {
+        CTarvexView& list = *frame.RightPane();
+        Catalogue& table = tarvex.Document().GetCatalogue();
+        int added = 0;
+        for (const ModuleInfo& module : PluginHost().Survey()) {
+            if (module.verdict != ModuleVerdict::Accepted || added == 2) continue;
+            table.AddPlugin(module.moduleFile, module.providerName, module.version);
+            ++added;
+        }
+        for (; added < 2; ++added) table.AddPlugin("example.edl", "Example " + std::to_string(added), 1);
+        tarvex.Router().SetActiveView(&list);
+        const QRect row = list.CurrentView().visualRect(list.Model().index(list.Model().RowCount() - 1, 0));
+        const auto rvpop = list.MakeContextMenu(row.center());
+        const QPoint at = list.CurrentView().viewport()->mapToGlobal(row.center());
+        ShowMenuAt(*rvpop, at);
+        if (QMenu* schemes = FindSubmenu(*rvpop, QStringLiteral("选择编码\t(&S)"))) {
+            rvpop->setActiveAction(schemes->menuAction());
+            ShowMenuAt(*schemes, at + QPoint(rvpop->width() - 4, 0));
+            shooter.Shot(QStringLiteral("menu-rvpop-plugins"), {&frame, rvpop.get(), schemes});
+            schemes->hide();
+        }
+        rvpop->hide();
+    }
+
     // The view styles.
     const int styles[] = {cmd::kViewLargeIcon, cmd::kViewSmallIcon, cmd::kViewList};
     const char* const names[] = {"06-view-large-icons", "07-view-small-icons", "08-view-list"};
@@ -205,6 +234,19 @@ int main(int argc, char** argv)
         });
         ShowMessage(&frame, QStringLiteral("注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？"),
                     MsgIcon::None, MsgButtons::YesNoCancel);
+    }
+    {
+        CPluginChooserDlg chooser(PluginHost(), tarvex.QtPrompts(), &frame);
+        chooser.show();
+        chooser.MeasureEncodeSpeed();
+        shooter.Shot(QStringLiteral("plugin-chooser"), {&chooser});
+    }
+    {
+        CAboutDlg about(&frame);
+        about.show();
+        // The credits rise by then; the stars have moved.
+        for (int i = 0; i < 60; ++i) about.Credits().RenderFrame();
+        shooter.Shot(QStringLiteral("about"), {&about});
     }
     tarvex.Document().SetModifiedFlag(false);
     frame.close();
