@@ -125,8 +125,8 @@ std::optional<std::vector<PastedItem>> ClipboardTransfer::Take(IPrompt& prompt) 
     if (!identities) return items;
     for (size_t i = 0; i < records.size(); ++i) {
         const ClipboardItem& r = records[i];
-        items.push_back({(r.flags & kClipItemIsFile) != 0, (r.flags & kClipItemIsCopy) != 0, (*identities)[i],
-                         r.reference});
+        items.push_back(
+            {(r.flags & kClipItemIsFile) != 0, (r.flags & kClipItemIsCopy) != 0, (*identities)[i], r.reference});
     }
     return items;
 }

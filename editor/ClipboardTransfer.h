@@ -24,7 +24,7 @@ std::vector<ClipboardItem> DecodeClipboardItems(const QByteArray& block);
 struct PastedItem {
     bool isFile = false;
     bool copy = false;
-    uint64_t identity = 0;  // a file entry's identity
+    uint64_t identity = 0;   // a file entry's identity
     uint32_t reference = 0;  // the entry's index when it was put there, or the folder's handle
 };
 

@@ -61,8 +61,8 @@ std::vector<uint8_t> SpeedTestBuffer()
 {
     // Half of it words of a small vocabulary (compressible), half the bytes
     // of a linear congruential generator (not compressible).
-    static const char* const kWords[] = {"pack ", "folder ", "file ", "scheme ", "tarvex ", "level1.map ",
-                                         "0123456789 ", "\r\n", "main.lua ", "\t"};
+    static const char* const kWords[] = {"pack ",       "folder ",     "file ", "scheme ",   "tarvex ",
+                                         "level1.map ", "0123456789 ", "\r\n",  "main.lua ", "\t"};
     std::vector<uint8_t> buffer;
     buffer.reserve(kBufferBytes);
     uint32_t state = 0x2545F491u;

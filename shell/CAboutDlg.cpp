@@ -46,10 +46,10 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     credits_->SetStarSpeed(30);
     credits_->SetScrollSpeed(2);
     const QString team = QString::fromUtf8(kTeam);
-    for (const QString& line : {QStringLiteral("Tarvex"), QStringLiteral(" "), QStringLiteral("程序开发"), team,
-                                QStringLiteral(" "), QStringLiteral("主页地址"), QString::fromUtf8(kHomeName),
-                                QString::fromUtf8(kHomePage), QStringLiteral(" "), QStringLiteral("特别感谢"),
-                                QStringLiteral("每一位试用者"), QStringLiteral("每一位报告问题的朋友")})
+    for (const QString& line :
+         {QStringLiteral("Tarvex"), QStringLiteral(" "), QStringLiteral("程序开发"), team, QStringLiteral(" "),
+          QStringLiteral("主页地址"), QString::fromUtf8(kHomeName), QString::fromUtf8(kHomePage), QStringLiteral(" "),
+          QStringLiteral("特别感谢"), QStringLiteral("每一位试用者"), QStringLiteral("每一位报告问题的朋友")})
         credits_->AddLine(line);
     for (CHyperLink* link : {home_, forum_})
         link->SetLinkColors(QColor(0, 0, 255), QColor(255, 0, 0), QColor(0, 0, 255), std::nullopt);

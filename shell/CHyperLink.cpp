@@ -78,11 +78,15 @@ void CHyperLink::Refit()
     setGeometry(x, y, width, height);
 }
 
+QUrl CHyperLink::LinkUrl(const QString& target)
+{
+    const QUrl url(target);
+    return url.scheme().isEmpty() ? QUrl(QStringLiteral("https://") + target) : url;
+}
+
 int CHyperLink::OpenTarget(const QString& target)
 {
-    QUrl url(target);
-    if (url.scheme().isEmpty()) url = QUrl(QStringLiteral("https://") + target);
-    return QDesktopServices::openUrl(url) ? kOpened : kNoAssociation;
+    return QDesktopServices::openUrl(LinkUrl(target)) ? kOpened : kNoAssociation;
 }
 
 void CHyperLink::ActivateLink()
@@ -101,20 +105,47 @@ QString CHyperLink::OpenErrorText(int code)
 {
     const char* text = nullptr;
     switch (code) {
-        case 0: text = "操作系统内存或计算机资源不足!"; break;
-        case 2: text = "未找到指定的文件!"; break;
-        case 3: text = "未找到指定路径!"; break;
-        case 5: text = "操作系统拒绝访问指定的文件!"; break;
-        case 8: text = "没有足够的内存来完成操作!"; break;
-        case 11: text = "可执行文件无效(非32位或文件有错误)!"; break;
-        case 26: text = "发生了一个共享错误!"; break;
-        case 27: text = "文件的关联未完成或无效!"; break;
-        case 28: text = "由于超过请求时间，DDE操作无法完成!"; break;
-        case 29: text = "DDE操作失败!"; break;
-        case 30: text = "由于其他的DDE操作正在进行，当前DDE无法完成!"; break;
-        case 31: text = "没有应用程序与给出的扩展名关联!"; break;
-        case 32: text = "指定的动态链接库未找到!"; break;
-        default: break;
+        case 0:
+            text = "操作系统内存或计算机资源不足!";
+            break;
+        case 2:
+            text = "未找到指定的文件!";
+            break;
+        case 3:
+            text = "未找到指定路径!";
+            break;
+        case 5:
+            text = "操作系统拒绝访问指定的文件!";
+            break;
+        case 8:
+            text = "没有足够的内存来完成操作!";
+            break;
+        case 11:
+            text = "可执行文件无效(非32位或文件有错误)!";
+            break;
+        case 26:
+            text = "发生了一个共享错误!";
+            break;
+        case 27:
+            text = "文件的关联未完成或无效!";
+            break;
+        case 28:
+            text = "由于超过请求时间，DDE操作无法完成!";
+            break;
+        case 29:
+            text = "DDE操作失败!";
+            break;
+        case 30:
+            text = "由于其他的DDE操作正在进行，当前DDE无法完成!";
+            break;
+        case 31:
+            text = "没有应用程序与给出的扩展名关联!";
+            break;
+        case 32:
+            text = "指定的动态链接库未找到!";
+            break;
+        default:
+            break;
     }
     const QString words = text ? QString::fromUtf8(text) : QStringLiteral("发生未知错误(%1)!").arg(code);
     return QStringLiteral("无法打开链接:\n\n") + words;

@@ -9,6 +9,7 @@
 // loss. So a click with the pointer at rest opens, and moving the pointer
 // between button-down and button-up cancels.
 #include <QLabel>
+#include <QUrl>
 #include <functional>
 #include <optional>
 
@@ -50,6 +51,8 @@ public:
     // Opens the target through the desktop's URL handler; a target without
     // a scheme is a web address.
     static int OpenTarget(const QString& target);
+    // The address a target opens: one without a scheme is a web address.
+    static QUrl LinkUrl(const QString& target);
     // Opens the control's target; reports a failure, marks success visited.
     void ActivateLink();
     // "无法打开链接:\n\n" and the words for a failure code.

@@ -213,8 +213,7 @@ void CPluginChooserDlg::MeasureDecodeSpeed()
 
 bool CPluginChooserDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == encodeSpeed_) {
             MeasureEncodeSpeed();
             return true;
