@@ -33,46 +33,6 @@
 namespace tarvex::test {
 namespace {
 
-// Answers the next modal box: records its text and presses the button with
-// this text (or the default button).
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(QString button = {}) : button_(std::move(button))
-    {
-        QTimer::singleShot(0, [this] { Poll(); });
-    }
-    QString text;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QColor face;
-    QStringList buttons;
-
-private:
-    void Poll()
-    {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            QTimer::singleShot(10, [this] { Poll(); });
-            return;
-        }
-        text = box->text();
-        title = box->windowTitle();
-        icon = box->icon();
-        face = box->palette().color(QPalette::Window);
-        QAbstractButton* press = box->defaultButton();
-        for (QAbstractButton* b : box->buttons()) {
-            buttons << b->text();
-            if (!button_.isEmpty() && b->text() == button_) press = b;
-        }
-        if (button_ == QStringLiteral("Escape")) {
-            QTest::keyClick(box, Qt::Key_Escape);
-        } else {
-            press->click();
-        }
-    }
-    QString button_;
-};
-
 CFlatEdit* Edit(QDialog& dialog, int id)
 {
     return dialog.findChild<CFlatEdit*>(QStringLiteral("ctl%1").arg(id));

@@ -2,7 +2,10 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QAbstractButton>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "archive/GbkText.h"
 #include "editor/CLeftView.h"
@@ -41,7 +44,37 @@ std::string Gbk(const std::string& utf8)
     return Utf8ToGbk(utf8).value();
 }
 
-Editor::Editor(const std::string& packPath) : app_(std::make_unique<CTarvexApp>(&prompt, &choices))
+BoxAnswerer::BoxAnswerer(QString button) : button_(std::move(button))
+{
+    QTimer::singleShot(0, [this] { Poll(); });
+}
+
+void BoxAnswerer::Poll()
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) {
+        QTimer::singleShot(10, [this] { Poll(); });
+        return;
+    }
+    text = box->text();
+    title = box->windowTitle();
+    icon = box->icon();
+    face = box->palette().color(QPalette::Window);
+    answered = true;
+    QAbstractButton* press = box->defaultButton();
+    for (QAbstractButton* b : box->buttons()) {
+        buttons << b->text();
+        if (!button_.isEmpty() && b->text() == button_) press = b;
+    }
+    if (button_ == QStringLiteral("Escape")) {
+        QTest::keyClick(box, Qt::Key_Escape);
+    } else {
+        press->click();
+    }
+}
+
+Editor::Editor(const std::string& packPath, bool realDialogs)
+    : app_(std::make_unique<CTarvexApp>(realDialogs ? nullptr : &prompt, &choices))
 {
     QStringList args;
     if (!packPath.empty()) args << QString::fromStdString(packPath);

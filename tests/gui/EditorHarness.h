@@ -2,7 +2,11 @@
 // The editor as the GUI tests drive it: the real application, main window,
 // document and views, with the messages recorded and answered by the test
 // and the file and folder dialogs answered from a script.
+#include <QColor>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
 #include <QObject>
 #include <deque>
 #include <functional>
@@ -57,10 +61,28 @@ private:
     }
 };
 
+// Answers the next modal message box: records its text and presses the
+// button with this text (or the default button; "Escape" presses Escape).
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(QString button = {});
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QColor face;
+    QStringList buttons;
+    bool answered = false;
+
+private:
+    void Poll();
+    QString button_;
+};
+
 class Editor {
 public:
-    // Starts the editor on a new pack (or the pack at path).
-    explicit Editor(const std::string& packPath = {});
+    // Starts the editor on a new pack (or the pack at path). With real
+    // dialogs the messages are the program's own boxes, not recorded.
+    explicit Editor(const std::string& packPath = {}, bool realDialogs = false);
     ~Editor();
 
     RecordingPrompt prompt;
@@ -112,6 +134,9 @@ std::unique_ptr<QObject> MakeCommandTableTest();
 std::unique_ptr<QObject> MakeControlsTest();
 std::unique_ptr<QObject> MakeTreeListRulesTest();
 std::unique_ptr<QObject> MakeUserPathTest();
+std::unique_ptr<QObject> MakeSchemeCommandsTest();
+std::unique_ptr<QObject> MakeTransferTest();
+std::unique_ptr<QObject> MakeAboutBoxTest();
 
 }  // namespace test
 }  // namespace tarvex

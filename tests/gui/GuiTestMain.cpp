@@ -13,7 +13,8 @@ int main(int argc, char** argv)
     tarvex::InstallDialogFont();
     int failures = 0;
     using namespace tarvex::test;
-    for (auto make : {MakeCommandTableTest, MakeControlsTest, MakeTreeListRulesTest, MakeUserPathTest}) {
+    for (auto make : {MakeCommandTableTest, MakeControlsTest, MakeTreeListRulesTest, MakeUserPathTest,
+                      MakeSchemeCommandsTest, MakeTransferTest, MakeAboutBoxTest}) {
         const std::unique_ptr<QObject> tests = make();
         // GUI_TEST_CLASS=Name runs only the classes whose name holds Name.
         const QByteArray only = qgetenv("GUI_TEST_CLASS");
