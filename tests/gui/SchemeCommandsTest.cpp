@@ -307,6 +307,26 @@ private slots:
         QVERIFY(prompt.messages.empty());
     }
 
+    void aModuleGoneSinceTheListWasMadeCannotBeChosen()
+    {
+        TempDir dir;
+        const std::string folder = InstallModules(dir, {"t-full.edl", "t-infoonly.edl"});
+        RecordingPrompt prompt;
+        CPluginChooserDlg chooser{PluginHost(folder), prompt};
+        std::filesystem::remove(folder + "/t-infoonly.edl");
+        chooser.ModuleList().setCurrentRow(1);
+        QVERIFY(!chooser.ModuleLoaded());
+        QCOMPARE(Text(chooser, 1008), QString::fromStdString(VerdictText(ModuleVerdict::NotLoadable)));
+        QVERIFY(!Button(chooser, 1).isEnabled());
+        QVERIFY(!Button(chooser, 1005).isEnabled());
+        QVERIFY(chooser.ModuleFile().empty());
+        // Back to the module that is there: it can be chosen again.
+        chooser.ModuleList().setCurrentRow(0);
+        QVERIFY(chooser.ModuleLoaded());
+        QVERIFY(Button(chooser, 1).isEnabled());
+        QCOMPARE(chooser.ModuleFile(), std::string("t-full.edl"));
+    }
+
     void theChooserShowsTheInformationOfAModuleWithoutAbout()
     {
         TempDir dir;
