@@ -24,9 +24,11 @@ using test::TempDir;
 // may write, as a full disk would (SIGXFSZ ignored, so writes fail with EFBIG).
 pid_t StartEpk(const std::vector<std::string>& args, rlim_t limitBytes, const std::string& errPath)
 {
+    // The error file is made before the child starts: a child killed at once
+    // must still leave it, whatever the scheduler did.
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(err, 2);
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
@@ -42,6 +44,7 @@ pid_t StartEpk(const std::vector<std::string>& args, rlim_t limitBytes, const st
         ::execv(EPK_PATH, argv.data());
         ::_exit(127);
     }
+    ::close(err);
     return pid;
 }
 
