@@ -23,7 +23,13 @@ struct StoredFile {
     std::span<uint8_t> stored;
     uint32_t fileSize = 0;
     uint8_t scheme = 0;
+    File streamed;  // open when the file is copied to the pack piece by piece instead
 };
+
+// Large files stored as they are go from the source to the pack in pieces of
+// this size: reading them whole would cost their size in fresh memory.
+constexpr uint64_t kStreamedFileBytes = 8 << 20;
+constexpr size_t kStreamPiece = 1 << 20;
 
 // Where one file is produced: the prompt its failures go to, the coder, and
 // a reader of the old pack of its own (reads happen on several threads).
@@ -103,6 +109,8 @@ private:
     bool RunsOnCaller(size_t index) const;
     uint64_t Weight(size_t index) const;
     ProducedFile Produce(size_t index, ProductionPlace& place) const;
+    bool Streamed(size_t index) const;
+    bool PutStreamed(const FileEntry& entry, StoredFile& file);
     bool ProduceFile(size_t index, ProductionPlace& place, StoredFile& out) const;
     bool EncodeFile(const FileEntry& entry, ProductionPlace& place, StoredFile& out) const;
     bool WriteEntryTable();
@@ -300,6 +308,11 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
     if (!source.OpenRead(entry.sourcePath, &length))
         return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
     if (length >= kUnknownSize) return place.Refuse(Printf(msg::kFileTooLarge, name.c_str()));
+    out.fileSize = static_cast<uint32_t>(length);
+    if (Streamed(index) && length >= kStreamedFileBytes) {
+        out.streamed = std::move(source);
+        return true;
+    }
     std::optional<ByteBuffer> plain = ByteBuffer::Allocate(length);
     if (!plain) return place.Refuse(msg::kOutOfMemory);
     if (!source.ReadAll(plain->span())) return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
@@ -308,8 +321,34 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
     uint8_t extra;
     if (source.ReadAll({&extra, 1})) return place.Refuse(Printf(msg::kFileChanged, name.c_str()));
     out.plain = std::move(*plain);
-    out.fileSize = static_cast<uint32_t>(length);
     return EncodeFile(entry, place, out);
+}
+
+// A large file from disk stored as it is: copied piece by piece on the
+// writing thread when its turn comes (by its catalogue size; the size the
+// file has when it is opened decides).
+bool Writing::Streamed(size_t index) const
+{
+    const FileEntry& entry = catalogue_.Entries()[index];
+    return !entry.FromPack() && entry.scheme == 0 && entry.fileSize >= kStreamedFileBytes;
+}
+
+bool Writing::PutStreamed(const FileEntry& entry, StoredFile& file)
+{
+    const std::string name = Utf8(entry.name);
+    std::optional<ByteBuffer> piece = ByteBuffer::Allocate(std::min<uint64_t>(kStreamPiece, file.fileSize));
+    if (!piece) return Refuse(msg::kOutOfMemory);
+    for (uint64_t done = 0; done < file.fileSize;) {
+        const std::span<uint8_t> part = piece->span().first(std::min<uint64_t>(piece->size(), file.fileSize - done));
+        if (!file.streamed.ReadAll(part)) return Refuse(Printf(msg::kReadFailed, name.c_str()));
+        ScrambleFileData(part, keys_.streamKey, static_cast<unsigned>(done & 15));
+        if (!Put(part)) return false;
+        done += part.size();
+        prompt_.ProgressBytes(out_.Position());
+    }
+    uint8_t extra;
+    if (file.streamed.ReadAll({&extra, 1})) return Refuse(Printf(msg::kFileChanged, name.c_str()));
+    return true;
 }
 
 // Files whose scheme (or, for a file re-encoded from the old pack, whose old
@@ -317,16 +356,18 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
 bool Writing::RunsOnCaller(size_t index) const
 {
     const FileEntry& entry = catalogue_.Entries()[index];
-    if (!coder_.ThreadSafe(entry.scheme)) return true;
+    if (!coder_.ThreadSafe(entry.scheme) || Streamed(index)) return true;
     if (!entry.FromPack()) return false;
     const StoredCopy copy = entry.IsCarriedOver() ? catalogue_.Records()[index].Location() : *entry.copyOf;
     return copy.scheme != entry.scheme && !coder_.ThreadSafe(copy.scheme);
 }
 
-// The memory a file holds while it is made: about its size, at least a page.
+// The memory a file holds while it is made: about its size, at least a page;
+// a streamed file holds one piece.
 uint64_t Writing::Weight(size_t index) const
 {
     const FileEntry& entry = catalogue_.Entries()[index];
+    if (Streamed(index)) return kStreamPiece;
     return std::max<uint64_t>(entry.FromPack() ? std::max(entry.fileSize, entry.storedEncodedSize) : entry.fileSize,
                               4096);
 }
@@ -335,7 +376,7 @@ ProducedFile Writing::Produce(size_t index, ProductionPlace& place) const
 {
     ProducedFile produced;
     produced.ok = ProduceFile(index, place, produced.file);
-    if (produced.ok) ScrambleFileData(produced.file.stored, keys_.streamKey);
+    if (produced.ok && !produced.file.streamed.IsOpen()) ScrambleFileData(produced.file.stored, keys_.streamKey);
     produced.messages = place.TakeMessages();
     return produced;
 }
@@ -369,18 +410,19 @@ bool Writing::WriteData()
         ProducedFile produced = pipeline.Take(i, here);
         ShowMessages(produced.messages, prompt_);
         if (!produced.ok) return false;
-        const StoredFile& file = produced.file;
+        StoredFile& file = produced.file;
         const uint64_t offset = out_.Position();
-        if (offset + file.stored.size() > 0xFFFFFFFFu) return Refuse(msg::kPackTooLarge);
+        const uint64_t storedSize = file.streamed.IsOpen() ? file.fileSize : file.stored.size();
+        if (offset + storedSize > 0xFFFFFFFFu) return Refuse(msg::kPackTooLarge);
 
         PackRecord& r = records_[i];
         r.name = entry.name;
         r.folderId = entry.folderId == 0 ? 0 : numbering_->newIds.at(entry.folderId);
         r.dataOffset = static_cast<uint32_t>(offset);
         r.fileSize = file.fileSize;
-        r.storedSize = static_cast<uint32_t>(file.stored.size());
+        r.storedSize = static_cast<uint32_t>(storedSize);
         r.scheme = WrittenScheme(file.scheme);
-        if (!Put(file.stored)) return false;
+        if (!(file.streamed.IsOpen() ? PutStreamed(entry, file) : Put(file.stored))) return false;
         prompt_.ProgressStep();
         prompt_.ProgressBytes(out_.Position());
     }

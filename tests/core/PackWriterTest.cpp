@@ -227,6 +227,40 @@ TEST(PackWriter, FilesMadeOnManyThreadsGiveTheSameBytesAsOne)
     EXPECT_EQ(packs[1], packs[5]);
 }
 
+// Large files stored as they are go to the pack piece by piece, scrambled
+// with the password's key; the last piece ends inside a 16-byte key stride.
+TEST(PackWriter, LargeFilesCopiedInPiecesKeepTheirBytes)
+{
+    TempDir dir;
+    PackDoc doc;
+    const std::vector<uint8_t> big = test::RandomBytes((9 << 20) + 4099, 5);
+    doc.AddFile(dir, "a\\small.txt", test::TextLikeBytes(1000, 1));
+    const size_t bigIndex = doc.AddFile(dir, "a\\big.bin", big);
+    const std::string source = doc.catalogue.Entries()[bigIndex].sourcePath;
+    doc.AddFile(dir, "after.txt", test::TextLikeBytes(5000, 2), 2);
+    ASSERT_TRUE(doc.Save(dir / "p.epk", "pw"));
+    const std::vector<uint8_t> saved = ReadFileBytes(dir / "p.epk");
+    PackDoc reopened;
+    ASSERT_TRUE(reopened.Open(dir / "p.epk", "pw"));
+    EXPECT_EQ(reopened.Contents().at("a\\big.bin"), big);
+    EXPECT_EQ(reopened.Contents().at("after.txt"), test::TextLikeBytes(5000, 2));
+
+    // A file that changed on disk since it was added is stored as it is now,
+    // whether it still needs pieces or not.
+    for (const std::vector<uint8_t>& now : {test::RandomBytes((10 << 20) + 1, 6), test::RandomBytes(1000, 7)}) {
+        PackDoc changed;
+        changed.AddFile(dir, "a\\small.txt", test::TextLikeBytes(1000, 1));
+        const size_t index = changed.AddFile(dir, "a\\big.bin", big);
+        changed.catalogue.Entries()[index].sourcePath = source;
+        dir.Write(source.substr(dir.Path().size() + 1), now);
+        ASSERT_TRUE(changed.Save(dir / "q.epk", "pw"));
+        PackDoc read;
+        ASSERT_TRUE(read.Open(dir / "q.epk", "pw"));
+        EXPECT_EQ(read.Contents().at("a\\big.bin"), now);
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "p.epk"), saved);
+}
+
 TEST(PackWriter, AFailureAmongParallelFilesIsReportedInOrderAndOnce)
 {
     TempDir dir;
