@@ -1,6 +1,7 @@
-// Replays every fuzz target over its seeds and over the inputs kept in
-// fuzz/regressions/<target>/ (reproducers of faults found by fuzzing), so
-// the ordinary test run keeps them fixed.
+// Replays every fuzz target over its seeds and over the inputs kept in the
+// folders given, each with a <target>/ folder per target: fuzz/regressions
+// (reproducers of faults found by fuzzing) and fuzz/corpus (the minimised
+// corpora of long fuzzing runs), so the ordinary test run keeps them fixed.
 #include <cstdio>
 #include <dirent.h>
 #include <fstream>
@@ -28,24 +29,26 @@ int main(int argc, char** argv)
         {"PackReader", FuzzPackReader}, {"ProtectedPackReader", FuzzProtectedPackReader},
         {"Extraction", FuzzExtraction}, {"Runtime", FuzzRuntime}, {"RleDecode", FuzzRleDecode},
         {"LzDecode", FuzzLzDecode}, {"DeflateModule", FuzzDeflateModule}, {"ZstdModule", FuzzZstdModule}};
-    const std::string kept = argc > 1 ? argv[1] : "";
     size_t runs = 0;
     for (const auto& [name, run] : targets) {
         for (const auto& seed : tarvex::fuzz::MakeSeeds(name)) {
             run(seed.data(), seed.size());
             ++runs;
         }
-        const std::string dir = kept + "/" + name;
-        DIR* d = ::opendir(dir.c_str());
-        if (!d) continue;
-        while (const dirent* e = ::readdir(d)) {
-            if (e->d_name[0] == '.') continue;
-            std::ifstream in(dir + "/" + e->d_name, std::ios::binary);
-            const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            run(bytes.data(), bytes.size());
-            ++runs;
+        for (int k = 1; k < argc; ++k) {
+            const std::string dir = std::string(argv[k]) + "/" + name;
+            DIR* d = ::opendir(dir.c_str());
+            if (!d) continue;
+            while (const dirent* e = ::readdir(d)) {
+                if (e->d_name[0] == '.') continue;
+                std::ifstream in(dir + "/" + e->d_name, std::ios::binary);
+                const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                                 std::istreambuf_iterator<char>()};
+                run(bytes.data(), bytes.size());
+                ++runs;
+            }
+            ::closedir(d);
         }
-        ::closedir(d);
     }
     std::printf("%zu inputs replayed without a fault\n", runs);
     return 0;
