@@ -22,7 +22,9 @@ struct DiskItem {
     uint64_t length;
 };
 
-void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt, ImportReport& report)
+// fresh: the folder was made by this import, so it holds no files yet.
+void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt, ImportReport& report,
+            bool fresh)
 {
     DIR* handle = ::opendir(dir.c_str());
     if (!handle) {
@@ -60,8 +62,8 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
     std::sort(files.begin(), files.end(), byName);
     std::sort(folders.begin(), folders.end(), byName);
 
-    std::unordered_set<std::string> names = files.empty() ? std::unordered_set<std::string>{}
-                                                          : catalogue.FileNamesIn(parent.id);
+    std::unordered_set<std::string> names = files.empty() || fresh ? std::unordered_set<std::string>{}
+                                                                   : catalogue.FileNamesIn(parent.id);
     for (const DiskItem& file : files) {
         switch (AddFileEntryOfLength(catalogue, parent.id, file.path, file.length, prompt, &names)) {
         case EditResult::Done: ++report.files; break;
@@ -73,7 +75,8 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
         Folder* folder = nullptr;
         for (const auto& child : parent.children)
             if (child->name == sub.gbkName) folder = child.get();
-        if (!folder) {
+        const bool made = !folder;
+        if (made) {
             folder = catalogue.InsertFolder(sub.gbkName, -1, parent);
             if (!folder) {
                 report.failed = true;
@@ -81,7 +84,7 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
             }
             ++report.folders;
         }
-        Import(catalogue, *folder, sub.path, prompt, report);
+        Import(catalogue, *folder, sub.path, prompt, report, made);
         if (report.failed) return;
     }
 }
@@ -91,7 +94,7 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
 ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt)
 {
     ImportReport report;
-    Import(catalogue, parent, dir, prompt, report);
+    Import(catalogue, parent, dir, prompt, report, false);
     return report;
 }
 

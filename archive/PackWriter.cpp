@@ -182,18 +182,20 @@ bool Writing::CheckLimits()
             if (name->size() > kMaxNameBytes) return Refuse(Printf(msg::kNameTooLong, Utf8(*name).c_str()));
     }
 
+    std::vector<bool> inTree(0x10000, false);  // folder IDs of the tree, looked up for every entry
     std::vector<const Folder*> pending{&catalogue_.Root()};
     while (!pending.empty()) {
         const Folder* folder = pending.back();
         pending.pop_back();
         if (folder->parent && folder->name.size() > kMaxNameBytes)
             return Refuse(Printf(msg::kNameTooLong, Utf8(folder->name).c_str()));
+        inTree[folder->parent ? folder->id : 0] = true;
         for (const auto& child : folder->children) pending.push_back(child.get());
     }
     for (const FileEntry& e : catalogue_.Entries()) {
         if (e.name.size() > kMaxNameBytes) return Refuse(Printf(msg::kNameTooLong, Utf8(e.name).c_str()));
         if (e.fileSize == kUnknownSize) return Refuse(Printf(msg::kFileTooLarge, Utf8(e.name).c_str()));
-        if (!catalogue_.FolderById(e.folderId)) return Refuse(msg::kDamaged);
+        if (e.folderId >= inTree.size() || !inTree[e.folderId]) return Refuse(msg::kDamaged);
         if (e.scheme >= 0x80 && static_cast<size_t>(e.scheme - 0x80) >= catalogue_.Plugins().size())
             return Refuse(Printf(msg::kUnknownScheme, Utf8(e.name).c_str()));
     }
