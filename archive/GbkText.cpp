@@ -81,6 +81,7 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8)
 
 std::string Utf8ToGbkLossy(std::string_view utf8)
 {
+    if (IsAscii(utf8)) return std::string(utf8);
     std::string result;
     while (!utf8.empty()) {
         std::string part;
@@ -108,6 +109,7 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk)
 
 std::string GbkToUtf8Lossy(std::string_view gbk)
 {
+    if (IsAscii(gbk)) return std::string(gbk);
     std::string result;
     while (!gbk.empty()) {
         std::string part;
