@@ -147,6 +147,17 @@ void Editor::Select(const std::string& utf8Path)
     Settle();
 }
 
+void Editor::SelectRows(const std::vector<std::string>& utf8Names)
+{
+    bool add = false;
+    for (const std::string& name : utf8Names) {
+        List().SelectRow(ListRowNamed(name), add);
+        add = true;
+    }
+    List().setFocus();
+    Settle();
+}
+
 std::vector<std::string> Editor::ListNames()
 {
     std::vector<std::string> names;

@@ -103,6 +103,8 @@ public:
     void Insert(const std::vector<std::pair<std::string, std::string>>& files);
     Folder& FolderNamed(const std::string& utf8Path);
     void Select(const std::string& utf8Path);
+    // Selects these rows of the list (by name, UTF-8) and gives it the focus.
+    void SelectRows(const std::vector<std::string>& utf8Names);
     // The names the list shows, top to bottom.
     std::vector<std::string> ListNames();
     int ListRowNamed(const std::string& utf8Name);

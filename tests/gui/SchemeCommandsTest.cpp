@@ -51,17 +51,6 @@ const FileEntry& EntryNamed(Editor& editor, const std::string& name)
     throw std::runtime_error("no entry " + name);
 }
 
-void SelectNamed(Editor& editor, const std::vector<std::string>& names)
-{
-    bool add = false;
-    for (const std::string& name : names) {
-        editor.List().SelectRow(editor.ListRowNamed(name), add);
-        add = true;
-    }
-    editor.List().setFocus();
-    Editor::Settle();
-}
-
 // Runs fn once the chooser is the modal window: used to answer it.
 void WhenChooserOpens(std::function<void(CPluginChooserDlg&)> fn)
 {
@@ -114,7 +103,7 @@ private slots:
         Editor editor;
         editor.Insert({{"a.txt", std::string(300, 'a')}, {"b.txt", std::string(40, 'b')}});
         // Away from none first, so that every command changes something.
-        SelectNamed(editor, {"a.txt", "b.txt"});
+        editor.SelectRows({"a.txt", "b.txt"});
         QVERIFY(editor.Run(id == cmd::kSchemeRle ? cmd::kSchemeLz : cmd::kSchemeRle));
         editor.Doc().SetModifiedFlag(false);
 
@@ -138,7 +127,7 @@ private slots:
     {
         Editor editor;
         editor.Insert({{"empty.txt", ""}, {"full.txt", "xyz"}});
-        SelectNamed(editor, {"empty.txt", "full.txt"});
+        editor.SelectRows({"empty.txt", "full.txt"});
         QVERIFY(editor.Run(cmd::kSchemeRle));
         QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{kEmptyRefused});
         QCOMPARE(editor.prompt.messages[0].icon, MsgIcon::Warning);
@@ -150,7 +139,7 @@ private slots:
     {
         Editor editor;
         editor.Insert({{"text.txt", std::string(5000, 'q')}});
-        SelectNamed(editor, {"text.txt"});
+        editor.SelectRows({"text.txt"});
         QVERIFY(editor.Run(cmd::kSchemeLz));
         const std::string pack = editor.dir / "stored.epk";
         editor.choices.savePaths.push_back(pack);
@@ -159,7 +148,7 @@ private slots:
         const QString ratio = Cell(editor, "text.txt", FileListModel::kRatio);
         QVERIFY(stored != QStringLiteral("未知"));
 
-        SelectNamed(editor, {"text.txt"});
+        editor.SelectRows({"text.txt"});
         QVERIFY(editor.Run(cmd::kSchemeRle));
         QCOMPARE(Cell(editor, "text.txt", FileListModel::kEncodedSize), QStringLiteral("未知"));
         QVERIFY(editor.Run(cmd::kSchemeLz));
@@ -174,7 +163,7 @@ private slots:
         Catalogue& catalogue = editor.Doc().GetCatalogue();
         for (int k = 0; k <= 64; ++k)
             QVERIFY(catalogue.AddPlugin("m" + std::to_string(k) + ".edl", "Module " + std::to_string(k), 1));
-        SelectNamed(editor, {"a.txt"});
+        editor.SelectRows({"a.txt"});
         for (const auto& [id, code] :
              {std::pair{cmd::kPluginSchemeFirst, 0x80}, std::pair{cmd::kPluginSchemeFirst + 7, 0x87},
               std::pair{cmd::kPluginSchemeLast, 0xC0}}) {
@@ -201,7 +190,7 @@ private slots:
         Editor editor({}, true);
         // LZ never makes 13 bytes or fewer smaller.
         editor.Insert({{"tiny.txt", "abcdefghijkl"}, {"big.txt", std::string(4000, 'z')}});
-        SelectNamed(editor, {"tiny.txt", "big.txt"});
+        editor.SelectRows({"tiny.txt", "big.txt"});
         QVERIFY(editor.Run(cmd::kSchemeLz));
         editor.Doc().SetModifiedFlag(false);
 
@@ -241,7 +230,7 @@ private slots:
         editor.Insert({{"missing.txt", "not there for long"}});
         const std::string missingPath = EntryNamed(editor, "missing.txt").sourcePath;
         std::filesystem::remove(missingPath);
-        SelectNamed(editor, {"packed.txt", "missing.txt"});
+        editor.SelectRows({"packed.txt", "missing.txt"});
         QVERIFY(editor.Run(cmd::kSchemeRle));
         editor.prompt.progressTexts.clear();
         editor.prompt.progressSteps = 0;
@@ -261,7 +250,7 @@ private slots:
         Editor editor;
         editor.List().NewFolder();
         editor.FinishEdit(editor.List().CurrentView(), QStringLiteral("dir"));
-        SelectNamed(editor, {"dir"});
+        editor.SelectRows({"dir"});
         QVERIFY(editor.Run(cmd::kTestEncode));
         QCOMPARE(editor.prompt.progressRange, 1u);
         QCOMPARE(editor.prompt.progressSteps, 0u);
@@ -376,7 +365,7 @@ private slots:
         editor.Insert({{"a.txt", "abc"}});
         TempDir empty;
         editor.Doc().UsePlugins(PluginHost(empty.MakeDir("plugins")));
-        SelectNamed(editor, {"a.txt"});
+        editor.SelectRows({"a.txt"});
         QVERIFY(editor.Run(cmd::kSchemeOther));
         QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{kNoPlugins});
         QCOMPARE(int(EntryNamed(editor, "a.txt").scheme), int(kSchemeNone));
@@ -408,11 +397,11 @@ private slots:
             const std::pair<const char*, int> commands[] = {
                 {"none.txt", cmd::kSchemeNone}, {"rle.txt", cmd::kSchemeRle}, {"lz.txt", cmd::kSchemeLz}};
             for (const auto& [name, id] : commands) {
-                SelectNamed(editor, {name});
+                editor.SelectRows({name});
                 QVERIFY(editor.Run(id));
             }
             // The chooser, answered with its second module.
-            SelectNamed(editor, {"chosen.txt", "plugin.txt"});
+            editor.SelectRows({"chosen.txt", "plugin.txt"});
             WhenChooserOpens([](CPluginChooserDlg& chooser) {
                 chooser.ModuleList().setCurrentRow(1);
                 Button(chooser, 1).click();
@@ -422,7 +411,7 @@ private slots:
             QCOMPARE(editor.Doc().GetCatalogue().Plugins()[0].moduleFile, std::string("zstd-fast.edl"));
             QCOMPARE(int(EntryNamed(editor, "plugin.txt").scheme), 0x80);
             // The plug-in's command gives the same code.
-            SelectNamed(editor, {"plugin.txt"});
+            editor.SelectRows({"plugin.txt"});
             QVERIFY(editor.Run(cmd::kPluginSchemeFirst));
             editor.List().SelectAll();
             QVERIFY(editor.Run(cmd::kTestEncode));

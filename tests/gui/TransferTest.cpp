@@ -47,17 +47,6 @@ void MakeFolders(Editor& editor)
     editor.Select("");
 }
 
-void SelectRows(Editor& editor, const std::vector<std::string>& names)
-{
-    bool add = false;
-    for (const std::string& name : names) {
-        editor.List().SelectRow(editor.ListRowNamed(name), add);
-        add = true;
-    }
-    editor.List().setFocus();
-    Editor::Settle();
-}
-
 void FocusTree(Editor& editor, const std::string& folder)
 {
     editor.Select(folder);
@@ -115,7 +104,7 @@ private slots:
     {
         Editor editor;
         MakeFolders(editor);
-        SelectRows(editor, {"a", "one.txt", "two.txt"});
+        editor.SelectRows({"a", "one.txt", "two.txt"});
         QVERIFY(editor.Run(cmd::kEditCopy));
         const std::vector<ClipboardItem> records = ClipboardRecords();
         QCOMPARE(QApplication::clipboard()->mimeData()->data(QString::fromLatin1(kClipboardFormat)).size(), 24);
@@ -128,7 +117,7 @@ private slots:
             QCOMPARE(records[i].flags, 3u);
             QCOMPARE(Utf8(entries[records[i].reference].name), i == 1 ? std::string("two.txt") : "one.txt");
         }
-        SelectRows(editor, {"two.txt"});
+        editor.SelectRows({"two.txt"});
         QVERIFY(editor.Run(cmd::kEditCut));
         QCOMPARE(ClipboardRecords().size(), size_t(1));
         QCOMPARE(ClipboardRecords()[0].flags, 1u);
@@ -144,7 +133,7 @@ private slots:
     {
         Editor editor;
         MakeFolders(editor);
-        SelectRows(editor, {"one.txt", "two.txt"});
+        editor.SelectRows({"one.txt", "two.txt"});
         QVERIFY(editor.Run(cmd::kEditCut));
         // Into their own folder: nothing changes, nothing is said.
         QVERIFY(editor.Run(cmd::kEditPaste));
@@ -169,7 +158,7 @@ private slots:
     {
         Editor editor;
         MakeFolders(editor);
-        SelectRows(editor, {"one.txt", "two.txt"});
+        editor.SelectRows({"one.txt", "two.txt"});
         QVERIFY(editor.Run(cmd::kEditCopy));
         QVERIFY(editor.Run(cmd::kEditPaste));
         QCOMPARE(editor.prompt.Texts(), (std::vector<std::string>{"该文件夹下已经有一个 two.txt 存在！",
@@ -224,7 +213,7 @@ private slots:
         QVERIFY(HasFolder(editor, "a"));
         // A folder row cut in the list moves with its files.
         editor.Select("");
-        SelectRows(editor, {"b"});
+        editor.SelectRows({"b"});
         QVERIFY(editor.Run(cmd::kEditCut));
         FocusTree(editor, "a/sub");
         QVERIFY(editor.Run(cmd::kEditPaste));
@@ -238,7 +227,7 @@ private slots:
     {
         Editor editor;
         MakeFolders(editor);
-        SelectRows(editor, {"one.txt"});
+        editor.SelectRows({"one.txt"});
         QVERIFY(editor.Run(cmd::kEditCopy));
         const uint32_t index = ClipboardRecords()[0].reference;
         // Deleting one.txt hands its index to another entry.
@@ -266,10 +255,10 @@ private slots:
     {
         Editor editor;
         MakeFolders(editor);
-        SelectRows(editor, {"two.txt"});
+        editor.SelectRows({"two.txt"});
         QVERIFY(editor.Run(cmd::kEditCopy));
         // one.txt goes: two.txt changes its index, the record still finds it.
-        SelectRows(editor, {"one.txt"});
+        editor.SelectRows({"one.txt"});
         editor.List().DeleteSelection();
         editor.choices.savePaths.push_back(editor.dir / "saved.epk");
         QVERIFY(editor.Run(cmd::kFileSaveAs));
@@ -338,13 +327,13 @@ private slots:
         MakeFolders(editor);
         FileListModel& model = editor.List().Model();
         FolderTreeModel& tree = editor.Tree().Model();
-        SelectRows(editor, {"a", "one.txt"});
+        editor.SelectRows({"a", "one.txt"});
         QVERIFY(editor.Run(cmd::kEditCut));
         QVERIFY(model.IsCut(editor.ListRowNamed("a")));
         QVERIFY(model.IsCut(editor.ListRowNamed("one.txt")));
         QVERIFY(!model.IsCut(editor.ListRowNamed("two.txt")));
         // A copy clears them.
-        SelectRows(editor, {"two.txt"});
+        editor.SelectRows({"two.txt"});
         QVERIFY(editor.Run(cmd::kEditCopy));
         for (int row = 0; row < model.RowCount(); ++row) QVERIFY(!model.IsCut(row));
         // The tree marks its folder, the list's next cut clears it.
@@ -352,7 +341,7 @@ private slots:
         QVERIFY(editor.Run(cmd::kEditCut));
         QVERIFY(tree.IsCut(editor.FolderNamed("a/sub")));
         editor.Select("");
-        SelectRows(editor, {"two.txt"});
+        editor.SelectRows({"two.txt"});
         QVERIFY(editor.Run(cmd::kEditCut));
         QVERIFY(!tree.IsCut(editor.FolderNamed("a/sub")));
     }
