@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unordered_set>
 #include <vector>
@@ -39,9 +40,10 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
         if (name == "." || name == "..") continue;
         const std::string path = dir + "/" + name;
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) continue;
+        // Looked up inside the open folder, not along the whole path again.
+        if (::fstatat(::dirfd(handle), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         const bool isLink = S_ISLNK(st.st_mode);
-        if (isLink && ::stat(path.c_str(), &st) != 0) st.st_mode = 0;
+        if (isLink && ::fstatat(::dirfd(handle), item->d_name, &st, 0) != 0) st.st_mode = 0;
         const bool isFile = S_ISREG(st.st_mode);
         const bool isDir = S_ISDIR(st.st_mode) && !isLink;
         if (!isFile && !isDir) {

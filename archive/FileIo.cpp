@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -34,8 +35,25 @@ bool File::Fail()
 
 bool File::OpenRead(const std::string& path, uint64_t* size)
 {
+    return OpenReadAt(AT_FDCWD, path, size);
+}
+
+bool File::OpenReadIn(const File& folder, const std::string& name, uint64_t* size)
+{
+    return OpenReadAt(folder.fd_, name, size);
+}
+
+bool File::OpenFolder(const std::string& path)
+{
     Close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return fd_ >= 0 || Fail();
+}
+
+bool File::OpenReadAt(int folderFd, const std::string& name, uint64_t* size)
+{
+    Close();
+    fd_ = ::openat(folderFd, name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return Fail();
     struct stat st {};
     const bool known = ::fstat(fd_, &st) == 0;
@@ -90,6 +108,27 @@ bool File::ReadAll(std::span<uint8_t> bytes)
     return ReadExactly(bytes, [&](uint8_t* p, size_t n, size_t) { return ::read(fd_, p, n); });
 }
 
+// One call asks for a byte more than expected: a regular file that ends
+// where expected answers short, and its end needs no second call.
+File::WholeRead File::ReadToEnd(std::span<uint8_t> bytes)
+{
+    uint8_t extra;
+    iovec parts[2] = {{bytes.data(), bytes.size()}, {&extra, 1}};
+    ssize_t n;
+    do {
+        n = ::readv(fd_, parts, 2);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        Fail();
+        return WholeRead::Failed;
+    }
+    const auto got = static_cast<size_t>(n);
+    if (got > bytes.size()) return WholeRead::Longer;
+    if (got == bytes.size()) return WholeRead::Ok;
+    if (!ReadAll(bytes.subspan(got))) return WholeRead::Failed;
+    return ReadAll({&extra, 1}) ? WholeRead::Longer : WholeRead::Ok;
+}
+
 bool File::WriteAll(std::span<const uint8_t> bytes)
 {
     size_t done = 0;
@@ -122,6 +161,20 @@ bool File::Close()
     if (fd_ < 0) return true;
     const int rc = ::close(std::exchange(fd_, -1));
     return rc == 0 || Fail();
+}
+
+bool FolderOpener::OpenRead(File& file, const std::string& path, uint64_t* size)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0) return file.OpenRead(path, size);
+    const std::string_view folder(path.data(), slash);
+    if (!folder_.IsOpen() || folder != folderPath_) {
+        folderPath_.assign(folder);
+        // A folder that cannot be held is left to the full path, whose
+        // failure then says why.
+        if (!folder_.OpenFolder(folderPath_)) return file.OpenRead(path, size);
+    }
+    return file.OpenReadIn(folder_, path.substr(slash + 1), size);
 }
 
 bool FileLength(const std::string& path, uint64_t& length)

@@ -18,6 +18,10 @@ public:
 
     // Opens a file (not a folder) for reading; `size`, when given, gets its length.
     bool OpenRead(const std::string& path, uint64_t* size = nullptr);
+    // The same, for a name or relative path inside an open folder.
+    bool OpenReadIn(const File& folder, const std::string& name, uint64_t* size = nullptr);
+    // Holds a folder so that files can be opened inside it by name.
+    bool OpenFolder(const std::string& path);
     // Creates or truncates a file for writing (mode 0666 less the umask).
     bool CreateWrite(const std::string& path);
     // Takes over an already open descriptor.
@@ -30,6 +34,10 @@ public:
     bool ReadAt(uint64_t offset, std::span<uint8_t> bytes);
     // Reads exactly bytes.size() bytes from the current position.
     bool ReadAll(std::span<uint8_t> bytes);
+    enum class WholeRead { Ok, Failed, Longer };
+    // Reads the rest of the file into `bytes`, which must be exactly what is
+    // left; Longer when the file goes on past it.
+    WholeRead ReadToEnd(std::span<uint8_t> bytes);
     bool WriteAll(std::span<const uint8_t> bytes);
     bool Size(uint64_t& size);
     bool Sync();
@@ -40,11 +48,24 @@ public:
 
 private:
     bool Fail();
+    bool OpenReadAt(int folderFd, const std::string& name, uint64_t* size);
     template <typename ReadSome>
     bool ReadExactly(std::span<uint8_t> bytes, ReadSome read);
 
     int fd_ = -1;
     std::string error_;
+};
+
+// Opens files by their full paths through a held descriptor of their folder:
+// files of one folder opened one after another cost a lookup of their own
+// name instead of a walk of the whole path.
+class FolderOpener {
+public:
+    bool OpenRead(File& file, const std::string& path, uint64_t* size);
+
+private:
+    std::string folderPath_;
+    File folder_;  // open while folderPath_ names it
 };
 
 // The length of a file on disk; false when it cannot be read.

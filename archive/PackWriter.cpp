@@ -32,7 +32,8 @@ constexpr uint64_t kStreamedFileBytes = 8 << 20;
 constexpr size_t kStreamPiece = 1 << 20;
 
 // Where one file is produced: the prompt its failures go to, the coder, and
-// a reader of the old pack of its own (reads happen on several threads).
+// readers of the old pack and of source folders of its own (reads happen on
+// several threads).
 struct ProductionPlace {
     ProductionPlace(IPrompt& p, ISchemeCoder& c) : prompt(p), coder(c) {}
     virtual ~ProductionPlace() = default;
@@ -46,6 +47,7 @@ struct ProductionPlace {
     IPrompt& prompt;
     ISchemeCoder& coder;
     PackDataFile oldPack;
+    FolderOpener sources;
 };
 
 struct WorkerParts {
@@ -307,7 +309,7 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
 
     File source;
     uint64_t length = 0;
-    if (!source.OpenRead(entry.sourcePath, &length))
+    if (!place.sources.OpenRead(source, entry.sourcePath, &length))
         return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
     if (length >= kUnknownSize) return place.Refuse(Printf(msg::kFileTooLarge, name.c_str()));
     out.fileSize = static_cast<uint32_t>(length);
@@ -317,11 +319,13 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
     }
     std::optional<ByteBuffer> plain = ByteBuffer::Allocate(length);
     if (!plain) return place.Refuse(msg::kOutOfMemory);
-    if (!source.ReadAll(plain->span())) return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
     // The file must end where its length said: one that is still growing
     // would be stored cut short.
-    uint8_t extra;
-    if (source.ReadAll({&extra, 1})) return place.Refuse(Printf(msg::kFileChanged, name.c_str()));
+    switch (source.ReadToEnd(plain->span())) {
+    case File::WholeRead::Ok: break;
+    case File::WholeRead::Failed: return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
+    case File::WholeRead::Longer: return place.Refuse(Printf(msg::kFileChanged, name.c_str()));
+    }
     out.plain = std::move(*plain);
     return EncodeFile(entry, place, out);
 }
