@@ -2,9 +2,13 @@
 
 #include <lzo/lzo1x.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
+
+#include "codecs/LzPieces.h"
 
 namespace tarvex {
 
@@ -16,12 +20,10 @@ bool LzoReady()
     return ready;
 }
 
-// The most LZO1X-1 can write for len input bytes; it takes no output capacity,
-// so it may only ever be handed a buffer of at least this size.
-size_t WorstCaseLength(size_t len)
-{
-    return len + len / 16 + 64 + 3;
-}
+// Inputs this long are compressed in pieces on all cores. A piece is a whole
+// number of the compressor's own blocks (it starts a fresh dictionary every
+// 49152 bytes), so cutting there costs next to nothing in size.
+constexpr size_t kPieceBytes = 32 * 49152;
 
 // Work memory of the compressor, one per thread, aligned as LZO requires.
 lzo_voidp WorkMemory()
@@ -44,12 +46,22 @@ std::span<uint8_t> Scratch(size_t size)
 
 }  // namespace
 
+size_t LzWorstCase(size_t len)
+{
+    return len + len / 16 + 64 + 3;
+}
+
 uint32_t LzEncode(std::span<const uint8_t> src, std::span<uint8_t> dst)
 {
     if (!LzoReady()) {
         return 0;
     }
-    const size_t worstCase = WorstCaseLength(src.size());
+    if (src.size() >= 2 * kPieceBytes) {
+        if (const std::optional<uint32_t> length =
+                LzEncodeInPieces(src, dst, kPieceBytes, std::max(1u, std::thread::hardware_concurrency())))
+            return *length;
+    }
+    const size_t worstCase = LzWorstCase(src.size());
     const bool direct = dst.size() >= worstCase;
     const std::span<uint8_t> target = direct ? dst : Scratch(worstCase);
     lzo_uint produced = 0;

@@ -1,12 +1,17 @@
 #pragma once
 // The LZ scheme: one LZO1X stream made by the LZO1X-1 compressor, nothing
 // before or after it. The decoded length is not stored in the stream.
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 namespace tarvex {
 
-// Compresses the whole of src in one call and returns the stream length.
+// The most the LZO1X-1 compressor writes for len input bytes.
+size_t LzWorstCase(size_t len);
+
+// Compresses the whole of src and returns the stream length (long inputs in
+// pieces on all cores, joined into the one stream).
 // dst is normally sized 3 x src.size(), at least 5 bytes. Returns 0 only when
 // the stream does not fit into dst.
 uint32_t LzEncode(std::span<const uint8_t> src, std::span<uint8_t> dst);

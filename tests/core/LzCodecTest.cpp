@@ -1,4 +1,5 @@
 #include "codecs/LzCodec.h"
+#include "codecs/LzPieces.h"
 
 #include <gtest/gtest.h>
 
@@ -141,6 +142,112 @@ TEST(LzDecode, RefusesDamagedStreams)
         EXPECT_FALSE(LzDecode(stream, wrongSize)) << "output of " << size;
     }
     EXPECT_FALSE(LzDecode({}, out));
+}
+
+}  // namespace
+}  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+std::optional<Bytes> CompressInPieces(const Bytes& src, size_t pieceBytes, unsigned threads)
+{
+    Bytes dst(std::max<size_t>(3 * src.size(), 5));
+    const std::optional<uint32_t> length = LzEncodeInPieces(src, dst, pieceBytes, threads);
+    if (!length) return std::nullopt;
+    dst.resize(*length);
+    return dst;
+}
+
+// Pieces of every kind meet: all literals (random bytes), ending in one to
+// three literals or a longer run, starting with a short or a long run.
+TEST(LzPieces, JoinedPiecesDecodeToTheInputWhateverTheThreads)
+{
+    std::mt19937 rng(7);
+    for (int round = 0; round < 40; ++round) {
+        Bytes input;
+        const size_t parts = 1 + rng() % 12;
+        for (size_t k = 0; k < parts; ++k) {
+            const size_t length = rng() % 3000;
+            const Bytes part = rng() % 3 == 0 ? RandomBytes(rng, length) : rng() % 2 ? TextLike(rng, length) : Runs(rng, length);
+            input.insert(input.end(), part.begin(), part.end());
+        }
+        for (size_t pieceBytes : {size_t{64}, size_t{700}, size_t{4099}}) {
+            if (input.size() <= pieceBytes) continue;
+            const std::optional<Bytes> one = CompressInPieces(input, pieceBytes, 1);
+            ASSERT_TRUE(one) << "round " << round << ", pieces of " << pieceBytes;
+            EXPECT_EQ(CompressInPieces(input, pieceBytes, 3), one);
+            Bytes out(input.size());
+            EXPECT_TRUE(LzDecode(*one, out) && out == input) << "round " << round << ", pieces of " << pieceBytes;
+        }
+    }
+}
+
+// Literal runs longer than one piece, at the start, in the middle and at
+// the end, take the long count form.
+TEST(LzPieces, LiteralRunsAcrossManyPiecesKeepTheirLength)
+{
+    std::mt19937 rng(8);
+    const Bytes random = RandomBytes(rng, 20'000);
+    const Bytes text = TextLike(rng, 5'000);
+    for (const Bytes& input : {random, Bytes(text.begin(), text.end()) , [&] {
+             Bytes mixed = text;
+             mixed.insert(mixed.end(), random.begin(), random.end());
+             mixed.insert(mixed.end(), text.begin(), text.end());
+             return mixed;
+         }()}) {
+        for (size_t pieceBytes : {size_t{100}, size_t{239}, size_t{1000}}) {
+            const std::optional<Bytes> stream = CompressInPieces(input, pieceBytes, 2);
+            ASSERT_TRUE(stream);
+            Bytes out(input.size());
+            EXPECT_TRUE(LzDecode(*stream, out) && out == input) << input.size() << " in pieces of " << pieceBytes;
+        }
+    }
+}
+
+TEST(LzPieces, LongInputsAreCompressedInPiecesAndStayCompact)
+{
+    std::mt19937 rng(9);
+    const Bytes input = TextLike(rng, 5'000'000);
+    const Bytes joined = Compress(input);
+    EXPECT_EQ(CompressInPieces(input, 32 * 49152, 2), joined);
+    Bytes out(input.size());
+    EXPECT_TRUE(LzDecode(joined, out) && out == input);
+    // Room for the whole input's worst case only: compressed in one piece.
+    Bytes single(LzWorstCase(input.size()));
+    single.resize(LzEncode(input, single));
+    ASSERT_FALSE(single.empty());
+    EXPECT_NE(single, joined);
+    EXPECT_LT(joined.size(), single.size() + single.size() / 100);
+}
+
+TEST(LzPieces, TooLittleRoomOrOnePieceIsLeftToTheCaller)
+{
+    std::mt19937 rng(10);
+    const Bytes input = TextLike(rng, 10'000);
+    Bytes small(input.size());
+    EXPECT_EQ(LzEncodeInPieces(input, small, 1000, 2), std::nullopt);
+    Bytes room(3 * input.size());
+    EXPECT_EQ(LzEncodeInPieces(input, room, input.size(), 2), std::nullopt);
+}
+
+TEST(LzPieces, ShapeFindsTheEdgeLiteralsAndRefusesDamagedStreams)
+{
+    std::mt19937 rng(11);
+    const Bytes input = TextLike(rng, 3000);
+    const Bytes stream = Compress(input);
+    // The first and the last literals are found where the stream keeps them.
+    const std::optional<LzStreamShape> shape = ShapeOfLzStream(stream);
+    ASSERT_TRUE(shape);
+    EXPECT_TRUE(shape->hasMatch);
+    ASSERT_GT(shape->head, 0u);
+    EXPECT_TRUE(std::equal(input.begin(), input.begin() + shape->head, stream.begin() + shape->headCode));
+    EXPECT_TRUE(std::equal(input.end() - shape->tail, input.end(), stream.end() - 3 - shape->tail));
+    for (size_t length = 0; length < stream.size(); ++length)
+        EXPECT_EQ(ShapeOfLzStream(Bytes(stream.begin(), stream.begin() + length)), std::nullopt) << length;
+    Bytes trailing = stream;
+    trailing.push_back(0);
+    EXPECT_EQ(ShapeOfLzStream(trailing), std::nullopt);
 }
 
 }  // namespace
