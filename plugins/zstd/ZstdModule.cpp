@@ -3,6 +3,8 @@
 // name and the module file say rather than a hidden setting.
 // Stored bytes: one Zstandard frame that records the file size and carries a
 // checksum of the content.
+#include <memory>
+
 #include <zstd.h>
 
 #include "plugins/EncoderModule.h"
@@ -63,9 +65,41 @@ bool FrameSize(const uint8_t* src, uint32_t srcLen, uint32_t& size)
     return true;
 }
 
+// A module is called from one thread, one call at a time, and the contract
+// gives it no handle of its own: its contexts are kept here between calls,
+// so that many small files do not each pay for a fresh context and its
+// tables. They go when the module is unloaded.
+struct KeptContexts {
+    std::unique_ptr<ZSTD_CCtx, size_t (*)(ZSTD_CCtx*)> compress{nullptr, ZSTD_freeCCtx};
+    std::unique_ptr<ZSTD_DCtx, size_t (*)(ZSTD_DCtx*)> decompress{nullptr, ZSTD_freeDCtx};
+};
+
+KeptContexts& Kept()
+{
+    static KeptContexts contexts;
+    return contexts;
+}
+
+// The compression context, set up once with the module's level and frame
+// options; null when it cannot be made.
+ZSTD_CCtx* CompressContext()
+{
+    auto& kept = Kept().compress;
+    if (kept) return kept.get();
+    kept.reset(ZSTD_createCCtx());
+    if (kept && (ZSTD_isError(ZSTD_CCtx_setParameter(kept.get(), ZSTD_c_compressionLevel, kLevel)) ||
+                 ZSTD_isError(ZSTD_CCtx_setParameter(kept.get(), ZSTD_c_checksumFlag, 1)) ||
+                 ZSTD_isError(ZSTD_CCtx_setParameter(kept.get(), ZSTD_c_contentSizeFlag, 1))))
+        kept.reset();
+    return kept.get();
+}
+
 bool Decompress(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t size)
 {
-    const size_t produced = ZSTD_decompress(dst, size, src, srcLen);
+    auto& kept = Kept().decompress;
+    if (!kept) kept.reset(ZSTD_createDCtx());
+    if (!kept) return false;
+    const size_t produced = ZSTD_decompressDCtx(kept.get(), dst, size, src, srcLen);
     return !ZSTD_isError(produced) && produced == size;
 }
 
@@ -97,14 +131,10 @@ uint32_t getMemNeeded(uint32_t n)
 edl_bool Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedLen)
 {
     const uint32_t capacity = Capacity(n);
-    ZSTD_CCtx* cctx = capacity ? ZSTD_createCCtx() : nullptr;
+    ZSTD_CCtx* cctx = capacity ? CompressContext() : nullptr;
     if (!cctx) return 0;
-    const bool configured = !ZSTD_isError(ZSTD_CCtx_setParameter(cctx, ZSTD_c_compressionLevel, kLevel)) &&
-                            !ZSTD_isError(ZSTD_CCtx_setParameter(cctx, ZSTD_c_checksumFlag, 1)) &&
-                            !ZSTD_isError(ZSTD_CCtx_setParameter(cctx, ZSTD_c_contentSizeFlag, 1));
-    const size_t length = configured ? ZSTD_compress2(cctx, dst, capacity, src, n) : 0;
-    ZSTD_freeCCtx(cctx);
-    if (!configured || ZSTD_isError(length)) return 0;
+    const size_t length = ZSTD_compress2(cctx, dst, capacity, src, n);
+    if (ZSTD_isError(length)) return 0;
     *encodedLen = static_cast<uint32_t>(length);
     return 1;
 }
