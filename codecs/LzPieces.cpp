@@ -182,7 +182,8 @@ std::optional<uint32_t> LzEncodeInPieces(std::span<const uint8_t> src, std::span
     std::atomic<size_t> next{0};
     const auto work = [&] {
         for (size_t i; (i = next++) < pieces;) {
-            const std::span<const uint8_t> piece = src.subspan(i * pieceBytes, std::min(pieceBytes, src.size() - i * pieceBytes));
+            const std::span<const uint8_t> piece =
+                src.subspan(i * pieceBytes, std::min(pieceBytes, src.size() - i * pieceBytes));
             const std::span<uint8_t> slot = dst.subspan(slots[i], slots[i + 1] - slots[i]);
             lengths[i] = LzEncode(piece, slot);
             if (lengths[i] != 0) shapes[i] = ShapeOfLzStream(slot.first(lengths[i]));

@@ -15,11 +15,11 @@ namespace tarvex {
 // Where a compressed piece may be cut and joined to its neighbours: its first
 // literal run, its last match and the literals after that match.
 struct LzStreamShape {
-    size_t headCode = 0;      // bytes of the code of the first literal run
-    size_t head = 0;          // literals of the first run, right after its code
-    bool hasMatch = false;    // false: the piece is one literal run
-    size_t bodyEnd = 0;       // end of the last match's code
-    size_t tail = 0;          // literals after the last match, the last of the piece
+    size_t headCode = 0;    // bytes of the code of the first literal run
+    size_t head = 0;        // literals of the first run, right after its code
+    bool hasMatch = false;  // false: the piece is one literal run
+    size_t bodyEnd = 0;     // end of the last match's code
+    size_t tail = 0;        // literals after the last match, the last of the piece
 };
 
 // The shape of one LZO1X stream as the LZO1X-1 compressor writes it; none

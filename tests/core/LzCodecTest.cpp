@@ -169,7 +169,8 @@ TEST(LzPieces, JoinedPiecesDecodeToTheInputWhateverTheThreads)
         const size_t parts = 1 + rng() % 12;
         for (size_t k = 0; k < parts; ++k) {
             const size_t length = rng() % 3000;
-            const Bytes part = rng() % 3 == 0 ? RandomBytes(rng, length) : rng() % 2 ? TextLike(rng, length) : Runs(rng, length);
+            const auto make = rng() % 3 == 0 ? RandomBytes : rng() % 2 ? TextLike : Runs;
+            const Bytes part = make(rng, length);
             input.insert(input.end(), part.begin(), part.end());
         }
         for (size_t pieceBytes : {size_t{64}, size_t{700}, size_t{4099}}) {
@@ -190,12 +191,10 @@ TEST(LzPieces, LiteralRunsAcrossManyPiecesKeepTheirLength)
     std::mt19937 rng(8);
     const Bytes random = RandomBytes(rng, 20'000);
     const Bytes text = TextLike(rng, 5'000);
-    for (const Bytes& input : {random, Bytes(text.begin(), text.end()) , [&] {
-             Bytes mixed = text;
-             mixed.insert(mixed.end(), random.begin(), random.end());
-             mixed.insert(mixed.end(), text.begin(), text.end());
-             return mixed;
-         }()}) {
+    Bytes mixed = text;
+    mixed.insert(mixed.end(), random.begin(), random.end());
+    mixed.insert(mixed.end(), text.begin(), text.end());
+    for (const Bytes& input : {random, text, mixed}) {
         for (size_t pieceBytes : {size_t{100}, size_t{239}, size_t{1000}}) {
             const std::optional<Bytes> stream = CompressInPieces(input, pieceBytes, 2);
             ASSERT_TRUE(stream);

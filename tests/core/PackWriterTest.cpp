@@ -1,6 +1,8 @@
 // Saving: what goes into the pack for each kind of entry, and that a failed
 // save leaves the old pack and the catalogue exactly as they were.
 #include <gtest/gtest.h>
+
+#include <thread>
 #include <unistd.h>
 
 #include "archive/Messages.h"
@@ -301,6 +303,58 @@ private:
     SchemeDispatch& inner_;
     std::string victim_;
 };
+
+// Stands for a plug-in module: not thread-safe, so every call must come from
+// the thread that saves, one at a time, in the order of the entries.
+class OneThreadCoder final : public ISchemeCoder {
+public:
+    OneThreadCoder(SchemeDispatch& inner, std::vector<std::string>& calls) : inner_(inner), calls_(calls) {}
+    uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return inner_.MemNeeded(n, scheme); }
+    EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
+                        const std::string& name) override
+    {
+        calls_.push_back(std::this_thread::get_id() == saver_ ? name : name + " on another thread");
+        return inner_.Encode(input, output, storedLen, scheme, name);
+    }
+    bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
+                const std::string& name) override
+    {
+        return inner_.Decode(stored, fileSize, out, scheme, name);
+    }
+    bool ThreadSafe(uint8_t) const override { return false; }
+    std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt&) const override
+    {
+        return std::make_unique<OneThreadCoder>(inner_, calls_);
+    }
+
+private:
+    SchemeDispatch& inner_;
+    std::vector<std::string>& calls_;
+    std::thread::id saver_ = std::this_thread::get_id();
+};
+
+TEST(PackWriter, AModuleIsCalledOnlyFromTheSavingThreadInTheOrderOfTheEntries)
+{
+    TempDir dir;
+    std::vector<std::vector<uint8_t>> packs;
+    for (unsigned threads : {1u, 4u}) {
+        PackDoc doc;
+        std::vector<std::string> names;
+        for (int i = 0; i < 40; ++i) {
+            names.push_back("n" + std::to_string(i));
+            doc.AddFile(dir, names.back(), test::TextLikeBytes(100 + 300 * i, i), 2);
+        }
+        SchemeDispatch dispatch(doc.catalogue, doc.prompt);
+        std::vector<std::string> calls;
+        OneThreadCoder coder(dispatch, calls);
+        StoreOptions options;
+        options.threads = threads;
+        ASSERT_TRUE(doc.archive.Store(dir / "p.epk", KeySchedule{}, coder, doc.prompt, options));
+        EXPECT_EQ(calls, names) << threads << " threads";
+        packs.push_back(ReadFileBytes(dir / "p.epk"));
+    }
+    EXPECT_EQ(packs[0], packs[1]);
+}
 
 TEST(PackWriter, ASourceDeletedInTheMiddleOfTheSaveFailsItAndKeepsTheOldPack)
 {
