@@ -276,44 +276,23 @@ TEST(PackWriter, AFailureAmongParallelFilesIsReportedInOrderAndOnce)
     EXPECT_EQ(doc.prompt.progressSteps, 17u);
 }
 
-// A coder that deletes a source file while it encodes an earlier one: the
-// source vanishes in the middle of the save.
-class DeletingCoder final : public ISchemeCoder {
+// Stands for a plug-in module in front of the dispatch: not thread-safe, so
+// every encode must come from the saving thread. It records each encode
+// (marking one from another thread) and may delete a source file while it
+// encodes an earlier one.
+class ModuleStandIn final : public ISchemeCoder {
 public:
-    DeletingCoder(SchemeDispatch& inner, std::string victim) : inner_(inner), victim_(std::move(victim)) {}
-    uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return inner_.MemNeeded(n, scheme); }
-    EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
-                        const std::string& name) override
+    ModuleStandIn(SchemeDispatch& inner, std::vector<std::string>& calls, std::string victim = {},
+                  std::thread::id saver = std::this_thread::get_id())
+        : inner_(inner), calls_(calls), victim_(std::move(victim)), saver_(saver)
     {
-        ::unlink(victim_.c_str());
-        return inner_.Encode(input, output, storedLen, scheme, name);
     }
-    bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
-                const std::string& name) override
-    {
-        return inner_.Decode(stored, fileSize, out, scheme, name);
-    }
-    bool ThreadSafe(uint8_t) const override { return false; }
-    std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt&) const override
-    {
-        return std::make_unique<DeletingCoder>(inner_, victim_);
-    }
-
-private:
-    SchemeDispatch& inner_;
-    std::string victim_;
-};
-
-// Stands for a plug-in module: not thread-safe, so every call must come from
-// the thread that saves, one at a time, in the order of the entries.
-class OneThreadCoder final : public ISchemeCoder {
-public:
-    OneThreadCoder(SchemeDispatch& inner, std::vector<std::string>& calls) : inner_(inner), calls_(calls) {}
     uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return inner_.MemNeeded(n, scheme); }
     EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
                         const std::string& name) override
     {
         calls_.push_back(std::this_thread::get_id() == saver_ ? name : name + " on another thread");
+        if (!victim_.empty()) ::unlink(victim_.c_str());
         return inner_.Encode(input, output, storedLen, scheme, name);
     }
     bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
@@ -324,13 +303,14 @@ public:
     bool ThreadSafe(uint8_t) const override { return false; }
     std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt&) const override
     {
-        return std::make_unique<OneThreadCoder>(inner_, calls_);
+        return std::make_unique<ModuleStandIn>(inner_, calls_, victim_, saver_);
     }
 
 private:
     SchemeDispatch& inner_;
     std::vector<std::string>& calls_;
-    std::thread::id saver_ = std::this_thread::get_id();
+    std::string victim_;
+    std::thread::id saver_;
 };
 
 TEST(PackWriter, AModuleIsCalledOnlyFromTheSavingThreadInTheOrderOfTheEntries)
@@ -346,7 +326,7 @@ TEST(PackWriter, AModuleIsCalledOnlyFromTheSavingThreadInTheOrderOfTheEntries)
         }
         SchemeDispatch dispatch(doc.catalogue, doc.prompt);
         std::vector<std::string> calls;
-        OneThreadCoder coder(dispatch, calls);
+        ModuleStandIn coder(dispatch, calls);
         StoreOptions options;
         options.threads = threads;
         ASSERT_TRUE(doc.archive.Store(dir / "p.epk", KeySchedule{}, coder, doc.prompt, options));
@@ -364,9 +344,11 @@ TEST(PackWriter, ASourceDeletedInTheMiddleOfTheSaveFailsItAndKeepsTheOldPack)
     doc.AddFile(dir, "second", test::TextLikeBytes(3000, 2), 2);
     const std::string old = dir.Write("p.epk", std::string("the old pack"));
     SchemeDispatch dispatch(doc.catalogue, doc.prompt);
-    DeletingCoder coder(dispatch, doc.catalogue.Entries()[1].sourcePath);
+    std::vector<std::string> calls;
+    ModuleStandIn coder(dispatch, calls, doc.catalogue.Entries()[1].sourcePath);
     EXPECT_FALSE(doc.archive.Store(old, KeySchedule{}, coder, doc.prompt));
     EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "second")});
+    EXPECT_EQ(calls, std::vector<std::string>{"first"});
     EXPECT_EQ(test::ReadFileBytes(old), (std::vector<uint8_t>{'t', 'h', 'e', ' ', 'o', 'l', 'd', ' ', 'p', 'a', 'c', 'k'}));
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"p.epk", "src0", "src1"}));
 }
