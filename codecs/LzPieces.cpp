@@ -24,6 +24,18 @@ bool LongCount(std::span<const uint8_t> s, size_t& ip, size_t& count)
     return true;
 }
 
+// Reads the code of a literal run (a byte below 16) and its literal count.
+bool LiteralRunCode(std::span<const uint8_t> s, size_t& ip, size_t& count)
+{
+    count = s[ip++];
+    if (count == 0) {
+        if (!LongCount(s, ip, count)) return false;
+        count += 15;
+    }
+    count += 3;
+    return true;
+}
+
 }  // namespace
 
 std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
@@ -36,12 +48,7 @@ std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
         shape.head = s[0] - 17u;
         shape.headCode = 1;
     } else if (s[0] < 16) {
-        size_t count = s[ip++];
-        if (count == 0) {
-            if (!LongCount(s, ip, count)) return std::nullopt;
-            count += 15;
-        }
-        shape.head = count + 3;
+        if (!LiteralRunCode(s, ip, shape.head)) return std::nullopt;
         shape.headCode = ip;
     } else {
         return std::nullopt;  // a match before any literal
@@ -53,14 +60,8 @@ std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
     while (ip < s.size()) {
         const uint8_t t = s[ip];
         if (afterStatelessMatch && t < 16) {
-            size_t count = t;
-            ++ip;
-            if (count == 0) {
-                if (!LongCount(s, ip, count)) return std::nullopt;
-                count += 15;
-            }
-            count += 3;
-            if (count > s.size() - ip) return std::nullopt;
+            size_t count = 0;
+            if (!LiteralRunCode(s, ip, count) || count > s.size() - ip) return std::nullopt;
             ip += count;
             shape.tail = count;
             afterStatelessMatch = false;
