@@ -26,6 +26,7 @@ public:
     void ProgressText(std::string_view) override {}
     void ProgressStep() override {}
     void ProgressEnd() override {}
+    bool ShowsProgressText() const override { return false; }
 
     // The messages kept so far; the prompt is empty again afterwards.
     std::vector<DeferredMessage> Take() { return std::exchange(messages_, {}); }

@@ -1,5 +1,6 @@
 #include "archive/PackWriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -9,6 +10,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/OrderedPipeline.h"
+#include "archive/RangeCopy.h"
 #include "archive/SafeFileWriter.h"
 #include "archive/Scrambler.h"
 #include "archive/StoredData.h"
@@ -18,18 +20,27 @@ namespace {
 
 // One file's bytes as they go into the data area, scrambled.
 struct StoredFile {
-    ByteBuffer plain;    // the file's bytes, or its stored bytes for a raw copy
+    ByteBuffer plain;    // the file's bytes
     ByteBuffer encoded;  // the encoder's output, when one ran
     std::span<uint8_t> stored;
     uint32_t fileSize = 0;
     uint8_t scheme = 0;
-    File streamed;  // open when the file is copied to the pack piece by piece instead
+    File streamed;  // open when the file is copied to the pack from its source instead
 };
 
-// Large files stored as they are go from the source to the pack in pieces of
-// this size: reading them whole would cost their size in fresh memory.
-constexpr uint64_t kStreamedFileBytes = 8 << 20;
+// Large files stored as they are go from their source to the pack without
+// being held: in the kernel, or through a piece buffer of this size.
+constexpr uint64_t kStreamedFileBytes = 1 << 20;
 constexpr size_t kStreamPiece = 1 << 20;
+// The least memory files in flight may take together, whatever their sizes.
+constexpr uint64_t kLeastBudget = 32 << 20;
+
+// How a file gets into the pack.
+enum class Route {
+    Produced,    // read (and encoded) by a worker, or here for a module bound to one thread
+    FromPack,    // its stored bytes copied from the old pack as they are, re-scrambled if the key changed
+    FromSource,  // a large file stored as it is, copied from its source when its turn comes
+};
 
 // Where one file is produced: the prompt its failures go to, the coder, and
 // readers of the old pack and of source folders of its own (reads happen on
@@ -108,13 +119,18 @@ private:
 
     bool WriteTables(const FolderNumbering& numbering);
     bool WriteData();
-    bool RunsOnCaller(size_t index) const;
+    void PlanRoutes();
+    StoredCopy CopyOf(size_t index) const;
     uint64_t Weight(size_t index) const;
     ProducedFile Produce(size_t index, ProductionPlace& place) const;
-    bool Streamed(size_t index) const;
-    bool PutStreamed(const FileEntry& entry, StoredFile& file);
     bool ProduceFile(size_t index, ProductionPlace& place, StoredFile& out) const;
     bool EncodeFile(const FileEntry& entry, ProductionPlace& place, StoredFile& out) const;
+    void ShowProcessing(size_t index);
+    bool StartRecord(size_t index, uint64_t offset, uint32_t fileSize, uint64_t storedSize, uint8_t scheme);
+    bool PutRange(File& from, const RangeCopy& range, size_t reading);
+    bool PutStreamed(size_t index, StoredFile& file);
+    std::optional<size_t> CopyFromPack(size_t first, ProductionPlace& here);
+    bool PutProduced(size_t index, ProducedFile produced);
     bool WriteEntryTable();
     PackState Apply(const std::string& target, FolderNumbering& numbering);
 
@@ -133,6 +149,9 @@ private:
     std::vector<PackRecord> records_;
     PackHeader header_;
     const FolderNumbering* numbering_ = nullptr;
+    std::vector<Route> routes_;
+    std::vector<bool> onCaller_;
+    ByteBuffer scratch_;  // the pieces of copies that cannot go in the kernel
 };
 
 bool Writing::Put(std::span<const uint8_t> bytes)
@@ -282,8 +301,9 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
     const std::string name = Utf8(entry.name);
 
     if (entry.FromPack()) {
-        const StoredCopy copy =
-            entry.IsCarriedOver() ? catalogue_.Records()[index].Location() : *entry.copyOf;
+        // Its scheme changed (unchanged ones are copied as they are): decoded
+        // from the old pack, then encoded again.
+        const StoredCopy copy = CopyOf(index);
         if (!place.oldPack.IsOpen() && !place.oldPack.Open(current_.path))
             return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
         ByteBuffer stored;
@@ -294,15 +314,9 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
         case ReadStatus::IoError: return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
         }
         out.fileSize = copy.fileSize;
-        if (entry.scheme == copy.scheme) {
-            // Unchanged: its stored bytes go over as they are, not re-encoded.
-            out.plain = std::move(stored);
-            out.stored = out.plain.span();
-            out.scheme = copy.scheme;
-            return true;
-        }
         ByteBuffer plain;
         if (!place.coder.Decode(stored.span(), copy.fileSize, plain, copy.scheme, entry.name)) return false;
+        stored = ByteBuffer();  // only the decoded bytes stay while they are encoded
         out.plain = std::move(plain);
         return EncodeFile(entry, place, out);
     }
@@ -313,7 +327,7 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
         return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
     if (length >= kUnknownSize) return place.Refuse(Printf(msg::kFileTooLarge, name.c_str()));
     out.fileSize = static_cast<uint32_t>(length);
-    if (Streamed(index) && length >= kStreamedFileBytes) {
+    if (routes_[index] == Route::FromSource && length >= kStreamedFileBytes) {
         out.streamed = std::move(source);
         return true;
     }
@@ -330,52 +344,45 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
     return EncodeFile(entry, place, out);
 }
 
-// A large file from disk stored as it is: copied piece by piece on the
-// writing thread when its turn comes (by its catalogue size; the size the
-// file has when it is opened decides).
-bool Writing::Streamed(size_t index) const
+StoredCopy Writing::CopyOf(size_t index) const
 {
     const FileEntry& entry = catalogue_.Entries()[index];
-    return !entry.FromPack() && entry.scheme == 0 && entry.fileSize >= kStreamedFileBytes;
+    return entry.IsCarriedOver() ? catalogue_.Records()[index].Location() : *entry.copyOf;
 }
 
-bool Writing::PutStreamed(const FileEntry& entry, StoredFile& file)
+// Decides how every file gets into the pack, and which files are made on the
+// writing thread: those copied there, and those whose scheme (or, for a file
+// re-encoded from the old pack, whose old scheme) is bound to one thread.
+void Writing::PlanRoutes()
 {
-    const std::string name = Utf8(entry.name);
-    std::optional<ByteBuffer> piece = ByteBuffer::Allocate(std::min<uint64_t>(kStreamPiece, file.fileSize));
-    if (!piece) return Refuse(msg::kOutOfMemory);
-    for (uint64_t done = 0; done < file.fileSize;) {
-        const std::span<uint8_t> part = piece->span().first(std::min<uint64_t>(piece->size(), file.fileSize - done));
-        if (!file.streamed.ReadAll(part)) return Refuse(Printf(msg::kReadFailed, name.c_str()));
-        ScrambleFileData(part, keys_.streamKey, static_cast<unsigned>(done & 15));
-        if (!Put(part)) return false;
-        done += part.size();
-        prompt_.ProgressBytes(out_.Position());
+    const auto& entries = catalogue_.Entries();
+    std::array<bool, 256> anyThread{};
+    for (unsigned s = 0; s < 256; ++s) anyThread[s] = coder_.ThreadSafe(static_cast<uint8_t>(s));
+    routes_.resize(entries.size());
+    onCaller_.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const FileEntry& entry = entries[i];
+        if (entry.FromPack()) {
+            const uint8_t oldScheme = CopyOf(i).scheme;
+            routes_[i] = entry.scheme == oldScheme ? Route::FromPack : Route::Produced;
+            onCaller_[i] = routes_[i] == Route::FromPack || !anyThread[entry.scheme] || !anyThread[oldScheme];
+        } else {
+            routes_[i] =
+                entry.scheme == 0 && entry.fileSize >= kStreamedFileBytes ? Route::FromSource : Route::Produced;
+            onCaller_[i] = routes_[i] == Route::FromSource || !anyThread[entry.scheme];
+        }
     }
-    uint8_t extra;
-    if (file.streamed.ReadAll({&extra, 1})) return Refuse(Printf(msg::kFileChanged, name.c_str()));
-    return true;
 }
 
-// Files whose scheme (or, for a file re-encoded from the old pack, whose old
-// scheme) is a plug-in module are made on the writing thread.
-bool Writing::RunsOnCaller(size_t index) const
-{
-    const FileEntry& entry = catalogue_.Entries()[index];
-    if (!coder_.ThreadSafe(entry.scheme) || Streamed(index)) return true;
-    if (!entry.FromPack()) return false;
-    const StoredCopy copy = entry.IsCarriedOver() ? catalogue_.Records()[index].Location() : *entry.copyOf;
-    return copy.scheme != entry.scheme && !coder_.ThreadSafe(copy.scheme);
-}
-
-// The memory a file holds while it is made: about its size, at least a page;
-// a streamed file holds one piece.
+// The memory a file holds while it is made, at least a page: its bytes, and
+// the encoded (or the stored) bytes beside them while it is encoded (decoded).
 uint64_t Writing::Weight(size_t index) const
 {
     const FileEntry& entry = catalogue_.Entries()[index];
-    if (Streamed(index)) return kStreamPiece;
-    return std::max<uint64_t>(entry.FromPack() ? std::max(entry.fileSize, entry.storedEncodedSize) : entry.fileSize,
-                              4096);
+    const uint64_t size = entry.fileSize;
+    uint64_t weight = entry.scheme == 0 ? size : 2 * size;
+    if (entry.FromPack()) weight = std::max<uint64_t>(size, CopyOf(index).storedSize) + size;
+    return std::max<uint64_t>(weight, 4096);
 }
 
 ProducedFile Writing::Produce(size_t index, ProductionPlace& place) const
@@ -387,50 +394,183 @@ ProducedFile Writing::Produce(size_t index, ProductionPlace& place) const
     return produced;
 }
 
+void Writing::ShowProcessing(size_t index)
+{
+    if (!prompt_.ShowsProgressText()) return;
+    const FileEntry& entry = catalogue_.Entries()[index];
+    const std::string source = entry.FromPack() ? PackedSourceText(entry.name) : entry.sourcePath;
+    prompt_.ProgressText(Printf(msg::kSaveProcessing, source.c_str(), Utf8(entry.name).c_str()));
+}
+
+bool Writing::StartRecord(size_t index, uint64_t offset, uint32_t fileSize, uint64_t storedSize, uint8_t scheme)
+{
+    if (offset + storedSize > 0xFFFFFFFFu) return Refuse(msg::kPackTooLarge);
+    const FileEntry& entry = catalogue_.Entries()[index];
+    PackRecord& r = records_[index];
+    r.name = entry.name;
+    r.folderId = entry.folderId == 0 ? 0 : numbering_->newIds.at(entry.folderId);
+    r.dataOffset = static_cast<uint32_t>(offset);
+    r.fileSize = fileSize;
+    r.storedSize = static_cast<uint32_t>(storedSize);
+    r.scheme = WrittenScheme(scheme);
+    return true;
+}
+
+// Copies a range into the pack at its end; a failure to read is told as one
+// of the file `reading`.
+bool Writing::PutRange(File& from, const RangeCopy& range, size_t reading)
+{
+    CopyStatus status = CopyStatus::Ok;
+    std::string error;
+    const bool ok = out_.Fill([&](File& file) {
+        status = CopyRange(from, file, range, scratch_.span(), error);
+        return status == CopyStatus::Ok;
+    });
+    if (ok) return true;
+    failed_ = true;
+    const std::string name = Utf8(catalogue_.Entries()[reading].name);
+    switch (status) {
+        case CopyStatus::SourceEnded:
+            return Refuse(
+                Printf(routes_[reading] == Route::FromPack ? msg::kDataOutsidePack : msg::kFileChanged, name.c_str()));
+        case CopyStatus::ReadFailed:
+            return Refuse(Printf(msg::kReadFailed, name.c_str()));
+        case CopyStatus::Ok:
+        case CopyStatus::WriteFailed:
+            break;
+    }
+    return Refuse(Printf(msg::kWriteFailed, out_.TargetPath().c_str(), (error.empty() ? out_.Error() : error).c_str()));
+}
+
+// A large file from disk stored as it is, copied from its source; the length
+// it had when it was opened is what is stored, and it must not grow.
+bool Writing::PutStreamed(size_t index, StoredFile& file)
+{
+    RangeCopy range;
+    range.length = file.fileSize;
+    if (keys_.IsProtected())
+        range.transform = [this](std::span<uint8_t> piece, uint64_t at) {
+            ScrambleFileData(piece, keys_.streamKey, static_cast<unsigned>(at & 15));
+        };
+    const uint64_t start = out_.Position();
+    range.progress = [&](uint64_t done) { prompt_.ProgressBytes(start + done); };
+    if (!PutRange(file.streamed, range, index)) return false;
+    if (HasByteAt(file.streamed, file.fileSize))
+        return Refuse(Printf(msg::kFileChanged, Utf8(catalogue_.Entries()[index].name).c_str()));
+    return true;
+}
+
+// Copies the stored bytes of the entries from `first` on that lie back to
+// back in the old pack, all in one go: in the kernel when the key stays,
+// else re-scrambled piece by piece (each file's key restarts at its first
+// byte). Returns the index after them, or nothing after a reported failure.
+std::optional<size_t> Writing::CopyFromPack(size_t first, ProductionPlace& here)
+{
+    const auto& entries = catalogue_.Entries();
+    if (!here.oldPack.IsOpen() && !here.oldPack.Open(current_.path)) {
+        Refuse(Printf(msg::kReadFailed, Utf8(entries[first].name).c_str()));
+        return std::nullopt;
+    }
+    const uint64_t base = out_.Position();
+    const StoredCopy head = CopyOf(first);
+    std::vector<uint64_t> starts;  // of each file, from the start of the run
+    uint64_t length = 0;
+    size_t end = first;
+    for (; end < entries.size() && routes_[end] == Route::FromPack; ++end) {
+        const StoredCopy copy = CopyOf(end);
+        if (end > first && (copy.dataOffset != head.dataOffset + length || !here.oldPack.Contains(copy))) break;
+        if (!here.oldPack.Contains(copy)) {
+            Refuse(Printf(msg::kDataOutsidePack, Utf8(entries[end].name).c_str()));
+            return std::nullopt;
+        }
+        if (!StartRecord(end, base + length, copy.fileSize, copy.storedSize, copy.scheme)) return std::nullopt;
+        starts.push_back(length);
+        length += copy.storedSize;
+    }
+
+    std::array<uint8_t, 16> change{};
+    for (size_t k = 0; k < change.size(); ++k) change[k] = current_.keys.streamKey[k] ^ keys_.streamKey[k];
+    RangeCopy range{head.dataOffset, length, nullptr, nullptr};
+    if (std::any_of(change.begin(), change.end(), [](uint8_t b) { return b != 0; }))
+        range.transform = [&](std::span<uint8_t> piece, uint64_t at) {
+            size_t k = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+            for (uint64_t pos = at; pos < at + piece.size(); ++k) {
+                const uint64_t fileEnd = k + 1 < starts.size() ? starts[k + 1] : length;
+                const uint64_t segmentEnd = std::min(fileEnd, at + piece.size());
+                ScrambleFileData(piece.subspan(pos - at, segmentEnd - pos), change,
+                                 static_cast<unsigned>((pos - starts[k]) & 15));
+                pos = std::max(pos, segmentEnd);
+            }
+        };
+    // Files are stepped as the copy passes their ends.
+    const auto fileEnd = [&](size_t k) { return k + 1 - first < starts.size() ? starts[k + 1 - first] : length; };
+    size_t current = first;
+    ShowProcessing(first);
+    const auto passTo = [&](uint64_t done) {
+        const size_t before = current;
+        for (; current < end && fileEnd(current) <= done; ++current) prompt_.ProgressStep();
+        if (current != before && current < end) ShowProcessing(current);
+    };
+    range.progress = [&](uint64_t done) {
+        passTo(done);
+        prompt_.ProgressBytes(base + done);
+    };
+    if (!PutRange(here.oldPack.Handle(), range, current)) return std::nullopt;
+    passTo(length);
+    prompt_.ProgressBytes(out_.Position());
+    return end;
+}
+
+bool Writing::PutProduced(size_t index, ProducedFile produced)
+{
+    ShowMessages(produced.messages, prompt_);
+    if (!produced.ok) return false;
+    StoredFile& file = produced.file;
+    const uint64_t storedSize = file.streamed.IsOpen() ? file.fileSize : file.stored.size();
+    if (!StartRecord(index, out_.Position(), file.fileSize, storedSize, file.scheme)) return false;
+    if (!(file.streamed.IsOpen() ? PutStreamed(index, file) : Put(file.stored))) return false;
+    prompt_.ProgressStep();
+    prompt_.ProgressBytes(out_.Position());
+    return true;
+}
+
 bool Writing::WriteData()
 {
     const auto& entries = catalogue_.Entries();
     records_.resize(entries.size());
+    PlanRoutes();
+    std::optional<ByteBuffer> scratch = ByteBuffer::Allocate(kStreamPiece);
+    if (!scratch) return Refuse(msg::kOutOfMemory);
+    scratch_ = std::move(*scratch);
 
     // Files are read, encoded and scrambled on all cores, and written here in
     // entry order: the pack is the same byte for byte as a one-thread write.
-    // Files in flight hold at most one largest file per thread and one more.
+    // The files in flight together hold at most the budget: one largest file
+    // with its encoding per thread, and never less than the least budget.
     const size_t threads = options_.threads ? options_.threads : std::max(1u, std::thread::hardware_concurrency());
     uint64_t largest = 0;
-    for (size_t i = 0; i < entries.size(); ++i) largest = std::max(largest, Weight(i));
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (routes_[i] == Route::Produced) largest = std::max(largest, Weight(i));
     ProductionPlace here(prompt_, coder_);
     OrderedPipeline<ProducedFile, ProductionPlace>::Jobs jobs;
     jobs.count = entries.size();
-    jobs.onCaller = [this](size_t i) { return RunsOnCaller(i); };
+    jobs.onCaller = [this](size_t i) { return onCaller_[i]; };
     jobs.weight = [this](size_t i) { return Weight(i); };
     jobs.work = [this](size_t i, ProductionPlace& place) { return Produce(i, place); };
-    OrderedPipeline<ProducedFile, ProductionPlace> pipeline(
-        std::move(jobs), threads, (threads + 1) * std::max<uint64_t>(largest, 4 << 20),
-        [this] { return std::make_unique<WorkerPlace>(coder_); });
+    OrderedPipeline<ProducedFile, ProductionPlace> pipeline(std::move(jobs), threads,
+                                                            std::max(threads * largest, kLeastBudget),
+                                                            [this] { return std::make_unique<WorkerPlace>(coder_); });
 
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const FileEntry& entry = entries[i];
-        const std::string source = entry.FromPack() ? PackedSourceText(entry.name) : entry.sourcePath;
-        prompt_.ProgressText(Printf(msg::kSaveProcessing, source.c_str(), Utf8(entry.name).c_str()));
-
-        ProducedFile produced = pipeline.Take(i, here);
-        ShowMessages(produced.messages, prompt_);
-        if (!produced.ok) return false;
-        StoredFile& file = produced.file;
-        const uint64_t offset = out_.Position();
-        const uint64_t storedSize = file.streamed.IsOpen() ? file.fileSize : file.stored.size();
-        if (offset + storedSize > 0xFFFFFFFFu) return Refuse(msg::kPackTooLarge);
-
-        PackRecord& r = records_[i];
-        r.name = entry.name;
-        r.folderId = entry.folderId == 0 ? 0 : numbering_->newIds.at(entry.folderId);
-        r.dataOffset = static_cast<uint32_t>(offset);
-        r.fileSize = file.fileSize;
-        r.storedSize = static_cast<uint32_t>(storedSize);
-        r.scheme = WrittenScheme(file.scheme);
-        if (!(file.streamed.IsOpen() ? PutStreamed(entry, file) : Put(file.stored))) return false;
-        prompt_.ProgressStep();
-        prompt_.ProgressBytes(out_.Position());
+    for (size_t i = 0; i < entries.size();) {
+        if (routes_[i] == Route::FromPack) {
+            const std::optional<size_t> next = CopyFromPack(i, here);
+            if (!next) return false;
+            i = *next;
+            continue;
+        }
+        ShowProcessing(i);
+        if (!PutProduced(i, pipeline.Take(i, here))) return false;
+        ++i;
     }
     return true;
 }

@@ -43,6 +43,9 @@ public:
     virtual void ProgressEnd() = 0;
     // Bytes handled so far, so that one huge file does not look stuck.
     virtual void ProgressBytes(uint64_t) {}
+    // Whether progress texts are shown at all: a prompt that shows none
+    // spares the work of making one for every file.
+    virtual bool ShowsProgressText() const { return true; }
 
     // Shorthand for a message with only an OK button.
     void Tell(std::string_view text, MsgIcon icon) { Message(text, icon, MsgButtons::Ok); }
@@ -60,6 +63,7 @@ public:
     void ProgressText(std::string_view) override {}
     void ProgressStep() override {}
     void ProgressEnd() override {}
+    bool ShowsProgressText() const override { return false; }
 };
 
 }  // namespace tarvex

@@ -86,7 +86,7 @@ bool SafeFileWriter::Open(const std::string& target, Links links)
     Abandon();
     target_ = links == Links::WriteThrough ? ResolveTarget(target) : target;
     const std::string dir = DirectoryOf(target_);
-    int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // This file system cannot make unnamed files.
         std::string pattern = dir + "/.tarvex-XXXXXX";
@@ -123,6 +123,17 @@ bool SafeFileWriter::Write(std::span<const uint8_t> bytes)
         return true;
     }
     return file_.WriteAll(bytes) || Fail(file_.Error());
+}
+
+bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill)
+{
+    if (!file_.IsOpen()) return Fail("the file is not open");
+    if (!Flush()) return false;
+    if (!fill(file_)) return false;
+    const off_t end = ::lseek(file_.Fd(), 0, SEEK_CUR);
+    if (end < 0) return Fail(std::strerror(errno));
+    position_ = static_cast<uint64_t>(end);
+    return true;
 }
 
 bool SafeFileWriter::Commit(bool durable)

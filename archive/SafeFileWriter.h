@@ -6,6 +6,7 @@
 // behind); elsewhere it is created exclusively under a random name.
 // Destroying the writer without Commit() removes the temporary file.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ public:
     // Buffered: small fields are gathered, large blocks go straight through.
     bool Write(std::span<const uint8_t> bytes);
     uint64_t Position() const { return position_; }
+    // Hands the file to `fill`, which writes at its current position (by
+    // kernel copies, say) and returns whether it succeeded; the bytes
+    // gathered so far go first.
+    bool Fill(const std::function<bool(File& file)>& fill);
     // Flushes and renames over the target, keeping the old file's mode. A
     // durable commit also syncs the file and its folder to the disk first.
     bool Commit(bool durable = true);

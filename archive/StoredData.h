@@ -27,6 +27,8 @@ public:
         return uint64_t{copy.dataOffset} + copy.storedSize <= length_;
     }
     const std::string& Error() const { return file_.Error(); }
+    // The open file, for copies of stored bytes that are never held whole.
+    File& Handle() { return file_; }
 
 private:
     File file_;

@@ -1,16 +1,28 @@
 #include "schemes/Extraction.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "archive/FileIo.h"
+#include "archive/FileMapping.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/RangeCopy.h"
 #include "archive/SafeFileWriter.h"
+#include "archive/Scrambler.h"
 #include "schemes/SchemeId.h"
 #include "schemes/TreeExtraction.h"
 
 namespace tarvex {
+namespace {
+
+// Pieces of files stored as they are; decoded files this large are decoded
+// straight into the file on disk.
+constexpr size_t kPieceBytes = 1 << 20;
+constexpr uint32_t kMappedFileBytes = 1 << 20;
+
+}  // namespace
 
 PackExtractor::PackExtractor(const CPackArchive& archive, IPrompt& prompt, PluginHost plugins)
     : archive_(archive), catalogue_(archive.GetCatalogue()), prompt_(prompt), dispatch_(catalogue_, prompt, plugins),
@@ -79,19 +91,153 @@ bool PackExtractor::Decode(size_t index, ByteBuffer& out)
     if (!HasStoredBytes(index)) return false;
     const StoredCopy copy = CopyOf(index);
     const std::string& name = catalogue_.Entries()[index].name;
+    if (!dispatch_.CanDecode(copy.storedSize, copy.fileSize, copy.scheme, name)) return false;
     ByteBuffer stored;
     if (!ReadStored(copy, name, stored)) return false;
-    if (copy.scheme == 0 && copy.storedSize == copy.fileSize) {
+    if (copy.scheme == 0) {
         out = std::move(stored);  // already the file's own bytes
         return true;
     }
     return dispatch_.Decode(stored.span(), copy.fileSize, out, copy.scheme, name);
 }
 
+bool PackExtractor::StoredAsIs(size_t index) const
+{
+    if (!HasStoredBytes(index)) return false;
+    const StoredCopy copy = CopyOf(index);
+    return copy.scheme == 0 && copy.storedSize == copy.fileSize;
+}
+
+bool PackExtractor::Inside(const StoredCopy& copy, const std::string& name)
+{
+    if (pack_.Contains(copy)) return true;
+    prompt_.Tell(Printf(msg::kDataOutsidePack, GbkToUtf8Lossy(name).c_str()), MsgIcon::Error);
+    return false;
+}
+
+std::span<uint8_t> PackExtractor::Scratch()
+{
+    if (scratch_.size() == 0) {
+        std::optional<ByteBuffer> piece = ByteBuffer::Allocate(kPieceBytes);
+        if (piece) scratch_ = std::move(*piece);
+    }
+    return scratch_.span();
+}
+
+bool PackExtractor::ReadAsIs(size_t index, uint64_t offset, std::span<uint8_t> out)
+{
+    if (!StoredAsIs(index)) return false;
+    const StoredCopy copy = CopyOf(index);
+    const std::string& name = catalogue_.Entries()[index].name;
+    if (!Inside(copy, name)) return false;
+    if (offset + out.size() > copy.storedSize || !pack_.Handle().ReadAt(copy.dataOffset + offset, out)) {
+        prompt_.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(name).c_str()), MsgIcon::Error);
+        return false;
+    }
+    ScrambleFileData(out, archive_.Keys().streamKey, static_cast<unsigned>(offset & 15));
+    return true;
+}
+
+bool PackExtractor::ForEachPiece(size_t index, const std::function<bool(std::span<const uint8_t>)>& take)
+{
+    if (!StoredAsIs(index)) {
+        ByteBuffer bytes;
+        return Decode(index, bytes) && take(bytes.span());
+    }
+    const uint64_t size = CopyOf(index).fileSize;
+    const std::span<uint8_t> scratch = Scratch();
+    if (scratch.empty()) {
+        prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
+        return false;
+    }
+    for (uint64_t done = 0; done < size;) {
+        const std::span<uint8_t> piece =
+            scratch.first(static_cast<size_t>(std::min<uint64_t>(scratch.size(), size - done)));
+        if (!ReadAsIs(index, done, piece) || !take(piece)) return false;
+        done += piece.size();
+    }
+    return true;
+}
+
+bool PackExtractor::CopyStoredTo(const StoredCopy& copy, const std::string& name, const std::string& targetPath)
+{
+    if (!Inside(copy, name)) return false;
+    const std::span<uint8_t> scratch = Scratch();
+    if (scratch.empty()) {
+        prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
+        return false;
+    }
+    RangeCopy range{copy.dataOffset, copy.storedSize, nullptr, nullptr};
+    const auto& key = archive_.Keys().streamKey;
+    if (archive_.Keys().IsProtected())
+        range.transform = [&](std::span<uint8_t> piece, uint64_t at) {
+            ScrambleFileData(piece, key, static_cast<unsigned>(at & 15));
+        };
+    return WriteNewFile(
+        targetPath,
+        [&](File& out, std::string& error) {
+            switch (CopyRange(pack_.Handle(), out, range, scratch, error)) {
+                case CopyStatus::Ok:
+                    return Filled::Ok;
+                case CopyStatus::WriteFailed:
+                    return Filled::WriteFailed;
+                case CopyStatus::SourceEnded:
+                case CopyStatus::ReadFailed:
+                    break;
+            }
+            prompt_.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(name).c_str()), MsgIcon::Error);
+            return Filled::Reported;
+        },
+        prompt_);
+}
+
+// A coded file: its stored bytes are read, and a large one is decoded
+// straight into the new file where the file can be mapped.
+bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, const std::string& targetPath)
+{
+    if (!dispatch_.CanDecode(copy.storedSize, copy.fileSize, copy.scheme, name)) return false;
+    ByteBuffer stored;
+    if (!ReadStored(copy, name, stored)) return false;
+    ByteBuffer bytes;
+    const auto decodeWhole = [&] {
+        const bool ok = dispatch_.Decode(stored.span(), copy.fileSize, bytes, copy.scheme, name);
+        stored = ByteBuffer();
+        return ok;
+    };
+    if (copy.fileSize < kMappedFileBytes) return decodeWhole() && WriteWholeFile(targetPath, bytes.span(), prompt_);
+    return WriteNewFile(
+        targetPath,
+        [&](File& out, std::string& error) {
+            WritableMapping mapping;
+            switch (mapping.Map(out, copy.fileSize, error)) {
+                case WritableMapping::Status::Failed:
+                    return Filled::WriteFailed;
+                case WritableMapping::Status::Ok:
+                    if (!dispatch_.DecodeInto(stored.span(), mapping.Bytes(), copy.scheme, name))
+                        return Filled::Reported;
+                    mapping.Unmap();
+                    return ::lseek(out.Fd(), copy.fileSize, SEEK_SET) >= 0 ? Filled::Ok : Filled::WriteFailed;
+                case WritableMapping::Status::Unsupported:
+                    break;
+            }
+            if (!decodeWhole()) return Filled::Reported;
+            return out.WriteAll(bytes.span()) ? Filled::Ok : Filled::WriteFailed;
+        },
+        prompt_);
+}
+
 bool PackExtractor::ExtractTo(size_t index, const std::string& targetPath)
 {
-    ByteBuffer bytes;
-    return Decode(index, bytes) && WriteWholeFile(targetPath, bytes.span(), prompt_);
+    if (!HasStoredBytes(index)) return false;
+    const StoredCopy copy = CopyOf(index);
+    const std::string& name = catalogue_.Entries()[index].name;
+    if (copy.scheme == 0 && copy.storedSize == copy.fileSize) return CopyStoredTo(copy, name, targetPath);
+    return DecodeTo(copy, name, targetPath);
+}
+
+bool PackExtractor::ExtractRawTo(size_t index, const std::string& targetPath)
+{
+    return HasStoredBytes(index) && CopyStoredTo(CopyOf(index), catalogue_.Entries()[index].name, targetPath);
 }
 
 bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
@@ -103,25 +249,43 @@ bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
     return true;
 }
 
-bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPrompt& prompt)
+bool WriteNewFile(const std::string& path, const FileFiller& fill, IPrompt& prompt)
 {
     // Where nothing is in the way the file is written in place (and removed
     // again if that fails); anything already there, a link included, is
-    // replaced only by a complete file and never written through.
-    File fresh;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // replaced only by a complete file and never written through. Opened for
+    // reading too, so that it can be mapped.
+    std::string error;
+    Filled filled = Filled::Ok;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
+        File fresh;
         fresh.Adopt(fd);
-        if (fresh.WriteAll(bytes) && fresh.Close()) return true;
-        prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), fresh.Error().c_str()), MsgIcon::Error);
+        filled = fill(fresh, error);
+        if (filled == Filled::Ok && fresh.Close()) return true;
+        if (filled != Filled::Reported)
+            prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), (error.empty() ? fresh.Error() : error).c_str()),
+                        MsgIcon::Error);
         ::unlink(path.c_str());
         return false;
     }
     SafeFileWriter out;
-    if (out.Open(path, SafeFileWriter::Links::Replace) && out.Write(bytes) && out.Commit(/*durable=*/false))
+    if (out.Open(path, SafeFileWriter::Links::Replace) && out.Fill([&](File& file) {
+            filled = fill(file, error);
+            return filled == Filled::Ok;
+        }) &&
+        out.Commit(/*durable=*/false))
         return true;
-    prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), out.Error().c_str()), MsgIcon::Error);
+    if (filled != Filled::Reported)
+        prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), (error.empty() ? out.Error() : error).c_str()),
+                    MsgIcon::Error);
     return false;
+}
+
+bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPrompt& prompt)
+{
+    return WriteNewFile(
+        path, [&](File& out, std::string&) { return out.WriteAll(bytes) ? Filled::Ok : Filled::WriteFailed; }, prompt);
 }
 
 bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& packPath, const std::string& folder,
@@ -138,9 +302,7 @@ bool ExtractRaw(const CPackArchive& archive, size_t index, const std::string& pa
                 const std::string& targetPath, IPrompt& prompt)
 {
     PackExtractor extractor(archive, prompt);
-    ByteBuffer bytes;
-    return extractor.HasStoredBytes(index) && extractor.Open(packPath) && extractor.ReadRaw(index, bytes) &&
-           WriteWholeFile(targetPath, bytes.span(), prompt);
+    return extractor.HasStoredBytes(index) && extractor.Open(packPath) && extractor.ExtractRawTo(index, targetPath);
 }
 
 }  // namespace tarvex

@@ -2,7 +2,9 @@
 // Getting files out of the pack on disk: decoded to their own bytes, or as
 // their stored bytes for carrying them into another pack.
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "archive/ByteBuffer.h"
@@ -33,9 +35,25 @@ public:
     // Its stored bytes, unscrambled but still encoded.
     bool ReadRaw(size_t index, ByteBuffer& out);
 
+    // Whether entry `index` is stored as it is: its stored bytes, once
+    // unscrambled, are the file's own.
+    bool StoredAsIs(size_t index) const;
+    // Reads out.size() of the file's own bytes from `offset` on, for a file
+    // stored as it is. Reports failures.
+    bool ReadAsIs(size_t index, uint64_t offset, std::span<uint8_t> out);
+    // Hands the file's own bytes to `take` in order: a file stored as it is
+    // in pieces (never held whole), any other decoded whole. Stops when
+    // `take` says false. Reports failures; false after one or a stop.
+    bool ForEachPiece(size_t index, const std::function<bool(std::span<const uint8_t>)>& take);
+
     // Decodes entry `index` and writes it at targetPath (a disk path). A file
-    // already there is replaced only once the new one is complete.
+    // already there is replaced only once the new one is complete. A file
+    // stored as it is goes over without being held (in the kernel when the
+    // pack has no password), a coded one is decoded straight into the file.
     bool ExtractTo(size_t index, const std::string& targetPath);
+    // Writes the stored bytes of entry `index`, unscrambled but still encoded,
+    // at targetPath, without holding them.
+    bool ExtractRawTo(size_t index, const std::string& targetPath);
 
     // An extractor of its own for the same pack, reporting through prompt,
     // for a worker thread (the decoders of plug-in schemes excepted, which
@@ -47,6 +65,11 @@ public:
 private:
     bool ReadStored(const StoredCopy& copy, const std::string& name, ByteBuffer& out);
     StoredCopy CopyOf(size_t index) const;
+    bool Inside(const StoredCopy& copy, const std::string& name);
+    // Copies the stored bytes of `copy`, unscrambled, to targetPath.
+    bool CopyStoredTo(const StoredCopy& copy, const std::string& name, const std::string& targetPath);
+    bool DecodeTo(const StoredCopy& copy, const std::string& name, const std::string& targetPath);
+    std::span<uint8_t> Scratch();
 
     const CPackArchive& archive_;
     const Catalogue& catalogue_;
@@ -55,6 +78,7 @@ private:
     PluginHost plugins_;
     PackDataFile pack_;
     std::string packPath_;
+    ByteBuffer scratch_;  // the pieces of files that are never held whole
 };
 
 // Whether a GBK name can be written as one file or folder name on disk: it
@@ -72,8 +96,18 @@ bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string
 bool ExtractRaw(const CPackArchive& archive, size_t index, const std::string& packPath,
                 const std::string& targetPath, IPrompt& prompt);
 
-// Writes bytes as a new file at path, replacing a file there only once the
-// new one is complete. Reports a failure.
+// What filling a new file came to.
+enum class Filled {
+    Ok,
+    WriteFailed,  // the filler's error says why, if the file's own does not
+    Reported,     // the filler has told the user why
+};
+using FileFiller = std::function<Filled(File& out, std::string& error)>;
+
+// Writes a new file at path through `fill`, replacing a file there only once
+// the new one is complete. Reports a failure.
+bool WriteNewFile(const std::string& path, const FileFiller& fill, IPrompt& prompt);
+// The same for bytes held in memory.
 bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPrompt& prompt);
 
 }  // namespace tarvex

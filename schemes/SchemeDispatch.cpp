@@ -139,71 +139,85 @@ EncodeStatus SchemeDispatch::Encode(std::span<const uint8_t> input, std::span<ui
     return EncodeStatus::Declined;
 }
 
-std::optional<ByteBuffer> SchemeDispatch::OutputBuffer(uint32_t fileSize)
+bool SchemeDispatch::CanDecode(size_t storedSize, uint32_t fileSize, uint8_t scheme, const std::string& name)
 {
-    std::optional<ByteBuffer> buffer = ByteBuffer::Allocate(fileSize);
-    if (!buffer) prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
-    return buffer;
-}
-
-bool SchemeDispatch::PluginDecode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
-                                  const std::string& name)
-{
-    const PluginSlot* slot = SlotOf(scheme);
-    if (!slot) {
-        prompt_.Tell(Printf(kNoPluginSlot, GbkToUtf8Lossy(name).c_str()), MsgIcon::Error);
-        return false;
-    }
-    const std::string moduleName = GbkToUtf8Lossy(slot->moduleFile);
-    const LoadedModule* module = Module(slot->moduleFile);
-    const auto decode = module ? module->Find<edl_Decode_fn>("Decode") : nullptr;
-    if (!decode) {
-        prompt_.Tell(Printf(kDecoderNotFound, moduleName.c_str()), MsgIcon::Error);
-        return false;
-    }
-    // The module gets exactly the stored bytes and a buffer of the file
-    // size; told that size, it can refuse a stream that would overrun it.
-    std::optional<ByteBuffer> output = OutputBuffer(fileSize);
-    if (!output) return false;
-    const auto bounded = module->Find<edl_DecodeBounded_fn>("DecodeBounded");
-    const uint32_t storedLen = static_cast<uint32_t>(stored.size());
-    const bool ok = bounded ? bounded(stored.data(), storedLen, output->data(), fileSize)
-                            : decode(stored.data(), storedLen, output->data());
-    if (!ok) {
-        prompt_.Tell(Printf(msg::kDecodeFailedBuiltin, moduleName.c_str(), GbkToUtf8Lossy(name).c_str()),
-                     MsgIcon::Error);
-        return false;
-    }
-    out = std::move(*output);
-    return true;
-}
-
-bool SchemeDispatch::Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
-                            const std::string& name)
-{
-    if (IsPluginScheme(scheme)) return PluginDecode(stored, fileSize, out, scheme, name);
     const std::string utf8Name = GbkToUtf8Lossy(name);
+    if (IsPluginScheme(scheme)) {
+        const PluginSlot* slot = SlotOf(scheme);
+        if (!slot) {
+            prompt_.Tell(Printf(kNoPluginSlot, utf8Name.c_str()), MsgIcon::Error);
+            return false;
+        }
+        const LoadedModule* module = Module(slot->moduleFile);
+        if (!module || !module->Find<edl_Decode_fn>("Decode")) {
+            prompt_.Tell(Printf(kDecoderNotFound, GbkToUtf8Lossy(slot->moduleFile).c_str()), MsgIcon::Error);
+            return false;
+        }
+        return true;
+    }
     if (scheme > kSchemeLz) {
         prompt_.Tell(Printf(msg::kUnknownScheme, utf8Name.c_str()), MsgIcon::Error);
         return false;
     }
     // A damaged record must not make a few stored bytes cost gigabytes.
-    const StoredCopy sizes{0, fileSize, static_cast<uint32_t>(stored.size()), scheme};
-    bool ok = PlausibleSizes(sizes);
-    std::optional<ByteBuffer> output = ok ? OutputBuffer(fileSize) : std::nullopt;
-    if (ok && !output) return false;
+    if (PlausibleSizes({0, fileSize, static_cast<uint32_t>(storedSize), scheme})) return true;
+    ReportDecodeFailure(scheme, name);
+    return false;
+}
+
+void SchemeDispatch::ReportDecodeFailure(uint8_t scheme, const std::string& name)
+{
+    const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr;
+    const std::string decoder = slot ? GbkToUtf8Lossy(slot->moduleFile) : SchemeName(scheme, catalogue_.Plugins());
+    prompt_.Tell(Printf(msg::kDecodeFailedBuiltin, decoder.c_str(), GbkToUtf8Lossy(name).c_str()), MsgIcon::Error);
+}
+
+bool SchemeDispatch::DecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out, uint8_t scheme,
+                                const std::string& name)
+{
+    bool ok = false;
     switch (scheme) {
-    case kSchemeNone:
-        if (ok && fileSize > 0) std::memcpy(output->data(), stored.data(), fileSize);
-        break;
-    case kSchemeRle: ok = ok && RleDecodeInto(stored, output->span()); break;
-    case kSchemeLz: ok = ok && LzDecode(stored, output->span()); break;
+        case kSchemeNone:
+            ok = stored.size() == out.size();
+            if (ok && !out.empty()) std::memcpy(out.data(), stored.data(), out.size());
+            break;
+        case kSchemeRle:
+            ok = RleDecodeInto(stored, out);
+            break;
+        case kSchemeLz:
+            ok = LzDecode(stored, out);
+            break;
+        default: {
+            const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr;
+            const LoadedModule* module = slot ? Module(slot->moduleFile) : nullptr;
+            const auto decode = module ? module->Find<edl_Decode_fn>("Decode") : nullptr;
+            if (!decode) {
+                CanDecode(stored.size(), static_cast<uint32_t>(out.size()), scheme, name);  // tells why
+                return false;
+            }
+            // The module gets exactly the stored bytes and a buffer of the file
+            // size; told that size, it can refuse a stream that would overrun it.
+            const auto bounded = module->Find<edl_DecodeBounded_fn>("DecodeBounded");
+            const uint32_t storedLen = static_cast<uint32_t>(stored.size());
+            const uint32_t fileSize = static_cast<uint32_t>(out.size());
+            ok = bounded ? bounded(stored.data(), storedLen, out.data(), fileSize)
+                         : decode(stored.data(), storedLen, out.data());
+        }
     }
-    if (!ok) {
-        const std::string schemeName = SchemeName(scheme, catalogue_.Plugins());
-        prompt_.Tell(Printf(msg::kDecodeFailedBuiltin, schemeName.c_str(), utf8Name.c_str()), MsgIcon::Error);
+    if (!ok) ReportDecodeFailure(scheme, name);
+    return ok;
+}
+
+bool SchemeDispatch::Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
+                            const std::string& name)
+{
+    if (!CanDecode(stored.size(), fileSize, scheme, name)) return false;
+    std::optional<ByteBuffer> output = ByteBuffer::Allocate(fileSize);
+    if (!output) {
+        prompt_.Tell(msg::kOutOfMemory, MsgIcon::Error);
         return false;
     }
+    if (!DecodeInto(stored, output->span(), scheme, name)) return false;
     out = std::move(*output);
     return true;
 }

@@ -39,6 +39,13 @@ public:
                         const std::string& name) override;
     bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                 const std::string& name) override;
+    // Whether stored bytes of this size can be decoded into fileSize bytes
+    // with the scheme (its module there, the sizes plausible); reports why
+    // not. Checked before an output of the file's size is made.
+    bool CanDecode(size_t storedSize, uint32_t fileSize, uint8_t scheme, const std::string& name);
+    // Decodes into `out`, which has exactly the file's size. Reports failures.
+    bool DecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out, uint8_t scheme, const std::string& name);
+
     bool ThreadSafe(uint8_t scheme) const override { return !IsPluginScheme(scheme); }
     std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const override
     {
@@ -49,10 +56,7 @@ private:
     const PluginSlot* SlotOf(uint8_t scheme) const;
     EncodeStatus PluginEncode(const PluginSlot& slot, std::span<const uint8_t> input, std::span<uint8_t> output,
                               uint32_t& storedLen, const std::string& name);
-    bool PluginDecode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
-                      const std::string& name);
-    // A buffer for the decoded bytes; reports when there is no memory.
-    std::optional<ByteBuffer> OutputBuffer(uint32_t fileSize);
+    void ReportDecodeFailure(uint8_t scheme, const std::string& name);
 
     const Catalogue& catalogue_;
     IPrompt& prompt_;

@@ -22,6 +22,7 @@ public:
     // a few times a second; nothing when standard error is not a terminal.
     void ProgressBegin(uint32_t range) override;
     void ProgressText(std::string_view) override {}
+    bool ShowsProgressText() const override { return false; }
     void ProgressStep() override;
     void ProgressEnd() override;
     void ProgressBytes(uint64_t bytes) override;

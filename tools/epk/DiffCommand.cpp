@@ -1,6 +1,8 @@
 // epk diff: which files and folders two packs do not share, and which files
 // differ in their decoded bytes.
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "archive/GbkText.h"
@@ -31,9 +33,36 @@ PackView ViewOf(const Catalogue& catalogue)
     return view;
 }
 
-bool SameBytes(const ByteBuffer& a, const ByteBuffer& b)
+// Whether two files of the same size have the same bytes; nothing when one
+// cannot be read (reported). Files stored as they are are compared piece by
+// piece, never held whole.
+std::optional<bool> SameContents(PackExtractor& a, size_t ia, PackExtractor& b, size_t ib)
 {
-    return a.size() == b.size() && std::equal(a.data(), a.data() + a.size(), b.data());
+    if (!a.StoredAsIs(ia) && b.StoredAsIs(ib)) return SameContents(b, ib, a, ia);
+    ByteBuffer whole;  // b's bytes, when b is coded
+    if (!b.StoredAsIs(ib) && !b.Decode(ib, whole)) return std::nullopt;
+    ByteBuffer piece;
+    uint64_t at = 0;
+    bool same = true;
+    bool readFailed = false;
+    const bool read = a.ForEachPiece(ia, [&](std::span<const uint8_t> bytes) {
+        std::span<const uint8_t> other;
+        if (b.StoredAsIs(ib)) {
+            if (piece.size() < bytes.size()) piece = ByteBuffer::Allocate(bytes.size()).value_or(ByteBuffer());
+            if (piece.size() < bytes.size() || !b.ReadAsIs(ib, at, piece.span().first(bytes.size()))) {
+                readFailed = true;
+                return false;
+            }
+            other = piece.span().first(bytes.size());
+        } else {
+            other = whole.span().subspan(at, bytes.size());
+        }
+        same = std::equal(bytes.begin(), bytes.end(), other.begin());
+        at += bytes.size();
+        return same;
+    });
+    if (!read && (same || readFailed)) return std::nullopt;
+    return same;
 }
 
 }  // namespace
@@ -76,13 +105,13 @@ int RunDiff(const CliArgs& args)
         const uint32_t sizeB = b.catalogue.Entries()[other->second].fileSize;
         bool same = sizeA == sizeB;
         if (same) {
-            ByteBuffer bytesA, bytesB;
-            if (!readA.Decode(indexA, bytesA) || !readB.Decode(other->second, bytesB)) {
+            const std::optional<bool> contents = SameContents(readA, indexA, readB, other->second);
+            if (!contents) {
                 out += "无法比较：" + path + "\n";
                 trouble = true;
                 continue;
             }
-            same = SameBytes(bytesA, bytesB);
+            same = *contents;
         }
         if (!same) {
             out += "内容不同：" + path + "\n";

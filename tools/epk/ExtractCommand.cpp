@@ -72,9 +72,12 @@ int RunTest(const CliArgs& args)
     uint64_t decoded = 0;
     session.prompt.ProgressBegin(static_cast<uint32_t>(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i) {
-        ByteBuffer bytes;
-        const bool ok = extractor.Decode(i, bytes);
-        decoded += bytes.size();
+        // A file stored as it is is read in pieces, never held whole.
+        const bool ok = extractor.HasStoredBytes(i) && extractor.ForEachPiece(i, [&](std::span<const uint8_t> bytes) {
+            decoded += bytes.size();
+            session.prompt.ProgressBytes(decoded);
+            return true;
+        });
         session.prompt.ProgressStep();
         session.prompt.ProgressBytes(decoded);
         if (ok) continue;
