@@ -263,6 +263,63 @@ TEST(PackWriter, LargeFilesCopiedInPiecesKeepTheirBytes)
     EXPECT_EQ(ReadFileBytes(dir / "p.epk"), saved);
 }
 
+// Carried-over files go over in runs of neighbours: re-scrambled piece by
+// piece when the password changes (each file's key restarting at its first
+// byte, inside a piece too), copied as they are when it stays.
+TEST(PackWriter, CarriedOverFilesKeepTheirBytesWhateverThePasswordBecomes)
+{
+    TempDir dir;
+    PackDoc doc;
+    const std::vector<size_t> sizes = {0, 17, (1 << 20) + 5, 3, (5 << 19) + 9, 1000};
+    for (size_t i = 0; i < sizes.size(); ++i)
+        doc.AddFile(dir, "f\\n" + std::to_string(i), test::RandomBytes(sizes[i], static_cast<uint32_t>(i)));
+    doc.AddFile(dir, "coded.txt", test::TextLikeBytes(5000, 9), 2);
+    ASSERT_TRUE(doc.Save(dir / "p.epk", "one"));
+    // A copy's bytes lie elsewhere in the pack, and a removal moves the last
+    // entry into place 1: both break a run.
+    ASSERT_EQ(CopyFileEntry(doc.catalogue, doc.FolderAt("g").id, 4, doc.prompt), EditResult::Done);
+    doc.catalogue.RemoveEntry(1);
+    ASSERT_TRUE(doc.Save(dir / "p.epk", "one"));
+    const auto expected = doc.Contents();
+    ASSERT_EQ(expected.size(), sizes.size() + 1);
+
+    for (const std::string password : {"two", "two", "", "", "three"}) {
+        SCOPED_TRACE("password \"" + password + "\"");
+        ASSERT_TRUE(doc.Save(dir / "p.epk", password));
+        PackDoc reopened;
+        ASSERT_TRUE(reopened.Open(dir / "p.epk", password));
+        EXPECT_EQ(reopened.Contents(), expected);
+    }
+}
+
+// A large file stored as it is is copied from its source when its turn
+// comes; one that grows or shrinks while it is copied fails the save.
+TEST(PackWriter, ASourceThatChangesSizeWhileItIsCopiedFailsTheSave)
+{
+    TempDir dir;
+    const std::string old = dir.Write("p.epk", std::string("the old pack"));
+    // With a password the file goes in 1 MiB pieces, without one in the
+    // kernel, 16 MiB a call.
+    for (const auto& [password, size] : {std::pair{"pw", size_t{3 << 20}}, std::pair{"", size_t{17 << 20}}}) {
+        for (const bool grows : {true, false}) {
+            SCOPED_TRACE(std::string(grows ? "grows" : "shrinks") + (*password ? " with" : " without") + " a password");
+            PackDoc doc;
+            const size_t index = doc.AddFile(dir, "big.bin", test::RandomBytes(size, 1));
+            const std::string source = doc.catalogue.Entries()[index].sourcePath;
+            bool changed = false;
+            doc.prompt.onProgressBytes = [&](uint64_t done) {
+                if (changed || done < (1 << 20)) return;
+                changed = true;
+                ASSERT_EQ(::truncate(source.c_str(), static_cast<off_t>(grows ? size + 10 : size / 2)), 0);
+            };
+            EXPECT_FALSE(doc.Save(old, password));
+            EXPECT_TRUE(changed);
+            EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kFileChanged, "big.bin")});
+            EXPECT_EQ(test::ReadFileBytes(old), (std::vector<uint8_t>{'t', 'h', 'e', ' ', 'o', 'l', 'd', ' ', 'p', 'a', 'c', 'k'}));
+        }
+    }
+}
+
 TEST(PackWriter, AFailureAmongParallelFilesIsReportedInOrderAndOnce)
 {
     TempDir dir;

@@ -2,6 +2,7 @@
 // A prompt for tests: records every message with its icon, answers questions
 // from a script and the password question from a queue.
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,13 @@ public:
     void ProgressText(std::string_view text) override { progressTexts.emplace_back(text); }
     void ProgressStep() override { ++progressSteps; }
     void ProgressEnd() override {}
+    void ProgressBytes(uint64_t bytes) override
+    {
+        if (onProgressBytes) onProgressBytes(bytes);
+    }
+    // Called with every byte count of the progress, for tests that change
+    // things in the middle of an operation.
+    std::function<void(uint64_t)> onProgressBytes;
 
     // The texts shown, in order.
     std::vector<std::string> Texts() const
