@@ -107,6 +107,15 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk)
     return out;
 }
 
+void AppendGbkAsUtf8Lossy(std::string& out, std::string_view gbk)
+{
+    if (IsAscii(gbk)) {
+        out += gbk;
+        return;
+    }
+    out += GbkToUtf8Lossy(gbk);
+}
+
 std::string GbkToUtf8Lossy(std::string_view gbk)
 {
     if (IsAscii(gbk)) return std::string(gbk);

@@ -21,6 +21,8 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk);
 
 // For display only: bytes that are not valid GBK are shown as "\xNN".
 std::string GbkToUtf8Lossy(std::string_view gbk);
+// The same, appended to `out` (for long listings: no string per name).
+void AppendGbkAsUtf8Lossy(std::string& out, std::string_view gbk);
 
 // Splits a GBK path at '\' and '/' without breaking double-byte characters
 // (a GBK trail byte may equal the code of '\'). Empty components are dropped.

@@ -160,10 +160,9 @@ bool Reading::ReadName(std::string& name)
     uint8_t length;
     if (!in_.U8(length)) return Short();
     length = scr_.Byte(length);
-    std::vector<uint8_t> bytes(length);
-    if (!in_.Read(bytes.data(), length)) return Short();
-    scr_.Name(bytes);
-    name.assign(bytes.begin(), bytes.end());
+    name.resize(length);
+    if (!in_.Read(name.data(), length)) return Short();
+    scr_.Name({reinterpret_cast<uint8_t*>(name.data()), name.size()});
     return true;
 }
 

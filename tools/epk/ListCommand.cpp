@@ -1,3 +1,7 @@
+#include <array>
+#include <charconv>
+#include <unordered_map>
+
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/PackPaths.h"
@@ -45,6 +49,15 @@ std::string ListJson(const Catalogue& catalogue)
     return json.Text();
 }
 
+// A tab and the number.
+void AppendField(std::string& out, uint32_t value)
+{
+    char digits[12];
+    digits[0] = '\t';
+    const auto end = std::to_chars(digits + 1, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
 }  // namespace
 
 int RunList(const CliArgs& args)
@@ -56,12 +69,21 @@ int RunList(const CliArgs& args)
         Print(ListJson(catalogue));
         return kExitOk;
     }
-    const auto folderPaths = FolderPathsById(catalogue);
+    // Each folder's path and each scheme's name are made once, not per file.
+    std::unordered_map<uint32_t, std::string> prefixes;
+    for (const auto& [id, path] : FolderPathsById(catalogue))
+        prefixes.emplace(id, path.empty() ? std::string() : GbkToUtf8Lossy(path) + "\\");
+    std::array<std::string, 256> schemeNames;
     std::string out;
     for (const FileEntry& entry : catalogue.Entries()) {
-        out += GbkToUtf8Lossy(EntryPackPath(folderPaths, entry));
-        out += Printf("\t%u\t%u\t", entry.fileSize, entry.storedEncodedSize);
-        out += SchemeName(entry.scheme, catalogue.Plugins());
+        out += prefixes[entry.folderId];
+        AppendGbkAsUtf8Lossy(out, entry.name);
+        AppendField(out, entry.fileSize);
+        AppendField(out, entry.storedEncodedSize);
+        std::string& scheme = schemeNames[entry.scheme];
+        if (scheme.empty()) scheme = SchemeName(entry.scheme, catalogue.Plugins());
+        out += '\t';
+        out += scheme;
         out += '\n';
         if (out.size() > 1 << 16) {
             Print(out);
