@@ -50,6 +50,13 @@ bool PackExtractor::DecodesOnAnyThread(size_t index) const
     return !HasStoredBytes(index) || dispatch_.ThreadSafe(CopyOf(index).scheme);
 }
 
+uint64_t PackExtractor::HeldWhileDecoded(size_t index) const
+{
+    if (!HasStoredBytes(index)) return 0;
+    const StoredCopy copy = CopyOf(index);
+    return uint64_t{copy.storedSize} + copy.fileSize;
+}
+
 bool PackExtractor::HasStoredBytes(size_t index) const
 {
     const auto& entries = catalogue_.Entries();

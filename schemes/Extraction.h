@@ -59,6 +59,8 @@ public:
     // for a worker thread (the decoders of plug-in schemes excepted, which
     // run on one thread only).
     std::unique_ptr<PackExtractor> Twin(IPrompt& prompt) const;
+    // The bytes entry `index` holds while it is decoded: stored and decoded.
+    uint64_t HeldWhileDecoded(size_t index) const;
     // Whether decoding entry `index` may run on a worker thread.
     bool DecodesOnAnyThread(size_t index) const;
 

@@ -17,6 +17,7 @@
 namespace tarvex {
 namespace {
 
+constexpr uint64_t kLeastBudget = 32 << 20;
 constexpr const char* kCannotMakeFolder = "无法创建文件夹%s！\n%s";
 constexpr const char* kNotAFolder = "%s已经存在，但不是文件夹，无法在其中解压缩。";
 
@@ -131,13 +132,25 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
         }
     }
 
+    // A file stored as it is goes over through a piece buffer; a coded one
+    // holds its stored and its decoded bytes while it is decoded. The files
+    // in flight together hold at most one largest file per thread, and never
+    // less than the least budget.
+    const auto weight = [&](size_t index) {
+        const uint64_t held = extractor.StoredAsIs(index) ? 0 : extractor.HeldWhileDecoded(index);
+        return std::max<uint64_t>(held, 4096);
+    };
     uint64_t largest = 0;
-    for (const FileJob& f : files) largest = std::max<uint64_t>(largest, catalogue.Entries()[f.index].fileSize);
+    std::vector<bool> onCaller(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        largest = std::max(largest, weight(files[i].index));
+        onCaller[i] = !extractor.DecodesOnAnyThread(files[i].index);
+    }
     const size_t threads = std::max(1u, std::thread::hardware_concurrency());
     OrderedPipeline<WrittenFile, WritingPlace>::Jobs jobs;
     jobs.count = files.size();
-    jobs.onCaller = [&](size_t i) { return !extractor.DecodesOnAnyThread(files[i].index); };
-    jobs.weight = [&](size_t i) { return std::max<uint64_t>(catalogue.Entries()[files[i].index].fileSize, 4096); };
+    jobs.onCaller = [&](size_t i) { return onCaller[i]; };
+    jobs.weight = [&](size_t i) { return weight(files[i].index); };
     jobs.work = [&](size_t i, WritingPlace& place) {
         WrittenFile written;
         written.ok = ExtractEntryInto(place.extractor, catalogue, files[i].index, files[i].folder, place.prompt);
@@ -145,7 +158,7 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
         return written;
     };
     OrderedPipeline<WrittenFile, WritingPlace> pipeline(std::move(jobs), threads,
-                                                       (threads + 1) * std::max<uint64_t>(largest, 4 << 20),
+                                                       std::max<uint64_t>(threads * largest, kLeastBudget),
                                                        [&] { return std::make_unique<WorkerPlace>(extractor); });
     WritingPlace here(extractor, prompt);
     for (size_t i = 0; i < files.size(); ++i) {
