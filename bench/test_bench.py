@@ -366,6 +366,11 @@ class ChecksTest(unittest.TestCase):
             out.write_text("open_s 0.25\nsave_s 1.5\nrenamed renamed-x y.dat\nnoise\n")
             self.assertEqual(checks.program_report(out), {"open_s": "0.25", "save_s": "1.5",
                                                           "renamed": "renamed-x y.dat"})
+            (Path(temp) / corpora.EDITOR_FOLDER).mkdir()
+            for name in ("a", "b"):
+                (Path(temp) / corpora.EDITOR_FOLDER / name).write_bytes(b"")
+            self.assertIsNone(checks.shown_rows({"rows": "2"}, Path(temp)))
+            self.assertEqual(checks.shown_rows({}, Path(temp)), "the list showed no rows, expected 2")
 
 
 @unittest.skipUnless(os.access(TIME_PROGRAM, os.X_OK), "GNU time is not installed")
