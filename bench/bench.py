@@ -1,5 +1,6 @@
-"""Runs epk and the peer tools side by side on the corpora and reports
-medians, ratios and goals. Started by bench/run, which builds epk first."""
+"""Runs epk and the peer tools pair by pair on the corpora and reports the
+median, lowest and highest ratio of the pairs, with the goals. Started by
+bench/run, which builds epk first."""
 
 from __future__ import annotations
 
@@ -7,32 +8,51 @@ import argparse
 import datetime
 import os
 import platform
-import shutil
+import signal
 import subprocess
 import sys
 from pathlib import Path
 
 import corpora
-from measure import Measurement, can_drop_caches, run_measured
-from plan import COMPARISONS, EDITOR_COMPARISONS, EDITOR_PARTS, Job, corpus_jobs, editor_jobs, round_order
-from report import MemoryGoal, Row, Side, format_report, write_csv
+from measure import can_drop_caches
+from plan import COMMANDS, MIN_PAIRS, MODES, comparisons_for
+from report import format_report, write_csv
+from runner import Place, Runner, remove, shm_free_bytes, stale_shm_folders
 
 CORPUS_TITLES = {
     "a": "real files (a copy of /usr/include and /usr/share/doc, folded into 255 folders)",
     "b": "a few large files (text-like, binary-random, run-heavy)",
-    "c": "many small files (1 to 4 KiB)",
+    "c": "many small files (1 to 4 KiB, a quarter of them random bytes)",
+    "s": "small text-like files (1 to 4 KiB)",
+    "d": "a game's pack: one huge file of mixed bytes and two folders of equal files, packed with --scheme none",
     "g": f"the editor (offscreen) on a pack of tiny files; the folder shown is \"{corpora.EDITOR_FOLDER}\"",
 }
-PEER_PACKAGES = ("tar", "lzop", "zstd", "zip", "unzip")
+PEER_PACKAGES = ("tar", "lzop", "zstd", "coreutils", "util-linux", "time")
+SHM_PREFIX = "tarvex-bench-"
+# Room a corpus needs on /dev/shm, in multiples of its size: its copy, two
+# archives and an extracted tree, or a pack and its edited copies.
+SHM_ROOM = 4
+QUICK_PAIRS = 2
 
 
 def parse_args(argv: list[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(prog="bench/run", description=__doc__)
     parser.add_argument("--epk", type=Path, required=True, help="the epk program to measure")
-    parser.add_argument("--gui", type=Path, help="the editor's benchmark program (bench/gui); needed for corpus g")
-    parser.add_argument("--rounds", type=int, default=3, help="counted rounds (default 3)")
-    parser.add_argument("--quick", action="store_true", help="small corpora, to check the harness itself")
-    parser.add_argument("--only", default="abcg", help="corpora to run: any of a, b, c, g (default all)")
+    parser.add_argument("--gui", type=Path,
+                        help="the editor's benchmark program (bench/gui); needed for corpora d and g")
+    parser.add_argument("--pairs", type=int,
+                        help=f"counted pairs per comparison (default {MIN_PAIRS}, at least {MIN_PAIRS}; "
+                             f"with --quick default {QUICK_PAIRS}, at least 1)")
+    parser.add_argument("--quick", action="store_true",
+                        help="small corpora, to check the harness itself: the table is not a result")
+    parser.add_argument("--only", default=corpora.NAMES,
+                        help=f"corpora to run, any of {', '.join(corpora.NAMES)} (default all), e.g. --only s,d")
+    parser.add_argument("--comparisons", default="",
+                        help="only the comparisons whose label holds one of these comma-separated texts, "
+                             "e.g. --comparisons create,edit")
+    parser.add_argument("--mode", choices=("shm", "disk", "both"), default="both",
+                        help="shm: everything on /dev/shm; disk: on the work disk, each timed command ending with "
+                             "a sync (default both)")
     parser.add_argument("--dir", type=Path, default=Path(os.environ.get("BENCH_DIR", "/tmp/tarvex-bench")),
                         help="work folder for corpora, archives and results (default $BENCH_DIR or /tmp/tarvex-bench)")
     parser.add_argument("--csv", type=Path, help="where to write the CSV (default: in the work folder's results/)")
@@ -41,13 +61,17 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
                              " it slows down everything else on the machine)")
     args = parser.parse_args(argv)
     chosen = "".join(ch for ch in args.only if ch not in ", ")
-    if not chosen or any(ch not in "abcg" for ch in chosen):
-        parser.error("--only takes a, b, c and/or g, e.g. --only a or --only a,c")
-    args.only = "".join(sorted(set(chosen)))
-    if "g" in args.only and not args.gui:
-        parser.error("corpus g times the editor: give its benchmark program with --gui")
-    if args.rounds < 1:
-        parser.error("--rounds must be at least 1")
+    if not chosen or any(ch not in corpora.NAMES for ch in chosen):
+        parser.error(f"--only takes corpus names ({', '.join(corpora.NAMES)}), e.g. --only a or --only s,d")
+    args.only = "".join(name for name in corpora.NAMES if name in chosen)
+    args.comparisons = tuple(text for text in args.comparisons.split(",") if text)
+    args.modes = MODES if args.mode == "both" else (args.mode,)
+    if any(name in args.only for name in "dg") and not args.gui:
+        parser.error("corpora d and g time the editor: give its benchmark program with --gui")
+    if args.pairs is None:
+        args.pairs = QUICK_PAIRS if args.quick else MIN_PAIRS
+    if args.pairs < (1 if args.quick else MIN_PAIRS):
+        parser.error(f"--pairs must be at least {MIN_PAIRS} for a result (--quick takes fewer)")
     if args.cold and not can_drop_caches():
         parser.error("--cold: the page cache cannot be dropped here (/proc/sys/vm/drop_caches is not writable)")
     return args
@@ -100,112 +124,15 @@ def human_size(count: int) -> str:
     return f"{count} bytes"
 
 
-def remove(path: Path) -> None:
-    if path.is_dir() and not path.is_symlink():
-        shutil.rmtree(path)
-    elif path.exists() or path.is_symlink():
-        path.unlink()
+def corpus_title(name: str, stats: corpora.CorpusStats) -> str:
+    skipped = f", {stats.skipped} source entries left out" if stats.skipped else ""
+    return (f"{CORPUS_TITLES[name]}: {stats.files:,} files in {stats.folders:,} folders, "
+            f"{human_size(stats.total_bytes)}, largest file {human_size(stats.largest_bytes)}{skipped}")
 
 
-def editor_report(log_stem: Path) -> dict[str, float]:
-    """The "name value" lines the editor's benchmark program prints."""
-    report = {}
-    for line in log_stem.with_suffix(".out").read_text(errors="replace").splitlines():
-        name, _, value = line.partition(" ")
-        try:
-            report[name] = float(value)
-        except ValueError:
-            pass
-    return report
-
-
-def check_output(job: Job, corpus: Path, stats: corpora.CorpusStats, log_stem: Path) -> str | None:
-    """What is wrong with a command's output, checked in the warm-up round."""
-    if job.destination:
-        diff = subprocess.run(["diff", "-r", "-q", str(corpus), str(job.destination)], capture_output=True,
-                              text=True, check=False)
-        if diff.returncode != 0:
-            first = (diff.stdout or diff.stderr).splitlines()[:3]
-            return "extracted files differ from the corpus: " + "; ".join(first)
-    if job.phase == "list":
-        lines = log_stem.with_suffix(".out").read_bytes().count(b"\n")
-        # tar lists every folder and "./" too.
-        expected = stats.files if job.tool == "epk" else stats.files + stats.folders + 1
-        if lines != expected:
-            return f"listed {lines} lines, expected {expected}"
-    if job.tool == "editor":
-        shown = sum(1 for _ in (corpus / corpora.EDITOR_FOLDER).iterdir())
-        rows = editor_report(log_stem).get("rows")
-        if rows != shown:
-            return f"the list showed {'no' if rows is None else f'{rows:g}'} rows, expected {shown}"
-    return None
-
-
-class Runner:
-    def __init__(self, args: argparse.Namespace, base: Path):
-        self.args = args
-        self.base = base
-        self.logs = base / "logs"
-        self.logs.mkdir(parents=True, exist_ok=True)
-        self.runs: dict[tuple[str, str], list[Measurement]] = {}
-        self.sizes: dict[tuple[str, str], int] = {}
-        self.problems: dict[tuple[str, str], str] = {}
-
-    def run_round(self, number: int, corpus_name: str, corpus: Path, stats: corpora.CorpusStats,
-                  jobs: list[Job]) -> None:
-        counted = number > 0
-        title = f"round {number}/{self.args.rounds}" if counted else "warm-up and check"
-        failed_creates: set[str] = set()
-        read = {job.reads for job in jobs}
-        for job in round_order(jobs, number):
-            key = (corpus_name, job.key)
-            if not counted and job.output and job.key not in read:
-                # Nothing checks or reads this archive, and the other
-                # commands have already brought the corpus into the cache.
-                continue
-            if job.reads in failed_creates:
-                self.problems.setdefault(key, f"not run: {job.reads} failed")
-                continue
-            if job.output:
-                remove(job.output)
-            if job.destination:
-                remove(job.destination)
-                job.destination.mkdir(parents=True)
-            log_stem = self.logs / f"{corpus_name}-{job.key.replace(' ', '_')}"
-            measurement = run_measured(list(job.argv), job.cwd, log_stem, self.args.cold)
-            problem = None
-            if not measurement.ok:
-                problem = f"exit status {measurement.exit_status}, see {log_stem}.err"
-            elif not counted:
-                problem = check_output(job, corpus, stats, log_stem)
-            if problem:
-                self.problems.setdefault(key, problem)
-                if job.output:
-                    failed_creates.add(job.key)
-            if counted:
-                self.runs.setdefault(key, []).append(measurement)
-                if job.tool == "editor" and measurement.ok:
-                    self.keep_editor_parts(corpus_name, log_stem, measurement)
-            if job.output and job.output.exists():
-                self.sizes[key] = job.output.stat().st_size
-            if job.destination:
-                remove(job.destination)
-            status = f"  FAILED ({problem})" if problem else ""
-            print(f"[{title}] {corpus_name}  {job.label:<34} {measurement.seconds:8.3f} s "
-                  f"{measurement.peak_kib / 1024:8.1f} MiB{status}", flush=True)
-
-    def keep_editor_parts(self, corpus_name: str, log_stem: Path, run: Measurement) -> None:
-        """The editor's own times of each part, as runs of their own."""
-        report = editor_report(log_stem)
-        for part, _ in EDITOR_PARTS:
-            seconds = report.get(f"{part}_s")
-            if seconds is not None:
-                self.runs.setdefault((corpus_name, f"editor {part}"), []).append(
-                    Measurement(seconds, run.peak_kib, run.user_seconds, run.system_seconds, 0))
-
-    def side(self, corpus_name: str, job: Job) -> Side:
-        key = (corpus_name, job.key)
-        return Side.of(job, self.runs.get(key, []), self.sizes.get(key), key in self.problems)
+def leave_on_terminate(*_) -> None:
+    # The work folder on /dev/shm is removed on the way out.
+    raise SystemExit(1)
 
 
 def main(argv: list[str]) -> int:
@@ -216,63 +143,76 @@ def main(argv: list[str]) -> int:
     repository = Path(__file__).resolve().parent.parent
     version = command_output(["git", "-C", str(repository), "describe", "--tags", "--always", "--dirty"])
     started = datetime.datetime.now().astimezone()
+    workers = len(os.sched_getaffinity(0))
 
     prepared = {}
     for name in args.only:
-        spec = corpora.CorpusSpec(name, args.quick)
-        root, stats = corpora.ensure_corpus(spec, base / "corpus", log=lambda text: print(text, flush=True))
-        work = base / "out" / name
-        shutil.rmtree(work, ignore_errors=True)
-        work.mkdir(parents=True)
-        if name == "g":
-            jobs = editor_jobs(epk, args.gui.resolve(), root, work, corpora.EDITOR_FOLDER)
-        else:
-            jobs = corpus_jobs(epk, root, work)
-        prepared[name] = (root, stats, jobs)
+        chosen = comparisons_for(name, args.comparisons)
+        if chosen:
+            root, stats = corpora.ensure_corpus(corpora.CorpusSpec(name, args.quick), base / "corpus",
+                                                log=lambda text: print(text, flush=True))
+            prepared[name] = (root, stats, chosen)
+    if not prepared:
+        print("nothing to run: no comparison of these corpora matches --comparisons", file=sys.stderr)
+        return 2
 
-    runner = Runner(args, base)
-    for number in range(args.rounds + 1):
-        for name, (root, stats, jobs) in prepared.items():
-            runner.run_round(number, name, root, stats, jobs)
+    for stale in stale_shm_folders(SHM_PREFIX):
+        remove(stale)
+    shm = Path("/dev/shm") / f"{SHM_PREFIX}{os.getpid()}"
+    signal.signal(signal.SIGTERM, leave_on_terminate)
+    logs = base / "logs"
+    logs.mkdir(parents=True, exist_ok=True)
+    runner = Runner(epk, args.gui.resolve() if args.gui else None, args.pairs, workers, logs, args.cold,
+                    log=lambda text: print(text, flush=True))
+    blocks = {}
+    memory = []
+    try:
+        for mode in args.modes:
+            for name, (root, stats, chosen) in prepared.items():
+                if mode == "shm":
+                    if shm_free_bytes() < SHM_ROOM * stats.total_bytes:
+                        runner.problems.append(f"shm {name}: not run, /dev/shm has less than "
+                                               f"{human_size(SHM_ROOM * stats.total_bytes)} free")
+                        continue
+                    place = Place(name, root, stats, shm / "out" / name, copy=shm / "corpus" / name)
+                else:
+                    place = Place(name, root, stats, base / "out" / name)
+                blocks[(mode, name)] = runner.run_corpus(mode, place, chosen)
+                memory += runner.memory_checks(mode, place, list(COMMANDS.values()))
+    finally:
+        remove(shm)
 
-    workers = len(os.sched_getaffinity(0))
-    rows: dict[str, list[Row]] = {}
-    memory: list[MemoryGoal] = []
-    titles = {}
-    for name, (root, stats, jobs) in prepared.items():
-        by_key = {job.key: job for job in jobs}
-        comparisons = EDITOR_COMPARISONS if name == "g" else COMPARISONS
-        rows[name] = [Row(name, c, runner.side(name, by_key[c.epk]), runner.side(name, by_key[c.peer]))
-                      for c in comparisons]
-        memory.append(MemoryGoal(name, workers, stats.largest_bytes,
-                                 [runner.side(name, job) for job in jobs if job.tool == "epk"]))
-        skipped = f", {stats.skipped} source entries left out" if stats.skipped else ""
-        titles[name] = (f"{CORPUS_TITLES[name]}: {stats.files:,} files in {stats.folders:,} folders, "
-                        f"{human_size(stats.total_bytes)}, largest file {human_size(stats.largest_bytes)}{skipped}")
-
-    cache = ("cold cache (page cache dropped before every command)" if args.cold
-             else "warm cache (a warm-up round that is not counted comes first)")
+    warning = None
+    if args.quick or args.pairs < MIN_PAIRS:
+        warning = (f"NOT A RESULT: {'small corpora (--quick), ' if args.quick else ''}{args.pairs} "
+                   f"pair{'s' if args.pairs > 1 else ''}; a result needs the full corpora and at least "
+                   f"{MIN_PAIRS} pairs")
+    cache = "page cache dropped before every command" if args.cold else "warm page cache"
     header = [
         ("date", started.strftime("%Y-%m-%d %H:%M %Z")),
         ("epk", f"{version or 'unknown version'} (git describe), Release build, {epk}"),
         ("machine", machine_description(base)),
         ("peers", peer_versions()),
-        ("method", f"{args.rounds} round{'s' if args.rounds > 1 else ''}, medians; {cache}; the warm-up round "
-                   f"also checks every output; sync before every command; workers = {workers} (cores)"),
+        ("method", f"{args.pairs} pairs, median of pair ratios (min-max). epk and its peer run back to back, "
+                   f"epk first in odd pairs and the peer first in even ones; a warm-up pair that is not counted "
+                   f"comes first and checks every output (extracted trees against the corpus, listings, edited "
+                   f"packs); sync before every timed command; an edit works on a fresh copy of the pristine pack, "
+                   f"made before its timed part; {cache}; workers = {workers} (cores)"),
+        ("modes", ", ".join(args.modes) + (f"; comparisons matching {', '.join(args.comparisons)}"
+                                           if args.comparisons else "")),
         ("corpora", f"{'quick (small) versions' if args.quick else 'full size'} in {base / 'corpus'}"),
-        ("notes", "epk create syncs its pack to the disk before renaming it into place (safe save); tar and zip "
-                  "leave their output to the page cache. A pack holds at most 255 folders: corpus a keeps the "
-                  "folders with the most files and moves the files of the others up, joining the folder names "
-                  "to the file name with \"__\"."),
+        ("memory goal", "peak <= 64 MiB for a command that codes no file (scheme none, the edits, list), else "
+                        "<= 64 MiB + 2 x largest coded file x workers"),
     ]
-    text = format_report(header, rows, memory, titles)
+    titles = {name: corpus_title(name, stats) for name, (_, stats, _) in prepared.items()}
+    text = format_report(header, blocks, memory, titles, warning)
     if runner.problems:
-        text += "\nProblems\n" + "".join(f"{c}  {k}: {p}\n" for (c, k), p in sorted(runner.problems.items()))
-    results = base.parent / "results"
+        text += "\nProblems\n" + "".join(f"{problem}\n" for problem in runner.problems)
+    results = args.dir / "results"
     results.mkdir(parents=True, exist_ok=True)
     stamp = started.strftime("%Y%m%d-%H%M%S") + ("-quick" if args.quick else "")
     csv_path = args.csv or results / f"bench-{stamp}.csv"
-    write_csv(csv_path, rows, memory)
+    write_csv(csv_path, [row for rows in blocks.values() for row in rows], memory)
     (results / f"bench-{stamp}.txt").write_text(text)
     print("\n" + text)
     print(f"Table: {results / f'bench-{stamp}.txt'}\nCSV:   {csv_path}")

@@ -4,6 +4,8 @@ a  real files of this machine (a copy of /usr/include and /usr/share/doc,
    taken once and kept, so later package installs do not change it)
 b  a few large files: text-like, binary-random and run-heavy data
 c  many small files (1 to 4 KiB) in a fixed number of folders
+s  fewer small files (1 to 4 KiB), all text-like, in 100 folders
+d  a game's pack: one huge file and many files of 2 MiB in two folders
 g  what the editor is timed on: 100,000 tiny files, 10,000 of them in one
    folder (the folder the list shows)
 
@@ -14,13 +16,14 @@ the same corpus on every machine and with every Python version.
 from __future__ import annotations
 
 import hashlib
-import heapq
 import json
 import os
 import shutil
 import struct
-from dataclasses import asdict, dataclass, field
+from dataclasses import asdict, dataclass
 from pathlib import Path
+
+from realtree import MAX_PACK_FOLDERS, copy_real_trees
 
 # Bump when a generator changes its output: corpora made by an older
 # version are then made again instead of being re-used.
@@ -30,8 +33,7 @@ KIB = 1024
 MIB = 1024 * KIB
 
 REAL_SOURCES = ("/usr/include", "/usr/share/doc")
-# A pack counts its folders in one byte.
-MAX_PACK_FOLDERS = 255
+NAMES = "abcsdg"
 
 
 @dataclass(frozen=True)
@@ -48,9 +50,17 @@ class CorpusSpec:
 
     @property
     def small_files(self) -> tuple[int, int, int]:
-        """(files, groups, sub-folders per group) of corpus c; groups hold files
-        too, so the full corpus has 250 folders of files."""
+        """(files, groups, sub-folders per group) of corpus c or s; groups
+        hold files too, so full c has 250 folders of files and full s 100."""
+        if self.name == "s":
+            return (2_000, 2, 4) if self.quick else (20_000, 10, 9)
         return (5_000, 5, 4) if self.quick else (100_000, 10, 24)
+
+    @property
+    def game_files(self) -> tuple[int, int, int]:
+        """(bytes of the huge file, files in each of the two folders, bytes
+        of each) of corpus d."""
+        return (16 * MIB, 8, 512 * KIB) if self.quick else (600 * MIB, 25, 2 * MIB)
 
     @property
     def editor_files(self) -> tuple[int, int, int]:
@@ -68,6 +78,8 @@ class CorpusSpec:
             key.update(sources=list(REAL_SOURCES), stride=self.real_file_stride, folders=MAX_PACK_FOLDERS)
         elif self.name == "b":
             key.update(files=self.large_files)
+        elif self.name == "d":
+            key.update(layout=list(self.game_files))
         elif self.name == "g":
             key.update(layout=list(self.editor_files))
         else:
@@ -199,17 +211,56 @@ def small_file_layout(files: int, groups: int, subs: int) -> list[tuple[str, int
 
 
 def make_small_files(root: Path, spec: CorpusSpec) -> None:
+    """Corpus c: one file in four is already-compressed-like data, the rest
+    text. Corpus s: text only."""
     files, groups, subs = spec.small_files
-    text = TextSource("c/text")
-    stream = ByteStream("c/files")
+    text = TextSource(f"{spec.name}/text")
+    stream = ByteStream(f"{spec.name}/files")
     for relative, number in small_file_layout(files, groups, subs):
         size = KIB + stream.u16s(1)[0] % (3 * KIB + 1)
-        # One file in four is already-compressed-like data, the rest text.
-        binary = number % 4 == 3
+        binary = spec.name == "c" and number % 4 == 3
         data = stream.read(size) if binary else text.text(size)
         path = root / (relative + (".bin" if binary else ".txt"))
         path.parent.mkdir(parents=True, exist_ok=True)
         path.write_bytes(data)
+
+
+# Corpus d: the huge file at the root and two folders of equal files.
+GAME_HUGE_FILE = "world.dat"
+GAME_FOLDERS = (("maps", "map"), ("sounds", "snd"))
+
+
+def game_layout(spec: CorpusSpec) -> list[tuple[str, int]]:
+    """(relative path, size) of every file of corpus d."""
+    huge, each_folder, size = spec.game_files
+    layout = [(GAME_HUGE_FILE, huge)]
+    for folder, stem in GAME_FOLDERS:
+        layout += [(f"{folder}/{stem}{i:02d}.bin", size) for i in range(each_folder)]
+    return layout
+
+
+def game_block() -> bytes:
+    """1 MiB of mixed bytes: in every 4 KiB, 3 KiB random then 1 KiB of
+    text, so that LZ shrinks any part of it a little."""
+    random_bytes = ByteStream("d/random")
+    text = TextSource("d/text")
+    return b"".join(random_bytes.read(3 * KIB) + text.text(KIB) for _ in range(MIB // (4 * KIB)))
+
+
+def stamped(block: bytes, file_number: int, mib: int) -> bytes:
+    """The block with the file's number and the MiB's count in its first
+    bytes, so that no two MiB of the corpus are alike."""
+    return b"%08d:%08d\n" % (file_number, mib) + block[18:]
+
+
+def make_game_files(root: Path, spec: CorpusSpec) -> None:
+    block = game_block()
+    for number, (relative, size) in enumerate(game_layout(spec)):
+        path = root / relative
+        path.parent.mkdir(exist_ok=True)
+        with open(path, "wb") as out:
+            for mib, offset in enumerate(range(0, size, MIB)):
+                out.write(stamped(block, number, mib)[: size - offset])
 
 
 # The folder of corpus g whose files the editor shows.
@@ -225,124 +276,6 @@ def make_editor_files(root: Path, spec: CorpusSpec) -> None:
         path = root / relative
         path.parent.mkdir(exist_ok=True)
         path.write_bytes(b"%d\n" % number * (number % 8))
-
-
-def storable_name(name: str) -> bool:
-    """Whether every tool under test can hold this name unchanged."""
-    try:
-        encoded = name.encode("gbk")
-    except UnicodeEncodeError:
-        return False
-    return "\\" not in name and len(encoded) <= 255
-
-
-@dataclass
-class RealFolder:
-    path: Path  # on disk
-    target: Path  # relative to the corpus
-    files: list[str] = field(default_factory=list)
-    children: list["RealFolder"] = field(default_factory=list)
-    parent: "RealFolder | None" = None
-    subtree_files: int = 0
-
-
-def scan_real_tree(source: Path, target: Path) -> tuple[RealFolder, int]:
-    """The folders and regular files below `source` (links to files count as
-    files) and how many entries were left out: links to folders, dangling
-    links, special files and names a pack cannot hold."""
-    skipped = 0
-    top = RealFolder(source, target)
-    pending = [top]
-    while pending:
-        folder = pending.pop()
-        try:
-            names = sorted(os.listdir(folder.path))
-        except OSError:
-            skipped += 1
-            continue
-        for name in names:
-            path = folder.path / name
-            if not storable_name(name):
-                skipped += 1
-            elif path.is_dir() and not path.is_symlink():
-                child = RealFolder(path, folder.target / name, parent=folder)
-                folder.children.append(child)
-                pending.append(child)
-            elif path.is_file():
-                folder.files.append(name)
-            else:
-                skipped += 1
-    return top, skipped
-
-
-def count_subtree_files(folder: RealFolder) -> int:
-    folder.subtree_files = len(folder.files) + sum(count_subtree_files(c) for c in folder.children)
-    return folder.subtree_files
-
-
-def choose_kept_folders(tops: list[RealFolder], budget: int) -> set[int]:
-    """ids of the folders that stay folders: the tops, then, while the budget
-    lasts, the child of a kept folder that holds the most files below it."""
-    kept = {id(top) for top in tops}
-    queue: list[tuple[int, str, int, RealFolder]] = []
-
-    def offer(folder: RealFolder) -> None:
-        for child in folder.children:
-            if child.subtree_files:
-                heapq.heappush(queue, (-child.subtree_files, str(child.target), id(child), child))
-
-    for top in tops:
-        offer(top)
-    while queue and len(kept) < budget:
-        _, _, ident, folder = heapq.heappop(queue)
-        kept.add(ident)
-        offer(folder)
-    return kept
-
-
-def copy_real_trees(sources: tuple[str, ...], target: Path, stride: int, folder_budget: int) -> int:
-    """Copies the regular files below each source into target/<source name>
-    as plain files; returns how many source entries were left out.
-
-    A pack holds at most `folder_budget` folders, fewer than these trees
-    have: the folders holding the most files stay folders, and the files of
-    every other folder move up into the nearest kept one, the folders they
-    came from joined to their name with "__". With a stride n > 1 only every
-    n-th file (in sorted order) is kept.
-    """
-    tops = []
-    skipped = 0
-    for source in sources:
-        top, left_out = scan_real_tree(Path(source), Path(Path(source).name))
-        count_subtree_files(top)
-        tops.append(top)
-        skipped += left_out
-    kept = choose_kept_folders(tops, folder_budget)
-
-    seen = 0
-    pending = list(reversed(tops))
-    while pending:
-        folder = pending.pop()
-        home = folder
-        while id(home) not in kept:
-            home = home.parent
-        prefix = "__".join(folder.target.relative_to(home.target).parts)
-        for name in folder.files:
-            seen += 1
-            if (seen - 1) % stride:
-                continue
-            flat = f"{prefix}__{name}" if prefix else name
-            destination = target / home.target / flat
-            if len(flat.encode("gbk")) > 255 or destination.exists():
-                skipped += 1
-                continue
-            destination.parent.mkdir(parents=True, exist_ok=True)
-            try:
-                shutil.copyfile(folder.path / name, destination)
-            except OSError:
-                skipped += 1
-        pending.extend(reversed(folder.children))
-    return skipped
 
 
 def tree_stats(root: Path) -> CorpusStats:
@@ -375,6 +308,8 @@ def ensure_corpus(spec: CorpusSpec, base: Path, log=print) -> tuple[Path, Corpus
         skipped = copy_real_trees(REAL_SOURCES, root, spec.real_file_stride, MAX_PACK_FOLDERS)
     elif spec.name == "b":
         make_large_files(root, spec)
+    elif spec.name == "d":
+        make_game_files(root, spec)
     elif spec.name == "g":
         make_editor_files(root, spec)
     else:

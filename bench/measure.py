@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import os
+import signal
 import subprocess
 import time
 from dataclasses import dataclass
@@ -63,14 +64,22 @@ def run_measured(argv: list[str], cwd: Path, log_stem: Path, drop_caches: bool =
     report = log_stem.with_suffix(".time")
     with open(log_stem.with_suffix(".out"), "wb") as out, open(log_stem.with_suffix(".err"), "wb") as err:
         start = time.perf_counter()
-        finished = subprocess.run([TIME_PROGRAM, "-v", "-o", str(report), "--", *argv], cwd=cwd, stdout=out,
-                                  stderr=err, check=False)
+        # A group of its own, so that an interrupted run takes the measured
+        # command down with it, not only `time`.
+        process = subprocess.Popen([TIME_PROGRAM, "-v", "-o", str(report), "--", *argv], cwd=cwd, stdout=out,
+                                   stderr=err, start_new_session=True)
+        try:
+            returncode = process.wait()
+        except BaseException:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            raise
         seconds = time.perf_counter() - start
     fields = parse_time_report(report.read_text(errors="replace")) if report.exists() else {}
     if "signal" in fields:
         status = -int(fields["signal"])
     else:
-        status = int(fields.get("exit_status", finished.returncode))
+        status = int(fields.get("exit_status", returncode))
     return Measurement(seconds=seconds, peak_kib=int(fields.get("peak_kib", 0)),
                        user_seconds=float(fields.get("user_seconds", 0.0)),
                        system_seconds=float(fields.get("system_seconds", 0.0)), exit_status=status)

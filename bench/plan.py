@@ -1,152 +1,258 @@
-"""What one round runs on one corpus, and which results are compared."""
+"""What the benchmark runs: the commands, the comparisons between them with
+their goals, and the corpora each comparison runs on, all as tables."""
 
 from __future__ import annotations
 
-from dataclasses import dataclass
+import shlex
+from dataclasses import dataclass, field
 from pathlib import Path
 
-PHASES = ("create", "list", "extract", "editor")
+from corpora import EDITOR_FOLDER
+
+MODES = ("shm", "disk")
+# Below this many counted pairs a run is a trial of the harness, not a result.
+MIN_PAIRS = 5
+
+# Files every corpus's work folder holds before anything runs.
+FIXTURES = {"small.txt": b"small\n", "pw.txt": "口令".encode()}
 
 
 @dataclass(frozen=True)
-class Job:
-    key: str  # stable name, e.g. "epk create lz"
-    tool: str  # "epk" or "peer"
-    phase: str  # one of PHASES
-    label: str  # the command as the table shows it
-    argv: tuple[str, ...]
-    cwd: Path
-    output: Path | None = None  # the archive a create job writes
-    destination: Path | None = None  # the folder an extract job fills
-    reads: str | None = None  # key of the create job whose archive this job reads
+class EditCheck:
+    """What `epk list` of the edited pack must show, against the pristine
+    pack's listing (paths with "/"; "{renamed}" is the name the editor's
+    program reports)."""
+
+    line_change: int = 0
+    present: str | None = None
+    absent: str | None = None
+    changed: str | None = None  # the path's listed line differs from the pristine one
+
+
+@dataclass(frozen=True)
+class Command:
+    key: str
+    tool: str  # "epk", "peer" or "editor"
+    template: str  # words; {epk} {gui} {work} {corpus} {dest} {sync} are filled in
+    output: str | None = None  # the file in the work folder it writes, removed before every run
+    reads: tuple[str, ...] = ()  # files in the work folder that other commands make
+    restores: tuple[str, str] | None = None  # (pristine, working copy) copied before every run
+    extracts: bool = False  # fills {dest}, which must then equal the corpus
+    lists: str | None = None  # "epk" or "tar": prints one line per entry
+    same_as: str | None = None  # its output must equal this file of the work folder
+    shows_folder: bool = False  # the editor's list shows EDITOR_FOLDER ("rows" counts its files)
+    edit: EditCheck | None = None
+    reported: str | None = None  # the time is the program's own line of this name, not its run time
+    memory_goal: bool = False
+    coded: str = ""  # for the memory goal: "" no file coded, "all" every file, else the one corpus path
+
+    @property
+    def protected(self) -> bool:
+        return "--password-file" in self.template
+
+    @property
+    def needs(self) -> tuple[str, ...]:
+        return self.reads + ((self.restores[0],) if self.restores else ())
+
+    @property
+    def writes(self) -> tuple[str, ...]:
+        return ((self.output,) if self.output else ()) + ((self.restores[1],) if self.restores else ())
+
+    @property
+    def uses_corpus(self) -> bool:
+        return "{corpus}" in self.template or self.extracts or self.shows_folder
+
+    def shown(self) -> str:
+        """The command as the table shows it: files of the work folder by
+        their names, the corpus as DIR, a destination as OUT."""
+        text = self.template.replace("{work}/", "").replace("{epk}", "epk").replace("{gui}", "tarvex-gui-bench")
+        text = text.replace("{corpus}", "DIR").replace("{dest}", "OUT").replace("{sync}", "")
+        return " ".join(text.split())
+
+    def argv(self, places: dict[str, str]) -> list[str]:
+        words = (word.format(**places) for word in self.template.split())
+        return [word for word in words if word]
+
+
+def epk(key: str, template: str, **fields) -> Command:
+    return Command(key, "epk", template, memory_goal=True, **fields)
+
+
+def peer(key: str, template: str, **fields) -> Command:
+    return Command(key, "peer", template, **fields)
+
+
+def editor(key: str, template: str, **fields) -> Command:
+    return Command(key, "editor", template, **fields)
+
+
+def epk_creates() -> list[Command]:
+    made = [epk("epk create none", "{epk} create {work}/none.epk {corpus} --scheme none", output="none.epk"),
+            epk("epk create none, password",
+                "{epk} create {work}/none-pw.epk {corpus} --scheme none --password-file {work}/pw.txt",
+                output="none-pw.epk")]
+    for name, scheme in (("lz", "lz"), ("zstd-fast", "zstd-fast.edl"), ("zstd-strong", "zstd-strong.edl")):
+        made.append(epk(f"epk create {name}", f"{{epk}} create {{work}}/{name}.epk {{corpus}} --scheme {scheme}",
+                        output=f"{name}.epk", coded="all"))
+    made.append(epk("epk create zstd-strong, 1 core",
+                    "taskset -c 0 {epk} create {work}/zstd-strong-1.epk {corpus} --scheme zstd-strong.edl",
+                    output="zstd-strong-1.epk", same_as="zstd-strong.epk", coded="all"))
+    return made
+
+
+def extracts_and_lists() -> list[Command]:
+    made = [epk("epk list", "{epk} list {work}/none.epk", reads=("none.epk",), lists="epk"),
+            peer("tar list", "tar -tf {work}/peer.tar", reads=("peer.tar",), lists="tar")]
+    for name in ("none", "lz", "zstd-fast"):
+        made.append(epk(f"epk extract {name}", f"{{epk}} extract {{work}}/{name}.epk {{dest}}",
+                        reads=(f"{name}.epk",), extracts=True, coded="" if name == "none" else "all"))
+    for name, option, archive in (("tar", "", "peer.tar"), ("tar lzop", "--lzop ", "peer.tar.lzo"),
+                                  ("tar zstd", "--zstd ", "peer.tar.zst")):
+        made.append(peer(f"{name} create", f"tar {option}-cf {{work}}/{archive} -C {{corpus}} .", output=archive))
+        made.append(peer(f"{name} extract", f"tar {option}-xf {{work}}/{archive} -C {{dest}}", reads=(archive,),
+                         extracts=True))
+    return made
+
+
+# The edits on corpus d: (command, its arguments after the pack, what the
+# edited pack then lists, the file it codes).
+EDITS = (
+    ("add", "{work}/small.txt", EditCheck(1, present="small.txt"), ""),
+    ("rm", "maps/map01.bin", EditCheck(-1, absent="maps/map01.bin"), ""),
+    ("mv", "maps/map02.bin sounds", EditCheck(present="sounds/map02.bin", absent="maps/map02.bin"), ""),
+    ("rename", "maps/map03.bin map03-renamed.bin",
+     EditCheck(present="maps/map03-renamed.bin", absent="maps/map03.bin"), ""),
+    ("scheme", "maps/map04.bin lz", EditCheck(changed="maps/map04.bin"), "maps/map04.bin"),
+)
+# A pack's two forms for the edits: (key suffix, pristine pack, extra words).
+PACK_FORMS = (("", "none.epk", ""), (", password", "none-pw.epk", " --password-file {work}/pw.txt"))
+
+
+def edit_commands() -> list[Command]:
+    """Each edit works on a fresh copy of the pristine pack; the peer copies
+    that same pack."""
+    made = []
+    for suffix, pristine, extra in PACK_FORMS:
+        made.append(peer(f"cp pack{suffix}", f"cp {{work}}/{pristine} {{work}}/copy.epk", reads=(pristine,),
+                         output="copy.epk"))
+        for name, arguments, check, coded in EDITS:
+            made.append(epk(f"epk {name}{suffix}", f"{{epk}} {name} {{work}}/edit.epk {arguments}{extra}",
+                            restores=(pristine, "edit.epk"), edit=check, coded=coded))
+    return made
+
+
+def editor_commands() -> list[Command]:
+    return [
+        editor("editor open", f"{{gui}} {{work}}/none.epk {EDITOR_FOLDER}", reads=("none.epk",), shows_folder=True,
+               reported="open_s"),
+        editor("editor show", f"{{gui}} {{work}}/none.epk {EDITOR_FOLDER}", reads=("none.epk",), shows_folder=True,
+               reported="show_s"),
+        editor("editor save", "{gui} --save-after-edit {work}/edit.epk {sync}", restores=("none.epk", "edit.epk"),
+               edit=EditCheck(present="{renamed}"), reported="save_s", memory_goal=True),
+    ]
+
+
+COMMANDS = {c.key: c for c in epk_creates() + extracts_and_lists() + edit_commands() + editor_commands()}
 
 
 @dataclass(frozen=True)
 class Comparison:
     label: str
-    epk: str  # key of the job measured
-    peer: str  # key of the job it is measured against
-    metric: str = "time"  # the goal's metric: "time" (ratio <= limit) or "size" (ratio < limit)
-    limit: float | None = None  # no goal when None
-    goal_corpora: str = "abc"  # the corpora the goal holds for; elsewhere the row is shown only
+    epk: str  # key of the command measured
+    peer: str  # key of the command it is measured against
+    corpora: str  # where it runs
+    limits: dict[str, float] = field(default_factory=dict)  # the goal's bound on the ratio, per corpus
+    metric: str = "time"  # "time": median pair ratio <= limit; "size": output size ratio < limit
+    per_core: bool = False  # the limit is divided by the number of cores
 
-    def goal_for(self, corpus: str) -> float | None:
-        return self.limit if corpus in self.goal_corpora else None
+    def limit(self, corpus: str, cores: int) -> float | None:
+        bound = self.limits.get(corpus)
+        if bound is None or not self.per_core:
+            return bound
+        return bound / cores
 
-
-@dataclass(frozen=True)
-class Command:
-    phase: str
-    label: str
-    template: str  # words; {epk}, {archive}, {corpus} and {dest} are filled in
-    in_corpus: bool = False  # run inside the corpus rather than the work folder
-
-
-def epk_pack(scheme: str, listed: bool = False, extracted: bool = True) -> list[Command]:
-    name = scheme.removesuffix(".edl")
-    commands = [Command("create", f"epk create --scheme {scheme}",
-                        f"{{epk}} create {{archive}} {{corpus}} --scheme {scheme}")]
-    if listed:
-        commands.append(Command("list", f"epk list ({name})", "{epk} list {archive}"))
-    if extracted:
-        commands.append(Command("extract", f"epk extract ({name})", "{epk} extract {archive} {dest}"))
-    return commands
+    def commands(self) -> tuple[Command, Command]:
+        return COMMANDS[self.epk], COMMANDS[self.peer]
 
 
-def tar(option: str = "", listed: bool = False) -> list[Command]:
-    shown = f"tar {option} " if option else "tar "
-    commands = [Command("create", shown + "-cf", f"tar {option} -cf {{archive}} -C {{corpus}} .")]
-    if listed:
-        commands.append(Command("list", "tar -tf", "tar -tf {archive}"))
-    commands.append(Command("extract", shown + "-xf", f"tar {option} -xf {{archive}} -C {{dest}}"))
-    return commands
+def _limits(corpora: str, bound: float) -> dict[str, float]:
+    return dict.fromkeys(corpora, bound)
 
 
-# (name, tool, archive file, commands); a job's key is its name and phase.
-ARCHIVES = (
-    ("epk none", "epk", "epk-none.epk", epk_pack("none", listed=True)),
-    ("epk lz", "epk", "epk-lz.epk", epk_pack("lz")),
-    ("epk zstd-fast", "epk", "epk-zstd-fast.epk", epk_pack("zstd-fast.edl")),
-    # Decodes like zstd-fast: made and measured, not read back.
-    ("epk zstd-strong", "epk", "epk-zstd-strong.epk", epk_pack("zstd-strong.edl", extracted=False)),
-    ("tar", "peer", "peer.tar", tar(listed=True)),
-    ("tar lzop", "peer", "peer.tar.lzo", tar("--lzop")),
-    ("tar zstd", "peer", "peer.tar.zst", tar("--zstd")),
-    # zip stores the paths it is given: it runs inside the corpus.
-    ("zip -0", "peer", "peer-0.zip", [Command("create", "zip -r -0", "zip -q -r -0 {archive} .", in_corpus=True),
-                                      Command("extract", "unzip", "unzip -q {archive} -d {dest}")]),
-    ("zip -1", "peer", "peer-1.zip", [Command("create", "zip -r -1", "zip -q -r -1 {archive} .", in_corpus=True)]),
-)
+def edit_comparisons() -> list[Comparison]:
+    made = []
+    for suffix, _, _ in PACK_FORMS:
+        for name, *_ in EDITS:
+            made.append(Comparison(f"edit: {name}{suffix}", f"epk {name}{suffix}", f"cp pack{suffix}", "d",
+                                   _limits("d", 1.0)))
+        if not suffix:
+            made.append(Comparison("edit: editor save", "editor save", "cp pack", "d", _limits("d", 1.0)))
+    return made
 
+
+# In running order: an archive is made before it is read.
 COMPARISONS = (
-    Comparison("store: create", "epk none create", "tar create", limit=1.0),
-    Comparison("store: extract", "epk none extract", "tar extract", limit=1.0),
-    Comparison("store: create vs zip", "epk none create", "zip -0 create"),
-    Comparison("store: extract vs unzip", "epk none extract", "zip -0 extract"),
-    Comparison("lz: create", "epk lz create", "tar lzop create", limit=0.6),
-    Comparison("lz: extract", "epk lz extract", "tar lzop extract", limit=1.0),
-    Comparison("lz: create vs zip -1", "epk lz create", "zip -1 create"),
-    Comparison("zstd-fast: create", "epk zstd-fast create", "tar zstd create", limit=1.5),
-    Comparison("zstd-fast: extract", "epk zstd-fast extract", "tar zstd extract"),
-    Comparison("zstd-strong: create", "epk zstd-strong create", "tar zstd create"),
-    Comparison("list", "epk none list", "tar list", limit=0.5, goal_corpora="c"),
-    Comparison("zstd-fast size vs lz", "epk zstd-fast create", "epk lz create", metric="size", limit=1.0,
-               goal_corpora="a"),
-    Comparison("zstd-strong size vs lz", "epk zstd-strong create", "epk lz create", metric="size", limit=1.0,
-               goal_corpora="a"),
+    Comparison("store: create", "epk create none", "tar create", "abcsd", _limits("sc", 0.8)),
+    Comparison("lz: create", "epk create lz", "tar lzop create", "abcs", _limits("abc", 0.6)),
+    Comparison("zstd-fast: create", "epk create zstd-fast", "tar zstd create", "abcs", _limits("cs", 1.0)),
+    Comparison("zstd-strong: all cores / 1", "epk create zstd-strong", "epk create zstd-strong, 1 core", "s",
+               _limits("s", 1.3), per_core=True),
+    Comparison("store: extract", "epk extract none", "tar extract", "abcsd",
+               {**_limits("sc", 0.8), **_limits("ab", 1.0)}),
+    Comparison("list", "epk list", "tar list", "abcs", _limits("sc", 0.3)),
+    Comparison("lz: extract", "epk extract lz", "tar lzop extract", "abcs", _limits("abc", 1.0)),
+    Comparison("zstd-fast: extract", "epk extract zstd-fast", "tar zstd extract", "abcs"),
+    Comparison("zstd-fast size / lz", "epk create zstd-fast", "epk create lz", "a", _limits("a", 1.0), metric="size"),
+    Comparison("zstd-strong size / lz", "epk create zstd-strong", "epk create lz", "a", _limits("a", 1.0),
+               metric="size"),
+    *edit_comparisons(),
+    Comparison("editor: open / list", "editor open", "epk list", "g", _limits("g", 1.0)),
+    Comparison("editor: show folder / list", "editor show", "epk list", "g", _limits("g", 1.0)),
 )
 
 
-# Corpus g: the editor, timed by the program bench/gui builds, against epk
-# listing the same pack. The editor job prints the seconds of each part.
-EDITOR_PARTS = (("open", "editor: open pack, paint"), ("show", "editor: show big folder, paint"))
-
-EDITOR_COMPARISONS = (
-    Comparison("editor: open vs list", "editor open", "epk none list", limit=1.0, goal_corpora="g"),
-    Comparison("editor: show folder vs list", "editor show", "epk none list", limit=1.0, goal_corpora="g"),
-)
+def comparisons_for(corpus: str, label_filters: tuple[str, ...] = ()) -> list[Comparison]:
+    """The comparisons that run on the corpus, in order; with filters only
+    those whose label holds one of them."""
+    return [c for c in COMPARISONS
+            if corpus in c.corpora and (not label_filters or any(f in c.label for f in label_filters))]
 
 
-def editor_jobs(epk: Path, editor: Path, corpus: Path, work: Path, folder: str) -> list[Job]:
-    """Packs corpus g, lists the pack, and opens it in the editor, which
-    then shows `folder`; one job per part of the editor's report follows
-    (they run nothing: their times come from the editor job's output)."""
-    archive = work / "editor.epk"
-    create = f"{epk} create {archive} {corpus} --scheme none".split()
-    jobs = [
-        Job("epk none create", "epk", "create", "epk create --scheme none", tuple(create), work, output=archive),
-        Job("epk none list", "epk", "list", "epk list", (str(epk), "list", str(archive)), work,
-            reads="epk none create"),
-        Job("editor", "editor", "editor", "tarvex-gui-bench", (str(editor), str(archive), folder), work,
-            reads="epk none create"),
-    ]
-    jobs += [Job(f"editor {part}", "editor part", "editor", label, (), work) for part, label in EDITOR_PARTS]
-    return jobs
+def producer(file_name: str) -> Command:
+    """The command that makes a file other commands read."""
+    return next(c for c in COMMANDS.values() if c.output == file_name and not c.same_as)
 
 
-def corpus_jobs(epk: Path, corpus: Path, work: Path) -> list[Job]:
-    """Every command of one round on `corpus`; archives go to `work`."""
-    jobs: list[Job] = []
-    for name, tool, file_name, commands in ARCHIVES:
-        archive = work / file_name
-        destination = work / ("out-" + file_name.replace(".", "-"))
-        places = {"epk": str(epk), "archive": str(archive), "corpus": str(corpus), "dest": str(destination)}
-        for command in commands:
-            argv = tuple(word.format(**places) for word in command.template.split())
-            jobs.append(Job(f"{name} {command.phase}", tool, command.phase, command.label, argv,
-                            corpus if command.in_corpus else work,
-                            output=archive if command.phase == "create" else None,
-                            destination=destination if command.phase == "extract" else None,
-                            reads=f"{name} create" if command.phase != "create" else None))
-    return jobs
+def still_needed(later: list[Comparison]) -> tuple[set[str], bool]:
+    """What the comparisons still to run need: files of the work folder (a
+    size comparison needs the outputs it compares), and whether their
+    commands read the corpus themselves."""
+    files: set[str] = set()
+    corpus = False
+    for comparison in later:
+        for command in comparison.commands():
+            files.update(command.needs)
+            if comparison.metric == "size" and command.output:
+                files.add(command.output)
+            corpus = corpus or command.uses_corpus
+    return files, corpus
 
 
-def round_order(jobs: list[Job], round_number: int) -> list[Job]:
-    """Phase by phase (an archive is made before it is read); within a phase
-    the order flips every round, so neither side always runs first. Jobs
-    without a command (the editor's parts) are not run."""
-    ordered: list[Job] = []
-    for phase in PHASES:
-        in_phase = [job for job in jobs if job.phase == phase and job.argv]
-        ordered.extend(reversed(in_phase) if round_number % 2 else in_phase)
-    return ordered
+def pair_order(number: int) -> tuple[str, str]:
+    """Which side runs first in counted pair `number` (from 0): epk first,
+    then the peer first, and so on."""
+    return ("epk", "peer") if number % 2 == 0 else ("peer", "epk")
+
+
+def timed_argv(command: Command, argv: list[str], mode: str) -> list[str]:
+    """In disk mode the time runs until the data is durable: the command
+    ends with a sync inside the timed part. A program that reports its own
+    time syncs itself (its {sync} word)."""
+    if mode != "disk" or command.reported:
+        return argv
+    return ["sh", "-c", shlex.join(argv) + " && sync"]
+
+
+def places(epk_program: Path, gui: Path | None, work: Path, corpus: Path, dest: Path, mode: str) -> dict[str, str]:
+    return {"epk": str(epk_program), "gui": str(gui or "tarvex-gui-bench"), "work": str(work), "corpus": str(corpus),
+            "dest": str(dest), "sync": "--sync" if mode == "disk" else ""}

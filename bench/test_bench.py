@@ -1,5 +1,5 @@
-"""Tests of the benchmark harness's own logic: measuring, corpora, the plan
-and the report. Nothing here looks at how fast anything is."""
+"""Tests of the benchmark harness's own logic: measuring, corpora, the plan,
+the pairs, the checks and the report. Nothing here looks at how fast anything is."""
 
 from __future__ import annotations
 
@@ -11,15 +11,21 @@ import os
 import sys
 import tempfile
 import unittest
+from unittest import mock
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-import bench  # noqa: E402
+import checks  # noqa: E402
 import corpora  # noqa: E402
+import plan  # noqa: E402
+import realtree  # noqa: E402
 from measure import TIME_PROGRAM, Measurement, parse_time_report, run_measured  # noqa: E402
-from plan import COMPARISONS, EDITOR_COMPARISONS, PHASES, corpus_jobs, editor_jobs, round_order  # noqa: E402
-from report import MemoryGoal, Row, Side, format_report, write_csv  # noqa: E402
+from plan import (COMMANDS, COMPARISONS, EDITS, Command, Comparison, EditCheck, comparisons_for,  # noqa: E402
+                  pair_order, places, producer, still_needed, timed_argv)
+from report import format_report, write_csv  # noqa: E402
+from results import MIB, MemoryCheck, Pair, RowResult, Spread, memory_limit_mib  # noqa: E402
+from runner import Place, Runner  # noqa: E402
 
 TIME_REPORT = """Command exited with non-zero status 2
 \tCommand being timed: "tar -cf x.tar -C dir ."
@@ -75,11 +81,13 @@ class ByteStreamTest(unittest.TestCase):
             "random": "2dd8f1dc5e86d719",
             "runs": "a31ba085a8eb06e4",
             "text": "97e27f3cef603693",
+            "game": "42f4a2ebe6775e29",
         }
         made = {
             "random": corpora.ByteStream("b/random").read(100_000),
             "runs": corpora.run_heavy(corpora.ByteStream("b/runs"), 100_000),
             "text": corpora.TextSource("b/text").text(100_000),
+            "game": corpora.game_block()[:100_000],
         }
         for name, data in made.items():
             with self.subTest(name):
@@ -97,9 +105,10 @@ class ByteStreamTest(unittest.TestCase):
 
 class SmallFilesTest(unittest.TestCase):
     def test_layout_fills_every_folder_evenly_within_the_pack_limit(self):
-        for quick, files, folder_count in ((False, 100_000, 250), (True, 5_000, 25)):
-            with self.subTest(quick=quick):
-                layout = corpora.small_file_layout(*corpora.CorpusSpec("c", quick).small_files)
+        cases = (("c", False, 100_000, 250), ("c", True, 5_000, 25), ("s", False, 20_000, 100), ("s", True, 2_000, 10))
+        for name, quick, files, folder_count in cases:
+            with self.subTest(name, quick=quick):
+                layout = corpora.small_file_layout(*corpora.CorpusSpec(name, quick).small_files)
                 folders: dict[str, int] = {}
                 for path, _ in layout:
                     folder = path.rsplit("/", 1)[0]
@@ -136,7 +145,7 @@ class RealTreeTest(unittest.TestCase):
         os.mkfifo(self.source / "fifo")
         self.write("back\\slash.h")
         self.write("\U0001F600.h")
-        skipped = corpora.copy_real_trees((str(self.source),), self.root / "out", 1, 255)
+        skipped = realtree.copy_real_trees((str(self.source),), self.root / "out", 1, 255)
         self.assertEqual(self.copied(), {"src/a.h": "A", "src/link.h": "A", "src/sub/b.h": "B"})
         self.assertFalse((self.root / "out/src/link.h").is_symlink())
         self.assertEqual(skipped, 5)
@@ -144,19 +153,19 @@ class RealTreeTest(unittest.TestCase):
     def test_folders_beyond_the_budget_fold_into_the_nearest_kept_one(self):
         for name in ("many/1", "many/2", "many/3", "many/deep/4", "few/5", "few/inner/6"):
             self.write(name)
-        corpora.copy_real_trees((str(self.source),), self.root / "three", 1, 3)
+        realtree.copy_real_trees((str(self.source),), self.root / "three", 1, 3)
         # src, many (4 files) and few (2 files) stay; many/deep and few/inner fold.
         self.assertEqual(sorted(self.copied("three")), ["src/few/5", "src/few/inner__6", "src/many/1", "src/many/2",
                                                         "src/many/3", "src/many/deep__4"])
         # With room for two, the folder with fewer files folds into src as well.
-        corpora.copy_real_trees((str(self.source),), self.root / "out", 1, 2)
+        realtree.copy_real_trees((str(self.source),), self.root / "out", 1, 2)
         self.assertEqual(sorted(self.copied()), ["src/few__5", "src/few__inner__6", "src/many/1", "src/many/2",
                                                  "src/many/3", "src/many/deep__4"])
 
     def test_stride_keeps_every_nth_file(self):
         for i in range(10):
             self.write(f"f{i}")
-        corpora.copy_real_trees((str(self.source),), self.root / "out", 4, 255)
+        realtree.copy_real_trees((str(self.source),), self.root / "out", 4, 255)
         self.assertEqual(sorted(self.copied()), ["src/f0", "src/f4", "src/f8"])
 
 
@@ -182,140 +191,286 @@ class EnsureCorpusTest(unittest.TestCase):
             self.assertEqual((root / "text.txt").stat().st_size, spec.large_files["text.txt"])
 
 
-class PlanTest(unittest.TestCase):
-    def setUp(self):
-        self.jobs = corpus_jobs(Path("/bin/epk"), Path("/corpus"), Path("/work"))
-        self.keys = {job.key: job for job in self.jobs}
+class GameCorpusTest(unittest.TestCase):
+    def test_the_edits_name_files_and_folders_of_corpus_d(self):
+        for quick in (True, False):
+            layout = corpora.game_layout(corpora.CorpusSpec("d", quick))
+            paths = {path for path, _ in layout}
+            folders = {path.rsplit("/", 1)[0] for path in paths if "/" in path}
+            self.assertEqual(folders, {"maps", "sounds"})
+            for name, _, check, coded in EDITS:
+                with self.subTest(name, quick=quick):
+                    for path in (check.absent, check.changed, coded):
+                        self.assertIn(path or "maps/map00.bin", paths)
+                    if check.present:
+                        self.assertNotIn(check.present, paths)
+                        self.assertIn(check.present.rpartition("/")[0] or "maps", folders)
 
-    def test_comparisons_and_readers_name_existing_jobs(self):
+    def test_every_mebibyte_differs(self):
+        block = bytes(corpora.MIB)
+        parts = {corpora.stamped(block, f, m) for f in range(3) for m in range(3)}
+        self.assertEqual(len(parts), 9)
+        self.assertTrue(all(len(p) == corpora.MIB for p in parts))
+
+
+def command(**fields) -> Command:
+    return Command(fields.pop("key", "test"), fields.pop("tool", "epk"), fields.pop("template", "true"), **fields)
+
+
+class PlanTest(unittest.TestCase):
+    def test_comparisons_name_commands_whose_inputs_someone_makes(self):
         for c in COMPARISONS:
             with self.subTest(c.label):
-                self.assertIn(c.epk, self.keys)
-                self.assertIn(c.peer, self.keys)
-                self.assertEqual(self.keys[c.epk].tool, "epk")
-        for job in self.jobs:
-            if job.reads:
-                self.assertEqual(self.keys[job.reads].phase, "create", job.key)
+                epk, peer = c.commands()
+                self.assertIn(epk.tool, ("epk", "editor"))
+                self.assertFalse(set(epk.writes) & set(peer.writes))
+                for name in epk.needs + peer.needs:
+                    self.assertEqual(producer(name).needs, ())
+                self.assertTrue(set(c.limits) <= set(c.corpora))
 
-    def test_no_two_jobs_share_an_archive_or_a_destination(self):
-        outputs = [job.output for job in self.jobs if job.output]
-        destinations = [job.destination for job in self.jobs if job.destination]
-        self.assertEqual(len(set(outputs)), len(outputs))
-        self.assertEqual(len(set(destinations)), len(destinations))
-        self.assertTrue(all(d.parent == Path("/work") for d in outputs + destinations))
+    def test_every_corpus_makes_an_archive_before_a_comparison_reads_it(self):
+        for corpus in corpora.NAMES:
+            made: set[str] = set()
+            for c in comparisons_for(corpus):
+                for command in c.commands():
+                    for name in command.needs:
+                        # Only the editor's corpus leaves its pack to the harness to make.
+                        self.assertTrue(name in made or corpus == "g" or "pw" in name, (corpus, c.label, name))
+                    made.update(command.writes)
 
-    def test_every_round_makes_an_archive_before_reading_it(self):
-        for number in range(4):
-            ordered = round_order(self.jobs, number)
-            self.assertEqual(sorted(j.key for j in ordered), sorted(self.keys))
-            position = {job.key: i for i, job in enumerate(ordered)}
-            for job in ordered:
-                if job.reads:
-                    self.assertLess(position[job.reads], position[job.key])
-            phases = [job.phase for job in ordered]
-            self.assertEqual(phases, sorted(phases, key=PHASES.index))
-        self.assertNotEqual([j.key for j in round_order(self.jobs, 0)], [j.key for j in round_order(self.jobs, 1)])
+    def test_limits_by_corpus_and_by_core(self):
+        extract = next(c for c in COMPARISONS if c.label == "store: extract")
+        scaling = next(c for c in COMPARISONS if c.per_core)
+        self.assertEqual([extract.limit(k, 2) for k in "scabd"], [0.8, 0.8, 1.0, 1.0, None])
+        self.assertAlmostEqual(scaling.limit("s", 2), 0.65)
+        self.assertEqual([c.label for c in comparisons_for("s", ("extract", "list"))],
+                         ["store: extract", "list", "lz: extract", "zstd-fast: extract"])
 
-    def test_zip_stores_paths_relative_to_the_corpus(self):
-        for job in self.jobs:
-            if job.argv[0] == "zip":
-                self.assertEqual((job.cwd, job.argv[-1]), (Path("/corpus"), "."))
+    def test_pairs_alternate_which_side_goes_first(self):
+        self.assertEqual([pair_order(n) for n in range(4)],
+                         [("epk", "peer"), ("peer", "epk"), ("epk", "peer"), ("peer", "epk")])
 
+    def test_disk_mode_ends_every_timed_command_with_a_sync(self):
+        fill = places(Path("/b/epk"), Path("/b/gui"), Path("/w d"), Path("/c"), Path("/o"), "disk")
+        create = COMMANDS["epk create none"]
+        argv = create.argv(fill)
+        self.assertEqual(argv, ["/b/epk", "create", "/w d/none.epk", "/c", "--scheme", "none"])
+        self.assertEqual(timed_argv(create, argv, "shm"), argv)
+        self.assertEqual(timed_argv(create, argv, "disk"),
+                         ["sh", "-c", "/b/epk create '/w d/none.epk' /c --scheme none && sync"])
+        # The editor times itself, so it syncs inside its own time.
+        save = COMMANDS["editor save"]
+        self.assertEqual(timed_argv(save, save.argv(fill), "disk"), ["/b/gui", "--save-after-edit", "/w d/edit.epk",
+                                                                     "--sync"])
+        shm = places(Path("/b/epk"), None, Path("/w"), Path("/c"), Path("/o"), "shm")
+        self.assertEqual(save.argv(shm)[1:], ["--save-after-edit", "/w/edit.epk"])
 
-class EditorPlanTest(unittest.TestCase):
-    def test_the_editor_reads_the_pack_it_is_compared_with_and_its_parts_never_run(self):
-        jobs = editor_jobs(Path("/bin/epk"), Path("/bin/gui"), Path("/corpus"), Path("/work"), "big")
-        keys = {job.key: job for job in jobs}
-        for c in EDITOR_COMPARISONS:
-            self.assertIn(c.epk, keys)
-            self.assertIn(c.peer, keys)
-        self.assertEqual(keys["editor"].argv, ("/bin/gui", str(keys["epk none create"].output), "big"))
-        ordered = [job.key for job in round_order(jobs, 1)]
-        self.assertEqual(ordered, ["epk none create", "epk none list", "editor"])
+    def test_commands_are_shown_without_their_folders(self):
+        self.assertEqual(COMMANDS["epk add, password"].shown(), "epk add edit.epk small.txt --password-file pw.txt")
+        self.assertEqual(COMMANDS["tar lzop extract"].shown(), "tar --lzop -xf peer.tar.lzo -C OUT")
+        self.assertEqual(COMMANDS["editor save"].shown(), "tarvex-gui-bench --save-after-edit edit.epk")
 
-    def test_reads_the_editors_report_and_checks_its_rows(self):
-        with tempfile.TemporaryDirectory() as work:
-            corpus = Path(work) / "corpus"
-            (corpus / "big").mkdir(parents=True)
-            for name in ("a", "b", "c"):
-                (corpus / "big" / name).write_bytes(b"")
-            stem = Path(work) / "editor"
-            job = editor_jobs(Path("/bin/epk"), Path("/bin/gui"), corpus, Path(work), "big")[2]
-            stats = corpora.CorpusStats(3, 1, 0, 0)
-            stem.with_suffix(".out").write_text("open_s 0.25\nshow_s 0.125\nrows 3\nnoise\n")
-            self.assertEqual(bench.editor_report(stem), {"open_s": 0.25, "show_s": 0.125, "rows": 3})
-            self.assertIsNone(bench.check_output(job, corpus, stats, stem))
-            stem.with_suffix(".out").write_text("open_s 0.25\nrows 2\n")
-            self.assertEqual(bench.check_output(job, corpus, stats, stem), "the list showed 2 rows, expected 3")
+    def test_what_later_comparisons_still_need(self):
+        later = comparisons_for("d")[2:]  # after store: create and store: extract
+        files, uses_corpus = still_needed(later)
+        self.assertEqual(files, {"none.epk", "none-pw.epk"})
+        self.assertFalse(uses_corpus)
+        files, uses_corpus = still_needed(comparisons_for("a", ("size",)))
+        self.assertEqual(files, {"zstd-fast.epk", "zstd-strong.epk", "lz.epk"})
+        self.assertTrue(uses_corpus)
 
 
-def side(seconds=None, peak=None, size=None, failed=False, command="cmd") -> Side:
-    return Side(command, seconds, peak, peak, size, failed)
+def measured(seconds: float, peak_kib: int = 1024) -> Measurement:
+    return Measurement(seconds, peak_kib, 0, 0, 0)
+
+
+def row_of(label: str, corpus: str, pairs: list[tuple[float, float]], **fields) -> RowResult:
+    comparison = next(c for c in COMPARISONS if c.label == label)
+    row = RowResult("shm", corpus, comparison, "epk x", "peer y", comparison.limit(corpus, 2), **fields)
+    row.pairs = [Pair(n, n % 2 == 0, measured(e, int(e * 1024)), measured(p, int(p * 2048)))
+                 for n, (e, p) in enumerate(pairs)]
+    return row
+
+
+class ResultsTest(unittest.TestCase):
+    def test_the_ratio_is_the_median_of_the_pairs_ratios(self):
+        # The sides' medians would give 2 / 2 = 1.0; one slow run moves the
+        # ratio of its own pair only.
+        row = row_of("store: create", "s", [(1, 4), (2, 1), (3, 2)])
+        self.assertEqual(row.time_ratio, Spread(1.5, 0.25, 2.0))
+        self.assertEqual((row.epk_seconds, row.peer_seconds), (2, 2))
+        self.assertEqual(row.peak_ratio, Spread(0.75, 0.125, 1.0))
+        self.assertIsNone(Spread.of([1.0, None]))
+
+    def test_goal_marks(self):
+        cases = [
+            ("at the limit passes", row_of("store: create", "s", [(0.8, 1.0)] * 5), "PASS"),
+            ("above the limit", row_of("store: create", "s", [(0.81, 1.0)] * 5), "FAIL"),
+            ("a failed run", row_of("store: create", "s", [(0.5, 1.0)], problem="exit status 1"), "FAIL"),
+            ("nothing measured", row_of("store: create", "s", []), "FAIL"),
+            ("shown only", row_of("store: create", "a", [(5.0, 1.0)]), ""),
+            ("equal sizes are not smaller", row_of("zstd-fast size / lz", "a", [], epk_bytes=9, peer_bytes=9), "FAIL"),
+            ("a smaller size passes", row_of("zstd-fast size / lz", "a", [], epk_bytes=8, peer_bytes=9), "PASS"),
+        ]
+        for name, row, result in cases:
+            with self.subTest(name):
+                self.assertEqual(row.result(), result)
+
+    def test_memory_limit_grows_with_the_largest_coded_file_and_the_workers(self):
+        self.assertEqual(memory_limit_mib(None, 2), 64)
+        self.assertEqual(memory_limit_mib(2 * MIB, 2), 72)
+        self.assertEqual(memory_limit_mib(384 * MIB, 4), 64 + 3072)
+        cases = [(64 * 1024, "PASS"), (64 * 1024 + 1, "FAIL"), (None, "FAIL")]
+        for peak, result in cases:
+            with self.subTest(peak=peak):
+                self.assertEqual(MemoryCheck("shm", "d", "epk rm", peak, 64).result(), result)
+
+
+class ChecksTest(unittest.TestCase):
+    PRISTINE = checks.parse_listing("world.dat\t9\t9\tnone\nmaps\\a.bin\t2\t2\tnone\nmaps\\b.bin\t2\t2\tnone\n")
+
+    def test_an_edited_pack_is_checked_against_the_pristine_one(self):
+        def listing(*lines: str) -> dict[str, str]:
+            return checks.parse_listing("".join(line + "\n" for line in lines))
+
+        kept = ("world.dat\t9\t9\tnone", "maps\\b.bin\t2\t2\tnone")
+        cases = [
+            ("added", EditCheck(1, present="small.txt"),
+             listing(*kept, "maps\\a.bin\t2\t2\tnone", "small.txt\t6\t6\tn"), None),
+            ("nothing added", EditCheck(1, present="small.txt"), self.PRISTINE, "lists 3 files, expected 4"),
+            ("removed", EditCheck(-1, absent="maps/a.bin"), listing(*kept), None),
+            ("moved", EditCheck(present="b.bin", absent="maps/a.bin"), listing(*kept, "a.bin\t2\t2\tnone"),
+             "does not list b.bin"),
+            ("still there", EditCheck(absent="maps/a.bin"), self.PRISTINE, "still lists maps/a.bin"),
+            ("coded", EditCheck(changed="maps/a.bin"), listing(*kept, "maps\\a.bin\t2\t1\tlz"), None),
+            ("not coded", EditCheck(changed="maps/a.bin"), self.PRISTINE, "did not change"),
+            ("renamed by the editor", EditCheck(present="{renamed}"), listing(*kept[1:], "maps\\a.bin\t2\t2\tnone",
+                                                                              "new.dat\t9\t9\tnone"), None),
+            ("does not list", EditCheck(), None, "the edited pack does not list"),
+        ]
+        for name, check, edited, wrong in cases:
+            with self.subTest(name):
+                problem = checks.edited(check, self.PRISTINE, edited, {"renamed": "new.dat"})
+                if wrong is None:
+                    self.assertIsNone(problem)
+                else:
+                    self.assertIn(wrong, problem or "")
+
+    def test_listings_and_reports(self):
+        with tempfile.TemporaryDirectory() as temp:
+            out = Path(temp) / "run.out"
+            out.write_text("a\nb\nc\nd\n")
+            stats = corpora.CorpusStats(files=3, folders=0, total_bytes=0, largest_bytes=0)
+            self.assertEqual(checks.listing_lines(out, "epk", stats), "listed 4 lines, expected 3")
+            self.assertIsNone(checks.listing_lines(out, "tar", stats))  # tar lists "./" too
+            out.write_text("open_s 0.25\nsave_s 1.5\nrenamed renamed-x y.dat\nnoise\n")
+            self.assertEqual(checks.program_report(out), {"open_s": "0.25", "save_s": "1.5",
+                                                          "renamed": "renamed-x y.dat"})
+            (Path(temp) / corpora.EDITOR_FOLDER).mkdir()
+            for name in ("a", "b"):
+                (Path(temp) / corpora.EDITOR_FOLDER / name).write_bytes(b"")
+            self.assertIsNone(checks.shown_rows({"rows": "2"}, Path(temp)))
+            self.assertEqual(checks.shown_rows({}, Path(temp)), "the list showed no rows, expected 2")
+
+
+@unittest.skipUnless(os.access(TIME_PROGRAM, os.X_OK), "GNU time is not installed")
+class RunnerTest(unittest.TestCase):
+    """Stand-in commands (a shell script) in place of epk and its peers."""
+
+    def setUp(self):
+        self.temp = tempfile.TemporaryDirectory()
+        root = Path(self.temp.name)
+        self.script = root / "tool.sh"
+        # tool.sh SIDE FILE...: notes the side and appends it to each file.
+        self.script.write_text('#!/bin/sh\nside=$1; shift\necho "$side" >> "$(dirname "$0")/order"\n'
+                               'for f in "$@"; do echo "$side" >> "$f"; done\n')
+        self.script.chmod(0o755)
+        (root / "corpus").mkdir()
+        stats = corpora.CorpusStats(1, 0, 1, 1)
+        self.place = Place("d", root / "corpus", stats, root / "work", copy=root / "shm" / "d")
+        self.place.work.mkdir()
+        self.runner = Runner(Path("/bin/epk"), None, pairs=3, workers=2, logs=root, log=lambda _: None)
+
+    def tearDown(self):
+        self.temp.cleanup()
+
+    def order(self) -> list[str]:
+        return (self.script.parent / "order").read_text().split()
+
+    def test_pairs_alternate_after_a_warm_up_pair(self):
+        epk = command(key="e", template=f"{self.script} epk", memory_goal=True)
+        peer = command(key="p", tool="peer", template=f"{self.script} peer")
+        comparison = Comparison("trial", "e", "p", "d", {"d": 1.0})
+        with mock.patch.dict(plan.COMMANDS, {"e": epk, "p": peer}):
+            row = self.runner.run_comparison("shm", self.place, comparison)
+        self.assertIsNone(row.problem)
+        self.assertEqual(self.order(), ["epk", "peer", "epk", "peer", "peer", "epk", "epk", "peer"])
+        self.assertEqual([p.epk_first for p in row.pairs], [True, False, True])
+        self.assertEqual(len(self.runner.peaks[("shm", "d", "e")]), 4)
+
+    def test_every_edit_starts_from_the_pristine_pack_and_outputs_are_removed_first(self):
+        (self.place.work / "pristine.epk").write_text("pristine\n")
+        edit = command(template=f"{self.script} epk {{work}}/edit.epk {{work}}/made.bin",
+                       restores=("pristine.epk", "edit.epk"), output="made.bin")
+        for _ in range(3):
+            _, problem = self.runner.run_once("shm", self.place, edit, "edit", "pair", check=False)
+            self.assertIsNone(problem)
+            self.assertEqual((self.place.work / "edit.epk").read_text(), "pristine\nepk\n")
+            self.assertEqual((self.place.work / "made.bin").read_text(), "epk\n")
+
+    def test_a_failed_warm_up_runs_no_pairs(self):
+        fails = command(key="e", template="false")
+        peer = command(key="p", tool="peer", template=f"{self.script} peer")
+        with mock.patch.dict(plan.COMMANDS, {"e": fails, "p": peer}):
+            row = self.runner.run_comparison("shm", self.place, Comparison("trial", "e", "p", "d", {"d": 1.0}))
+        self.assertIn("exit status 1", row.problem)
+        self.assertEqual((row.pairs, row.result()), ([], "FAIL"))
+        self.assertFalse((self.script.parent / "order").exists())  # nothing ran after the failure
+
+    def test_clean_up_keeps_only_what_later_comparisons_need(self):
+        work = self.place.work
+        for name in ("none.epk", "peer.tar", "edit.epk", "small.txt"):
+            (work / name).write_text("x")
+        self.place.ensure_corpus()
+        self.runner.clean_up(self.place, comparisons_for("d", ("edit: editor",)))
+        self.assertEqual(sorted(p.name for p in work.iterdir()), ["none.epk", "small.txt"])
+        self.assertFalse(self.place.copy.exists())  # the save never reads the corpus
+        # The pack the password edits start from is still to be made from the corpus.
+        self.place.ensure_corpus()
+        self.runner.clean_up(self.place, comparisons_for("d", ("edit: rm, password",)))
+        self.assertTrue(self.place.copy.exists())
 
 
 class ReportTest(unittest.TestCase):
-    def comparison(self, label):
-        return next(c for c in COMPARISONS if c.label == label)
-
-    def test_goal_marks(self):
-        store = self.comparison("store: create")
-        listing = self.comparison("list")
-        smaller = self.comparison("zstd-fast size vs lz")
-        cases = [
-            ("at the limit passes", "a", store, side(2.0), side(2.0), "PASS"),
-            ("above the limit", "a", store, side(2.01), side(2.0), "FAIL"),
-            ("a failed epk run", "a", store, side(1.0, failed=True), side(2.0), "FAIL"),
-            ("a failed peer run", "a", store, side(1.0), side(2.0, failed=True), "FAIL"),
-            ("nothing measured", "a", store, side(), side(2.0), "FAIL"),
-            ("list goal holds for c", "c", listing, side(0.5), side(1.0), "PASS"),
-            ("list elsewhere: shown only", "a", listing, side(0.9), side(1.0), ""),
-            ("equal sizes are not smaller", "a", smaller, side(size=100), side(size=100), "FAIL"),
-            ("smaller size passes", "a", smaller, side(size=99), side(size=100), "PASS"),
-            ("size goal only on a", "b", smaller, side(size=99), side(size=100), ""),
-        ]
-        for name, corpus, comparison, epk, peer, result in cases:
-            with self.subTest(name):
-                self.assertEqual(Row(corpus, comparison, epk, peer).result(), result)
-
-    def test_memory_goal_uses_workers_plus_one_largest_files_and_the_highest_round(self):
-        goal = MemoryGoal("b", workers=2, largest_bytes=384 << 20)
-        self.assertEqual(goal.limit_mib, 3 * 384 + 64)
-        goal.epk = [side(peak=100.0, command="small"), side(peak=1215.0, command="big")]
-        self.assertEqual((goal.highest().command, goal.result()), ("big", "PASS"))
-        goal.epk[0].highest_peak_mib = 1216.0
-        self.assertEqual((goal.highest().command, goal.result()), ("small", "FAIL"))
-        self.assertEqual(MemoryGoal("c", 2, 4096).result(), "FAIL")  # nothing measured
-
-    def test_side_takes_medians_and_notes_any_failed_round(self):
-        job = corpus_jobs(Path("epk"), Path("c"), Path("w"))[0]
-        runs = [Measurement(s, kib, 0, 0, 0) for s, kib in ((3.0, 1024), (1.0, 4096), (2.0, 2048))]
-        measured = Side.of(job, runs, 10, wrong_output=False)
-        self.assertEqual((measured.seconds, measured.peak_mib, measured.highest_peak_mib), (2.0, 2.0, 4.0))
-        self.assertFalse(measured.failed)
-        runs.append(Measurement(1.0, 1, 0, 0, 1))
-        self.assertTrue(Side.of(job, runs, 10, wrong_output=False).failed)
-        self.assertTrue(Side.of(job, runs[:1], 10, wrong_output=True).failed)
-
-    def test_table_and_csv_carry_every_row_and_goal(self):
-        rows = {"c": [Row("c", c, side(1.0, 10.0, 90), side(2.0, 5.0, 100)) for c in COMPARISONS]}
-        memory = [MemoryGoal("c", 2, 4096, [side(1.0, 10.0, command="epk list (none)")])]
-        text = format_report([("date", "today"), ("machine", "2 cores")], rows, memory, {"c": "small files"})
-        self.assertIn("machine  2 cores", text)
-        self.assertIn("Corpus c: small files", text)
-        for c in COMPARISONS:
-            self.assertIn(c.label, text)
-        self.assertRegex(text, r"c\s+cmd / cmd: wall time\s+0\.50\s+<= 0\.50\s+PASS")
-        self.assertRegex(text, r"c\s+peak memory .*10\.0\s+< 64\.0\s+PASS")
+    def test_table_and_csv_carry_every_row_pair_and_goal(self):
+        rows = [row_of(c.label, "s", [(1.0, 2.0), (3.0, 2.0)], epk_bytes=90, peer_bytes=100)
+                for c in comparisons_for("s")]
+        rows[0].problem = "epk create none: exit status 1, see the log " + "x" * 200
+        memory = [MemoryCheck("shm", "s", rows[0].epk_command, 10 * 1024, 64)]
+        rows[0].memory = memory[0]
+        sizes = row_of("zstd-fast size / lz", "a", [], epk_bytes=3 * MIB, peer_bytes=4 * MIB)
+        blocks = {("shm", "s"): rows, ("disk", "a"): [sizes]}
+        header = [("date", "today"), ("method", "2 pairs, median of pair ratios (min-max) " * 6)]
+        text = format_report(header, blocks, memory, {"s": "small files", "a": "real files " * 20}, warning="NOT A RESULT")
+        self.assertTrue(text.splitlines()[2].startswith("*** NOT A RESULT"))
+        self.assertLessEqual(max(map(len, text.splitlines())), 140)
+        modes = [line.split(":")[0] for line in text.splitlines() if line.startswith("== Mode")]
+        self.assertEqual(modes, ["== Mode shm", "== Mode disk"])
+        self.assertRegex(text, r"zstd-fast size / lz\s+3\.00\s+4\.00\s+0\.75\s+< 1\.00\s+PASS")
+        self.assertRegex(text, r"store: create\s+2\.000\s+2\.000\s+1\.00 \(0\.50-1\.50\).*"
+                               r"<= 0\.80\s+FAIL\s+<= 64\s+PASS")
+        self.assertRegex(text, r"shm\s+s\s+list: time epk / peer\s+1\.00 \(0\.50-1\.50\)\s+<= 0\.30\s+FAIL")
+        self.assertRegex(text, r"shm\s+s\s+epk x\s+10\.0\s+<= 64\s+PASS")
         with tempfile.TemporaryDirectory() as temp:
             path = Path(temp) / "t.csv"
-            write_csv(path, rows, memory)
+            write_csv(path, rows + [sizes], memory)
             with open(path, newline="") as f:
                 read = list(csv.DictReader(f))
-        self.assertEqual(len(read), len(COMPARISONS) + 1)
-        listed = next(r for r in read if r["comparison"] == "list")
-        self.assertEqual((listed["time_ratio"], listed["size_ratio"], listed["result"]), ("0.5000", "0.9000", "PASS"))
-        self.assertEqual(read[-1]["kind"], "memory")
-
+        kinds = [r["kind"] for r in read]
+        self.assertEqual((kinds.count("row"), kinds.count("pair"), kinds[-1]), (len(rows) + 1, 2 * len(rows), "memory"))
+        second = next(r for r in read if r["kind"] == "pair" and r["pair"] == "2")
+        self.assertEqual((second["first"], second["epk_seconds"], second["peer_seconds"], second["time_ratio"]),
+                         ("peer", "3.0000", "2.0000", "1.5000"))
 
 if __name__ == "__main__":
     unittest.main()

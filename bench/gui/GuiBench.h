@@ -1,0 +1,57 @@
+#pragma once
+// What the editor's benchmark program shares between its modes: a prompt and
+// dialog answers that never wait for anyone, and a full repaint.
+#include <QApplication>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/Prompt.h"
+#include "editor/UserChoices.h"
+#include "shell/CMainFrame.h"
+#include "shell/CTarvexApp.h"
+
+namespace tarvex::bench {
+
+// Messages go to stderr and questions are answered No; a pack being opened
+// gets no password, a pack being saved is saved without one.
+class ConsolePrompt final : public IPrompt {
+public:
+    MsgAnswer Message(std::string_view text, MsgIcon, MsgButtons buttons) override
+    {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+    }
+    std::optional<PasswordBlocks> AskPassword(PasswordMode mode) override
+    {
+        if (mode == PasswordMode::Set) return PasswordBlocks{};
+        return std::nullopt;
+    }
+    void ProgressBegin(uint32_t) override {}
+    void ProgressText(std::string_view) override {}
+    void ProgressStep() override {}
+    void ProgressEnd() override {}
+};
+
+// Every file and folder dialog is cancelled.
+class NoChoices final : public IUserChoices {
+public:
+    std::vector<std::string> ChooseFilesToInsert() override { return {}; }
+    std::optional<std::string> ChoosePackToOpen() override { return std::nullopt; }
+    std::optional<std::string> ChooseSavePath(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> ChooseTargetFolder() override { return std::nullopt; }
+};
+
+// Lets every queued event run and paints the whole window, as a screen would.
+inline void Paint(CMainFrame& frame)
+{
+    QApplication::processEvents();
+    frame.grab();
+}
+
+// The modes; each prints "name value" lines and returns the exit status.
+int OpenAndShowFolder(CTarvexApp& app, const std::string& pack, const std::string& folder);
+int SaveAfterEdit(CTarvexApp& app, const std::string& pack, bool syncAfterSave);
+
+}  // namespace tarvex::bench
