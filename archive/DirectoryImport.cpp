@@ -6,10 +6,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
+#include "archive/FileIo.h"
 #include "archive/Messages.h"
+#include "archive/ParallelFor.h"
 
 namespace tarvex {
 namespace {
@@ -23,9 +26,32 @@ struct DiskItem {
     uint64_t length;
 };
 
+// What a look at one name of a folder found.
+struct Look {
+    bool found = false;
+    bool isFile = false;
+    bool isDir = false;
+    uint64_t length = 0;
+};
+
+Look LookAt(int folderFd, const char* name)
+{
+    Look look;
+    struct stat st {};
+    // Looked up inside the open folder, not along the whole path again.
+    if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return look;
+    look.found = true;
+    const bool isLink = S_ISLNK(st.st_mode);
+    if (isLink && ::fstatat(folderFd, name, &st, 0) != 0) st.st_mode = 0;
+    look.isFile = S_ISREG(st.st_mode);
+    look.isDir = S_ISDIR(st.st_mode) && !isLink;
+    look.length = static_cast<uint64_t>(st.st_size);
+    return look;
+}
+
 // fresh: the folder was made by this import, so it holds no files yet.
 void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt, ImportReport& report,
-            bool fresh)
+            bool fresh, ParallelFor& lookers)
 {
     DIR* handle = ::opendir(dir.c_str());
     if (!handle) {
@@ -33,32 +59,45 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
         report.failed = true;
         return;
     }
+    std::vector<std::string> diskNames;
+    while (const dirent* item = ::readdir(handle)) {
+        if (std::strcmp(item->d_name, ".") != 0 && std::strcmp(item->d_name, "..") != 0) diskNames.emplace_back(item->d_name);
+    }
+    // The names are looked at on all cores: one status call each is most of
+    // what an import of many small files costs. Each thread holds the folder
+    // by a descriptor of its own: threads sharing one would contend for it
+    // on every call.
+    std::vector<Look> looks(diskNames.size());
+    std::vector<File> held(lookers.Participants());
+    lookers.Run(diskNames.size(), [&](size_t i, size_t participant) {
+        int folderFd = ::dirfd(handle);
+        if (participant > 0) {
+            File& own = held[participant];
+            if (!own.IsOpen()) own.OpenFolder(dir);
+            folderFd = own.IsOpen() ? own.Fd() : folderFd;
+        }
+        looks[i] = LookAt(folderFd, diskNames[i].c_str());
+    });
+    ::closedir(handle);
+
     std::vector<DiskItem> files;
     std::vector<DiskItem> folders;
-    while (const dirent* item = ::readdir(handle)) {
-        const std::string name = item->d_name;
-        if (name == "." || name == "..") continue;
-        const std::string path = dir + "/" + name;
-        struct stat st {};
-        // Looked up inside the open folder, not along the whole path again.
-        if (::fstatat(::dirfd(handle), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        const bool isLink = S_ISLNK(st.st_mode);
-        if (isLink && ::fstatat(::dirfd(handle), item->d_name, &st, 0) != 0) st.st_mode = 0;
-        const bool isFile = S_ISREG(st.st_mode);
-        const bool isDir = S_ISDIR(st.st_mode) && !isLink;
-        if (!isFile && !isDir) {
+    for (size_t i = 0; i < diskNames.size(); ++i) {
+        const Look& look = looks[i];
+        if (!look.found) continue;
+        const std::string path = dir + "/" + diskNames[i];
+        if (!look.isFile && !look.isDir) {
             prompt.Tell(Printf(kSkippedSpecial, path.c_str()), MsgIcon::Warning);
             ++report.skipped;
             continue;
         }
-        std::optional<std::string> gbk = StorableName(name, prompt);
+        std::optional<std::string> gbk = StorableName(diskNames[i], prompt);
         if (!gbk) {
             ++report.refused;
             continue;
         }
-        (isFile ? files : folders).push_back({std::move(*gbk), path, static_cast<uint64_t>(st.st_size)});
+        (look.isFile ? files : folders).push_back({std::move(*gbk), path, look.length});
     }
-    ::closedir(handle);
 
     const auto byName = [](const DiskItem& a, const DiskItem& b) { return a.gbkName < b.gbkName; };
     std::sort(files.begin(), files.end(), byName);
@@ -86,7 +125,7 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
             }
             ++report.folders;
         }
-        Import(catalogue, *folder, sub.path, prompt, report, made);
+        Import(catalogue, *folder, sub.path, prompt, report, made, lookers);
         if (report.failed) return;
     }
 }
@@ -96,7 +135,8 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
 ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt)
 {
     ImportReport report;
-    Import(catalogue, parent, dir, prompt, report, false);
+    ParallelFor lookers(std::max(1u, std::thread::hardware_concurrency()) - 1);
+    Import(catalogue, parent, dir, prompt, report, false, lookers);
     return report;
 }
 

@@ -43,6 +43,13 @@ bool File::OpenReadIn(const File& folder, const std::string& name, uint64_t* siz
     return OpenReadAt(folder.fd_, name, size);
 }
 
+bool File::OpenReadUncheckedIn(const File& folder, const std::string& name)
+{
+    Close();
+    fd_ = ::openat(folder.fd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return fd_ >= 0 || Fail();
+}
+
 bool File::OpenFolder(const std::string& path)
 {
     Close();
@@ -163,18 +170,29 @@ bool File::Close()
     return rc == 0 || Fail();
 }
 
+bool FolderOpener::HoldFolderOf(const std::string& path, size_t slash)
+{
+    const std::string_view folder(path.data(), slash);
+    if (folder_.IsOpen() && folder == folderPath_) return true;
+    folderPath_.assign(folder);
+    return folder_.OpenFolder(folderPath_);
+}
+
 bool FolderOpener::OpenRead(File& file, const std::string& path, uint64_t* size)
 {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0) return file.OpenRead(path, size);
-    const std::string_view folder(path.data(), slash);
-    if (!folder_.IsOpen() || folder != folderPath_) {
-        folderPath_.assign(folder);
-        // A folder that cannot be held is left to the full path, whose
-        // failure then says why.
-        if (!folder_.OpenFolder(folderPath_)) return file.OpenRead(path, size);
-    }
+    // A folder that cannot be held is left to the full path, whose failure
+    // then says why.
+    if (!HoldFolderOf(path, slash)) return file.OpenRead(path, size);
     return file.OpenReadIn(folder_, path.substr(slash + 1), size);
+}
+
+bool FolderOpener::OpenReadUnchecked(File& file, const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash != std::string::npos && slash != 0 && HoldFolderOf(path, slash) &&
+           file.OpenReadUncheckedIn(folder_, path.substr(slash + 1));
 }
 
 bool FileLength(const std::string& path, uint64_t& length)

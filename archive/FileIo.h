@@ -20,6 +20,11 @@ public:
     bool OpenRead(const std::string& path, uint64_t* size = nullptr);
     // The same, for a name or relative path inside an open folder.
     bool OpenReadIn(const File& folder, const std::string& name, uint64_t* size = nullptr);
+    // Opens a file inside an open folder for reading, asking for neither its
+    // type nor its length, and never waiting (a pipe put in a file's place
+    // answers at once): for a file whose length is known and is checked by
+    // reading it (ReadToEnd).
+    bool OpenReadUncheckedIn(const File& folder, const std::string& name);
     // Holds a folder so that files can be opened inside it by name.
     bool OpenFolder(const std::string& path);
     // Creates or truncates a file for writing (mode 0666 less the umask).
@@ -62,8 +67,13 @@ private:
 class FolderOpener {
 public:
     bool OpenRead(File& file, const std::string& path, uint64_t* size);
+    // File::OpenReadUncheckedIn for a full path; false also when the folder
+    // cannot be held.
+    bool OpenReadUnchecked(File& file, const std::string& path);
 
 private:
+    bool HoldFolderOf(const std::string& path, size_t slash);
+
     std::string folderPath_;
     File folder_;  // open while folderPath_ names it
 };

@@ -58,9 +58,13 @@ public:
         waitingFor_ = SIZE_MAX;
         Result result = std::move(*results_[index]);
         results_[index].reset();
+        // A worker is woken only when this makes room it did not have: once
+        // every job is claimed, or while room is left, none waits for it.
+        const bool hadRoom = HasRoom();
         inFlight_ -= jobs_.weight(index);
+        const bool wake = !hadRoom && HasRoom();
         lock.unlock();
-        roomMade_.notify_one();
+        if (wake) roomMade_.notify_one();
         return result;
     }
 

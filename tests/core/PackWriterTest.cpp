@@ -237,8 +237,7 @@ TEST(PackWriter, LargeFilesCopiedInPiecesKeepTheirBytes)
     PackDoc doc;
     const std::vector<uint8_t> big = test::RandomBytes((9 << 20) + 4099, 5);
     doc.AddFile(dir, "a\\small.txt", test::TextLikeBytes(1000, 1));
-    const size_t bigIndex = doc.AddFile(dir, "a\\big.bin", big);
-    const std::string source = doc.catalogue.Entries()[bigIndex].sourcePath;
+    doc.AddFile(dir, "a\\big.bin", big);
     doc.AddFile(dir, "after.txt", test::TextLikeBytes(5000, 2), 2);
     ASSERT_TRUE(doc.Save(dir / "p.epk", "pw"));
     const std::vector<uint8_t> saved = ReadFileBytes(dir / "p.epk");
@@ -248,17 +247,21 @@ TEST(PackWriter, LargeFilesCopiedInPiecesKeepTheirBytes)
     EXPECT_EQ(reopened.Contents().at("after.txt"), test::TextLikeBytes(5000, 2));
 
     // A file that changed on disk since it was added is stored as it is now,
-    // whether it still needs pieces or not.
-    for (const std::vector<uint8_t>& now : {test::RandomBytes((10 << 20) + 1, 6), test::RandomBytes(1000, 7)}) {
-        PackDoc changed;
-        changed.AddFile(dir, "a\\small.txt", test::TextLikeBytes(1000, 1));
-        const size_t index = changed.AddFile(dir, "a\\big.bin", big);
-        changed.catalogue.Entries()[index].sourcePath = source;
-        dir.Write(source.substr(dir.Path().size() + 1), now);
-        ASSERT_TRUE(changed.Save(dir / "q.epk", "pw"));
-        PackDoc read;
-        ASSERT_TRUE(read.Open(dir / "q.epk", "pw"));
-        EXPECT_EQ(read.Contents().at("a\\big.bin"), now);
+    // large or small when it was added, large or small now.
+    for (const size_t added : {big.size(), size_t{1000}}) {
+        for (const std::vector<uint8_t>& now :
+             {test::RandomBytes((10 << 20) + 1, 6), test::RandomBytes(1000, 7), test::RandomBytes(1001, 8),
+              std::vector<uint8_t>{}}) {
+            PackDoc changed;
+            changed.AddFile(dir, "a\\small.txt", test::TextLikeBytes(1000, 1));
+            const size_t index = changed.AddFile(dir, "a\\big.bin", test::RandomBytes(added, 5));
+            const std::string path = changed.catalogue.Entries()[index].sourcePath;
+            dir.Write(path.substr(dir.Path().size() + 1), now);
+            ASSERT_TRUE(changed.Save(dir / "q.epk", "pw"));
+            PackDoc read;
+            ASSERT_TRUE(read.Open(dir / "q.epk", "pw"));
+            EXPECT_EQ(read.Contents().at("a\\big.bin"), now) << added << " bytes, now " << now.size();
+        }
     }
     EXPECT_EQ(ReadFileBytes(dir / "p.epk"), saved);
 }
