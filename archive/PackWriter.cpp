@@ -358,7 +358,8 @@ bool Writing::PutStreamed(const FileEntry& entry, StoredFile& file)
 }
 
 // Files whose scheme (or, for a file re-encoded from the old pack, whose old
-// scheme) is a plug-in module are made on the writing thread.
+// scheme) is a plug-in module that is not thread-safe are made on the writing
+// thread.
 bool Writing::RunsOnCaller(size_t index) const
 {
     const FileEntry& entry = catalogue_.Entries()[index];

@@ -38,8 +38,8 @@ public:
     bool ExtractTo(size_t index, const std::string& targetPath);
 
     // An extractor of its own for the same pack, reporting through prompt,
-    // for a worker thread (the decoders of plug-in schemes excepted, which
-    // run on one thread only).
+    // for a worker thread (the decoders of plug-in modules that are not
+    // thread-safe excepted, which run on one thread only).
     std::unique_ptr<PackExtractor> Twin(IPrompt& prompt) const;
     // Whether decoding entry `index` may run on a worker thread.
     bool DecodesOnAnyThread(size_t index) const;
