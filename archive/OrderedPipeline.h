@@ -4,8 +4,8 @@
 // started but not yet taken never weigh more than the budget together, which
 // bounds the memory in flight. Light jobs are claimed in batches so that many
 // small files cost few thread hand-offs. Jobs that must run on the caller's
-// thread (plug-in modules: one thread, one call at a time) are run by Take
-// itself, in their turn.
+// thread (plug-in modules that are not thread-safe: one thread, one call at a
+// time) are run by Take itself, in their turn.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>

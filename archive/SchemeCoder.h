@@ -37,8 +37,10 @@ public:
                         const std::string& name) = 0;
 
     // Whether Encode and Decode of the scheme may run on a worker thread
-    // (several at a time). Plug-in modules may not: their contract is one
-    // thread, one call at a time.
+    // (several at a time). Plug-in modules only when they declare it: the
+    // others are called from one thread, one call at a time.
+    // Called from every worker, many times per file: it must be cheap and
+    // safe to call concurrently.
     virtual bool ThreadSafe(uint8_t scheme) const = 0;
     // A coder of the same schemes that reports through `prompt`, for a worker.
     virtual std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const = 0;

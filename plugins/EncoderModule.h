@@ -20,8 +20,9 @@
  *   Plain C functions found by these exact names (case as shown). With
  *   arguments they use the C calling convention (cdecl on 32-bit x86, the
  *   platform's only convention on x86-64). Counts and lengths are unsigned
- *   32-bit; the truth values of Encode and Decode are ONE BYTE (edl_bool),
- *   where any non-zero value means success.
+ *   32-bit; the truth values of Encode, Decode, DecodeBounded and
+ *   isThreadSafe are ONE BYTE (edl_bool), where any non-zero value means
+ *   success (for isThreadSafe: yes).
  *
  *     export               required  job
  *     getProviderType      yes       return EDL_PROVIDER_TYPE
@@ -36,10 +37,12 @@
  *                                    stored with the module cannot be read)
  *     Settings             no        show the module's own settings
  *
- *   Optional extension:
+ *   Optional extensions:
  *     DecodeBounded        no        Decode that is also told the output
  *                                    length; used instead of Decode when
  *                                    present (Decode must exist as well)
+ *     isThreadSafe         no        non-zero: the module may be called from
+ *                                    several threads at once (see below)
  *
  * HOW A PROGRAM ACCEPTS A MODULE
  *   It loads "plugins/NAME.edl" and accepts it when all of these hold, tested
@@ -49,11 +52,27 @@
  *   test is not offered as an encoder, whatever else it exports.
  *
  * WHAT THE PROGRAMS RELY ON
- *   - A module is loaded for one operation (one getMemNeeded call, one Encode,
- *     one Decode, one look at its name) and unloaded right after it. It must
- *     keep no state between calls, and its load-time initialisation should be
- *     cheap: a pack of 10 000 files loads it tens of thousands of times.
- *   - Calls come from one thread, one call at a time.
+ *   - A program loads a module once for a whole operation (a save, an
+ *     extraction, an encode test, one look at its name) and unloads it when
+ *     the operation ends; in between it calls it once or more for every file.
+ *     A module may keep state between calls (reusable work memory, say), but
+ *     what it returns must not depend on that state. It may be loaded and
+ *     unloaded many times in one run of a program, so keep its load-time
+ *     initialisation cheap and free everything it made when it is unloaded.
+ *   - Threads. A module without isThreadSafe, or whose isThreadSafe returns
+ *     0, is called from one thread, one call at a time: the thread that runs
+ *     the operation. No two of its calls ever overlap.
+ *     A module whose isThreadSafe() returns non-zero declares that
+ *     getMemNeeded, Encode, Decode and DecodeBounded may be called from
+ *     several threads at the same time, each call with its own buffers; the
+ *     programs then save and extract with it on every core. State it keeps
+ *     between calls must then be per thread (or properly locked), and the
+ *     bytes Encode produces must not depend on the calling thread. Threads
+ *     that called it may end while it stays loaded, and it may be unloaded
+ *     while threads that called it still run, so state kept per thread must
+ *     be freed when its thread ends (state shared by the threads, when the
+ *     module is unloaded). isThreadSafe must always give the same answer:
+ *     the programs ask it when they load the module for an operation.
  *   - Texts (getProviderName, getProviderInfo) are NUL-terminated GBK (code
  *     page 936) strings owned by the module; ASCII is a subset. The provider
  *     name is at most 255 bytes (it is stored in packs).
@@ -100,7 +119,8 @@ extern "C" {
  * little-endian 32-bit value. */
 #define EDL_PROVIDER_TYPE 0x45444650u
 
-/* The one-byte truth value of Encode, Decode and DecodeBounded. */
+/* The one-byte truth value of Encode, Decode, DecodeBounded and
+ * isThreadSafe. */
 typedef uint8_t edl_bool;
 
 #if defined(__i386__)
@@ -124,6 +144,7 @@ typedef uint32_t(EDL_CALL* edl_getMemNeeded_fn)(uint32_t n);
 typedef edl_bool(EDL_CALL* edl_Encode_fn)(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedLen);
 typedef edl_bool(EDL_CALL* edl_Decode_fn)(const uint8_t* src, uint32_t srcLen, uint8_t* dst);
 typedef edl_bool(EDL_CALL* edl_DecodeBounded_fn)(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen);
+typedef edl_bool(EDL_CALL* edl_isThreadSafe_fn)(void);
 typedef void(EDL_CALL* edl_About_fn)(void);
 typedef void(EDL_CALL* edl_Settings_fn)(void);
 
@@ -137,6 +158,7 @@ EDL_EXPORT uint32_t EDL_CALL getMemNeeded(uint32_t n);
 EDL_EXPORT edl_bool EDL_CALL Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedLen);
 EDL_EXPORT edl_bool EDL_CALL Decode(const uint8_t* src, uint32_t srcLen, uint8_t* dst);
 EDL_EXPORT edl_bool EDL_CALL DecodeBounded(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen);
+EDL_EXPORT edl_bool EDL_CALL isThreadSafe(void);
 EDL_EXPORT void EDL_CALL About(void);
 EDL_EXPORT void EDL_CALL Settings(void);
 

@@ -56,8 +56,8 @@ public:
     bool ExtractRawTo(size_t index, const std::string& targetPath);
 
     // An extractor of its own for the same pack, reporting through prompt,
-    // for a worker thread (the decoders of plug-in schemes excepted, which
-    // run on one thread only).
+    // for a worker thread (the decoders of plug-in modules that are not
+    // thread-safe excepted, which run on one thread only).
     std::unique_ptr<PackExtractor> Twin(IPrompt& prompt) const;
     // The bytes entry `index` holds while it is decoded: stored and decoded.
     uint64_t HeldWhileDecoded(size_t index) const;

@@ -120,6 +120,12 @@ void* LoadedModule::Symbol(const char* name) const
     return handle_ ? ::dlsym(handle_, name) : nullptr;
 }
 
+bool DeclaresThreadSafe(const LoadedModule& module)
+{
+    const auto threadSafe = module.Find<edl_isThreadSafe_fn>("isThreadSafe");
+    return threadSafe && threadSafe() != 0;
+}
+
 PluginHost::PluginHost()
 {
     const std::string program = ProgramFolder();
@@ -191,6 +197,7 @@ ModuleInfo PluginHost::Inspect(const std::string& fileName) const
         info.providerName = ModuleText(nameText, kMaxNameBytes);
         info.version = version();
         if (text) info.infoText = ModuleText(text(), kMaxInfoBytes);
+        info.threadSafe = DeclaresThreadSafe(*module);
         info.verdict = info.providerName.size() > kMaxNameBytes ? ModuleVerdict::NameTooLong : ModuleVerdict::Accepted;
     }
     return info;

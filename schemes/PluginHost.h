@@ -1,7 +1,8 @@
 #pragma once
 // The host side of encoder modules: finding the "*.edl" files in the plugins
 // folder beside the program, checking them against the module contract
-// (plugins/EncoderModule.h), and loading one for the length of one operation.
+// (plugins/EncoderModule.h), and loading one for the length of one operation
+// (a save, an extraction, a look at it).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -44,7 +45,8 @@ struct ModuleInfo {
     std::string infoText;  // GBK; empty without getProviderInfo
     bool hasAbout = false;
     bool hasSettings = false;
-    bool canDecode = false;  // exports Decode
+    bool canDecode = false;   // exports Decode
+    bool threadSafe = false;  // declares that it may be called from several threads at once
 };
 
 // One module, loaded for as long as this object lives.
@@ -105,6 +107,10 @@ public:
 private:
     std::string folder_;
 };
+
+// Whether a loaded module declares that several threads may call it at once:
+// it exports isThreadSafe and that returns non-zero.
+bool DeclaresThreadSafe(const LoadedModule& module);
 
 // Whether a disk name (UTF-8) ends in ".edl", in any case.
 bool HasModuleExtension(const std::string& name);

@@ -24,6 +24,29 @@ constexpr const char* kDecoderNotFound = "没有找到扩展解码模块：%s";
 
 }  // namespace
 
+SchemeDispatch::SchemeDispatch(const Catalogue& catalogue, IPrompt& prompt, PluginHost plugins)
+    : catalogue_(catalogue), prompt_(prompt), plugins_(std::move(plugins))
+{
+    for (const PluginSlot& slot : catalogue_.Plugins()) {
+        const LoadedModule* module = Module(slot.moduleFile);
+        threading_.push_back({slot.moduleFile, module && DeclaresThreadSafe(*module)});
+    }
+}
+
+SchemeDispatch::SchemeDispatch(const SchemeDispatch& prototype, IPrompt& prompt)
+    : catalogue_(prototype.catalogue_), prompt_(prompt), plugins_(prototype.plugins_),
+      threading_(prototype.threading_)
+{
+}
+
+bool SchemeDispatch::ThreadSafe(uint8_t scheme) const
+{
+    if (!IsPluginScheme(scheme)) return true;
+    const PluginSlot* slot = SlotOf(scheme);
+    const size_t k = PluginSlotOf(scheme);
+    return slot && k < threading_.size() && threading_[k].threadSafe && threading_[k].moduleFile == slot->moduleFile;
+}
+
 const PluginSlot* SchemeDispatch::SlotOf(uint8_t scheme) const
 {
     const auto& plugins = catalogue_.Plugins();

@@ -1,12 +1,12 @@
 #pragma once
 // The operations that dispatch by scheme code: buffer sizes, encoding and
 // decoding of one file's bytes. Plug-in schemes reach their module through
-// the catalogue's plug-in table and the plug-in host, which loads the module
-// for one call and unloads it after.
+// the catalogue's plug-in table and the plug-in host.
 #include <cstdint>
 #include <map>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "archive/Catalogue.h"
 #include "archive/Prompt.h"
@@ -18,10 +18,13 @@ namespace tarvex {
 
 class SchemeDispatch final : public ISchemeCoder {
 public:
-    SchemeDispatch(const Catalogue& catalogue, IPrompt& prompt, PluginHost plugins = PluginHost())
-        : catalogue_(catalogue), prompt_(prompt), plugins_(std::move(plugins))
-    {
-    }
+    // Loads the module of every slot of the catalogue's plug-in table to ask
+    // whether it may run on several threads; one that cannot be loaded may
+    // not (its failure is reported when a file needs it).
+    SchemeDispatch(const Catalogue& catalogue, IPrompt& prompt, PluginHost plugins = PluginHost());
+    // A dispatch of the same catalogue and modules that reports through
+    // prompt, with the verdicts of `prototype`; it loads its modules itself.
+    SchemeDispatch(const SchemeDispatch& prototype, IPrompt& prompt);
 
     // GetMemNeeded: n for none and RLE, 3n (at least 5) for LZ, the module's
     // answer for a plug-in (0 when it cannot be asked), 0 for unused codes.
@@ -46,10 +49,13 @@ public:
     // Decodes into `out`, which has exactly the file's size. Reports failures.
     bool DecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out, uint8_t scheme, const std::string& name);
 
-    bool ThreadSafe(uint8_t scheme) const override { return !IsPluginScheme(scheme); }
+    // Built-in schemes: true. A plug-in scheme: true only when its slot's
+    // module declared it when this dispatch was made, and the slot still
+    // names that module. Only reads; safe to call from any thread.
+    bool ThreadSafe(uint8_t scheme) const override;
     std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const override
     {
-        return std::make_unique<SchemeDispatch>(catalogue_, prompt, plugins_);
+        return std::make_unique<SchemeDispatch>(*this, prompt);
     }
 
 private:
@@ -67,6 +73,13 @@ private:
 
     PluginHost plugins_;
     std::map<std::string, LoadedModule> modules_;
+
+    // What each slot of the plug-in table said when this dispatch was made.
+    struct SlotThreading {
+        std::string moduleFile;
+        bool threadSafe = false;
+    };
+    std::vector<SlotThreading> threading_;
 };
 
 }  // namespace tarvex

@@ -91,4 +91,11 @@ edl_bool DecodeBounded(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32
     return Inflate(src, srcLen, dst, dstLen);
 }
 
+// Every call works on its own zlib stream and keeps nothing: calls on several
+// threads at once are safe.
+edl_bool isThreadSafe(void)
+{
+    return 1;
+}
+
 }  // extern "C"

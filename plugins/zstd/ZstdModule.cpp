@@ -3,11 +3,10 @@
 // name and the module file say rather than a hidden setting.
 // Stored bytes: one Zstandard frame that records the file size and carries a
 // checksum of the content.
-#include <memory>
-
 #include <zstd.h>
 
 #include "plugins/EncoderModule.h"
+#include "plugins/zstd/ContextPool.h"
 
 // The texts are GBK, written as escapes so that every compiler keeps their
 // bytes; each is read out in UTF-8 above it.
@@ -65,41 +64,30 @@ bool FrameSize(const uint8_t* src, uint32_t srcLen, uint32_t& size)
     return true;
 }
 
-// A module is called from one thread, one call at a time, and the contract
-// gives it no handle of its own: its contexts are kept here between calls,
-// so that many small files do not each pay for a fresh context and its
-// tables. They go when the module is unloaded.
-struct KeptContexts {
-    std::unique_ptr<ZSTD_CCtx, size_t (*)(ZSTD_CCtx*)> compress{nullptr, ZSTD_freeCCtx};
-    std::unique_ptr<ZSTD_DCtx, size_t (*)(ZSTD_DCtx*)> decompress{nullptr, ZSTD_freeDCtx};
-};
+// The contexts kept between calls, shared by every thread that calls the
+// module (each call leases one of its own).
+using Compressors = tarvex::zstd::ContextPool<ZSTD_CCtx, ZSTD_freeCCtx>;
+using Decompressors = tarvex::zstd::ContextPool<ZSTD_DCtx, ZSTD_freeDCtx>;
+Compressors compressors;
+Decompressors decompressors;
 
-KeptContexts& Kept()
+// A new compression context with the module's level and frame options; null
+// when it cannot be made.
+Compressors::Owned NewCompressContext()
 {
-    static KeptContexts contexts;
-    return contexts;
-}
-
-// The compression context, set up once with the module's level and frame
-// options; null when it cannot be made.
-ZSTD_CCtx* CompressContext()
-{
-    auto& kept = Kept().compress;
-    if (kept) return kept.get();
-    kept.reset(ZSTD_createCCtx());
-    if (kept && (ZSTD_isError(ZSTD_CCtx_setParameter(kept.get(), ZSTD_c_compressionLevel, kLevel)) ||
-                 ZSTD_isError(ZSTD_CCtx_setParameter(kept.get(), ZSTD_c_checksumFlag, 1)) ||
-                 ZSTD_isError(ZSTD_CCtx_setParameter(kept.get(), ZSTD_c_contentSizeFlag, 1))))
-        kept.reset();
-    return kept.get();
+    Compressors::Owned cctx(ZSTD_createCCtx());
+    if (cctx && (ZSTD_isError(ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_compressionLevel, kLevel)) ||
+                 ZSTD_isError(ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_checksumFlag, 1)) ||
+                 ZSTD_isError(ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_contentSizeFlag, 1))))
+        cctx.reset();
+    return cctx;
 }
 
 bool Decompress(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t size)
 {
-    auto& kept = Kept().decompress;
-    if (!kept) kept.reset(ZSTD_createDCtx());
-    if (!kept) return false;
-    const size_t produced = ZSTD_decompressDCtx(kept.get(), dst, size, src, srcLen);
+    const auto dctx = decompressors.Take([] { return Decompressors::Owned(ZSTD_createDCtx()); });
+    if (!dctx.get()) return false;
+    const size_t produced = ZSTD_decompressDCtx(dctx.get(), dst, size, src, srcLen);
     return !ZSTD_isError(produced) && produced == size;
 }
 
@@ -131,9 +119,12 @@ uint32_t getMemNeeded(uint32_t n)
 edl_bool Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedLen)
 {
     const uint32_t capacity = Capacity(n);
-    ZSTD_CCtx* cctx = capacity ? CompressContext() : nullptr;
-    if (!cctx) return 0;
-    const size_t length = ZSTD_compress2(cctx, dst, capacity, src, n);
+    if (capacity == 0) return 0;
+    const auto cctx = compressors.Take(NewCompressContext);
+    if (!cctx.get()) return 0;
+    // A context's earlier frames leave nothing in the next one: the bytes
+    // depend only on the input, whichever context and thread made them.
+    const size_t length = ZSTD_compress2(cctx.get(), dst, capacity, src, n);
     if (ZSTD_isError(length)) return 0;
     *encodedLen = static_cast<uint32_t>(length);
     return 1;
@@ -149,6 +140,12 @@ edl_bool DecodeBounded(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32
 {
     uint32_t size = 0;
     return FrameSize(src, srcLen, size) && size == dstLen && Decompress(src, srcLen, dst, size);
+}
+
+// Every export may run on several threads at once.
+edl_bool isThreadSafe(void)
+{
+    return 1;
 }
 
 }  // extern "C"

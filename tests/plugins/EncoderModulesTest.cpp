@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 
 #include "archive/GbkText.h"
 #include "codecs/LzCodec.h"
@@ -115,6 +116,20 @@ TEST_P(ShippedModule, RoundTripsEveryShapeOfDataWithStableOutput)
     // Nor on what the module encoded before (a module may keep its state
     // between calls): in the other order, every input gives the same bytes.
     for (size_t k = inputs.size(); k-- > 0;) EXPECT_EQ(encoder.Encode(inputs[k].second), streams[k]) << inputs[k].first;
+    // Nor on the thread, with other threads encoding and decoding at the
+    // same time (the module declares that they may).
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (size_t k = 0; k < 2 * inputs.size(); ++k) {
+                const auto& [shape, input] = inputs[(k + t) % inputs.size()];
+                const Bytes& stream = streams[(k + t) % inputs.size()];
+                EXPECT_EQ(encoder.Encode(input), stream) << shape;
+                EXPECT_EQ(encoder.Decode(stream, input.size(), k % 2 == 0), input) << shape;
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
 }
 
 TEST_P(ShippedModule, RefusesDamagedStreamsWithoutWritingPastTheFile)
@@ -184,6 +199,7 @@ TEST(ShippedModules, AreAcceptedAndNameThemselvesInGbk)
         ASSERT_EQ(expected.count(m.fileName), 1u);
         EXPECT_EQ(m.verdict, ModuleVerdict::Accepted);
         EXPECT_TRUE(m.canDecode);
+        EXPECT_TRUE(m.threadSafe);
         EXPECT_EQ(GbkToUtf8(m.providerName), expected.at(m.fileName).name);
         const std::optional<std::string> info = GbkToUtf8(m.infoText);
         ASSERT_TRUE(info);

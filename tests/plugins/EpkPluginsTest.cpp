@@ -64,11 +64,11 @@ TEST_F(EpkWithPlugins, PluginsListsTheAcceptedModules)
     const EpkRun r = Epk({"plugins"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
-              "deflate.edl\tDeflate\t1.0.0.0\t能解码\n"
-              "t-encodefails.edl\tTest encodefails\t1.2.3.4\t能解码\n"
-              "t-nodecode.edl\tTest nodecode\t1.2.3.4\t未发现解码模块\n"
-              "zstd-fast.edl\tZstandard 快速\t1.0.0.0\t能解码\n"
-              "zstd-strong.edl\tZstandard 强力\t1.0.0.0\t能解码\n");
+              "deflate.edl\tDeflate\t1.0.0.0\t能解码\t多线程\n"
+              "t-encodefails.edl\tTest encodefails\t1.2.3.4\t能解码\t单线程\n"
+              "t-nodecode.edl\tTest nodecode\t1.2.3.4\t未发现解码模块\t单线程\n"
+              "zstd-fast.edl\tZstandard 快速\t1.0.0.0\t能解码\t多线程\n"
+              "zstd-strong.edl\tZstandard 强力\t1.0.0.0\t能解码\t多线程\n");
     EXPECT_EQ(r.err,
               "已忽略t-neither.edl：getProviderInfo和About都没有。\n"
               "已忽略t-wrongtype.edl：不是编码插件（没有getProviderType，或者它的值不是0x45444650）。\n");

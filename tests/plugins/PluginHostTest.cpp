@@ -80,17 +80,21 @@ TEST(PluginHost, AppliesTheAcceptanceRulesInTheirOrder)
 TEST(PluginHost, ReportsWhatAnAcceptedModuleOffers)
 {
     TempDir dir;
-    const PluginHost host(InstallModules(dir, {"t-full.edl", "t-nodecode.edl", "t-infoonly.edl", "t-aboutonly.edl"}));
+    const PluginHost host(InstallModules(
+        dir, {"t-full.edl", "t-nodecode.edl", "t-infoonly.edl", "t-aboutonly.edl", "t-parallel.edl", "t-saysno.edl"}));
     struct Case {
         const char* file;
         const char* name;
         const char* info;
-        bool about, settings, decode;
+        bool about, settings, decode, threadSafe;
     };
-    for (const Case& c : {Case{"t-full.edl", "Test full", "Test module full", true, true, true},
-                          Case{"t-nodecode.edl", "Test nodecode", "Test module nodecode", false, false, false},
-                          Case{"t-infoonly.edl", "Test infoonly", "Test module infoonly", false, false, true},
-                          Case{"t-aboutonly.edl", "Test aboutonly", "", true, false, true}}) {
+    for (const Case& c : {Case{"t-full.edl", "Test full", "Test module full", true, true, true, false},
+                          Case{"t-nodecode.edl", "Test nodecode", "Test module nodecode", false, false, false, false},
+                          Case{"t-infoonly.edl", "Test infoonly", "Test module infoonly", false, false, true, false},
+                          Case{"t-aboutonly.edl", "Test aboutonly", "", true, false, true, false},
+                          // isThreadSafe: any non-zero value says yes, 0 says no.
+                          Case{"t-parallel.edl", "Test parallel", "Test module parallel", false, false, true, true},
+                          Case{"t-saysno.edl", "Test saysno", "Test module saysno", false, false, true, false}}) {
         const ModuleInfo m = host.Inspect(c.file);
         ASSERT_EQ(m.verdict, ModuleVerdict::Accepted) << c.file;
         EXPECT_EQ(m.providerName, c.name);
@@ -98,6 +102,7 @@ TEST(PluginHost, ReportsWhatAnAcceptedModuleOffers)
         EXPECT_EQ(m.hasAbout, c.about) << c.file;
         EXPECT_EQ(m.hasSettings, c.settings) << c.file;
         EXPECT_EQ(m.canDecode, c.decode) << c.file;
+        EXPECT_EQ(m.threadSafe, c.threadSafe) << c.file;
     }
 }
 

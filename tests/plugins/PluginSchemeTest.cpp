@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
+#include "archive/CatalogueEdits.h"
 #include "archive/GbkText.h"
 #include "schemes/Extraction.h"
 #include "schemes/SchemeId.h"
+#include "schemes/TreeExtraction.h"
 #include "tests/plugins/ModuleFolder.h"
 #include "tests/support/PackFixture.h"
 
@@ -29,12 +32,43 @@ std::vector<uint8_t> TestEncoding(const std::vector<uint8_t>& bytes, size_t pad 
     return out;
 }
 
+// Reads back what a recording test module (TM_RECORD) saw. It keeps the
+// module loaded meanwhile: the host's loads of the same file share its
+// counters.
+class CallRecord {
+public:
+    struct Seen {
+        uint32_t calls = 0;
+        uint32_t away = 0;  // from another thread than the one that started
+        uint32_t mostAtOnce = 0;
+    };
+    explicit CallRecord(const std::string& path)
+    {
+        std::string error;
+        module_ = LoadedModule::Open(path, error);
+        EXPECT_TRUE(module_) << error;
+    }
+    // Starts afresh; calls from this thread count as at home.
+    void Start() const { module_->Find<void (*)()>("tmStartRecording")(); }
+    Seen Read() const
+    {
+        Seen seen;
+        module_->Find<void (*)(uint32_t*, uint32_t*, uint32_t*)>("tmRecording")(&seen.calls, &seen.away,
+                                                                                 &seen.mostAtOnce);
+        return seen;
+    }
+
+private:
+    std::optional<LoadedModule> module_;
+};
+
 class PluginPack : public ::testing::Test {
 protected:
     void SetUp() override
     {
         folder = InstallModules(dir, {"t-full.edl", "t-nodecode.edl", "t-decodefails.edl", "t-encodefails.edl",
-                                      "t-overlong.edl", "t-fillsbuffer.edl", "t-bounded.edl", "t-noencode.edl"});
+                                      "t-overlong.edl", "t-fillsbuffer.edl", "t-bounded.edl", "t-noencode.edl",
+                                      "t-serial.edl", "t-parallel.edl", "t-saysno.edl"});
         doc.plugins = PluginHost(folder);
     }
     uint8_t Use(const std::string& module)
@@ -207,6 +241,138 @@ TEST_F(PluginPack, ASchemeBeyondThePlugInTableIsReported)
     ByteBuffer out;
     EXPECT_FALSE(dispatch.Decode(stored, static_cast<uint32_t>(text.size()), out, 0x85, Utf8ToGbk("图.png").value()));
     EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{"没有找到合适的扩展解码模块，无法解压缩：图.png"});
+}
+
+TEST_F(PluginPack, ThreadSafeOnlyForASlotWhoseModuleLoadsAndDeclaresIt)
+{
+    struct Case {
+        const char* module;
+        bool threadSafe;
+    };
+    const std::vector<Case> cases = {{"t-parallel.edl", true}, {"t-serial.edl", false}, {"t-saysno.edl", false},
+                                     {"t-gone.edl", false},    {"../t-parallel.edl", false}};
+    for (const Case& c : cases) doc.catalogue.AddPlugin(c.module, c.module, 1);
+    SchemeDispatch dispatch(doc.catalogue, doc.prompt, doc.plugins);
+    const std::unique_ptr<ISchemeCoder> twin = dispatch.ReportingTo(doc.prompt);
+    for (size_t k = 0; k < cases.size(); ++k) {
+        EXPECT_EQ(dispatch.ThreadSafe(static_cast<uint8_t>(0x80 + k)), cases[k].threadSafe) << cases[k].module;
+        EXPECT_EQ(twin->ThreadSafe(static_cast<uint8_t>(0x80 + k)), cases[k].threadSafe) << cases[k].module;
+    }
+    for (uint8_t builtIn : {kSchemeNone, kSchemeRle, kSchemeLz}) EXPECT_TRUE(dispatch.ThreadSafe(builtIn));
+    EXPECT_TRUE(doc.prompt.messages.empty());  // nothing said about the modules that did not load
+
+    // The verdict is the module's: a slot that names another module since,
+    // or one added since, is not thread-safe.
+    doc.catalogue.Plugins()[0].moduleFile = "t-serial.edl";
+    const uint8_t added = doc.catalogue.AddPlugin("t-parallel.edl", "added", 1).value();
+    EXPECT_FALSE(dispatch.ThreadSafe(0x80));
+    EXPECT_FALSE(twin->ThreadSafe(0x80));
+    EXPECT_FALSE(dispatch.ThreadSafe(added));
+}
+
+TEST_F(PluginPack, OnlyAModuleThatDeclaresItIsCalledFromSeveralThreads)
+{
+    std::vector<std::vector<uint8_t>> contents;
+    for (int i = 0; i < 30; ++i) contents.push_back(test::TextLikeBytes(100 + 200 * i, i));
+    StoreOptions threads3;
+    threads3.threads = 3;
+    // Extraction runs on as many threads as there are cores.
+    const bool severalCores = std::thread::hardware_concurrency() >= 2;
+
+    for (const std::string module : {"t-serial.edl", "t-parallel.edl"}) {
+        SCOPED_TRACE(module);
+        const bool declares = module == "t-parallel.edl";
+        const CallRecord record(folder + "/" + module);
+        // On worker threads only, or else only on the thread that saves or
+        // extracts, one call at a time.
+        const auto expectCalls = [&](const char* what, bool onWorkers) {
+            SCOPED_TRACE(what);
+            const CallRecord::Seen seen = record.Read();
+            EXPECT_GT(seen.calls, 0u);
+            if (onWorkers) {
+                EXPECT_EQ(seen.away, seen.calls);
+            } else {
+                EXPECT_EQ(seen.away, 0u);
+                EXPECT_EQ(seen.mostAtOnce, 1u);
+            }
+        };
+
+        // Saving: files of the module and LZ files between them.
+        std::vector<std::vector<uint8_t>> packs;
+        for (unsigned threads : {1u, 3u}) {
+            PackDoc d;
+            d.plugins = doc.plugins;
+            const uint8_t scheme = d.catalogue.AddPlugin(module, "T", 1).value();
+            for (int i = 0; i < 30; ++i)
+                d.AddFile(dir, "f\\n" + std::to_string(i), contents[i], i % 3 == 0 ? kSchemeLz : scheme);
+            record.Start();
+            StoreOptions options;
+            options.threads = threads;
+            ASSERT_TRUE(d.Save(path, "", options));
+            expectCalls("save", declares && threads > 1);
+            packs.push_back(ReadFileBytes(path));
+        }
+        EXPECT_EQ(packs[0], packs[1]);
+
+        // Re-encoding swaps the schemes: the module decodes some files and
+        // encodes the others.
+        PackDoc d;
+        d.plugins = doc.plugins;
+        ASSERT_TRUE(d.Open(path));
+        for (size_t i = 0; i < contents.size(); ++i)
+            SetEntryScheme(d.catalogue, i, d.catalogue.Entries()[i].scheme == kSchemeLz ? 0x80 : kSchemeLz, d.prompt);
+        record.Start();
+        ASSERT_TRUE(d.Save(dir / "re.epk", "", threads3));
+        expectCalls("re-encode", declares);
+
+        // Extracting the tree.
+        ASSERT_TRUE(d.Open(dir / "re.epk"));
+        PackExtractor extractor(d.archive, d.prompt, d.plugins);
+        ASSERT_TRUE(extractor.Open(dir / "re.epk"));
+        const std::string out = dir.MakeDir("out-" + module);
+        record.Start();
+        const ExtractionReport report = ExtractFolderTree(extractor, d.catalogue, d.catalogue.Root(), out, d.prompt);
+        expectCalls("extraction", declares && severalCores);
+        EXPECT_EQ(report.written, contents.size());
+        for (size_t i = 0; i < contents.size(); ++i)
+            EXPECT_EQ(ReadFileBytes(out + "/f/n" + std::to_string(i)), contents[i]) << i;
+        EXPECT_TRUE(d.prompt.messages.empty()) << d.prompt.Texts()[0];
+    }
+}
+
+TEST_F(PluginPack, TheShippedModulesSaveTheSameBytesOnEveryCoreAndExtractExactly)
+{
+    std::vector<std::vector<uint8_t>> contents;
+    for (int i = 0; i < 40; ++i)
+        contents.push_back(i % 10 == 9 ? test::RandomBytes(3000, i) : test::TextLikeBytes(500 + 400 * i, i));
+    for (const std::string& module : test::ShippedModules()) {
+        SCOPED_TRACE(module);
+        std::vector<std::vector<uint8_t>> packs;
+        for (unsigned threads : {1u, 2u, 0u}) {
+            PackDoc d;
+            d.plugins = PluginHost(SHIPPED_MODULE_DIR);
+            const uint8_t scheme = d.catalogue.AddPlugin(module, module, 1).value();
+            for (size_t i = 0; i < contents.size(); ++i) d.AddFile(dir, "d\\n" + std::to_string(i), contents[i], scheme);
+            StoreOptions options;
+            options.threads = threads;
+            ASSERT_TRUE(d.Save(path, "pw", options)) << threads << " threads";
+            packs.push_back(ReadFileBytes(path));
+        }
+        EXPECT_EQ(packs[1], packs[0]);
+        EXPECT_EQ(packs[2], packs[0]);
+
+        PackDoc d;
+        d.plugins = PluginHost(SHIPPED_MODULE_DIR);
+        ASSERT_TRUE(d.Open(path, "pw"));
+        PackExtractor extractor(d.archive, d.prompt, d.plugins);
+        ASSERT_TRUE(extractor.Open(path));
+        const std::string out = dir.MakeDir("out-" + module);
+        EXPECT_EQ(ExtractFolderTree(extractor, d.catalogue, d.catalogue.Root(), out, d.prompt).written,
+                  contents.size());
+        for (size_t i = 0; i < contents.size(); ++i)
+            EXPECT_EQ(ReadFileBytes(out + "/d/n" + std::to_string(i)), contents[i]) << i;
+        EXPECT_TRUE(d.prompt.messages.empty()) << d.prompt.Texts()[0];
+    }
 }
 
 TEST_F(PluginPack, DamagedStreamsOfTheShippedModulesFailCleanly)

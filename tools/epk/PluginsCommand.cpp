@@ -20,8 +20,9 @@ int RunPlugins(const CliArgs&)
             continue;
         }
         ++accepted;
-        out += Printf("%s\t%s\t%s\t%s\n", module.fileName.c_str(), GbkToUtf8Lossy(module.providerName).c_str(),
-                      FormatVersionText(module.version).c_str(), module.canDecode ? "能解码" : "未发现解码模块");
+        out += Printf("%s\t%s\t%s\t%s\t%s\n", module.fileName.c_str(), GbkToUtf8Lossy(module.providerName).c_str(),
+                      FormatVersionText(module.version).c_str(), module.canDecode ? "能解码" : "未发现解码模块",
+                      module.threadSafe ? "多线程" : "单线程");
     }
     Print(out);
     if (accepted == 0)

@@ -3,6 +3,12 @@
 // the bytes XOR 0xA5), so that a test can tell exactly what went where.
 #include <cstring>
 
+#ifdef TM_RECORD
+#include <atomic>
+#include <chrono>
+#include <thread>
+#endif
+
 #include "plugins/EncoderModule.h"
 
 #define TM_STR2(x) #x
@@ -40,9 +46,63 @@ constexpr uint32_t kPad = TM_PAD;
     return true;
 }
 
+#ifdef TM_RECORD
+// What the calls to getMemNeeded, Encode, Decode and DecodeBounded were like
+// since recording started: how many there were, how many came from another
+// thread than the one that started recording, and the most that were in
+// progress at once. Each call lasts a little, so that calls that overlap are
+// likely to be seen doing so.
+std::atomic<std::thread::id> home;
+std::atomic<uint32_t> calls{0}, away{0}, running{0}, mostAtOnce{0};
+
+class RecordedCall {
+public:
+    RecordedCall()
+    {
+        ++calls;
+        if (std::this_thread::get_id() != home.load()) ++away;
+        const uint32_t now = ++running;
+        uint32_t most = mostAtOnce.load();
+        while (now > most && !mostAtOnce.compare_exchange_weak(most, now)) {
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    RecordedCall(const RecordedCall&) = delete;
+    RecordedCall& operator=(const RecordedCall&) = delete;
+    ~RecordedCall() { --running; }
+};
+#define TM_RECORD_CALL() const RecordedCall recorded
+#else
+#define TM_RECORD_CALL() static_cast<void>(0)
+#endif
+
 }  // namespace
 
 extern "C" {
+
+#ifdef TM_RECORD
+// Test-only exports: start recording on the calling thread, and read back.
+EDL_EXPORT void tmStartRecording(void)
+{
+    home = std::this_thread::get_id();
+    calls = 0;
+    away = 0;
+    mostAtOnce = 0;
+}
+EDL_EXPORT void tmRecording(uint32_t* callCount, uint32_t* awayCount, uint32_t* most)
+{
+    *callCount = calls;
+    *awayCount = away;
+    *most = mostAtOnce;
+}
+#endif
+
+#ifdef TM_THREAD_SAFE
+edl_bool isThreadSafe(void)
+{
+    return TM_THREAD_SAFE;
+}
+#endif
 
 #ifndef TM_NO_TYPE
 uint32_t getProviderType(void)
@@ -92,6 +152,7 @@ void Settings(void)
 #ifndef TM_NO_MEMNEEDED
 uint32_t getMemNeeded(uint32_t n)
 {
+    TM_RECORD_CALL();
     return MemNeeded(n);
 }
 #endif
@@ -99,6 +160,7 @@ uint32_t getMemNeeded(uint32_t n)
 #ifndef TM_NO_ENCODE
 edl_bool Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedLen)
 {
+    TM_RECORD_CALL();
 #ifdef TM_ENCODE_FAILS
     return 0;
 #endif
@@ -118,6 +180,7 @@ edl_bool Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedL
 #ifndef TM_NO_DECODE
 edl_bool Decode(const uint8_t* src, uint32_t srcLen, uint8_t* dst)
 {
+    TM_RECORD_CALL();
 #if defined(TM_DECODE_FAILS) || defined(TM_BOUNDED)
     return 0;
 #endif
@@ -128,6 +191,7 @@ edl_bool Decode(const uint8_t* src, uint32_t srcLen, uint8_t* dst)
 #ifdef TM_BOUNDED
 edl_bool DecodeBounded(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen)
 {
+    TM_RECORD_CALL();
     return srcLen >= kHeader && Declared(src) == dstLen && Unxor(src, srcLen, dst, dstLen);
 }
 #endif
