@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace tarvex {
@@ -11,6 +12,10 @@ namespace {
 // One kernel call copies at most this much, so that progress is told of a
 // huge file while it goes.
 constexpr uint64_t kKernelStep = 16 << 20;
+// Ranges this long whose bytes would move to another place in their page go
+// through a mapping; 4096 divides every page size in use.
+constexpr uint64_t kMappedCopyBytes = 1 << 20;
+constexpr uint64_t kPageAlignment = 4096;
 
 bool OutOfRoom(int error)
 {
@@ -22,7 +27,7 @@ bool OutOfRoom(int error)
 // read failure from a write failure.
 CopyStatus CopyInKernel(File& from, File& to, const RangeCopy& range, uint64_t& done, std::string& error)
 {
-    auto in = static_cast<off_t>(range.offset);
+    auto in = static_cast<off_t>(range.offset + done);
     while (done < range.length) {
         const size_t step = static_cast<size_t>(std::min(range.length - done, kKernelStep));
         const ssize_t n = ::copy_file_range(from.Fd(), &in, to.Fd(), nullptr, step, 0);
@@ -33,6 +38,52 @@ CopyStatus CopyInKernel(File& from, File& to, const RangeCopy& range, uint64_t& 
         }
         if (n <= 0) break;
         done += static_cast<uint64_t>(n);
+        if (range.progress) range.progress(done);
+    }
+    return CopyStatus::Ok;
+}
+
+// The kernel copies whole pages between files fast, and bytes that sit at
+// another place in their page slowly (a pack's files start anywhere); such a
+// range is written from a mapping of the source instead. A source that is
+// cut short meanwhile makes the write fail (never a fault), and the pieces
+// take over from there.
+CopyStatus CopyThroughMapping(File& from, File& to, const RangeCopy& range, uint64_t& done, std::string& error)
+{
+    static const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    while (done < range.length) {
+        const uint64_t at = range.offset + done;
+        const uint64_t start = at - at % page;
+        // Only bytes inside the file are mapped: the rest of its last page
+        // reads as zeros. What lies beyond is left to the pieces.
+        uint64_t length = 0;
+        if (!from.Size(length) || at >= length) return CopyStatus::Ok;
+        const size_t step = static_cast<size_t>(std::min({range.length - done, kKernelStep, length - at}));
+        const size_t mapped = static_cast<size_t>(at - start) + step;
+        void* view = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED | MAP_POPULATE, from.Fd(), static_cast<off_t>(start));
+        if (view == MAP_FAILED) return CopyStatus::Ok;
+        const uint8_t* bytes = static_cast<const uint8_t*>(view) + (at - start);
+        size_t written = 0;
+        while (written < step) {
+            const ssize_t n = ::write(to.Fd(), bytes + written, step - written);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            written += static_cast<size_t>(n);
+        }
+        const int writeError = errno;
+        ::munmap(view, mapped);
+        // A file cut short while it was written from may have given zeros
+        // for its lost end.
+        if (!from.Size(length) || length < at + written) {
+            error = "unexpected end of file";
+            return CopyStatus::SourceEnded;
+        }
+        done += written;
+        if (written < step) {
+            if (!OutOfRoom(writeError)) return CopyStatus::Ok;
+            error = std::strerror(writeError);
+            return CopyStatus::WriteFailed;
+        }
         if (range.progress) range.progress(done);
     }
     return CopyStatus::Ok;
@@ -59,7 +110,10 @@ CopyStatus CopyRange(File& from, File& to, const RangeCopy& range, std::span<uin
 {
     uint64_t done = 0;
     if (!range.transform) {
-        const CopyStatus status = CopyInKernel(from, to, range, done, error);
+        const off_t position = range.length >= kMappedCopyBytes ? ::lseek(to.Fd(), 0, SEEK_CUR) : -1;
+        const bool shifted = position >= 0 && (range.offset - static_cast<uint64_t>(position)) % kPageAlignment != 0;
+        CopyStatus status = shifted ? CopyThroughMapping(from, to, range, done, error) : CopyStatus::Ok;
+        if (status == CopyStatus::Ok && done < range.length) status = CopyInKernel(from, to, range, done, error);
         if (status != CopyStatus::Ok || done == range.length) return status;
     }
     if (done < range.length && scratch.empty()) {

@@ -85,49 +85,56 @@ TEST(FileIo, AFolderOpenerFindsEachFileInItsOwnFolder)
     }
 }
 
-// A range goes over whole in the kernel or through pieces (altered on the
-// way), and a source that ends early is told as such, never as a success.
+// A range goes over in the kernel (its bytes keeping their place in the
+// page, or moved to another), or through pieces altered on the way; a source
+// that ends early is told as such, never as a success.
 TEST(FileIo, CopyRangeCopiesInTheKernelOrInPiecesAndTellsASourceThatEndsEarly)
 {
     test::TempDir dir;
     const std::vector<uint8_t> bytes = test::RandomBytes((3 << 20) + 5, 4);
     const std::string sourcePath = dir.Write("source", bytes);
     std::vector<uint8_t> scratch(64 << 10);
-    for (const bool altered : {false, true}) {
-        for (const uint64_t missing : {uint64_t{0}, uint64_t{100}}) {
-            SCOPED_TRACE((altered ? "altered, " : "as it is, ") + std::to_string(missing) + " bytes missing");
-            File source;
-            ASSERT_TRUE(source.OpenRead(sourcePath));
-            File target;
-            ASSERT_TRUE(target.CreateWrite(dir / "target"));
-            ASSERT_TRUE(target.WriteAll(std::vector<uint8_t>{'h', 'd'}));
-            RangeCopy range;
-            range.offset = 7;
-            range.length = bytes.size() - 7 + missing;
-            if (altered)
-                range.transform = [](std::span<uint8_t> piece, uint64_t at) {
-                    for (size_t i = 0; i < piece.size(); ++i) piece[i] ^= static_cast<uint8_t>(at + i);
+    for (const std::string head : {"hd", "head..."}) {
+        for (const bool altered : {false, true}) {
+            for (const uint64_t missing : {uint64_t{0}, uint64_t{100}}) {
+                SCOPED_TRACE(head + (altered ? ", altered, " : ", as it is, ") + std::to_string(missing) +
+                             " bytes missing");
+                File source;
+                ASSERT_TRUE(source.OpenRead(sourcePath));
+                File target;
+                ASSERT_TRUE(target.CreateWrite(dir / "target"));
+                ASSERT_TRUE(target.WriteAll({reinterpret_cast<const uint8_t*>(head.data()), head.size()}));
+                RangeCopy range;
+                range.offset = 7;
+                range.length = bytes.size() - 7 + missing;
+                if (altered)
+                    range.transform = [](std::span<uint8_t> piece, uint64_t at) {
+                        for (size_t i = 0; i < piece.size(); ++i) piece[i] ^= static_cast<uint8_t>(at + i);
+                    };
+                uint64_t reported = 0;
+                range.progress = [&](uint64_t done) {
+                    EXPECT_GT(done, reported);
+                    reported = done;
                 };
-            uint64_t reported = 0;
-            range.progress = [&](uint64_t done) {
-                EXPECT_GT(done, reported);
-                reported = done;
-            };
-            std::string error;
-            const CopyStatus status = CopyRange(source, target, range, scratch, error);
-            EXPECT_EQ(status, missing ? CopyStatus::SourceEnded : CopyStatus::Ok) << error;
-            target.Close();
+                std::string error;
+                const CopyStatus status = CopyRange(source, target, range, scratch, error);
+                EXPECT_EQ(status, missing ? CopyStatus::SourceEnded : CopyStatus::Ok) << error;
+                target.Close();
 
-            std::vector<uint8_t> want{'h', 'd'};
-            for (size_t i = 7; i < bytes.size(); ++i) want.push_back(bytes[i] ^ (altered ? static_cast<uint8_t>(i - 7) : 0));
-            EXPECT_EQ(test::ReadFileBytes(dir / "target"), want);
-            if (!missing) {
-                EXPECT_EQ(reported, range.length);
+                std::vector<uint8_t> want(head.begin(), head.end());
+                for (size_t i = 7; i < bytes.size(); ++i)
+                    want.push_back(bytes[i] ^ (altered ? static_cast<uint8_t>(i - 7) : 0));
+                EXPECT_EQ(test::ReadFileBytes(dir / "target"), want);
+                if (!missing) {
+                    EXPECT_EQ(reported, range.length);
+                }
             }
-            EXPECT_EQ(HasByteAt(source, bytes.size() - 1), true);
-            EXPECT_EQ(HasByteAt(source, bytes.size()), false);
         }
     }
+    File source;
+    ASSERT_TRUE(source.OpenRead(sourcePath));
+    EXPECT_TRUE(HasByteAt(source, bytes.size() - 1));
+    EXPECT_FALSE(HasByteAt(source, bytes.size()));
 }
 
 }  // namespace
