@@ -130,10 +130,12 @@ PACK_FORMS = (("", "none.epk", ""), (", password", "none-pw.epk", " --password-f
 
 def edit_commands() -> list[Command]:
     """Each edit works on a fresh copy of the pristine pack; the peer copies
-    that same pack."""
+    such a fresh copy too, so that both read a pack in the same state of the
+    page cache (a pack read in every round is cheaper to read than one just
+    written)."""
     made = []
     for suffix, pristine, extra in PACK_FORMS:
-        made.append(peer(f"cp pack{suffix}", f"cp {{work}}/{pristine} {{work}}/copy.epk", reads=(pristine,),
+        made.append(peer(f"cp pack{suffix}", "cp {work}/fresh.epk {work}/copy.epk", restores=(pristine, "fresh.epk"),
                          output="copy.epk"))
         for name, arguments, check, coded in EDITS:
             made.append(epk(f"epk {name}{suffix}", f"{{epk}} {name} {{work}}/edit.epk {arguments}{extra}",
