@@ -127,7 +127,7 @@ private:
     bool EncodeFile(const FileEntry& entry, ProductionPlace& place, StoredFile& out) const;
     void ShowProcessing(size_t index);
     bool StartRecord(size_t index, uint64_t offset, uint32_t fileSize, uint64_t storedSize, uint8_t scheme);
-    bool PutRange(File& from, const RangeCopy& range, size_t reading);
+    bool PutRange(File& from, const RangeCopy& range, const size_t& reading);
     bool PutStreamed(size_t index, StoredFile& file);
     std::optional<size_t> CopyFromPack(size_t first, ProductionPlace& here);
     bool PutProduced(size_t index, ProducedFile produced);
@@ -430,8 +430,8 @@ bool Writing::StartRecord(size_t index, uint64_t offset, uint32_t fileSize, uint
 }
 
 // Copies a range into the pack at its end; a failure to read is told as one
-// of the file `reading`.
-bool Writing::PutRange(File& from, const RangeCopy& range, size_t reading)
+// of the file `reading` (the one the copy had reached by then).
+bool Writing::PutRange(File& from, const RangeCopy& range, const size_t& reading)
 {
     CopyStatus status = CopyStatus::Ok;
     std::string error;
