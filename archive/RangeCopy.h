@@ -23,19 +23,16 @@ struct RangeCopy {
     uint64_t offset = 0;  // where the range starts in the source
     uint64_t length = 0;
     // Alters each piece read; `at` is the piece's distance from the start of
-    // the range. It may be called on several threads at once, for different
-    // pieces. Without one the bytes go over as they are, in the kernel where
-    // it can.
+    // the range. Without one the bytes go over as they are, in the kernel
+    // where it can.
     std::function<void(std::span<uint8_t> piece, uint64_t at)> transform;
-    // Told how many bytes of the range are copied, between pieces; always on
-    // the caller's thread.
+    // Told how many bytes of the range are copied, between pieces.
     std::function<void(uint64_t done)> progress;
 };
 
 // Copies the range of `from` to `to` at to's current position (which ends up
-// after the bytes copied). A long range is shared out among the cores.
-// `scratch`: the buffer the caller's pieces pass through when they cannot go
-// in the kernel. `error` gets the system's words on failure.
+// after the bytes copied). `scratch`: the buffer pieces pass through when
+// they cannot go in the kernel. `error` gets the system's words on failure.
 CopyStatus CopyRange(File& from, File& to, const RangeCopy& range, std::span<uint8_t> scratch, std::string& error);
 
 // Whether the file has a byte at `offset` (a file that grew since its length
