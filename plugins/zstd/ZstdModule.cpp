@@ -3,7 +3,11 @@
 // name and the module file say rather than a hidden setting.
 // Stored bytes: one Zstandard frame that records the file size and carries a
 // checksum of the content.
+// For ZSTD_getCParams: the level's table sizes, which the strong level caps.
+#define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
+
+#include <algorithm>
 
 #include "plugins/EncoderModule.h"
 #include "plugins/zstd/ContextPool.h"
@@ -44,6 +48,23 @@ namespace {
 constexpr int kLevel = ZSTD_MODULE_LEVEL;
 constexpr const char* kName = ZSTD_MODULE_NAME;
 constexpr const char* kInfo = ZSTD_MODULE_ABOUT ZSTD_MODULE_FORMAT;
+
+// The strong level would give a file of 4 MiB or more tables of 80 MiB that
+// search further back than its 8 MiB window; on every core at once that is
+// more memory than a save may take. Capped, the tables take 25 MiB, and the
+// output of real files hardly changes.
+constexpr unsigned kMostChainLog = 22;
+constexpr unsigned kMostHashLog = 21;
+
+// The level's table sizes for an input of n bytes, capped.
+bool SizeTables(ZSTD_CCtx* cctx, uint32_t n)
+{
+    const ZSTD_compressionParameters level = ZSTD_getCParams(kLevel, n, 0);
+    const auto chainLog = static_cast<int>(std::min(level.chainLog, kMostChainLog));
+    const auto hashLog = static_cast<int>(std::min(level.hashLog, kMostHashLog));
+    return !ZSTD_isError(ZSTD_CCtx_setParameter(cctx, ZSTD_c_chainLog, chainLog)) &&
+           !ZSTD_isError(ZSTD_CCtx_setParameter(cctx, ZSTD_c_hashLog, hashLog));
+}
 
 uint32_t Capacity(uint32_t n)
 {
@@ -121,7 +142,7 @@ edl_bool Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedL
     const uint32_t capacity = Capacity(n);
     if (capacity == 0) return 0;
     const auto cctx = compressors.Take(NewCompressContext);
-    if (!cctx.get()) return 0;
+    if (!cctx.get() || !SizeTables(cctx.get(), n)) return 0;
     // A context's earlier frames leave nothing in the next one: the bytes
     // depend only on the input, whichever context and thread made them.
     const size_t length = ZSTD_compress2(cctx.get(), dst, capacity, src, n);
