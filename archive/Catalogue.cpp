@@ -193,10 +193,14 @@ void Catalogue::ReplaceEntries(std::vector<FileEntry> entries)
 
 void Catalogue::EntriesFromRecords()
 {
-    std::vector<FileEntry> entries(records_.size());
+    // Records written from the entries (one each, in order) rebuild them in
+    // place, each keeping its identity: a second array of a pack's worth of
+    // entries would only add to the memory of a save.
+    const bool sameEntries = records_.size() == entries_.size();
+    std::vector<FileEntry> rebuilt;
     for (size_t i = 0; i < records_.size(); ++i) {
         const PackRecord& r = records_[i];
-        FileEntry& e = entries[i];
+        FileEntry e;
         e.name = r.name;
         e.fileSize = r.fileSize;
         e.encodedSize = r.storedSize;
@@ -205,9 +209,18 @@ void Catalogue::EntriesFromRecords()
         e.storedFileSize = r.fileSize;
         e.storedEncodedSize = r.storedSize;
         e.storedScheme = r.scheme;
-        if (records_.size() == entries_.size()) e.identity = entries_[i].identity;
+        if (sameEntries) {
+            e.identity = entries_[i].identity;
+            entries_[i] = std::move(e);
+        } else {
+            rebuilt.push_back(std::move(e));
+        }
     }
-    ReplaceEntries(std::move(entries));
+    if (sameEntries) {
+        capacity_ = static_cast<uint32_t>(entries_.size());
+    } else {
+        ReplaceEntries(std::move(rebuilt));
+    }
 }
 
 std::string PackedSourceText(const std::string& gbkName)

@@ -33,7 +33,7 @@ struct StoredFile {
 constexpr uint64_t kStreamedFileBytes = 1 << 20;
 constexpr size_t kStreamPiece = 1 << 20;
 // The least memory files in flight may take together, whatever their sizes.
-constexpr uint64_t kLeastBudget = 32 << 20;
+constexpr uint64_t kLeastBudget = 8 << 20;
 
 // How a file gets into the pack.
 enum class Route {

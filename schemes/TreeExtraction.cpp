@@ -17,7 +17,7 @@
 namespace tarvex {
 namespace {
 
-constexpr uint64_t kLeastBudget = 32 << 20;
+constexpr uint64_t kLeastBudget = 8 << 20;
 constexpr const char* kCannotMakeFolder = "无法创建文件夹%s！\n%s";
 constexpr const char* kNotAFolder = "%s已经存在，但不是文件夹，无法在其中解压缩。";
 
