@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -104,10 +105,31 @@ ssize_t ReadPiece(File& from, uint64_t offset, std::span<uint8_t> piece)
     return static_cast<ssize_t>(got);
 }
 
+// Starts writing a long copy to the disk as it goes (it does not wait for
+// it): a sync or a durable commit after the copy then finds little left, and
+// the disk is busy while the copy still runs.
+RangeCopy HandingToDisk(const RangeCopy& range, File& to, uint64_t& handed)
+{
+    const off_t start = range.length >= kKernelStep ? ::lseek(to.Fd(), 0, SEEK_CUR) : -1;
+    if (start < 0) return range;
+    RangeCopy tracked = range;
+    tracked.progress = [&range, &to, &handed, start](uint64_t done) {
+        if (done - handed >= kKernelStep) {
+            ::sync_file_range(to.Fd(), start + static_cast<off_t>(handed), static_cast<off_t>(done - handed),
+                              SYNC_FILE_RANGE_WRITE);
+            handed = done;
+        }
+        if (range.progress) range.progress(done);
+    };
+    return tracked;
+}
+
 }  // namespace
 
-CopyStatus CopyRange(File& from, File& to, const RangeCopy& range, std::span<uint8_t> scratch, std::string& error)
+CopyStatus CopyRange(File& from, File& to, const RangeCopy& original, std::span<uint8_t> scratch, std::string& error)
 {
+    uint64_t handed = 0;
+    const RangeCopy range = HandingToDisk(original, to, handed);
     uint64_t done = 0;
     if (!range.transform) {
         const off_t position = range.length >= kMappedCopyBytes ? ::lseek(to.Fd(), 0, SEEK_CUR) : -1;

@@ -45,6 +45,7 @@ public:
 
 private:
     bool Flush();
+    void HandToDisk();
     bool Fail(const std::string& why);
     bool GiveName();
 
@@ -54,6 +55,7 @@ private:
     std::string tempPath_;  // empty while the temporary file has no name
     std::vector<uint8_t> buffer_;
     uint64_t position_ = 0;
+    uint64_t handed_ = 0;  // bytes whose writing to the disk has been started
     std::string error_;
 };
 

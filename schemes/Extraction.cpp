@@ -223,6 +223,9 @@ bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, co
                     if (!dispatch_.DecodeInto(stored.span(), mapping.Bytes(), copy.scheme, name))
                         return Filled::Reported;
                     mapping.Unmap();
+                    // Its writing to the disk starts now, while the next
+                    // file is decoded.
+                    ::sync_file_range(out.Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
                     return ::lseek(out.Fd(), copy.fileSize, SEEK_SET) >= 0 ? Filled::Ok : Filled::WriteFailed;
                 case WritableMapping::Status::Unsupported:
                     break;
