@@ -1,7 +1,7 @@
 #pragma once
-// The document: one pack being edited. It owns the catalogue, the pack
-// object that reads and writes the .epk file, and the document's workspace;
-// it opens, saves and extracts, and asks about unsaved changes.
+// The document: one pack being edited. It owns the catalogue and the pack
+// object that reads and writes the .epk file; it opens, saves and extracts,
+// and asks about unsaved changes.
 #include <QObject>
 #include <QString>
 #include <string>
@@ -10,7 +10,6 @@
 #include "archive/PackArchive.h"
 #include "editor/ClipboardTransfer.h"
 #include "editor/UserChoices.h"
-#include "editor/Workspace.h"
 #include "schemes/PluginHost.h"
 #include "shell/CommandRouter.h"
 
@@ -27,7 +26,6 @@ public:
 
     Catalogue& GetCatalogue() { return catalogue_; }
     CPackArchive& Pack() { return archive_; }
-    Workspace& GetWorkspace() { return workspace_; }
     IPrompt& Prompt() { return prompt_; }
     IUserChoices& Choices() { return choices_; }
     // Where encoder modules are found: the plugins folder beside the
@@ -61,9 +59,6 @@ public:
     // shows the sizes and advises against schemes that do not make a file
     // smaller.
     void TestEncodeSelection();
-    // A new, empty file in the document's workspace (for work that stages
-    // files, like the encode test); nothing when none can be made.
-    std::optional<std::string> MakeTempFileName() { return workspace_.MakeTempFileName(); }
 
     void SetModifiedFlag(bool modified = true);
     bool IsModified() const { return modified_; }
@@ -90,7 +85,6 @@ private:
     IUserChoices& choices_;
     Catalogue catalogue_;
     CPackArchive archive_{catalogue_};
-    Workspace workspace_;
     PluginHost plugins_;
     ClipboardTransfer clipboard_{catalogue_};
     CLeftView* tree_ = nullptr;

@@ -1,6 +1,7 @@
 // The drawn controls and dialogs: progress arithmetic and cells, the skinned
 // button's pictures, the flat edit's line, the password dialog in both modes,
-// message boxes, nine-slice scaling, the workspace and the recent-file list.
+// message boxes, nine-slice scaling, the document's temporary folder and the
+// recent-file list.
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -10,12 +11,10 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
-#include <set>
-#include <sys/stat.h>
 
 #include "archive/GbkText.h"
 #include "archive/PasswordKeys.h"
-#include "editor/Workspace.h"
+#include "editor/CTarvexDoc.h"
 #include "shell/Artwork.h"
 #include "shell/CFlatEdit.h"
 #include "shell/CPasswordDlg.h"
@@ -317,34 +316,21 @@ private slots:
         QCOMPARE(QString::fromStdString(s), left);
     }
 
-    void workspacesArePrivateAndRemoveOnlyTheirOwnFiles()
+    // The document stages nothing on disk: it leaves nothing in the
+    // temporary folder that a killed editor could leave behind.
+    void aDocumentKeepsNothingInTheTemporaryFolder()
     {
         QTemporaryDir temp;
         qputenv("TMPDIR", temp.path().toLocal8Bit());
-        auto first = std::make_unique<Workspace>();
-        Workspace second;
-        qunsetenv("TMPDIR");
-        QVERIFY(first->IsReady() && second.IsReady());
-        QCOMPARE(QString::fromStdString(first->SharedFolder()), temp.path() + QStringLiteral("/zvpktmp"));
-        QVERIFY(first->Folder() != second.Folder());
-        struct stat st {};
-        QCOMPARE(::stat(first->Folder().c_str(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, 0700u);
-
-        std::set<std::string> names;
-        for (int i = 0; i < 50; ++i) {
-            const std::optional<std::string> name = first->MakeTempFileName();
-            QVERIFY(name);
-            QVERIFY(name->starts_with(first->Folder() + "/"));
-            QCOMPARE(std::filesystem::file_size(*name), uintmax_t{0});
-            names.insert(*name);
+        {
+            RecordingPrompt prompt;
+            ScriptedChoices choices;
+            CTarvexDoc doc(prompt, choices);
+            QVERIFY(doc.OnNewDocument());
+            QVERIFY(std::filesystem::is_empty(temp.path().toStdString()));
         }
-        QCOMPARE(names.size(), size_t{50});
-        const std::string kept = *second.MakeTempFileName();
-        const std::string gone = *names.begin();
-        first.reset();
-        QVERIFY(!std::filesystem::exists(gone));
-        QVERIFY(std::filesystem::exists(kept));
+        qunsetenv("TMPDIR");
+        QVERIFY(std::filesystem::is_empty(temp.path().toStdString()));
     }
 
     void recentFilesKeepTheLastFour()
