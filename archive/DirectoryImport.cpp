@@ -13,6 +13,7 @@
 #include "archive/FileIo.h"
 #include "archive/Messages.h"
 #include "archive/ParallelFor.h"
+#include "archive/SystemErrorText.h"
 
 namespace tarvex {
 namespace {
@@ -55,7 +56,7 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
 {
     DIR* handle = ::opendir(dir.c_str());
     if (!handle) {
-        prompt.Tell(Printf(kCannotReadDir, dir.c_str(), std::strerror(errno)), MsgIcon::Error);
+        prompt.Tell(Printf(kCannotReadDir, dir.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
         report.failed = true;
         return;
     }

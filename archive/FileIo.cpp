@@ -1,12 +1,14 @@
 #include "archive/FileIo.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
+
+#include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
 
 namespace tarvex {
 
@@ -29,7 +31,7 @@ File& File::operator=(File&& other) noexcept
 
 bool File::Fail()
 {
-    error_ = std::strerror(errno);
+    error_ = SystemErrorText(errno);
     return false;
 }
 
@@ -95,7 +97,7 @@ bool File::ReadExactly(std::span<uint8_t> bytes, ReadSome read)
             return Fail();
         }
         if (n == 0) {
-            error_ = "unexpected end of file";
+            error_ = msg::kFileEndedEarly;
             return false;
         }
         done += static_cast<size_t>(n);

@@ -48,7 +48,7 @@ public:
     bool Sync();
     bool Close();
 
-    // The reason of the last failure, as the system words it.
+    // The reason of the last failure, in words for the user.
     const std::string& Error() const { return error_; }
 
 private:

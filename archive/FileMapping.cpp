@@ -1,9 +1,10 @@
 #include "archive/FileMapping.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
+
+#include "archive/SystemErrorText.h"
 
 namespace tarvex {
 
@@ -23,13 +24,13 @@ WritableMapping::Status WritableMapping::Map(File& file, uint64_t size, std::str
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
         if (errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL) return Status::Unsupported;
-        error = std::strerror(errno);
+        error = SystemErrorText(errno);
         return Status::Failed;
     }
     void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file.Fd(), 0);
     if (data == MAP_FAILED) {
         if (errno == ENODEV || errno == EACCES) return Status::Unsupported;
-        error = std::strerror(errno);
+        error = SystemErrorText(errno);
         return Status::Failed;
     }
     data_ = static_cast<uint8_t*>(data);

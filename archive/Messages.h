@@ -14,6 +14,10 @@ inline constexpr const char* kWrongPassword = "您输入的密码错误！无法
 inline constexpr const char* kDamaged = "该文档的格式无效或者已经损坏！无法打开该文档";
 inline constexpr const char* kCannotOpenFile = "无法打开文件%s！\n%s";
 
+// Reasons a file operation gives besides the system's own (SystemErrorText).
+inline constexpr const char* kFileEndedEarly = "文件比预期的短";
+inline constexpr const char* kFileNotOpen = "文件没有打开";
+
 // Writing a pack.
 inline constexpr const char* kSaveCollecting = "正在存盘，请稍后...\n收集存盘信息...";
 inline constexpr const char* kSaveProcessing = "正在存盘，请稍后...\n正在处理 %s  --->  %s";

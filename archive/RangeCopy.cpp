@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+
+#include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
 
 namespace tarvex {
 namespace {
@@ -34,7 +36,7 @@ CopyStatus CopyInKernel(File& from, File& to, const RangeCopy& range, uint64_t& 
         const ssize_t n = ::copy_file_range(from.Fd(), &in, to.Fd(), nullptr, step, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && OutOfRoom(errno)) {
-            error = std::strerror(errno);
+            error = SystemErrorText(errno);
             return CopyStatus::WriteFailed;
         }
         if (n <= 0) break;
@@ -76,13 +78,13 @@ CopyStatus CopyThroughMapping(File& from, File& to, const RangeCopy& range, uint
         // A file cut short while it was written from may have given zeros
         // for its lost end.
         if (!from.Size(length) || length < at + written) {
-            error = "unexpected end of file";
+            error = msg::kFileEndedEarly;
             return CopyStatus::SourceEnded;
         }
         done += written;
         if (written < step) {
             if (!OutOfRoom(writeError)) return CopyStatus::Ok;
-            error = std::strerror(writeError);
+            error = SystemErrorText(writeError);
             return CopyStatus::WriteFailed;
         }
         if (range.progress) range.progress(done);
@@ -139,7 +141,7 @@ CopyStatus CopyRange(File& from, File& to, const RangeCopy& original, std::span<
         if (status != CopyStatus::Ok || done == range.length) return status;
     }
     if (done < range.length && scratch.empty()) {
-        error = "no buffer for the copy";
+        error = SystemErrorText(ENOMEM);
         return CopyStatus::ReadFailed;
     }
     while (done < range.length) {
@@ -147,7 +149,7 @@ CopyStatus CopyRange(File& from, File& to, const RangeCopy& original, std::span<
             scratch.first(static_cast<size_t>(std::min<uint64_t>(scratch.size(), range.length - done)));
         const ssize_t got = ReadPiece(from, range.offset + done, piece);
         if (got < 0) {
-            error = std::strerror(errno);
+            error = SystemErrorText(errno);
             return CopyStatus::ReadFailed;
         }
         const std::span<uint8_t> read = piece.first(static_cast<size_t>(got));
@@ -158,7 +160,7 @@ CopyStatus CopyRange(File& from, File& to, const RangeCopy& original, std::span<
         }
         done += read.size();
         if (read.size() < piece.size()) {
-            error = "unexpected end of file";
+            error = msg::kFileEndedEarly;
             return CopyStatus::SourceEnded;
         }
         if (range.progress) range.progress(done);

@@ -11,6 +11,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
+
 namespace tarvex {
 namespace {
 
@@ -138,7 +141,7 @@ bool SafeFileWriter::Open(const std::string& target, Links links)
         fd = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (fd >= 0) tempPath_ = pattern;
     }
-    if (fd < 0) return Fail(std::strerror(errno));
+    if (fd < 0) return Fail(SystemErrorText(errno));
     file_.Adopt(fd);
     buffer_.clear();
     buffer_.reserve(kBufferSize);
@@ -170,7 +173,7 @@ void SafeFileWriter::HandToDisk()
 
 bool SafeFileWriter::Write(std::span<const uint8_t> bytes)
 {
-    if (!file_.IsOpen()) return Fail("the file is not open");
+    if (!file_.IsOpen()) return Fail(msg::kFileNotOpen);
     if (buffer_.size() + bytes.size() > kBufferSize && !Flush()) return false;
     position_ += bytes.size();
     if (bytes.size() < kBufferSize) {
@@ -184,11 +187,11 @@ bool SafeFileWriter::Write(std::span<const uint8_t> bytes)
 
 bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill)
 {
-    if (!file_.IsOpen()) return Fail("the file is not open");
+    if (!file_.IsOpen()) return Fail(msg::kFileNotOpen);
     if (!Flush()) return false;
     if (!fill(file_)) return false;
     const off_t end = ::lseek(file_.Fd(), 0, SEEK_CUR);
-    if (end < 0) return Fail(std::strerror(errno));
+    if (end < 0) return Fail(SystemErrorText(errno));
     position_ = static_cast<uint64_t>(end);
     HandToDisk();
     return true;
@@ -196,16 +199,16 @@ bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill)
 
 bool SafeFileWriter::Commit(bool durable)
 {
-    if (!file_.IsOpen()) return Fail("the file is not open");
+    if (!file_.IsOpen()) return Fail(msg::kFileNotOpen);
     if (!Flush()) return false;
 
     // A replaced file passes its mode on; an unnamed temporary file was made
     // with the usual mode of a new file, a named one needs it set.
     struct stat old {};
     const bool replacing = ::stat(target_.c_str(), &old) == 0;
-    if (replacing && ::fchmod(file_.Fd(), old.st_mode & 07777) != 0) return Fail(std::strerror(errno));
+    if (replacing && ::fchmod(file_.Fd(), old.st_mode & 07777) != 0) return Fail(SystemErrorText(errno));
     if (!replacing && !tempPath_.empty() && ::fchmod(file_.Fd(), 0666 & ~CurrentUmask()) != 0)
-        return Fail(std::strerror(errno));
+        return Fail(SystemErrorText(errno));
     // Only a file that replaces another must reach the disk before the
     // rename: otherwise a crash could leave neither the old nor the new one.
     const bool sync = durable && replacing;
@@ -217,7 +220,7 @@ bool SafeFileWriter::Commit(bool durable)
     File replaced;
     if (replacing && S_ISREG(old.st_mode) && static_cast<uint64_t>(old.st_size) >= kReleasedLaterBytes)
         replaced.Adopt(::open(target_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-    if (::rename(tempPath_.c_str(), target_.c_str()) != 0) return Fail(std::strerror(errno));
+    if (::rename(tempPath_.c_str(), target_.c_str()) != 0) return Fail(SystemErrorText(errno));
     tempPath_.clear();
     if (replaced.IsOpen()) ReleaseInBackground(replaced);
 
@@ -245,7 +248,7 @@ bool SafeFileWriter::GiveName()
         }
         if (errno != EEXIST) break;
     }
-    return Fail(std::strerror(errno));
+    return Fail(SystemErrorText(errno));
 }
 
 void SafeFileWriter::Abandon()

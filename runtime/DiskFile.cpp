@@ -1,31 +1,31 @@
 #include "runtime/DiskFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 #include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
 #include "runtime/RuntimeMessages.h"
 
 namespace tarvex {
 
 DiskOpen OpenDiskFile(const std::string& path, File& file, uint32_t& length, IPrompt& prompt, bool missingIsError)
 {
-    const auto fail = [&](const char* reason) {
-        prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), reason), MsgIcon::Error);
+    const auto fail = [&](const std::string& reason) {
+        prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), reason.c_str()), MsgIcon::Error);
         return DiskOpen::Failed;
     };
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
         const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
         if (!missingIsError) return DiskOpen::Missing;
-        fail(std::strerror(error));
+        fail(SystemErrorText(error));
         return DiskOpen::Missing;
     }
-    if (!S_ISREG(st.st_mode)) return fail(msg::kNotRegularFile);
+    if (const char* why = NotRegularFileText(st.st_mode)) return fail(why);
     uint64_t size = 0;
     if (!file.OpenRead(path, &size)) {
-        fail(file.Error().c_str());
+        fail(file.Error());
         file.Close();
         return DiskOpen::Failed;
     }
@@ -41,8 +41,8 @@ DiskOpen OpenDiskFile(const std::string& path, File& file, uint32_t& length, IPr
 const char* NotARegularFile(const std::string& path)
 {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return nullptr;
-    return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : msg::kNotRegularFile;
+    if (::stat(path.c_str(), &st) != 0) return nullptr;
+    return NotRegularFileText(st.st_mode);
 }
 
 }  // namespace tarvex

@@ -14,6 +14,5 @@ inline constexpr const char* kNotOpenForWriting = "没有以写入方式打开�
 inline constexpr const char* kNoDataToWrite = "没有给出要写入的数据。";
 inline constexpr const char* kUnsafeExternalPath = "路径%s含有“.”或“..”，或者是绝对路径，不在外部路径中查找。";
 inline constexpr const char* kTooLargeToRead = "文件%s的大小达到或超过4GB，无法读取。";
-inline constexpr const char* kNotRegularFile = "不是普通文件";
 
 }  // namespace tarvex::msg

@@ -1,11 +1,11 @@
 #include "runtime/RuntimePack.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "archive/FileIo.h"
 #include "archive/Messages.h"
 #include "archive/StoredData.h"
+#include "archive/SystemErrorText.h"
 #include "runtime/DiskFile.h"
 
 namespace tarvex {
@@ -23,7 +23,7 @@ bool RuntimePack::Open(const std::string& path)
     // The extractor keeps the pack open for the reads of its files.
     if (!extractor_->Open(path)) return false;
     if (FileLength(path, length_)) return true;
-    prompt_.Tell(Printf(msg::kCannotOpenFile, path.c_str(), std::strerror(errno)), MsgIcon::Error);
+    prompt_.Tell(Printf(msg::kCannotOpenFile, path.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
     return false;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <sys/stat.h>
 #include <algorithm>
 #include <thread>
@@ -13,6 +12,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/OrderedPipeline.h"
+#include "archive/SystemErrorText.h"
 
 namespace tarvex {
 namespace {
@@ -40,7 +40,7 @@ std::optional<std::string> DiskNameOf(const std::string& gbkName, IPrompt& promp
 bool MakeRealDirectory(const std::string& path, IPrompt& prompt)
 {
     if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-        prompt.Tell(Printf(kCannotMakeFolder, path.c_str(), std::strerror(errno)), MsgIcon::Error);
+        prompt.Tell(Printf(kCannotMakeFolder, path.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
         return false;
     }
     struct stat st {};

@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
 #include "archive/GbkText.h"
+#include "archive/SystemErrorText.h"
 #include "tests/support/PackFixture.h"
 #include "tests/cli/EpkRunner.h"
 
@@ -224,6 +226,32 @@ TEST(EpkExtract, RefusesALinkInPlaceOfAFolder)
     const EpkRun r = Epk({"extract", dir / "p.epk", dir / "dest"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(dir.List("elsewhere"), std::vector<std::string>{});
+}
+
+// The system's reasons reach the user in Chinese, never in the system's
+// English.
+TEST(EpkMessages, SystemErrorsAreToldInChinese)
+{
+    TempDir dir;
+    dir.Write("src/a.txt", std::string("a"));
+    const std::string pack = dir / "p.epk";
+    ASSERT_EQ(Epk({"create", pack, dir / "src"}).status, 0);
+    const std::string plain = dir.Write("plain", std::string("not a folder"));
+    const struct {
+        std::vector<std::string> args;
+        int errnum;
+        const char* english;
+    } cases[] = {
+        {{"extract", pack, plain + "/out"}, ENOTDIR, "Not a directory"},
+        {{"add", pack, dir / "missing.txt"}, ENOENT, "No such file"},
+        {{"list", pack, "--password-file", dir / "missing.txt"}, ENOENT, "No such file"},
+    };
+    for (const auto& c : cases) {
+        const EpkRun r = Epk(c.args);
+        EXPECT_EQ(r.status, 1) << c.args[0];
+        EXPECT_NE(r.err.find(SystemErrorText(c.errnum)), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(c.english), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 #include "archive/FileIo.h"
 #include "archive/RangeCopy.h"
+#include "archive/SystemErrorText.h"
 #include "tests/support/TempDir.h"
 
 namespace tarvex {
@@ -83,6 +86,21 @@ TEST(FileIo, AFolderOpenerFindsEachFileInItsOwnFolder)
         EXPECT_FALSE(opener.OpenRead(file, path, nullptr)) << path;
         EXPECT_FALSE(file.Error().empty());
     }
+}
+
+TEST(FileIo, SystemErrorsHaveChineseTextsAndTheRestTheirNumber)
+{
+    const std::pair<int, const char*> texts[] = {
+        {ENOENT, "没有这个文件或文件夹"}, {EACCES, "权限不够"},      {EPERM, "权限不够"},
+        {ENOSPC, "磁盘空间不足"},         {EROFS, "只读文件系统"},    {EISDIR, "是一个文件夹"},
+        {ENOTDIR, "不是文件夹"},          {ENAMETOOLONG, "名字太长"}, {EEXIST, "文件已存在"},
+        {EMFILE, "打开的文件太多"},       {ENFILE, "打开的文件太多"}, {EIO, "输入/输出错误"},
+        {EXDEV, "系统错误 18"},           {0, "系统错误 0"},
+    };
+    for (const auto& [errnum, text] : texts) EXPECT_EQ(SystemErrorText(errnum), text) << errnum;
+    EXPECT_EQ(NotRegularFileText(S_IFREG | 0644), nullptr);
+    EXPECT_STREQ(NotRegularFileText(S_IFSOCK), "是一个套接字，不是普通文件");
+    EXPECT_STREQ(NotRegularFileText(S_IFBLK), NotRegularFileText(S_IFCHR));
 }
 
 // A range goes over in the kernel (its bytes keeping their place in the

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -11,6 +12,7 @@
 
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
 #include "runtime/RuntimeMessages.h"
 #include "tests/support/PackFixture.h"
 
@@ -136,7 +138,7 @@ TEST_F(Probes, PackLookupEndsAtOnceWhenThePackDoesNotOpen)
     };
     const Case cases[] = {
         {"no pack", [&] { std::remove((dir / "test.epk").c_str()); },
-         Printf(msg::kCannotOpenFile, "test.epk", "No such file or directory")},
+         Printf(msg::kCannotOpenFile, "test.epk", SystemErrorText(ENOENT).c_str())},
         {"protected pack",
          [&] {
              MakeTestPack({{"test.txt", "secret"}}, 0, "口令");
@@ -203,7 +205,7 @@ TEST_F(Probes, FileRwGoesOnWithoutALengthLineWhenTheFileCannotBeRead)
 {
     const ProbeRun r = Run(FILE_RW_PROBE, "missing.txt\nout.txt\nhi\nq\n");
     EXPECT_EQ(r.out, "请输入要读取的文件名" + kFileRwPrompts);
-    EXPECT_EQ(r.err, Printf(msg::kCannotOpenFile, "missing.txt", "No such file or directory") + "\n");
+    EXPECT_EQ(r.err, Printf(msg::kCannotOpenFile, "missing.txt", SystemErrorText(ENOENT).c_str()) + "\n");
     EXPECT_EQ(ReadText(dir / "out.txt"), "hi");
 }
 
@@ -224,7 +226,7 @@ TEST_F(Probes, FileRwCutsWordsTooLongForItsBufferAtAWholeCharacter)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "请输入要读取的文件名" + kFileRwPrompts);
     // The name was cut to 255 characters, and the rest of it did not become the next answer.
-    EXPECT_EQ(r.err, Printf(msg::kCannotOpenFile, std::string(255, 'n').c_str(), "No such file or directory") + "\n");
+    EXPECT_EQ(r.err, Printf(msg::kCannotOpenFile, std::string(255, 'n').c_str(), SystemErrorText(ENOENT).c_str()) + "\n");
     EXPECT_EQ(ReadText(dir / "out.txt"), longText.substr(0, 2 + 84 * 3));
 }
 

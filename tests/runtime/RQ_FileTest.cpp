@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <utility>
 
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
 #include "runtime/RQ_File.h"
 #include "runtime/RuntimeMessages.h"
 #include "tests/support/PackFixture.h"
@@ -471,17 +473,17 @@ TEST(RQ_File, MisuseIsRefusedWithAMessageOnlyWhenAsked)
         {"pack for writing", [&](CRQ_File& f) { return f.Open(pack.c_str(), false, true, nullptr); },
          Printf(msg::kPackReadOnly, pack.c_str())},
         {"missing plain file", [&](CRQ_File& f) { return f.Open((dir / "no.txt").c_str(), true, false, nullptr); },
-         Printf(msg::kCannotOpenFile, (dir / "no.txt").c_str(), "No such file or directory")},
+         Printf(msg::kCannotOpenFile, (dir / "no.txt").c_str(), SystemErrorText(ENOENT).c_str())},
         {"folder for reading", [&](CRQ_File& f) { return f.Open(folder.c_str(), true, false, nullptr); },
-         Printf(msg::kCannotOpenFile, folder.c_str(), "Is a directory")},
+         Printf(msg::kCannotOpenFile, folder.c_str(), SystemErrorText(EISDIR).c_str())},
         {"folder for writing", [&](CRQ_File& f) { return f.Open(folder.c_str(), false, false, nullptr); },
-         Printf(msg::kCannotWriteTarget, folder.c_str(), "Is a directory")},
+         Printf(msg::kCannotWriteTarget, folder.c_str(), SystemErrorText(EISDIR).c_str())},
         {"device for reading", [](CRQ_File& f) { return f.Open("/dev/null", true, false, nullptr); },
-         Printf(msg::kCannotOpenFile, "/dev/null", msg::kNotRegularFile)},
+         Printf(msg::kCannotOpenFile, "/dev/null", NotRegularFileText(S_IFCHR))},
         {"pipe as a pack", [&](CRQ_File& f) { return f.Open(pipe.c_str(), true, true, nullptr); },
-         Printf(msg::kCannotOpenFile, pipe.c_str(), msg::kNotRegularFile)},
+         Printf(msg::kCannotOpenFile, pipe.c_str(), NotRegularFileText(S_IFIFO))},
         {"folder as a pack", [&](CRQ_File& f) { return f.Open(folder.c_str(), true, true, nullptr); },
-         Printf(msg::kCannotOpenFile, folder.c_str(), "Is a directory")},
+         Printf(msg::kCannotOpenFile, folder.c_str(), SystemErrorText(EISDIR).c_str())},
         {"write without a file", [](CRQ_File& f) { return f.Write("x", 1); }, msg::kNotOpenForWriting},
         {"write from nowhere",
          [&](CRQ_File& f) { return f.Open((dir / "w.txt").c_str(), false, false, nullptr) && f.Write(nullptr, 4); },

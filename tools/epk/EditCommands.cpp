@@ -1,5 +1,6 @@
 // epk's editing commands: add, mkdir, rm, mv, cp, rename, scheme, passwd.
 #include <algorithm>
+#include <cerrno>
 #include <sys/stat.h>
 
 #include "archive/CatalogueEdits.h"
@@ -7,6 +8,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/PackPaths.h"
+#include "archive/SystemErrorText.h"
 #include "schemes/SchemeId.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
@@ -114,7 +116,8 @@ int RunAdd(const CliArgs& args)
         for (const std::string& source : sources) {
             struct stat st {};
             if (::stat(source.c_str(), &st) != 0) {
-                s.prompt.Tell(Printf(msg::kCannotOpenFile, source.c_str(), "没有这个文件或文件夹"), MsgIcon::Error);
+                s.prompt.Tell(Printf(msg::kCannotOpenFile, source.c_str(), SystemErrorText(errno).c_str()),
+                              MsgIcon::Error);
                 out.failed = true;
                 return;
             }

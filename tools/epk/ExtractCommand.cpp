@@ -1,10 +1,10 @@
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/PackPaths.h"
+#include "archive/SystemErrorText.h"
 #include "schemes/TreeExtraction.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
@@ -20,7 +20,7 @@ bool MakeDestination(const std::string& dest)
         if (i == dest.size() || (dest[i] == '/' && i > 0)) {
             path = dest.substr(0, i);
             if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-                PrintErr(Printf("无法创建文件夹%s！\n%s\n", path.c_str(), std::strerror(errno)));
+                PrintErr(Printf("无法创建文件夹%s！\n%s\n", path.c_str(), SystemErrorText(errno).c_str()));
                 return false;
             }
         }
