@@ -78,8 +78,10 @@ EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::stri
     File file;
     uint64_t length = 0;
     if (!file.OpenRead(path, &length)) {
-        prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), file.Error().c_str()), MsgIcon::Error);
-        return EditResult::Failed;
+        const bool notAFile = file.RefusedType();
+        prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), file.Error().c_str()),
+                    notAFile ? MsgIcon::Warning : MsgIcon::Error);
+        return notAFile ? EditResult::Refused : EditResult::Failed;
     }
     return AddFileEntryOfLength(catalogue, folderId, path, length, prompt);
 }

@@ -25,8 +25,9 @@ enum class EditResult {
 std::optional<std::string> StorableName(std::string_view utf8, IPrompt& prompt);
 
 // A new file entry for the file at path (its name: the last component) in
-// the folder with folderId. Refuses a name already in that folder; a file
-// that cannot be opened fails the command.
+// the folder with folderId. Refuses a name already in that folder and
+// anything that is not a regular file (a pipe, a device, a socket: never
+// waited on); a file that cannot be opened fails the command.
 EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt);
 // The same for a file whose length is known already (from a folder walk);
 // the file is not opened here, only when it is saved. With namesInFolder

@@ -17,7 +17,10 @@ File::~File()
     if (fd_ >= 0) ::close(fd_);
 }
 
-File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), error_(std::move(other.error_)) {}
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), error_(std::move(other.error_)), notRegular_(other.notRegular_)
+{
+}
 
 File& File::operator=(File&& other) noexcept
 {
@@ -25,6 +28,7 @@ File& File::operator=(File&& other) noexcept
         Close();
         fd_ = std::exchange(other.fd_, -1);
         error_ = std::move(other.error_);
+        notRegular_ = other.notRegular_;
     }
     return *this;
 }
@@ -33,6 +37,30 @@ bool File::Fail()
 {
     error_ = SystemErrorText(errno);
     return false;
+}
+
+// Keeps the descriptor just opened only when it is a regular file; `size`,
+// when given, gets its length.
+bool File::KeepIfRegular(uint64_t* size)
+{
+    struct stat st {};
+    const bool known = ::fstat(fd_, &st) == 0;
+    if (!known) Fail();
+    if (known && !RefuseType(st.st_mode)) {
+        if (size) *size = static_cast<uint64_t>(st.st_size);
+        return true;
+    }
+    ::close(std::exchange(fd_, -1));
+    return false;
+}
+
+bool File::RefuseType(mode_t mode)
+{
+    const char* why = NotRegularFileText(mode);
+    if (!why) return false;
+    error_ = why;
+    notRegular_ = true;
+    return true;
 }
 
 bool File::OpenRead(const std::string& path, uint64_t* size)
@@ -45,11 +73,12 @@ bool File::OpenReadIn(const File& folder, const std::string& name, uint64_t* siz
     return OpenReadAt(folder.fd_, name, size);
 }
 
-bool File::OpenReadUncheckedIn(const File& folder, const std::string& name)
+bool File::OpenReadUnsizedIn(const File& folder, const std::string& name)
 {
     Close();
-    fd_ = ::openat(folder.fd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    return fd_ >= 0 || Fail();
+    notRegular_ = false;
+    fd_ = ::openat(folder.fd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return fd_ >= 0 ? KeepIfRegular(nullptr) : Fail();
 }
 
 bool File::OpenFolder(const std::string& path)
@@ -62,19 +91,16 @@ bool File::OpenFolder(const std::string& path)
 bool File::OpenReadAt(int folderFd, const std::string& name, uint64_t* size)
 {
     Close();
-    fd_ = ::openat(folderFd, name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return Fail();
+    notRegular_ = false;
+    // The type is looked at before anything is opened: opening a pipe waits
+    // for a writer, and opening a device may do something of its own. The
+    // open never waits either, should a pipe take the file's place in
+    // between, and what it opened is looked at again.
     struct stat st {};
-    const bool known = ::fstat(fd_, &st) == 0;
-    if (!known || S_ISDIR(st.st_mode)) {
-        if (known) errno = EISDIR;
-        Fail();
-        ::close(fd_);
-        fd_ = -1;
-        return false;
-    }
-    if (size) *size = static_cast<uint64_t>(st.st_size);
-    return true;
+    if (::fstatat(folderFd, name.c_str(), &st, 0) != 0) return Fail();
+    if (RefuseType(st.st_mode)) return false;
+    fd_ = ::openat(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return fd_ >= 0 ? KeepIfRegular(size) : Fail();
 }
 
 bool File::CreateWrite(const std::string& path)
@@ -190,11 +216,11 @@ bool FolderOpener::OpenRead(File& file, const std::string& path, uint64_t* size)
     return file.OpenReadIn(folder_, path.substr(slash + 1), size);
 }
 
-bool FolderOpener::OpenReadUnchecked(File& file, const std::string& path)
+bool FolderOpener::OpenReadUnsized(File& file, const std::string& path)
 {
     const size_t slash = path.rfind('/');
     return slash != std::string::npos && slash != 0 && HoldFolderOf(path, slash) &&
-           file.OpenReadUncheckedIn(folder_, path.substr(slash + 1));
+           file.OpenReadUnsizedIn(folder_, path.substr(slash + 1));
 }
 
 bool FileLength(const std::string& path, uint64_t& length)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <sys/types.h>
 
 namespace tarvex {
 
@@ -16,15 +17,16 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // Opens a file (not a folder) for reading; `size`, when given, gets its length.
+    // Opens a regular file for reading; `size`, when given, gets its length.
+    // Anything else (a folder, a pipe, a device, a socket) is refused
+    // without being waited on, and RefusedType() then tells so.
     bool OpenRead(const std::string& path, uint64_t* size = nullptr);
     // The same, for a name or relative path inside an open folder.
     bool OpenReadIn(const File& folder, const std::string& name, uint64_t* size = nullptr);
-    // Opens a file inside an open folder for reading, asking for neither its
-    // type nor its length, and never waiting (a pipe put in a file's place
-    // answers at once): for a file whose length is known and is checked by
-    // reading it (ReadToEnd).
-    bool OpenReadUncheckedIn(const File& folder, const std::string& name);
+    // Opens a regular file inside an open folder for reading without asking
+    // for its length: for a file whose length is known and is checked by
+    // reading it (ReadToEnd). Never waits either.
+    bool OpenReadUnsizedIn(const File& folder, const std::string& name);
     // Holds a folder so that files can be opened inside it by name.
     bool OpenFolder(const std::string& path);
     // Creates or truncates a file for writing (mode 0666 less the umask).
@@ -50,15 +52,20 @@ public:
 
     // The reason of the last failure, in words for the user.
     const std::string& Error() const { return error_; }
+    // The last open refused something that is not a regular file.
+    bool RefusedType() const { return notRegular_; }
 
 private:
     bool Fail();
+    bool RefuseType(mode_t mode);
+    bool KeepIfRegular(uint64_t* size);
     bool OpenReadAt(int folderFd, const std::string& name, uint64_t* size);
     template <typename ReadSome>
     bool ReadExactly(std::span<uint8_t> bytes, ReadSome read);
 
     int fd_ = -1;
     std::string error_;
+    bool notRegular_ = false;
 };
 
 // Opens files by their full paths through a held descriptor of their folder:
@@ -67,9 +74,9 @@ private:
 class FolderOpener {
 public:
     bool OpenRead(File& file, const std::string& path, uint64_t* size);
-    // File::OpenReadUncheckedIn for a full path; false also when the folder
+    // File::OpenReadUnsizedIn for a full path; false also when the folder
     // cannot be held.
-    bool OpenReadUnchecked(File& file, const std::string& path);
+    bool OpenReadUnsized(File& file, const std::string& path);
 
 private:
     bool HoldFolderOf(const std::string& path, size_t slash);

@@ -322,12 +322,13 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
     }
 
     // Most small files are as long as when they were added: they are read
-    // with one call and no status call. Any other outcome (another length,
-    // no longer a plain file) takes the checked way below.
+    // with one call, their length taken as known. Any other outcome
+    // (another length, no longer a plain file) takes the checked way below,
+    // which tells why.
     if (routes_[index] == Route::Produced && entry.fileSize < kStreamedFileBytes) {
         File quick;
         std::optional<ByteBuffer> plain;
-        if (place.sources.OpenReadUnchecked(quick, entry.sourcePath) && (plain = ByteBuffer::Allocate(entry.fileSize)) &&
+        if (place.sources.OpenReadUnsized(quick, entry.sourcePath) && (plain = ByteBuffer::Allocate(entry.fileSize)) &&
             quick.ReadToEnd(plain->span()) == File::WholeRead::Ok) {
             out.fileSize = entry.fileSize;
             out.plain = std::move(*plain);
@@ -337,7 +338,7 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
     File source;
     uint64_t length = 0;
     if (!place.sources.OpenRead(source, entry.sourcePath, &length))
-        return place.Refuse(Printf(msg::kReadFailed, name().c_str()));
+        return place.Refuse(Printf(msg::kReadFailed, name().c_str()) + source.Error());
     if (length >= kUnknownSize) return place.Refuse(Printf(msg::kFileTooLarge, name().c_str()));
     out.fileSize = static_cast<uint32_t>(length);
     if (routes_[index] == Route::FromSource && length >= kStreamedFileBytes) {
@@ -350,7 +351,7 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
     // would be stored cut short.
     switch (source.ReadToEnd(plain->span())) {
     case File::WholeRead::Ok: break;
-    case File::WholeRead::Failed: return place.Refuse(Printf(msg::kReadFailed, name().c_str()));
+    case File::WholeRead::Failed: return place.Refuse(Printf(msg::kReadFailed, name().c_str()) + source.Error());
     case File::WholeRead::Longer: return place.Refuse(Printf(msg::kFileChanged, name().c_str()));
     }
     out.plain = std::move(*plain);

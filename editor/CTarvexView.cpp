@@ -473,8 +473,9 @@ void CTarvexView::AddDroppedFiles(const std::vector<std::string>& paths)
             if (name.empty()) continue;
             const std::optional<std::string> gbk = StorableName(name, prompt);
             if (gbk && !tree->InsertFolder(*gbk, -1, &target)) prompt.Tell(kNewFolderFailed, MsgIcon::None);
-        } else if (S_ISREG(status.st_mode)) {
-            // A file that cannot be read ends the drop; what came before stays.
+        } else {
+            // A file that cannot be read ends the drop; what came before
+            // stays. A pipe or a device is refused with a message.
             if (AddFileEntry(catalogue, target.id, path, prompt) == EditResult::Failed) break;
         }
     }

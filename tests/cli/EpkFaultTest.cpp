@@ -1,10 +1,11 @@
-// Faults injected into epk while it saves: a full disk and a kill in the
-// middle of the write. The old pack must survive byte for byte, nothing may
-// be left behind, and the next save must work.
+// Faults injected into epk while it saves: a full disk, a kill in the
+// middle of the write, a pipe in place of a file. The old pack must survive
+// byte for byte, nothing may be left behind, and the next save must work.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +13,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
+#include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
 #include "tests/cli/EpkRunner.h"
 #include "tests/support/PackFixture.h"
 
@@ -63,6 +67,21 @@ int Wait(pid_t pid)
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+// Waits for a child for at most `seconds`, then kills it; its status, or
+// nothing when it had to be killed.
+std::optional<int> WaitAtMost(pid_t pid, int seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    return std::nullopt;
 }
 
 class EpkFaults : public ::testing::Test {
@@ -182,6 +201,51 @@ TEST(EpkMemory, CommandsOnAFileFarBiggerThanTheirMemoryKeepItsBytes)
     EXPECT_TRUE(IsBigFile(dir / "out/video/big.bin"));
     EXPECT_EQ(ReadFileBytes(dir / "out/text.txt"), text);
     EXPECT_EQ(Epk({"list", pack}).out.find("text.txt\t3145728"), 0u);
+}
+
+// A named pipe where a file is expected is refused at once, never waited
+// on (opening it would wait for a writer that never comes), and everything
+// else goes in. Every run is ended after 10 s should it wait all the same.
+TEST(EpkSpecialFiles, APipeIsRefusedAtOnceAndTheOtherFilesGoIn)
+{
+    TempDir dir;
+    dir.Write("src/a.txt", std::string("a"));
+    const std::string pipe = dir / "src/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string b = dir.Write("b.txt", std::string("b"));
+    const std::string pack = dir / "p.epk";
+    const std::string refusal = Printf(msg::kCannotOpenFile, pipe.c_str(), NotRegularFileText(S_IFIFO));
+    const auto run = [&](const std::vector<std::string>& args) {
+        const std::optional<int> status = WaitAtMost(StartEpk(args, {}, dir / "err"), 10);
+        EXPECT_TRUE(status) << args[0] << " waited on the pipe";
+        return status.value_or(-1);
+    };
+
+    EXPECT_EQ(run({"create", pack, dir / "src"}), 1);
+    EXPECT_NE(ReadText(dir / "err").find(pipe), std::string::npos) << ReadText(dir / "err");
+    EXPECT_EQ(Epk({"list", pack}).out, "a.txt\t1\t1\t不编码\n");
+
+    EXPECT_EQ(run({"add", pack, pipe, b}), 1);
+    EXPECT_NE(ReadText(dir / "err").find(refusal), std::string::npos) << ReadText(dir / "err");
+    EXPECT_EQ(run({"add", pack, dir / "src", "-r"}), 1);
+    EXPECT_EQ(Epk({"list", pack}).out, "a.txt\t1\t1\t不编码\nb.txt\t1\t1\t不编码\nsrc\\a.txt\t1\t1\t不编码\n");
+
+    // A source that became a pipe between adding and saving fails the save
+    // with a message and leaves the old pack as it was. Saved by a child,
+    // which tells by its status whether it said the right thing.
+    const std::vector<uint8_t> before = ReadFileBytes(pack);
+    const pid_t saver = ::fork();
+    if (saver == 0) {
+        test::PackDoc doc;
+        doc.AddFile(dir, "c.txt", test::TextLikeBytes(3000, 1), 2);
+        const std::string source = doc.catalogue.Entries()[0].sourcePath;
+        const bool replaced = ::unlink(source.c_str()) == 0 && ::mkfifo(source.c_str(), 0600) == 0;
+        const bool saved = doc.Save(pack);
+        const std::string told = Printf(msg::kReadFailed, "c.txt") + NotRegularFileText(S_IFIFO);
+        ::_exit(replaced && !saved && doc.prompt.Texts() == std::vector<std::string>{told} ? 0 : 1);
+    }
+    EXPECT_EQ(WaitAtMost(saver, 10), std::optional<int>(0));
+    EXPECT_EQ(ReadFileBytes(pack), before);
 }
 
 TEST(EpkExtractLinks, ReplacesALinkInsteadOfWritingThroughIt)

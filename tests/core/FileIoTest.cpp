@@ -79,12 +79,29 @@ TEST(FileIo, AFolderOpenerFindsEachFileInItsOwnFolder)
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), content) << name;
     }
 
-    // A folder or file that is not there, and a folder in place of a file,
-    // fail with the system's reason.
-    for (const std::string& path : {dir / "gone/x", dir / "a/gone", dir / "ab"}) {
+    // A folder or file that is not there fails with the system's reason;
+    // a folder, a pipe or a device in place of a file is refused as what it
+    // is, and the pipe is not waited on.
+    const std::string pipe = dir / "a/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::string error;
+        bool refusedType;
+    } failures[] = {
+        {dir / "gone/x", SystemErrorText(ENOENT), false},
+        {dir / "a/gone", SystemErrorText(ENOENT), false},
+        {dir / "ab", NotRegularFileText(S_IFDIR), true},
+        {pipe, NotRegularFileText(S_IFIFO), true},
+        {"/dev/null", NotRegularFileText(S_IFCHR), true},
+    };
+    for (const auto& failure : failures) {
         File file;
-        EXPECT_FALSE(opener.OpenRead(file, path, nullptr)) << path;
-        EXPECT_FALSE(file.Error().empty());
+        EXPECT_FALSE(opener.OpenRead(file, failure.path, nullptr)) << failure.path;
+        EXPECT_EQ(file.Error(), failure.error) << failure.path;
+        EXPECT_EQ(file.RefusedType(), failure.refusedType) << failure.path;
+        EXPECT_FALSE(opener.OpenReadUnsized(file, failure.path)) << failure.path;
+        EXPECT_FALSE(file.IsOpen());
     }
 }
 

@@ -2,10 +2,12 @@
 // save leaves the old pack and the catalogue exactly as they were.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <thread>
 #include <unistd.h>
 
 #include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
 #include "schemes/Extraction.h"
 #include "tests/support/PackFixture.h"
 
@@ -125,7 +127,7 @@ TEST_F(SavedPack, AFailedSaveLeavesPackAndCatalogueAsTheyWere)
     ::unlink(gone.c_str());
 
     EXPECT_FALSE(doc.Save(path, "other"));
-    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "gone.txt")});
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "gone.txt") + SystemErrorText(ENOENT)});
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"p.epk", "src0", "src1", "src2"}));
     EXPECT_EQ(doc.Folders(), foldersBefore);
@@ -332,7 +334,7 @@ TEST(PackWriter, AFailureAmongParallelFilesIsReportedInOrderAndOnce)
     StoreOptions options;
     options.threads = 4;
     EXPECT_FALSE(doc.Save(dir / "p.epk", "", options));
-    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "n17")});
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "n17") + SystemErrorText(ENOENT)});
     EXPECT_EQ(doc.prompt.progressSteps, 17u);
 }
 
@@ -407,7 +409,7 @@ TEST(PackWriter, ASourceDeletedInTheMiddleOfTheSaveFailsItAndKeepsTheOldPack)
     std::vector<std::string> calls;
     ModuleStandIn coder(dispatch, calls, doc.catalogue.Entries()[1].sourcePath);
     EXPECT_FALSE(doc.archive.Store(old, KeySchedule{}, coder, doc.prompt));
-    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "second")});
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf(msg::kReadFailed, "second") + SystemErrorText(ENOENT)});
     EXPECT_EQ(calls, std::vector<std::string>{"first"});
     EXPECT_EQ(test::ReadFileBytes(old), (std::vector<uint8_t>{'t', 'h', 'e', ' ', 'o', 'l', 'd', ' ', 'p', 'a', 'c', 'k'}));
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"p.epk", "src0", "src1"}));

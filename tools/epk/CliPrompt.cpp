@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -136,6 +137,11 @@ std::optional<PasswordBlocks> PasswordFromText(const std::string& utf8)
 
 std::optional<std::string> ReadPasswordFile(const std::string& path)
 {
+    // A device such as /dev/null stands for no password (its length is 0);
+    // it is not opened. A pipe is refused like any other file that is not
+    // a regular one.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode)) return std::string();
     File file;
     uint64_t size = 0;
     if (!file.OpenRead(path, &size)) {

@@ -43,8 +43,9 @@ private:
     bool sawError_ = false;
 };
 
-// Reads a password file: its text without one trailing line break. Empty on
-// failure (reported).
+// Reads a password file: its text without one trailing line break; a
+// character device (/dev/null) gives an empty text. Nothing on failure
+// (reported).
 std::optional<std::string> ReadPasswordFile(const std::string& path);
 
 // Turns a UTF-8 password into its blocks; empty (reported) when GBK cannot

@@ -77,6 +77,10 @@ int RunCreate(const CliArgs& args)
     Print(Printf("已创建 %s：%zu 个文件，%zu 个文件夹，%llu 字节存为 %llu 字节。\n", packPath.c_str(),
                  catalogue.Entries().size(), catalogue.FolderCount(), static_cast<unsigned long long>(plain),
                  static_cast<unsigned long long>(stored)));
+    if (report.skipped > 0) {
+        PrintErr(Printf("有%zu个项目不是普通文件或文件夹，没有加入文件包（见上面的说明）。\n", report.skipped));
+        return kExitFailure;
+    }
     return kExitOk;
 }
 

@@ -150,7 +150,7 @@ int RunAdd(const CliArgs& args)
                 out.failed = true;
                 return;
             }
-            out.refused = out.refused || report.refused > 0;
+            out.refused = out.refused || report.refused > 0 || report.skipped > 0;
             for (size_t i = first; i < c.Entries().size(); ++i) out.changes.push_back("加入 " + ShownPath(c, i));
         }
         for (size_t i = before; i < c.Entries().size(); ++i)
