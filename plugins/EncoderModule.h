@@ -99,12 +99,17 @@
  *     not told that size, so the stream has to carry it. Stored bytes come
  *     from files on disk and may be damaged or hostile: check every length,
  *     never write past the size the stream declares, and return 0 for any
- *     stream that is cut short, corrupt or of the wrong size.
+ *     stream that is cut short, corrupt or of the wrong size. Check all of
+ *     that before writing: a damaged stream should leave dst untouched.
+ *     What Decode cannot know is the size of dst: a whole, undamaged stream
+ *     of another file's size (a pack whose recorded size was changed) fills
+ *     as many bytes as the stream declares, whatever the buffer.
  *   - DecodeBounded(src, srcLen, dst, dstLen) is the same call told the size
  *     of dst. It must return non-zero only when the stream decodes to exactly
- *     dstLen bytes, and never write beyond them. A module that exports it
- *     stays safe when a damaged pack records a file size that disagrees with
- *     the stream.
+ *     dstLen bytes, and never write beyond them. Only through it is the
+ *     caller's buffer safe from every stream: a module that exports it stays
+ *     safe when a damaged pack records a file size that disagrees with the
+ *     stream. The Tarvex programs always call it when it is there.
  *   - About and Settings are called only by the editor, on its user-interface
  *     thread; a module without a user interface simply leaves them out.
  *   - No C++ exception, longjmp or exit() may leave an export.
