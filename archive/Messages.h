@@ -35,6 +35,8 @@ inline constexpr const char* kPasswordUnusable =
     "这个密码无法用于加密文件包，请换一个密码再试！";
 inline constexpr const char* kPasswordUnusableHere =
     "这个密码恰好无法用于加密当前的文件包，请换一个密码再存盘！";
+inline constexpr const char* kStoredUnencoded =
+    "文件包已经存盘，但下面的文件无法用选定的编码方案编码，已按“不编码”原样存入：\n%s";
 
 // Names.
 inline constexpr const char* kNameNotGbk = "名字“%s”含有无法用GBK编码保存的字符，无法加入文件包。";

@@ -10,6 +10,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/OrderedPipeline.h"
+#include "archive/PackPaths.h"
 #include "archive/RangeCopy.h"
 #include "archive/SafeFileWriter.h"
 #include "archive/Scrambler.h"
@@ -26,6 +27,7 @@ struct StoredFile {
     uint32_t fileSize = 0;
     uint8_t scheme = 0;
     File streamed;  // open when the file is copied to the pack from its source instead
+    std::string encodeFault;  // why its encoder broke, when it is stored unencoded for that
 };
 
 // Large files stored as they are go from their source to the pack without
@@ -152,6 +154,8 @@ private:
     std::vector<Route> routes_;
     std::vector<bool> onCaller_;
     ByteBuffer scratch_;  // the pieces of copies that cannot go in the kernel
+    std::unordered_map<uint32_t, std::string> folderPaths_;  // for the names in encoders' faults
+    std::vector<std::string> storedUnencoded_;               // the faults of files stored unencoded, in entry order
 };
 
 bool Writing::Put(std::span<const uint8_t> bytes)
@@ -279,10 +283,12 @@ bool Writing::EncodeFile(const FileEntry& entry, ProductionPlace& place, StoredF
     std::optional<ByteBuffer> encoded = ByteBuffer::Allocate(place.coder.MemNeeded(n, entry.scheme));
     if (!encoded) return place.Refuse(msg::kOutOfMemory);
     uint32_t storedLen = 0;
-    const EncodeStatus status =
-        place.coder.Encode(out.plain.span(), encoded->span(), storedLen, entry.scheme, entry.name);
+    // An encoder that breaks on a file costs that file its scheme, not the
+    // save: it is stored as it is, and the save says so when it is done.
+    const EncodeStatus status = place.coder.Encode(out.plain.span(), encoded->span(), storedLen, entry.scheme,
+                                                   EntryPackPath(folderPaths_, entry), out.encodeFault);
     if (status == EncodeStatus::Failed) return false;
-    if (status == EncodeStatus::Declined) return true;
+    if (status == EncodeStatus::Declined || status == EncodeStatus::Broke) return true;
     if (storedLen > encoded->size()) return place.Refuse(Printf(msg::kUnknownScheme, Utf8(entry.name).c_str()));
     const bool smaller = status == EncodeStatus::Encoded && !(options_.fallbackToNone && storedLen >= n);
     const bool keep = smaller || (status == EncodeStatus::NotSmaller && !options_.fallbackToNone);
@@ -543,6 +549,7 @@ bool Writing::PutProduced(size_t index, ProducedFile produced)
     const uint64_t storedSize = file.streamed.IsOpen() ? file.fileSize : file.stored.size();
     if (!StartRecord(index, out_.Position(), file.fileSize, storedSize, file.scheme)) return false;
     if (!(file.streamed.IsOpen() ? PutStreamed(index, file) : Put(file.stored))) return false;
+    if (!file.encodeFault.empty()) storedUnencoded_.push_back(std::move(file.encodeFault));
     prompt_.ProgressStep();
     prompt_.ProgressBytes(out_.Position());
     return true;
@@ -630,6 +637,7 @@ std::optional<PackState> Writing::Run(const std::string& target)
     if (!CheckLimits()) return std::nullopt;
     FolderNumbering numbering = BuildFolderTable(catalogue_.Root());
     numbering_ = &numbering;
+    folderPaths_ = FolderPathsById(catalogue_);
     header_.version = current_.header.version;
 
     if (!out_.Open(target)) {
@@ -651,6 +659,13 @@ std::optional<PackState> Writing::Run(const std::string& target)
     if (!ok) {
         out_.Abandon();
         return std::nullopt;
+    }
+    // Told once the pack is in place, while the catalogue still matches
+    // what the views show.
+    if (!storedUnencoded_.empty()) {
+        std::string lines;
+        for (const std::string& fault : storedUnencoded_) lines += (lines.empty() ? "" : "\n") + fault;
+        prompt_.Tell(Printf(msg::kStoredUnencoded, lines.c_str()), MsgIcon::Warning);
     }
     return Apply(target, numbering);
 }

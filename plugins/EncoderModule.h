@@ -83,25 +83,33 @@
  *     exactly that many bytes and passes them to Encode, which must not write
  *     beyond them. Return 0 when n bytes cannot be encoded at all.
  *   - Encode(src, n, dst, &len) is only called with n >= 1 (empty files are
- *     stored unencoded). On success it writes len <= getMemNeeded(n) bytes
- *     to dst, sets len and returns non-zero. The bytes are opaque to the
+ *     stored unencoded). On success it writes 1 <= len <= getMemNeeded(n)
+ *     bytes to dst, sets len and returns non-zero (a stream must carry the
+ *     file's size, so it cannot be empty). The bytes are opaque to the
  *     program: it stores them and gives them back to Decode unchanged. An
  *     encoding that is not smaller than the input is fine: the program then
  *     decides whether to store the file unencoded instead. Returning 0 means
- *     the module broke: the program reports it and does not save the pack, so
- *     return 0 only for real failures. Make the bytes depend only on the
- *     input (no time stamps, no random salt).
+ *     the module broke on this file, and so does returning non-zero without
+ *     setting len, or with a len of 0 or beyond the buffer: the program then
+ *     stores that file unencoded, finishes the save and names the file and
+ *     the module when it is done. Make the bytes depend only on the input
+ *     (no time stamps, no random salt).
  *   - Decode(src, srcLen, dst) gets exactly the bytes Encode produced and a
  *     buffer of exactly the file's size, which it must fill completely. It is
  *     not told that size, so the stream has to carry it. Stored bytes come
  *     from files on disk and may be damaged or hostile: check every length,
  *     never write past the size the stream declares, and return 0 for any
- *     stream that is cut short, corrupt or of the wrong size.
+ *     stream that is cut short, corrupt or of the wrong size. Check all of
+ *     that before writing: a damaged stream should leave dst untouched.
+ *     What Decode cannot know is the size of dst: a whole, undamaged stream
+ *     of another file's size (a pack whose recorded size was changed) fills
+ *     as many bytes as the stream declares, whatever the buffer.
  *   - DecodeBounded(src, srcLen, dst, dstLen) is the same call told the size
  *     of dst. It must return non-zero only when the stream decodes to exactly
- *     dstLen bytes, and never write beyond them. A module that exports it
- *     stays safe when a damaged pack records a file size that disagrees with
- *     the stream.
+ *     dstLen bytes, and never write beyond them. Only through it is the
+ *     caller's buffer safe from every stream: a module that exports it stays
+ *     safe when a damaged pack records a file size that disagrees with the
+ *     stream. The Tarvex programs always call it when it is there.
  *   - About and Settings are called only by the editor, on its user-interface
  *     thread; a module without a user interface simply leaves them out.
  *   - No C++ exception, longjmp or exit() may leave an export.

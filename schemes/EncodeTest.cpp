@@ -66,10 +66,13 @@ EncodeTestOutcome EncodeTester::TestEncodeEntry(size_t index)
         return EncodeTestOutcome::Failed;
     }
     uint32_t encoded = entry.encodedSize;
-    const EncodeStatus status = dispatch_.Encode(input.span(), output->span(), encoded, entry.scheme, entry.name);
-    // A module that could not be loaded or broke has said so: that is no
+    std::string fault;
+    const EncodeStatus status =
+        dispatch_.Encode(input.span(), output->span(), encoded, entry.scheme, entry.name, fault);
+    // A module that could not be loaded or broke is reported: that is no
     // reason to advise against its scheme.
-    if (status == EncodeStatus::Failed) return EncodeTestOutcome::Failed;
+    if (status == EncodeStatus::Broke) prompt_.Tell(fault, MsgIcon::Error);
+    if (status == EncodeStatus::Failed || status == EncodeStatus::Broke) return EncodeTestOutcome::Failed;
     entry.encodedSize = encoded;
     // An encoder module reports success also for output that is not smaller.
     const bool smaller = status == EncodeStatus::Encoded && (entry.scheme == kSchemeNone || encoded < n);

@@ -45,14 +45,12 @@ ModuleSpeed Time(size_t n, const std::function<bool()>& run)
 }
 
 // One Encode of the input into a buffer of getMemNeeded bytes: the encoded
-// length; empty when the module cannot or says it wrote past the buffer.
+// length; empty when the module cannot or gives a length it cannot have.
 std::optional<uint32_t> EncodeOnce(const LoadedModule& module, const std::vector<uint8_t>& input, ByteBuffer& output)
 {
-    const auto encode = module.Find<edl_Encode_fn>("Encode");
-    uint32_t length = 0;
-    if (!encode(input.data(), static_cast<uint32_t>(input.size()), output.data(), &length) || length > output.size())
-        return std::nullopt;
-    return length;
+    const ModuleEncoding encoding = CallEncode(module.Find<edl_Encode_fn>("Encode"), input, output.span());
+    if (encoding.answer != EncodeAnswer::Encoded) return std::nullopt;
+    return encoding.length;
 }
 
 }  // namespace

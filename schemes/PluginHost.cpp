@@ -126,6 +126,25 @@ bool DeclaresThreadSafe(const LoadedModule& module)
     return threadSafe && threadSafe() != 0;
 }
 
+ModuleEncoding CallEncode(edl_Encode_fn encode, std::span<const uint8_t> input, std::span<uint8_t> buffer)
+{
+    // Stored lengths are 32-bit and a pack cannot hold 4 GiB of data, so no
+    // encoding is ever this long.
+    constexpr uint32_t kLengthNotSet = 0xFFFFFFFFu;
+    ModuleEncoding result;
+    result.length = kLengthNotSet;
+    if (!encode(input.data(), static_cast<uint32_t>(input.size()), buffer.data(), &result.length)) {
+        result.answer = EncodeAnswer::Failed;
+    } else if (result.length == kLengthNotSet) {
+        result.answer = EncodeAnswer::NoLength;
+    } else if (result.length == 0) {
+        result.answer = EncodeAnswer::Empty;
+    } else {
+        result.answer = result.length > buffer.size() ? EncodeAnswer::TooLong : EncodeAnswer::Encoded;
+    }
+    return result;
+}
+
 PluginHost::PluginHost()
 {
     const std::string program = ProgramFolder();

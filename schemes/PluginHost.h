@@ -5,6 +5,7 @@
 // (a save, an extraction, a look at it).
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,24 @@ private:
 // Whether a loaded module declares that several threads may call it at once:
 // it exports isThreadSafe and that returns non-zero.
 bool DeclaresThreadSafe(const LoadedModule& module);
+
+// What one call of a module's Encode gave, checked against the contract.
+enum class EncodeAnswer {
+    Encoded,   // success, with a length of 1 to the buffer's size
+    Failed,    // Encode returned 0
+    NoLength,  // success, but the length was never set
+    Empty,     // success with a length of 0: no stream can carry a file's size in nothing
+    TooLong,   // success with a length beyond the buffer it was given
+};
+struct ModuleEncoding {
+    EncodeAnswer answer = EncodeAnswer::Failed;
+    uint32_t length = 0;  // as the module set it
+};
+
+// Calls a module's Encode on input (at least one byte) with buffer, which
+// holds the module's getMemNeeded answer for it. The length starts as a value
+// no call can give, so that a module that leaves it unset is caught.
+ModuleEncoding CallEncode(edl_Encode_fn encode, std::span<const uint8_t> input, std::span<uint8_t> buffer);
 
 // Whether a disk name (UTF-8) ends in ".edl", in any case.
 bool HasModuleExtension(const std::string& name);

@@ -19,6 +19,9 @@ constexpr const char* kPluginNotLoaded = "无法载入扩展编码组件:%s";
 constexpr const char* kPluginEncodeFailed = "扩展编码组件%s无法编码文件%s。";
 constexpr const char* kPluginOverran =
     "扩展编码组件%s编码文件%s时给出的长度（%u字节）超出了输出缓冲区（%u字节），编码结果不能使用。";
+constexpr const char* kPluginGaveNoLength =
+    "扩展编码组件%s编码文件%s时报告成功，却没有给出编码后的长度，编码结果不能使用。";
+constexpr const char* kPluginGaveEmpty = "扩展编码组件%s编码文件%s时给出的长度为0字节，编码结果不能使用。";
 constexpr const char* kNoPluginSlot = "没有找到合适的扩展解码模块，无法解压缩：%s";
 constexpr const char* kDecoderNotFound = "没有找到扩展解码模块：%s";
 
@@ -83,11 +86,15 @@ uint32_t SchemeDispatch::GetMemNeeded(uint32_t n, uint8_t scheme)
 bool SchemeDispatch::EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen,
                                   uint8_t scheme, const std::string& name)
 {
-    return Encode(input, output, encodedLen, scheme, name) == EncodeStatus::Encoded;
+    std::string fault;
+    const EncodeStatus status = Encode(input, output, encodedLen, scheme, name, fault);
+    if (status == EncodeStatus::Broke) prompt_.Tell(fault, MsgIcon::Error);
+    return status == EncodeStatus::Encoded;
 }
 
 EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<const uint8_t> input,
-                                          std::span<uint8_t> output, uint32_t& storedLen, const std::string& name)
+                                          std::span<uint8_t> output, uint32_t& storedLen, const std::string& name,
+                                          std::string& fault)
 {
     const std::string moduleName = GbkToUtf8Lossy(slot.moduleFile);
     const std::string fileName = GbkToUtf8Lossy(name);
@@ -104,6 +111,10 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
     // another answer when it was asked before) is not handed to it.
     const uint32_t n = static_cast<uint32_t>(input.size());
     const uint32_t need = memNeeded(n);
+    if (need == 0) {
+        fault = Printf(kPluginEncodeFailed, moduleName.c_str(), fileName.c_str());
+        return EncodeStatus::Broke;
+    }
     std::span<uint8_t> target = output.first(std::min<size_t>(output.size(), need));
     ByteBuffer spare;
     if (need > output.size()) {
@@ -115,16 +126,26 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
         spare = std::move(*bigger);
         target = spare.span();
     }
-    uint32_t length = 0;
-    if (need == 0 || !encode(input.data(), n, target.data(), &length)) {
-        prompt_.Tell(Printf(kPluginEncodeFailed, moduleName.c_str(), fileName.c_str()), MsgIcon::Error);
-        return EncodeStatus::Failed;
+    const ModuleEncoding encoding = CallEncode(encode, input, target);
+    const uint32_t length = encoding.length;
+    switch (encoding.answer) {
+        case EncodeAnswer::Failed:
+            fault = Printf(kPluginEncodeFailed, moduleName.c_str(), fileName.c_str());
+            return EncodeStatus::Broke;
+        case EncodeAnswer::NoLength:
+            fault = Printf(kPluginGaveNoLength, moduleName.c_str(), fileName.c_str());
+            return EncodeStatus::Broke;
+        case EncodeAnswer::Empty:
+            fault = Printf(kPluginGaveEmpty, moduleName.c_str(), fileName.c_str());
+            return EncodeStatus::Broke;
+        case EncodeAnswer::TooLong:
+        case EncodeAnswer::Encoded:
+            break;
     }
-    if (length > need || length > output.size()) {
-        prompt_.Tell(Printf(kPluginOverran, moduleName.c_str(), fileName.c_str(), length,
-                            static_cast<uint32_t>(std::min<size_t>(need, output.size()))),
-                     MsgIcon::Error);
-        return EncodeStatus::Failed;
+    if (encoding.answer == EncodeAnswer::TooLong || length > output.size()) {
+        fault = Printf(kPluginOverran, moduleName.c_str(), fileName.c_str(), length,
+                       static_cast<uint32_t>(std::min<size_t>(need, output.size())));
+        return EncodeStatus::Broke;
     }
     if (target.data() != output.data()) std::memcpy(output.data(), target.data(), length);
     storedLen = length;
@@ -132,7 +153,7 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
 }
 
 EncodeStatus SchemeDispatch::Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen,
-                                    uint8_t scheme, const std::string& name)
+                                    uint8_t scheme, const std::string& name, std::string& fault)
 {
     const size_t n = input.size();
     if (n == 0) {
@@ -158,7 +179,7 @@ EncodeStatus SchemeDispatch::Encode(std::span<const uint8_t> input, std::span<ui
     default: break;
     }
     if (const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr)
-        return PluginEncode(*slot, input, output, storedLen, name);
+        return PluginEncode(*slot, input, output, storedLen, name, fault);
     return EncodeStatus::Declined;
 }
 

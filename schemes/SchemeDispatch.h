@@ -31,15 +31,19 @@ public:
     uint32_t GetMemNeeded(uint32_t n, uint8_t scheme);
 
     // EncodeBuffer: true when the input was encoded (for LZ: strictly
-    // smaller; for a plug-in: its Encode said so). RLE that declines copies
-    // the input unchanged into output. name: the file's GBK name, for
+    // smaller; for a plug-in: its Encode said so and gave a length it can
+    // have). RLE that declines copies the input unchanged into output. A
+    // plug-in that broke is reported. name: the file's GBK name, for
     // messages.
     bool EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen, uint8_t scheme,
                       const std::string& name = {});
 
     uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return GetMemNeeded(n, scheme); }
+    // A plug-in whose Encode fails, leaves the length unset or gives one of
+    // 0 or beyond its buffer has broken (Broke, with the fault); one that
+    // cannot be loaded is reported (Failed).
     EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
-                        const std::string& name) override;
+                        const std::string& name, std::string& fault) override;
     bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                 const std::string& name) override;
     // Whether stored bytes of this size can be decoded into fileSize bytes
@@ -61,7 +65,7 @@ public:
 private:
     const PluginSlot* SlotOf(uint8_t scheme) const;
     EncodeStatus PluginEncode(const PluginSlot& slot, std::span<const uint8_t> input, std::span<uint8_t> output,
-                              uint32_t& storedLen, const std::string& name);
+                              uint32_t& storedLen, const std::string& name, std::string& fault);
     void ReportDecodeFailure(uint8_t scheme, const std::string& name);
 
     const Catalogue& catalogue_;

@@ -32,6 +32,29 @@ bool Inflate(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t size)
     return rc == Z_OK && produced == size && consumed == srcLen - kHeaderSize;
 }
 
+// Inflates the stream after the header without keeping its bytes: true when
+// the input is one complete stream whose check holds and that gives exactly
+// `size` bytes. It stops as soon as the stream gives more.
+bool ChecksOut(const uint8_t* src, uint32_t srcLen, uint32_t size)
+{
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) return false;
+    stream.next_in = const_cast<Bytef*>(src + kHeaderSize);
+    stream.avail_in = srcLen - kHeaderSize;
+    Bytef scratch[16384];
+    uint64_t produced = 0;
+    int rc = Z_OK;
+    while (rc == Z_OK && produced <= size) {
+        stream.next_out = scratch;
+        stream.avail_out = sizeof scratch;
+        rc = inflate(&stream, Z_NO_FLUSH);
+        produced += sizeof scratch - stream.avail_out;
+    }
+    const bool whole = rc == Z_STREAM_END && stream.avail_in == 0 && produced == size;
+    inflateEnd(&stream);
+    return whole;
+}
+
 }  // namespace
 
 extern "C" {
@@ -79,10 +102,14 @@ edl_bool Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedL
     return 1;
 }
 
+// Not told the size of dst, Decode can go only by the size the stream
+// declares: so it reads the whole stream first, and writes nothing unless
+// the stream is complete, its check holds and it gives exactly that size.
 edl_bool Decode(const uint8_t* src, uint32_t srcLen, uint8_t* dst)
 {
     if (srcLen < kHeaderSize) return 0;
-    return Inflate(src, srcLen, dst, DeclaredSize(src));
+    const uint32_t size = DeclaredSize(src);
+    return ChecksOut(src, srcLen, size) && Inflate(src, srcLen, dst, size);
 }
 
 edl_bool DecodeBounded(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen)

@@ -112,6 +112,29 @@ bool Decompress(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t size
     return !ZSTD_isError(produced) && produced == size;
 }
 
+// Decodes the frame without keeping its bytes: true when it decodes to its
+// end, its checksum holds and it gives exactly `size` bytes. It stops as soon
+// as the frame gives more. A context of its own, freed at once: the window a
+// streamed frame needs is not kept between calls.
+bool ChecksOut(const uint8_t* src, uint32_t srcLen, uint32_t size)
+{
+    const Decompressors::Owned dctx(ZSTD_createDCtx());
+    if (!dctx) return false;
+    ZSTD_inBuffer in{src, srcLen, 0};
+    uint8_t scratch[16384];
+    uint64_t produced = 0;
+    for (;;) {
+        ZSTD_outBuffer out{scratch, sizeof scratch, 0};
+        const size_t left = ZSTD_decompressStream(dctx.get(), &out, &in);
+        if (ZSTD_isError(left)) return false;
+        produced += out.pos;
+        if (produced > size) return false;
+        if (left == 0) return in.pos == in.size && produced == size;
+        // Input used up while the frame wants more: it was cut short.
+        if (in.pos == in.size && out.pos < out.size) return false;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -151,10 +174,13 @@ edl_bool Encode(const uint8_t* src, uint32_t n, uint8_t* dst, uint32_t* encodedL
     return 1;
 }
 
+// Not told the size of dst, Decode can go only by the size the frame
+// records: so it decodes the whole frame first, and writes nothing unless the
+// frame is complete, its checksum holds and it gives exactly that size.
 edl_bool Decode(const uint8_t* src, uint32_t srcLen, uint8_t* dst)
 {
     uint32_t size = 0;
-    return FrameSize(src, srcLen, size) && Decompress(src, srcLen, dst, size);
+    return FrameSize(src, srcLen, size) && ChecksOut(src, srcLen, size) && Decompress(src, srcLen, dst, size);
 }
 
 edl_bool DecodeBounded(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen)

@@ -351,11 +351,11 @@ public:
     }
     uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return inner_.MemNeeded(n, scheme); }
     EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
-                        const std::string& name) override
+                        const std::string& name, std::string& fault) override
     {
         calls_.push_back(std::this_thread::get_id() == saver_ ? name : name + " on another thread");
         if (!victim_.empty()) ::unlink(victim_.c_str());
-        return inner_.Encode(input, output, storedLen, scheme, name);
+        return inner_.Encode(input, output, storedLen, scheme, name, fault);
     }
     bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
                 const std::string& name) override

@@ -3,6 +3,7 @@
 // damaged or hostile streams.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -63,6 +64,18 @@ public:
         if (!ok) return std::nullopt;
         out.resize(size);
         return out;
+    }
+    // Whether the plain Decode accepts the stream, given a buffer of exactly
+    // `size` bytes: under the address sanitizer a write past it fails the
+    // test, elsewhere the canary bytes of Decode above catch it.
+    bool PlainDecodeAccepts(const Bytes& stored, size_t size) const
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        Bytes out(size);
+        return decode_(stored.data(), static_cast<uint32_t>(stored.size()), out.data()) != 0;
+#else
+        return Decode(stored, size, false).has_value();
+#endif
     }
 
 private:
@@ -173,6 +186,50 @@ TEST_P(ShippedModule, RefusesDamagedStreamsWithoutWritingPastTheFile)
             EXPECT_EQ(*out, input) << "round " << round;
         }
     }
+}
+
+// The stream with the file size it records changed: the first four bytes of
+// a Deflate stream; in a Zstandard frame header, the content size field,
+// which for the sizes used here is two bytes holding the size less 256.
+Bytes WithRecordedSize(const std::string& module, Bytes stream, uint32_t size)
+{
+    if (module == "deflate.edl") {
+        for (size_t i = 0; i < 4; ++i) stream.at(i) = static_cast<uint8_t>(size >> (8 * i));
+        return stream;
+    }
+    const uint8_t descriptor = stream.at(4);
+    EXPECT_EQ(descriptor >> 6, 1) << "a two-byte content size field";
+    const bool singleSegment = descriptor & 0x20;
+    const size_t dictionaryBytes = std::array<size_t, 4>{0, 1, 2, 4}[descriptor & 3];
+    const size_t at = 5 + (singleSegment ? 0 : 1) + dictionaryBytes;
+    stream.at(at) = static_cast<uint8_t>(size - 256);
+    stream.at(at + 1) = static_cast<uint8_t>((size - 256) >> 8);
+    return stream;
+}
+
+// A host that knows only the nine exports calls the plain Decode with a
+// buffer of the size the pack records. Every damaged stream is refused
+// before anything is written past that size.
+TEST_P(ShippedModule, PlainDecodeRefusesDamagedStreamsWithinTheRecordedSize)
+{
+    const std::string& module = GetParam();
+    const Encoder encoder(module);
+    ASSERT_TRUE(encoder.Ready());
+    const Bytes input = test::TextLikeBytes(5000, 3);
+    const Bytes stored = encoder.Encode(input).value();
+    Bytes longerChecked = encoder.Encode(test::TextLikeBytes(20000, 4)).value();
+    longerChecked.back() ^= 0x55;  // the last byte of the stream's check
+
+    const std::vector<std::pair<const char*, Bytes>> damaged = {
+        {"cut short by a byte", Bytes(stored.begin(), stored.end() - 1)},
+        {"cut in half", Bytes(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(stored.size() / 2))},
+        {"recorded size raised", WithRecordedSize(module, stored, 6000)},
+        {"recorded size lowered", WithRecordedSize(module, stored, 4000)},
+        {"a longer file's stream with a broken check", longerChecked},
+        {"a longer file's stream recording this size", WithRecordedSize(module, longerChecked, 5000)},
+    };
+    EXPECT_TRUE(encoder.PlainDecodeAccepts(stored, input.size()));
+    for (const auto& [what, stream] : damaged) EXPECT_FALSE(encoder.PlainDecodeAccepts(stream, input.size())) << what;
 }
 
 INSTANTIATE_TEST_SUITE_P(All, ShippedModule, ::testing::ValuesIn(test::ShippedModules()), [](const auto& info) {

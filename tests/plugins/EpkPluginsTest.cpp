@@ -177,13 +177,47 @@ TEST_F(EpkWithPlugins, SchemesThatCannotBeUsedCreateNoPack)
              Case{"../zstd-fast.edl", 1,
                   "无法使用扩展编码插件../zstd-fast.edl：文件名不是可以记入文件包的“*.edl”文件名。"},
              Case{"t-neither.edl", 1, "无法使用扩展编码插件t-neither.edl：getProviderInfo和About都没有。"},
-             Case{"t-encodefails.edl", 1, "扩展编码组件t-encodefails.edl无法编码文件"},
          }) {
         SCOPED_TRACE(c.scheme);
         const EpkRun r = Epk({"create", dir / "p.epk", dir / "src", "--scheme", c.scheme});
         EXPECT_EQ(r.status, c.status);
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(dir / "p.epk"));
+    }
+}
+
+TEST_F(EpkWithPlugins, CreateWithAnEncoderThatBreaksStoresTheFilesUnencodedAndNamesEach)
+{
+    InstallModules(dir, {"t-nolength.edl"}, TEST_MODULE_DIR, "prog/plugins");
+    const auto src = Tree(dir / "src");
+    size_t nonEmpty = 0;
+    uint64_t bytes = 0;
+    for (const auto& [name, content] : src) {
+        nonEmpty += !content.empty();
+        bytes += content.size();
+    }
+    for (const std::string module : {"t-encodefails.edl", "t-nolength.edl"}) {
+        SCOPED_TRACE(module);
+        const std::string pack = dir / (module + ".epk");
+        EpkRun r = Epk({"create", pack, dir / "src", "--scheme", module});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.rfind("文件包已经存盘，但下面的文件无法用选定的编码方案编码，已按“不编码”原样存入：\n", 0), 0u)
+            << r.err;
+        // One line for every file the module was given.
+        size_t lines = 0;
+        for (size_t at = r.err.find("\n扩展编码组件" + module); at != std::string::npos;
+             at = r.err.find("\n扩展编码组件" + module, at + 1))
+            ++lines;
+        EXPECT_EQ(lines, nonEmpty);
+        EXPECT_NE(r.err.find("\n扩展编码组件" + module + (module == "t-nolength.edl" ? "编码文件" : "无法编码文件") +
+                             "archive\\Catalogue.cpp"),
+                  std::string::npos);
+        const std::string total = std::to_string(bytes);
+        EXPECT_NE(r.out.find(total + " 字节存为 " + total + " 字节。"), std::string::npos) << r.out;
+
+        r = Epk({"extract", pack, dir / ("out-" + module)});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Tree(dir / ("out-" + module)), src);
     }
 }
 

@@ -67,8 +67,9 @@ protected:
     void SetUp() override
     {
         folder = InstallModules(dir, {"t-full.edl", "t-nodecode.edl", "t-decodefails.edl", "t-encodefails.edl",
-                                      "t-overlong.edl", "t-fillsbuffer.edl", "t-bounded.edl", "t-noencode.edl",
-                                      "t-serial.edl", "t-parallel.edl", "t-saysno.edl"});
+                                      "t-overlong.edl", "t-nolength.edl", "t-zerolength.edl", "t-fillsbuffer.edl",
+                                      "t-bounded.edl", "t-noencode.edl", "t-serial.edl", "t-parallel.edl",
+                                      "t-saysno.edl"});
         doc.plugins = PluginHost(folder);
     }
     uint8_t Use(const std::string& module)
@@ -144,7 +145,7 @@ TEST_F(PluginPack, FilesRoundTripThroughTheirModuleWithTheExactStoredBytes)
     }
 }
 
-TEST_F(PluginPack, AnEncoderThatFailsEndsTheSaveAndKeepsTheOldPack)
+TEST_F(PluginPack, AnEncoderThatCannotBeLoadedEndsTheSaveAndKeepsTheOldPack)
 {
     doc.AddFile(dir, "old.txt", text);
     ASSERT_TRUE(doc.Save(path));
@@ -158,10 +159,6 @@ TEST_F(PluginPack, AnEncoderThatFailsEndsTheSaveAndKeepsTheOldPack)
     for (const Case& c : {
              Case{"t-gone.edl", "无法载入扩展编码组件:t-gone.edl"},
              Case{"t-noencode.edl", "无法载入扩展编码组件:t-noencode.edl"},
-             Case{"t-encodefails.edl", "扩展编码组件t-encodefails.edl无法编码文件a.txt。"},
-             Case{"t-overlong.edl",
-                  "扩展编码组件t-overlong.edl编码文件a.txt时给出的长度（5005字节）超出了输出缓冲区（5004字节），"
-                  "编码结果不能使用。"},
          }) {
         SCOPED_TRACE(c.module);
         PackDoc d;
@@ -174,6 +171,46 @@ TEST_F(PluginPack, AnEncoderThatFailsEndsTheSaveAndKeepsTheOldPack)
         EXPECT_EQ(dir.List(), files);  // no temporary file left behind
         EXPECT_TRUE(d.catalogue.Records().empty());
     }
+}
+
+TEST_F(PluginPack, FilesWhoseEncoderBreaksAreStoredUnencodedAndNamedOnceTheSaveIsDone)
+{
+    const std::string inFolder = Utf8ToGbk("子\\b.txt").value();
+    const std::vector<std::vector<uint8_t>> bytes = {text, test::TextLikeBytes(3000, 8), test::TextLikeBytes(2000, 9),
+                                                     test::TextLikeBytes(1000, 10), test::TextLikeBytes(700, 11)};
+    doc.AddFile(dir, "a.txt", bytes[0], Use("t-encodefails.edl"));
+    doc.AddFile(dir, inFolder, bytes[1], Use("t-overlong.edl"));
+    doc.AddFile(dir, "c.txt", bytes[2], Use("t-nolength.edl"));
+    doc.AddFile(dir, "d.txt", bytes[3], Use("t-zerolength.edl"));
+    doc.AddFile(dir, "e.txt", bytes[4], Use("t-full.edl"));
+    ASSERT_TRUE(doc.Save(path));
+    EXPECT_EQ(doc.prompt.Texts(),
+              std::vector<std::string>{
+                  "文件包已经存盘，但下面的文件无法用选定的编码方案编码，已按“不编码”原样存入：\n"
+                  "扩展编码组件t-encodefails.edl无法编码文件a.txt。\n"
+                  "扩展编码组件t-overlong.edl编码文件子\\b.txt时给出的长度（3005字节）超出了输出缓冲区（3004字节），"
+                  "编码结果不能使用。\n"
+                  "扩展编码组件t-nolength.edl编码文件c.txt时报告成功，却没有给出编码后的长度，编码结果不能使用。\n"
+                  "扩展编码组件t-zerolength.edl编码文件d.txt时给出的长度为0字节，编码结果不能使用。"});
+    EXPECT_EQ(doc.prompt.messages.at(0).icon, MsgIcon::Warning);
+
+    // The catalogue now describes what the pack holds: the broken encoders'
+    // files unencoded, byte for byte, the other file with its module.
+    ASSERT_TRUE(doc.Open(path));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        SCOPED_TRACE(i);
+        const FileEntry& entry = doc.catalogue.Entries()[i];
+        const bool encoded = i == 4;
+        if (encoded) {
+            ASSERT_TRUE(IsPluginScheme(entry.scheme));
+            EXPECT_EQ(doc.catalogue.Plugins().at(PluginSlotOf(entry.scheme)).moduleFile, "t-full.edl");
+        } else {
+            EXPECT_EQ(entry.scheme, kSchemeNone);
+        }
+        EXPECT_EQ(Raw(i), encoded ? TestEncoding(bytes[i]) : bytes[i]);
+    }
+    EXPECT_EQ(doc.Contents().at(inFolder), bytes[1]);
+    EXPECT_EQ(doc.prompt.messages.size(), 1u);
 }
 
 TEST_F(PluginPack, EncodeBufferGivesTheModulesAnswerAndNeverOverrunsTheCaller)
