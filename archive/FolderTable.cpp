@@ -1,5 +1,7 @@
 #include "archive/FolderTable.h"
 
+#include <algorithm>
+
 namespace tarvex {
 namespace {
 
@@ -49,44 +51,60 @@ FolderNumbering BuildFolderTable(Folder& root)
 
 namespace {
 
-struct Range {
-    Folder* parent;
-    uint16_t from;
-    uint16_t to;
+struct Level {
+    Folder* folder;  // the tree's folder whose children are being inserted
+    int32_t record;  // its record; -1 for the root
+    uint32_t next;   // the next child record to take
+    uint32_t end;
 };
 
-// Walks the table from the root's range; each range's folders are taken in
-// order, so the order ranges are worked on does not change the tree, and a
-// work list avoids deep recursion on hostile tables.
+// Walks the table depth-first in pre-order with a work stack of its own, so
+// that a hostile table cannot make it recurse deeply. `visit(parent, i)`
+// makes record i a child of parent and returns the new folder. A record on
+// the way down is a loop; one reached before by another path is skipped.
 template <typename Visit>
-bool WalkTable(const std::vector<FolderImage>& table, Folder* root, std::vector<bool>& reached, Visit visit)
+FolderTableWalk Walk(const std::vector<FolderImage>& table, Folder* root, Visit visit)
 {
-    reached.assign(table.size(), false);
-    if (table.empty()) return true;
-    std::vector<Range> work{{root, 0, table[0].first}};
-    while (!work.empty()) {
-        const Range range = work.back();
-        work.pop_back();
-        for (uint32_t i = range.from; i < range.to; ++i) {
-            if (i >= table.size() || reached[i]) return false;
-            reached[i] = true;
-            work.push_back({visit(range.parent, i), table[i].first, table[i].end});
+    FolderTableWalk walk;
+    walk.reached.assign(table.size(), false);
+    if (table.empty()) return walk;
+    std::vector<bool> onPath(table.size(), false);
+    std::vector<Level> levels{{root, -1, 0, table[0].first}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next >= level.end) {
+            if (level.record >= 0) onPath[static_cast<size_t>(level.record)] = false;
+            levels.pop_back();
+            continue;
         }
+        const uint32_t i = level.next++;
+        if (i >= table.size() || onPath[i]) {
+            walk.valid = false;
+            return walk;
+        }
+        if (walk.reached[i]) {
+            const auto id = static_cast<uint16_t>(i + 1);
+            if (std::find(walk.repeatedIds.begin(), walk.repeatedIds.end(), id) == walk.repeatedIds.end())
+                walk.repeatedIds.push_back(id);
+            continue;
+        }
+        walk.reached[i] = onPath[i] = true;
+        Folder* child = visit(level.folder, i);
+        levels.push_back({child, static_cast<int32_t>(i), table[i].first, table[i].end});
     }
-    return true;
+    return walk;
 }
 
 }  // namespace
 
-bool ValidateFolderTable(const std::vector<FolderImage>& table, std::vector<bool>& reached)
+FolderTableWalk WalkFolderTable(const std::vector<FolderImage>& table)
 {
-    return WalkTable(table, nullptr, reached, [](Folder*, uint32_t) -> Folder* { return nullptr; });
+    return Walk(table, nullptr, [](Folder*, uint32_t) -> Folder* { return nullptr; });
 }
 
 void InsertFoldersFromTable(Catalogue& catalogue, const std::vector<FolderImage>& table)
 {
-    std::vector<bool> reached;
-    WalkTable(table, &catalogue.Root(), reached, [&](Folder* parent, uint32_t i) {
+    Walk(table, &catalogue.Root(), [&](Folder* parent, uint32_t i) {
         return catalogue.InsertFolder(table[i].name, static_cast<int32_t>(i + 1), *parent);
     });
     catalogue.SetFolderCounter(static_cast<uint16_t>(table.size()));

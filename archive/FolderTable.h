@@ -23,13 +23,23 @@ struct FolderNumbering {
 // BuildFolderTable: numbers the folders under root as the pack will.
 FolderNumbering BuildFolderTable(Folder& root);
 
-// Whether a table can be turned into a tree: false when a child range leaves
-// the table or reaches a folder a second time (a loop). `reached` tells which
-// records are folders of the tree.
-bool ValidateFolderTable(const std::vector<FolderImage>& table, std::vector<bool>& reached);
+// What walking a folder table from the root found. The walk is depth-first
+// in pre-order, as the tree was numbered, so a record listed by two parents
+// belongs to the first of them.
+struct FolderTableWalk {
+    // false: a child range leaves the table, or leads back to a folder on the
+    // way down to it (a loop); such a table cannot be made a tree.
+    bool valid = true;
+    std::vector<bool> reached;          // which records are folders of the tree
+    std::vector<uint16_t> repeatedIds;  // folders a later parent listed again, in walk order
+};
+
+// Walks a table without building anything.
+FolderTableWalk WalkFolderTable(const std::vector<FolderImage>& table);
 
 // Inserts the folders of a valid table below the catalogue's root with IDs
-// i + 1 and sets the folder counter to their number.
+// i + 1 (each once, at its first place) and sets the folder counter to their
+// number.
 void InsertFoldersFromTable(Catalogue& catalogue, const std::vector<FolderImage>& table);
 
 }  // namespace tarvex

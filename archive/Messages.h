@@ -13,6 +13,10 @@ inline constexpr const char* kNewerVersion =
 inline constexpr const char* kWrongPassword = "您输入的密码错误！无法打开该文档";
 inline constexpr const char* kDamaged = "该文档的格式无效或者已经损坏！无法打开该文档";
 inline constexpr const char* kCannotOpenFile = "无法打开文件%s！\n%s";
+inline constexpr const char* kOrphanEntries =
+    "文件包已经损坏：有%zu个文件所在的文件夹不存在，这些文件已列在文件夹“%s”中。";
+inline constexpr const char* kRepeatedFolder =
+    "文件包已经损坏：文件夹“%s”在文件夹表中出现了不止一次，只列在第一处。";
 
 // Reasons a file operation gives besides the system's own (SystemErrorText).
 inline constexpr const char* kFileEndedEarly = "文件比预期的短";

@@ -44,6 +44,20 @@ struct FolderImage {
     uint16_t end = 0;
 };
 
+// What the reader mended in a damaged pack that it still opened, so that one
+// bad record does not hide the rest of the pack.
+struct PackRepairs {
+    // Entries whose folder no folder of the table is: they are shown in a
+    // folder of their own at the top (kOrphanFolderName, PackReader.h), where
+    // a save keeps them.
+    std::vector<size_t> orphanEntries;
+    // Folders that a second parent listed again: shown at their first place
+    // only.
+    std::vector<uint16_t> repeatedFolderIds;
+
+    bool Any() const { return !orphanEntries.empty() || !repeatedFolderIds.empty(); }
+};
+
 // What a pack object knows about the pack file last read or written.
 struct PackState {
     PackHeader header;
@@ -52,6 +66,7 @@ struct PackState {
     KeySchedule keys;
     std::string title;
     std::string path;
+    PackRepairs repairs;  // of the read; empty after a write
 };
 
 struct StoreOptions {
@@ -94,6 +109,8 @@ public:
     const std::vector<ModuleImage>& ModuleImages() const { return state_.modules; }
     const std::vector<FolderImage>& FolderImages() const { return state_.folders; }
     const std::string& Title() const { return state_.title; }
+    // What the last read mended; indices are those of the entries as read.
+    const PackRepairs& Repairs() const { return state_.repairs; }
     bool IsLoaded() const { return loaded_; }
     // The pack file the records describe; empty when none.
     const std::string& Path() const { return state_.path; }

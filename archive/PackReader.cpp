@@ -7,6 +7,7 @@
 #include "archive/FolderTable.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/PackPaths.h"
 #include "archive/Scrambler.h"
 
 namespace tarvex {
@@ -108,6 +109,8 @@ private:
     bool ReadFolders();
     bool CheckBlock(unsigned length);
     bool ReadEntries(unsigned thirdCheckLength, uint64_t tablesEnd);
+    void AdoptOrphans(const std::vector<size_t>& orphans);
+    void TellRepairs(const PackRepairs& repairs);
 
     Catalogue& catalogue_;
     IPrompt& prompt_;
@@ -238,6 +241,38 @@ bool Reading::ReadEntries(unsigned thirdCheckLength, uint64_t tablesEnd)
     return true;
 }
 
+// The entries without a folder go into a new top-level folder, after the
+// table's own folders, with the next free ID.
+void Reading::AdoptOrphans(const std::vector<size_t>& orphans)
+{
+    Folder& root = catalogue_.Root();
+    const std::string base = Utf8ToGbkLossy(kOrphanFolderName);
+    std::string name = base;
+    const auto taken = [&root](const std::string& n) {
+        return std::any_of(root.children.begin(), root.children.end(), [&](const auto& c) { return c->name == n; });
+    };
+    for (int n = 2; taken(name); ++n) name = base + std::to_string(n);
+    const auto id = static_cast<uint16_t>(folders_.size() + 1);
+    catalogue_.InsertFolder(name, id, root);
+    catalogue_.SetFolderCounter(id);
+    for (size_t i : orphans) catalogue_.Entries()[i].folderId = id;
+}
+
+void Reading::TellRepairs(const PackRepairs& repairs)
+{
+    std::string text;
+    const auto addLine = [&text](const std::string& line) { text += (text.empty() ? "" : "\n") + line; };
+    if (!repairs.orphanEntries.empty()) {
+        const Folder& orphans = *catalogue_.Root().children.back();
+        addLine(Printf(msg::kOrphanEntries, repairs.orphanEntries.size(), GbkToUtf8Lossy(orphans.name).c_str()));
+    }
+    for (uint16_t id : repairs.repeatedFolderIds) {
+        const Folder* folder = catalogue_.FolderById(id);
+        addLine(Printf(msg::kRepeatedFolder, GbkToUtf8Lossy(PackPathOf(*folder)).c_str()));
+    }
+    if (!text.empty()) prompt_.Tell(text, MsgIcon::Warning);
+}
+
 std::optional<PackState> Reading::Run(const std::string& path)
 {
     scr_.Reset();
@@ -260,18 +295,20 @@ std::optional<PackState> Reading::Run(const std::string& path)
     }
     if (!ReadEntries(thirdCheckLength, in_.Position())) return std::nullopt;
 
-    // Everything is checked before the catalogue is touched: a damaged folder
-    // table or an entry in a folder that does not exist leaves it as it was.
-    std::vector<bool> reached;
-    bool valid = ValidateFolderTable(folders_, reached);
-    for (const PackRecord& r : records_)
-        valid = valid && (r.folderId == 0 || (r.folderId <= reached.size() && reached[r.folderId - 1]));
-    if (!valid) {
+    // Everything is checked before the catalogue is touched: a folder table
+    // that cannot be a tree leaves it as it was.
+    const FolderTableWalk walk = WalkFolderTable(folders_);
+    if (!walk.valid) {
         Damaged();
         return std::nullopt;
     }
-
     PackState state;
+    for (size_t i = 0; i < records_.size(); ++i) {
+        const uint16_t id = records_[i].folderId;
+        if (id != 0 && !(id <= walk.reached.size() && walk.reached[id - 1])) state.repairs.orphanEntries.push_back(i);
+    }
+    state.repairs.repeatedFolderIds = walk.repeatedIds;
+
     state.title = GetPackTitle(path);
     state.path = path;
     Catalogue& catalogue = catalogue_;
@@ -282,6 +319,8 @@ std::optional<PackState> Reading::Run(const std::string& path)
     catalogue.ReplacePlugins(std::move(plugins));
     catalogue.ReplaceRecords(std::move(records_));
     catalogue.EntriesFromRecords();
+    if (!state.repairs.orphanEntries.empty()) AdoptOrphans(state.repairs.orphanEntries);
+    TellRepairs(state.repairs);
 
     state.header = header_;
     state.modules = std::move(modules_);

@@ -95,6 +95,23 @@ std::vector<std::vector<uint8_t>> PackSeeds(bool withPassword)
     return seeds;
 }
 
+// Unprotected packs no writer makes, laid out by hand: an entry in folder 7
+// of 1; folder C listed by both A and B; two files claiming nearly 4 GiB, one
+// with a scheme no decoder has, one with a module that is not there.
+std::vector<std::vector<uint8_t>> DamagedPackSeeds()
+{
+    return {
+        {'Z', 'V', 'P', 'K', 1, 0, 1, 0, 1, 0, 0, 0, 0x15, 0, 0, 0, 1, 'a', 1, 0, 1, 0, 'a', 'b', 'c',
+         5, 'x', '.', 't', 'x', 't', 0x16, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0, 7, 0, 0},
+        {'Z', 'V', 'P', 'K', 1, 0, 3, 0, 1, 0, 0, 0, 0x15, 0, 0, 0, 1, 'A', 2, 0, 3, 0, 1, 'B', 2, 0, 3, 0,
+         1, 'C', 3, 0, 3, 0, 'a', 'b', 'c', 5, 'x', '.', 't', 'x', 't', 34, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0},
+        {'Z', 'V', 'P', 'K', 1, 1, 0, 0, 2, 0, 0, 0, 48, 0, 0, 0, 4, 'G', 'o', 'n', 'e',
+         8, 'g', 'o', 'n', 'e', '.', 'e', 'd', 'l', 1, 0, 0, 0, 'a', 'b', 'c', 'a', 'b', 'c',
+         8, 't', 'e', 's', 't', '.', 't', 'x', 't', 34, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0, 0, 0, 0x05,
+         8, 'i', 'n', 'f', 'o', '.', 't', 'x', 't', 37, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0, 0, 0, 0x80},
+    };
+}
+
 std::vector<std::vector<uint8_t>> RleSeeds()
 {
     std::vector<std::vector<uint8_t>> seeds;
@@ -156,7 +173,11 @@ const std::vector<std::string>& TargetNames()
 
 std::vector<std::vector<uint8_t>> MakeSeeds(const std::string& target)
 {
-    if (target == "PackReader" || target == "Extraction" || target == "Runtime") return PackSeeds(false);
+    if (target == "PackReader" || target == "Extraction" || target == "Runtime") {
+        std::vector<std::vector<uint8_t>> seeds = PackSeeds(false);
+        for (auto& seed : DamagedPackSeeds()) seeds.push_back(std::move(seed));
+        return seeds;
+    }
     if (target == "ProtectedPackReader") return PackSeeds(true);
     if (target == "RleDecode") return RleSeeds();
     if (target == "LzDecode") return LzSeeds();

@@ -41,6 +41,7 @@ struct CRQ_File::State {
     File disk;         // Disk: a loose file or a plain file opened for reading
     std::string name;  // for messages
     uint32_t length = 0;
+    std::optional<ByteBuffer> decoded;  // Packed: a plug-in file, decoded when located
     bool failureReported = false;  // why nothing is selected was told; Read stays quiet
 
     std::unique_ptr<SafeFileWriter> writer;
@@ -58,6 +59,7 @@ struct CRQ_File::State {
         disk.Close();
         name.clear();
         length = 0;
+        decoded.reset();
         failureReported = false;
     }
 
@@ -144,6 +146,8 @@ struct CRQ_File::State {
             Report(Printf(msg::kDataOutsidePack, shown.c_str()));
             return false;
         }
+        // Refused now, so that GetLength never gives a size no read can have.
+        if (!pack->Admit(*found, decoded)) return false;
         source = Source::Packed;
         entry = *found;
         length = pack->FileSize(*found);
@@ -157,7 +161,12 @@ struct CRQ_File::State {
     bool Load(uint32_t count, ByteBuffer& out)
     {
         if (source == Source::Packed) {
-            if (!pack->Decode(entry, out)) return false;
+            if (decoded) {
+                out = std::move(*decoded);
+                decoded.reset();
+            } else if (!pack->Decode(entry, out)) {
+                return false;
+            }
             if (!out.Resize(size_t{count} + 1)) {
                 Report(msg::kOutOfMemory);
                 return false;
@@ -189,8 +198,9 @@ struct CRQ_File::State {
                 return false;
             case Source::Packed: {
                 ByteBuffer bytes;
-                if (!pack->Decode(entry, bytes)) return false;
-                std::copy_n(bytes.data(), std::min<size_t>(count, bytes.size()), out);
+                if (!decoded && !pack->Decode(entry, bytes)) return false;
+                const ByteBuffer& file = decoded ? *decoded : bytes;
+                std::copy_n(file.data(), std::min<size_t>(count, file.size()), out);
                 return true;
             }
             case Source::Disk:

@@ -4,9 +4,9 @@
 
 #include "archive/FileIo.h"
 #include "archive/Messages.h"
-#include "archive/StoredData.h"
 #include "archive/SystemErrorText.h"
 #include "runtime/DiskFile.h"
+#include "schemes/SchemeId.h"
 
 namespace tarvex {
 
@@ -30,7 +30,18 @@ bool RuntimePack::Open(const std::string& path)
 bool RuntimePack::StoredInside(size_t entry) const
 {
     const PackRecord& r = catalogue_.Records()[entry];
-    return uint64_t{r.dataOffset} + r.storedSize <= length_ && PlausibleSizes(r.Location());
+    return uint64_t{r.dataOffset} + r.storedSize <= length_;
+}
+
+bool RuntimePack::Admit(size_t entry, std::optional<ByteBuffer>& decoded)
+{
+    decoded.reset();
+    if (!extractor_->CanDecode(entry)) return false;
+    if (!IsPluginScheme(catalogue_.Records()[entry].scheme)) return true;
+    ByteBuffer bytes;
+    if (!extractor_->Decode(entry, bytes)) return false;
+    decoded = std::move(bytes);
+    return true;
 }
 
 }  // namespace tarvex

@@ -31,10 +31,18 @@ public:
     std::optional<size_t> Find(const std::vector<std::string>& components) const { return index_.Find(components); }
 
     uint32_t FileSize(size_t entry) const { return catalogue_.Records()[entry].fileSize; }
-    // Whether the entry's stored bytes lie inside the pack file and could
-    // decode to its recorded size (a damaged size must not make a read
-    // allocate gigabytes).
+    // Whether the entry's stored bytes lie inside the pack file.
     bool StoredInside(size_t entry) const;
+    // Whether the entry can be read at its recorded size: a decoder for its
+    // scheme is here and its stored bytes can give that many bytes. Reports
+    // why not, before anything of that size is allocated. The built-in
+    // schemes expand by bounded ratios, so their sizes are judged by
+    // arithmetic. How far a plug-in's stream expands only its module knows
+    // (a few bytes may stand for gigabytes, or claim to): a plug-in file is
+    // decoded here, into an uncleared buffer whose pages cost memory only as
+    // the module fills them, and a size its stream does not give is refused.
+    // Its bytes are kept in `decoded` for the read that follows.
+    bool Admit(size_t entry, std::optional<ByteBuffer>& decoded);
     // The entry's own bytes; reports a failure.
     bool Decode(size_t entry, ByteBuffer& out) { return extractor_->Decode(entry, out); }
 

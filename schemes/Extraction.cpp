@@ -93,12 +93,18 @@ bool PackExtractor::ReadRaw(size_t index, ByteBuffer& out)
     return ReadStored(CopyOf(index), catalogue_.Entries()[index].name, out);
 }
 
-bool PackExtractor::Decode(size_t index, ByteBuffer& out)
+bool PackExtractor::CanDecode(size_t index)
 {
     if (!HasStoredBytes(index)) return false;
     const StoredCopy copy = CopyOf(index);
+    return dispatch_.CanDecode(copy.storedSize, copy.fileSize, copy.scheme, catalogue_.Entries()[index].name);
+}
+
+bool PackExtractor::Decode(size_t index, ByteBuffer& out)
+{
+    if (!CanDecode(index)) return false;
+    const StoredCopy copy = CopyOf(index);
     const std::string& name = catalogue_.Entries()[index].name;
-    if (!dispatch_.CanDecode(copy.storedSize, copy.fileSize, copy.scheme, name)) return false;
     ByteBuffer stored;
     if (!ReadStored(copy, name, stored)) return false;
     if (copy.scheme == 0) {

@@ -29,6 +29,9 @@ public:
     // copy of one).
     bool HasStoredBytes(size_t index) const;
 
+    // Whether entry `index` has a decoder here and sizes its scheme can have
+    // (checked before a buffer of its file size is made). Reports why not.
+    bool CanDecode(size_t index);
     // The file's own bytes, decoded and checked against its size. Reports
     // every failure (data outside the pack, a stream that does not decode).
     bool Decode(size_t index, ByteBuffer& out);

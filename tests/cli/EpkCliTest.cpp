@@ -9,8 +9,10 @@
 #include <sstream>
 
 #include "archive/GbkText.h"
+#include "archive/Messages.h"
 #include "archive/SystemErrorText.h"
 #include "tests/support/PackFixture.h"
+#include "tests/support/PackLayout.h"
 #include "tests/cli/EpkRunner.h"
 
 namespace tarvex {
@@ -142,6 +144,37 @@ TEST_F(EpkTree, DamagedPacksFailWithAMessage)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("\t失败\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("其中 1 个失败"), std::string::npos) << r.out;
+}
+
+TEST(EpkDamaged, AFileWhoseFolderIsGoneIsListedExtractedNamedByTestAndKeptBySaving)
+{
+    TempDir dir;
+    const test::PackLayout layout{{}, {{"a", 1, 1}}, {{"x.txt", 1, "abc"}, {"lost.txt", 7, "lost"}}};
+    const std::string pack = dir.Write("d.epk", layout.Bytes());
+    const std::string warning = Printf(msg::kOrphanEntries, size_t{1}, "<无主文件>") + "\n";
+
+    EpkRun r = Epk({"list", pack});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, warning);
+    EXPECT_NE(r.out.find("<无主文件>\\lost.txt\t4\t4\t不编码\n"), std::string::npos) << r.out;
+
+    r = Epk({"test", pack});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "<无主文件>\\lost.txt\t原来所在的文件夹不存在\n"
+              "测试了 2 个文件，全部能够解码，但文件包的目录已经损坏。\n");
+
+    r = Epk({"extract", pack, dir / "out"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Tree(dir, "out"), (std::map<std::string, std::vector<uint8_t>>{
+                                    {"a/x.txt", {'a', 'b', 'c'}}, {"<无主文件>/lost.txt", {'l', 'o', 's', 't'}}}));
+
+    // Any edit saves the mended tree: the file stays where it was shown.
+    ASSERT_EQ(Epk({"mkdir", pack, "new"}).status, 0);
+    r = Epk({"test", pack});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(Epk({"list", pack}).out.find("<无主文件>\\lost.txt\t4\t"), std::string::npos);
 }
 
 TEST_F(EpkTree, UsageErrorsExitWithTwo)

@@ -2,8 +2,11 @@
 // never a crash, a hang or an absurd allocation.
 #include <gtest/gtest.h>
 
+#include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/PackReader.h"
 #include "tests/support/PackFixture.h"
+#include "tests/support/PackLayout.h"
 
 namespace tarvex {
 namespace {
@@ -151,14 +154,100 @@ TEST(PackReader, RefusesCountsTheFileCannotHold)
     EXPECT_EQ(OpenBytes(bytes).texts, std::vector<std::string>{msg::kDamaged});
 }
 
-TEST(PackReader, RefusesAnEntryInAFolderThatDoesNotExist)
+std::string Gbk(const std::string& utf8)
 {
-    auto bytes = SmallPack();
-    bytes[43] = 7;  // folder ID of x.txt
-    EXPECT_EQ(OpenBytes(bytes).texts, std::vector<std::string>{msg::kDamaged});
-    bytes[43] = 1;
-    bytes[44] = 7;  // the high byte of a folder ID is not read
-    EXPECT_TRUE(OpenBytes(bytes).ok);
+    return Utf8ToGbk(utf8).value();
+}
+
+std::vector<uint8_t> Bytes(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
+
+// One bad record must not hide the rest: entries without a folder and folders
+// listed twice open with every file readable, and a save keeps them all; a
+// loop is still refused.
+TEST(PackReader, DamagedTablesOpenWithEveryGoodFileUnlessTheyLoop)
+{
+    using test::LaidOutFile;
+    using test::PackLayout;
+    struct Case {
+        const char* what;
+        PackLayout layout;
+        std::map<std::string, uint16_t> folders;      // GBK paths; none: refused
+        std::map<std::string, std::string> contents;  // GBK paths
+        std::vector<std::string> texts;
+        std::vector<size_t> orphans;
+        std::vector<uint16_t> repeated;
+    };
+    const std::string orphanFolder = Gbk(kOrphanFolderName);
+    const LaidOutFile top{"top.txt", 0, "top"};
+    const Case cases[] = {
+        {"entry in folder 7 of 1",
+         {{}, {{"a", 1, 1}}, {{"x.txt", 1, "abc"}, {"lost.txt", 7, "lost"}, top}},
+         {{"a", 1}, {orphanFolder, 2}},
+         {{"a\\x.txt", "abc"}, {orphanFolder + "\\lost.txt", "lost"}, {"top.txt", "top"}},
+         {Printf(msg::kOrphanEntries, size_t{1}, kOrphanFolderName)},
+         {1},
+         {}},
+        {"entry in a folder record no range reaches",
+         {{}, {{"a", 1, 1}, {"away", 2, 2}}, {{"x.txt", 1, "abc"}, {"lost.txt", 2, "lost"}}},
+         {{"a", 1}, {orphanFolder, 3}},
+         {{"a\\x.txt", "abc"}, {orphanFolder + "\\lost.txt", "lost"}},
+         {Printf(msg::kOrphanEntries, size_t{1}, kOrphanFolderName)},
+         {1},
+         {}},
+        {"a folder of the pack already has the placeholder's name",
+         {{}, {{orphanFolder, 1, 1}}, {{"own.txt", 1, "own"}, {"lost.txt", 9, "lost"}}},
+         {{orphanFolder, 1}, {orphanFolder + "2", 2}},
+         {{orphanFolder + "\\own.txt", "own"}, {orphanFolder + "2\\lost.txt", "lost"}},
+         {Printf(msg::kOrphanEntries, size_t{1}, (std::string(kOrphanFolderName) + "2").c_str())},
+         {1},
+         {}},
+        {"the high byte of a folder ID is not read",
+         {{}, {{"a", 1, 1}}, {{"x.txt", 0x0701, "abc"}}},
+         {{"a", 1}},
+         {{"a\\x.txt", "abc"}},
+         {},
+         {},
+         {}},
+        {"C listed by A and by B",
+         {{}, {{"A", 2, 3}, {"B", 2, 3}, {"C", 3, 3}}, {{"c.txt", 3, "in C"}, {"b.txt", 2, "in B"}, top}},
+         {{"A", 1}, {"B", 2}, {"A\\C", 3}},
+         {{"A\\C\\c.txt", "in C"}, {"B\\b.txt", "in B"}, {"top.txt", "top"}},
+         {Printf(msg::kRepeatedFolder, "A\\C")},
+         {},
+         {3}},
+        {"A holds B, B holds A",
+         {{}, {{"A", 1, 2}, {"B", 0, 1}}, {{"b.txt", 2, "in B"}, top}},
+         {},
+         {},
+         {msg::kDamaged},
+         {},
+         {}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        PackDoc doc;
+        const bool opens = doc.Open(dir.Write("d.epk", c.layout.Bytes()));
+        EXPECT_EQ(doc.prompt.Texts(), c.texts) << c.what;
+        ASSERT_EQ(opens, !c.folders.empty()) << c.what;
+        if (!opens) continue;
+        EXPECT_EQ(doc.archive.Repairs().orphanEntries, c.orphans) << c.what;
+        EXPECT_EQ(doc.archive.Repairs().repeatedFolderIds, c.repeated) << c.what;
+        std::map<std::string, std::vector<uint8_t>> contents;
+        for (const auto& [path, text] : c.contents) contents[path] = Bytes(text);
+        EXPECT_EQ(doc.Folders(), c.folders) << c.what;
+        EXPECT_EQ(doc.Contents(), contents) << c.what;
+
+        // Saved, the mended tree is the pack's own: nothing lost, nothing to tell.
+        ASSERT_TRUE(doc.Save(dir / "saved.epk")) << c.what;
+        PackDoc saved;
+        ASSERT_TRUE(saved.Open(dir / "saved.epk")) << c.what;
+        EXPECT_FALSE(saved.archive.Repairs().Any()) << c.what;
+        EXPECT_EQ(saved.Contents(), contents) << c.what;
+        EXPECT_EQ(saved.prompt.Texts(), std::vector<std::string>{}) << c.what;
+    }
 }
 
 TEST(PackReader, DataOutsideTheFileFailsOnlyWhenExtracted)
@@ -190,7 +279,7 @@ TEST(PackReader, AFailedReadLeavesTheCatalogueAsItWas)
     PackDoc doc;
     ASSERT_TRUE(doc.Open(dir.Write("s.epk", SmallPack())));
     auto bytes = SmallPack();
-    bytes[43] = 7;
+    bytes.resize(40);
     EXPECT_FALSE(doc.Open(dir.Write("bad.epk", bytes)));
     EXPECT_FALSE(doc.archive.IsLoaded());
     EXPECT_EQ(doc.catalogue.Entries().size(), 1u);

@@ -15,6 +15,7 @@
 #include "archive/SystemErrorText.h"
 #include "runtime/RuntimeMessages.h"
 #include "tests/support/PackFixture.h"
+#include "tests/support/PackLayout.h"
 
 namespace tarvex {
 namespace {
@@ -170,6 +171,34 @@ TEST_F(Probes, PackLookupShowsEmptyAndMissingFilesAsZeroLengthAndEmptyText)
     EXPECT_EQ(lines[17], "外部的信息");
     const std::string missing = Printf(msg::kNotInPack, "test.epk", "info\\info.txt") + "\n";
     EXPECT_EQ(r.err, missing + missing);
+}
+
+TEST_F(Probes, PackLookupAllocatesNothingForFilesThatCannotBeDecoded)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's own shadow memory cannot live under an address-space limit";
+#endif
+    // Both files claim nearly 4 GiB: test.txt has a scheme no decoder has,
+    // info.txt names a module that is not there. Under a 256 MiB limit, a
+    // length taken from them would end the probe.
+    const test::PackLayout layout{
+        {{"Gone", "gone.edl", 1}},
+        {{"info", 1, 1}},
+        {{"test.txt", 0, "abc", 0x05, 0xFFFFFFF0u}, {"info.txt", 1, "abc", 0x80, 0xFFFFFFF0u}}};
+    dir.Write("test.epk", layout.Bytes());
+    std::remove((dir / "ext/info/info.txt").c_str());
+    const ProbeRun r = Run(PACK_LOOKUP_PROBE, "x\n", "LC_ALL=C.UTF-8 prlimit --as=268435456");
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < kPackLookupTranscript.size(); i += 6) {
+        expected.insert(expected.end(), {kPackLookupTranscript[i], kPackLookupTranscript[i + 1],
+                                         "文件test.txt的长度是：0字节", "", "文件info\\info.txt的长度是：0字节", ""});
+    }
+    EXPECT_EQ(Lines(r.out), expected);
+    std::string messages;
+    for (int pass = 0; pass < 3; ++pass)
+        messages += Printf(msg::kUnknownScheme, "test.txt") + "\n" + "没有找到扩展解码模块：gone.edl\n";
+    EXPECT_EQ(r.err, messages);
 }
 
 TEST_F(Probes, PackLookupSpeaksGbkToAGbkConsole)

@@ -10,10 +10,12 @@
 
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
+#include "archive/PackReader.h"
 #include "archive/SystemErrorText.h"
 #include "runtime/RQ_File.h"
 #include "runtime/RuntimeMessages.h"
 #include "tests/support/PackFixture.h"
+#include "tests/support/PackLayout.h"
 
 namespace tarvex {
 namespace {
@@ -295,6 +297,75 @@ TEST(RQ_File, DamagedPacksAreReportedNeverCrash)
     EXPECT_EQ(file.GetLength(), 3u);
     EXPECT_EQ(ReadText(file), "<FAILED:>");
     EXPECT_EQ(err.Take(), Line(Printf(msg::kDecodeFailedBuiltin, "ZIV", "x.txt")));
+}
+
+// What Locate cannot back with a decoder and the stored bytes is refused
+// there: GetLength stays 0, so no caller allocates for a size from a damaged
+// record. The other files of the pack read as ever.
+TEST(RQ_File, LocateRefusesFilesThatCannotBeDecodedToTheSizeTheyClaim)
+{
+    using test::LaidOutFile;
+    TempDir dir;
+    const LaidOutFile good{"good.txt", 0, "fine"};
+    const uint32_t absurd = 0xFFFFFFF0u;
+    const test::LaidOutModule gone{"Gone", "gone.edl"};
+    const test::LaidOutModule deflate{"Deflate", "deflate.edl"};  // beside the test program
+    struct Case {
+        const char* what;
+        test::LaidOutModule module;
+        LaidOutFile file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a scheme no decoder has", gone, {"f.bin", 0, "abc", 0x05, absurd}, Printf(msg::kUnknownScheme, "f.bin")},
+        {"a plug-in slot the table lacks", gone, {"f.bin", 0, "abc", 0x81, absurd},
+         "没有找到合适的扩展解码模块，无法解压缩：f.bin"},
+        {"a module that is not there", gone, {"f.bin", 0, "abc", 0x80, absurd}, "没有找到扩展解码模块：gone.edl"},
+        {"a module whose stream does not give the size", deflate, {"f.bin", 0, "not deflate", 0x80, 64u << 20},
+         Printf(msg::kDecodeFailedBuiltin, "deflate.edl", "f.bin")},
+        {"RLE beyond its largest expansion", gone, {"f.bin", 0, std::string("\x03\0\0\0\x83\x61", 6), 1, absurd},
+         Printf(msg::kDecodeFailedBuiltin, "RLE", "f.bin")},
+        {"LZ beyond its largest expansion", gone, {"f.bin", 0, "abc", 2, 1u << 30},
+         Printf(msg::kDecodeFailedBuiltin, "ZIV", "f.bin")},
+        {"stored as it is, with another size", gone, {"f.bin", 0, "abc", 0, 4},
+         Printf(msg::kDecodeFailedBuiltin, "不编码", "f.bin")},
+    };
+    for (const Case& c : cases) {
+        const test::PackLayout layout{{c.module}, {}, {c.file, good}};
+        const std::string pack = dir.Write("p.epk", layout.Bytes());
+        CRQ_File file;
+        file.EnableErrMSG(true);
+        ASSERT_TRUE(file.Open(pack.c_str(), true, true, nullptr)) << c.what;
+        StderrCapture err;
+        EXPECT_FALSE(file.Locate("f.bin", nullptr)) << c.what;
+        EXPECT_EQ(file.GetLength(), 0u) << c.what;
+        EXPECT_EQ(ReadText(file), "<FAILED:>") << c.what;
+        EXPECT_EQ(err.Take(), Line(c.message)) << c.what;
+        EXPECT_EQ(LocateAndRead(file, "good.txt"), "fine") << c.what;
+    }
+
+    // A plug-in file whose stream gives its size reads as any other.
+    PackDoc doc;
+    const ModuleInfo info = doc.plugins.Inspect("deflate.edl");
+    ASSERT_EQ(info.verdict, ModuleVerdict::Accepted);
+    const std::string text(100000, 'd');
+    doc.AddFile(dir, "d.txt", std::vector<uint8_t>(text.begin(), text.end()),
+                doc.catalogue.AddPlugin(info.moduleFile, info.providerName, info.version).value());
+    ASSERT_TRUE(doc.Save(dir / "d.epk")) << ::testing::PrintToString(doc.prompt.Texts());
+    CRQ_File file;
+    ASSERT_TRUE(file.Open((dir / "d.epk").c_str(), true, true, nullptr));
+    EXPECT_EQ(LocateAndRead(file, "d.txt"), text);
+    EXPECT_EQ(ReadText(file), text);
+}
+
+TEST(RQ_File, AFileWhoseFolderIsGoneIsFoundInThePlaceholderFolder)
+{
+    TempDir dir;
+    const test::PackLayout layout{{}, {{"a", 1, 1}}, {{"x.txt", 1, "abc"}, {"lost.txt", 7, "lost"}}};
+    CRQ_File file;
+    ASSERT_TRUE(file.Open(dir.Write("d.epk", layout.Bytes()).c_str(), true, true, nullptr));
+    EXPECT_EQ(LocateAndRead(file, "a\\x.txt"), "abc");
+    EXPECT_EQ(LocateAndRead(file, std::string(kOrphanFolderName) + "\\lost.txt"), "lost");
 }
 
 TEST(RQ_File, EveryByteOfAPackChangedNeverCrashesALookup)

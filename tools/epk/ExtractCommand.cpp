@@ -85,11 +85,23 @@ int RunTest(const CliArgs& args)
         Print(GbkToUtf8Lossy(EntryPackPath(folderPaths, entries[i])) + "\t失败\n");
     }
     session.prompt.ProgressEnd();
-    if (failures == 0) {
+
+    // A damaged catalogue the reader mended is a failed test too, even when
+    // every file decodes.
+    const PackRepairs& repairs = session.archive.Repairs();
+    for (size_t i : repairs.orphanEntries)
+        Print(GbkToUtf8Lossy(EntryPackPath(folderPaths, entries[i])) + "\t原来所在的文件夹不存在\n");
+    for (uint16_t id : repairs.repeatedFolderIds)
+        Print(GbkToUtf8Lossy(folderPaths.at(id)) + "\\\t在文件夹表中重复出现\n");
+    if (failures == 0 && !repairs.Any()) {
         Print(Printf("测试了 %zu 个文件，全部正常。\n", entries.size()));
         return kExitOk;
     }
-    Print(Printf("测试了 %zu 个文件，其中 %zu 个失败。\n", entries.size(), failures));
+    if (failures == 0) {
+        Print(Printf("测试了 %zu 个文件，全部能够解码，但文件包的目录已经损坏。\n", entries.size()));
+    } else {
+        Print(Printf("测试了 %zu 个文件，其中 %zu 个失败。\n", entries.size(), failures));
+    }
     return kExitFailure;
 }
 
