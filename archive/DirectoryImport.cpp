@@ -51,8 +51,10 @@ Look LookAt(int folderFd, const char* name)
 }
 
 // fresh: the folder was made by this import, so it holds no files yet.
+// relative: the folder's path below the imported directory, with a trailing
+// '/' unless it is that directory.
 void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt, ImportReport& report,
-            bool fresh, ParallelFor& lookers)
+            bool fresh, ParallelFor& lookers, const ImportFilter& leaveOut, const std::string& relative)
 {
     DIR* handle = ::opendir(dir.c_str());
     if (!handle) {
@@ -62,7 +64,9 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
     }
     std::vector<std::string> diskNames;
     while (const dirent* item = ::readdir(handle)) {
-        if (std::strcmp(item->d_name, ".") != 0 && std::strcmp(item->d_name, "..") != 0) diskNames.emplace_back(item->d_name);
+        if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0) continue;
+        if (leaveOut && leaveOut(relative + item->d_name)) continue;
+        diskNames.emplace_back(item->d_name);
     }
     // The names are looked at on all cores: one status call each is most of
     // what an import of many small files costs. Each thread holds the folder
@@ -126,7 +130,8 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
             }
             ++report.folders;
         }
-        Import(catalogue, *folder, sub.path, prompt, report, made, lookers);
+        Import(catalogue, *folder, sub.path, prompt, report, made, lookers, leaveOut,
+               leaveOut ? relative + sub.path.substr(dir.size() + 1) + "/" : std::string());
         if (report.failed) return;
     }
 }
@@ -135,9 +140,15 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
 
 ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt)
 {
+    return ImportDirectoryTree(catalogue, parent, dir, prompt, {});
+}
+
+ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt,
+                                 const ImportFilter& leaveOut)
+{
     ImportReport report;
     ParallelFor lookers(std::max(1u, std::thread::hardware_concurrency()) - 1);
-    Import(catalogue, parent, dir, prompt, report, false, lookers);
+    Import(catalogue, parent, dir, prompt, report, false, lookers, leaveOut, std::string());
     return report;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Adding a directory tree from disk to a folder of the catalogue.
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "archive/CatalogueEdits.h"
 
@@ -21,5 +23,12 @@ struct ImportReport {
 // into it. Symbolic links to files are followed; links to directories and
 // special files are skipped with a message.
 ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt);
+
+// Told the path of each item below the directory ("a/b.txt": its disk names,
+// '/' between them) before it is looked at; true leaves it out, and a
+// folder left out takes everything below it along, unread.
+using ImportFilter = std::function<bool(std::string_view relativePath)>;
+ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt,
+                                 const ImportFilter& leaveOut);
 
 }  // namespace tarvex

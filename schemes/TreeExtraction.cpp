@@ -53,6 +53,19 @@ bool MakeRealDirectory(const std::string& path, IPrompt& prompt)
 
 }  // namespace
 
+std::optional<std::string> MakeFolderPlace(const Catalogue& catalogue, const Folder& folder,
+                                           const std::string& destFolder, IPrompt& prompt)
+{
+    std::string path = destFolder;
+    for (const Folder* f : catalogue.PathOf(folder)) {
+        const std::optional<std::string> name = DiskNameOf(f->name, prompt);
+        if (!name) return std::nullopt;
+        path += "/" + *name;
+        if (!MakeRealDirectory(path, prompt)) return std::nullopt;
+    }
+    return path;
+}
+
 bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,
                       const std::string& destFolder, IPrompt& prompt)
 {

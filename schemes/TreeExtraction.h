@@ -4,6 +4,7 @@
 // and skipped, and a symbolic link or file where a folder should be made
 // stops that folder.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "schemes/Extraction.h"
@@ -14,6 +15,13 @@ struct ExtractionReport {
     size_t written = 0;
     size_t failed = 0;  // each reported
 };
+
+// Makes the disk folders of `folder`'s path inside the pack below destFolder
+// (the root's place is destFolder itself), each name checked as every
+// extracted name is. The disk path of the folder; nothing (reported) when a
+// name cannot be written or a folder cannot be made.
+std::optional<std::string> MakeFolderPlace(const Catalogue& catalogue, const Folder& folder,
+                                           const std::string& destFolder, IPrompt& prompt);
 
 // Writes entry `index` as destFolder/<its name>.
 bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,

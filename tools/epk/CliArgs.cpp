@@ -28,6 +28,7 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, const 
                 error = "选项" + name + "缺少参数值。";
                 return std::nullopt;
             }
+            parsed.allValues[name].push_back(parsed.values[name]);
         } else if (flags.count(name) && eq == std::string::npos) {
             parsed.flags.insert(name);
         } else {

@@ -11,6 +11,7 @@ inline constexpr int kExitUsage = 2;
 int RunCreate(const CliArgs& args);
 int RunList(const CliArgs& args);
 int RunExtract(const CliArgs& args);
+int RunCat(const CliArgs& args);
 int RunTest(const CliArgs& args);
 int RunInfo(const CliArgs& args);
 int RunAdd(const CliArgs& args);

@@ -8,6 +8,7 @@
 #include "schemes/SizeText.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/Exclusions.h"
 #include "tools/epk/PackSession.h"
 #include "tools/epk/SchemeArgument.h"
 
@@ -51,7 +52,12 @@ int RunCreate(const CliArgs& args)
     const std::optional<uint8_t> scheme = ParseSchemeArgument(schemeName, catalogue);
     if (!scheme) return NamesModule(schemeName) ? kExitFailure : kExitUsage;
     if (!session.UsePasswordOption(args)) return kExitFailure;
-    const ImportReport report = ImportDirectoryTree(catalogue, catalogue.Root(), dir, session.prompt);
+    const Exclusions exclusions(args.Values("--exclude"));
+    const ImportReport report =
+        ImportDirectoryTree(catalogue, catalogue.Root(), dir, session.prompt,
+                            exclusions.Empty() ? ImportFilter() : [&](std::string_view relative) {
+                                return exclusions.Excludes(relative);
+                            });
     if (report.failed || report.refused > 0) {
         PrintErr("没有创建文件包：有文件无法加入文件包（见上面的说明）。\n");
         return kExitFailure;

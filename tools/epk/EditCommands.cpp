@@ -12,15 +12,16 @@
 #include "schemes/SchemeId.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/Exclusions.h"
 #include "tools/epk/PackEdit.h"
+#include "tools/epk/PackTargets.h"
+#include "tools/epk/PathLists.h"
 #include "tools/epk/SchemeArgument.h"
 
 namespace tarvex::epk {
 namespace {
 
-constexpr const char* kNotInPack = "文件包中没有%s。";
 constexpr const char* kNoSuchFolder = "文件包中没有文件夹%s。";
-constexpr const char* kAmbiguous = "%s既是文件夹又是文件：要指文件夹，请在名字后面加“/”。";
 constexpr const char* kRootDelete = "注意：不允许删除根节点！";
 
 // Every name of a typed folder path can be stored; reports the first that cannot.
@@ -41,17 +42,8 @@ bool StorablePath(const std::string& utf8Path, IPrompt& prompt)
 // What a typed path names; reports and gives nothing when it names nothing.
 std::optional<PathTarget> Find(PackSession& s, const std::string& path, EditOutcome& out)
 {
-    std::optional<PathTarget> target = FindPackPath(s.catalogue, path);
-    if (!target || !target->Found()) {
-        s.prompt.Tell(Printf(kNotInPack, path.c_str()), MsgIcon::Error);
-        out.refused = true;
-        return std::nullopt;
-    }
-    if (target->folder && !target->files.empty()) {
-        s.prompt.Tell(Printf(kAmbiguous, path.c_str()), MsgIcon::Error);
-        out.refused = true;
-        return std::nullopt;
-    }
+    std::optional<PathTarget> target = FindOneNamed(s.catalogue, path, s.prompt);
+    if (!target) out.refused = true;
     return target;
 }
 
@@ -72,18 +64,6 @@ void Note(EditOutcome& out, EditResult result, const std::string& change)
     if (result == EditResult::Failed) out.failed = true;
 }
 
-// Files below a folder, its sub-folders included.
-std::vector<size_t> FilesBelow(const Catalogue& catalogue, const Folder& folder)
-{
-    std::vector<size_t> files;
-    const auto& entries = catalogue.Entries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const Folder* f = catalogue.FolderById(entries[i].folderId);
-        if (f && catalogue.IsSameOrBelow(*f, folder)) files.push_back(i);
-    }
-    return files;
-}
-
 std::string DiskName(const std::string& path)
 {
     std::string trimmed = path;
@@ -96,8 +76,11 @@ std::string DiskName(const std::string& path)
 
 int RunAdd(const CliArgs& args)
 {
-    const std::vector<std::string> sources(args.positional.begin() + 1, args.positional.end());
+    const std::optional<std::vector<std::string>> sources =
+        ExpandPathLists(std::span(args.positional).subspan(1));
+    if (!sources) return kExitFailure;
     const std::string to = args.Value("--to").value_or("");
+    const Exclusions exclusions(args.Values("--exclude"));
     return EditPack(args, [&](PackSession& s, EditOutcome& out) {
         Catalogue& c = s.catalogue;
         const std::optional<uint8_t> scheme = ParseSchemeArgument(args.Value("--scheme").value_or("none"), c);
@@ -112,8 +95,11 @@ int RunAdd(const CliArgs& args)
             return;
         }
         if (!existed) out.changes.push_back("新建文件夹 " + ShownPath(*target));
+        const std::string prefix = PatternPrefix(*target);
         const size_t before = c.Entries().size();
-        for (const std::string& source : sources) {
+        for (const std::string& source : *sources) {
+            const std::string packPath = prefix + DiskName(source);
+            if (exclusions.Excludes(packPath)) continue;
             struct stat st {};
             if (::stat(source.c_str(), &st) != 0) {
                 s.prompt.Tell(Printf(msg::kCannotOpenFile, source.c_str(), SystemErrorText(errno).c_str()),
@@ -145,7 +131,11 @@ int RunAdd(const CliArgs& args)
                 return;
             }
             const size_t first = c.Entries().size();
-            const ImportReport report = ImportDirectoryTree(c, *folder, source, s.prompt);
+            const ImportReport report =
+                ImportDirectoryTree(c, *folder, source, s.prompt,
+                                    exclusions.Empty() ? ImportFilter() : [&](std::string_view relative) {
+                                        return exclusions.Excludes(packPath + "/" + std::string(relative));
+                                    });
             if (report.failed) {
                 out.failed = true;
                 return;
@@ -178,10 +168,11 @@ int RunMkdir(const CliArgs& args)
 
 int RunRm(const CliArgs& args)
 {
-    const std::vector<std::string> paths(args.positional.begin() + 1, args.positional.end());
+    const std::optional<std::vector<std::string>> paths = ExpandPathLists(std::span(args.positional).subspan(1));
+    if (!paths) return kExitFailure;
     return EditPack(args, [&](PackSession& s, EditOutcome& out) {
         Catalogue& c = s.catalogue;
-        for (const std::string& path : paths) {
+        for (const std::string& path : *paths) {
             const std::optional<PathTarget> target = Find(s, path, out);
             if (!target) continue;
             if (target->folder == &c.Root()) {
@@ -272,7 +263,9 @@ int RunRename(const CliArgs& args)
 
 int RunScheme(const CliArgs& args)
 {
-    const std::vector<std::string> paths(args.positional.begin() + 1, args.positional.end() - 1);
+    const std::optional<std::vector<std::string>> paths =
+        ExpandPathLists(std::span(args.positional).subspan(1, args.positional.size() - 2));
+    if (!paths) return kExitFailure;
     const std::string schemeName = args.positional.back();
     return EditPack(args, [&](PackSession& s, EditOutcome& out) {
         Catalogue& c = s.catalogue;
@@ -281,7 +274,7 @@ int RunScheme(const CliArgs& args)
             out.failed = true;
             return;
         }
-        for (const std::string& path : paths) {
+        for (const std::string& path : *paths) {
             const std::optional<PathTarget> target = Find(s, path, out);
             if (!target) continue;
             const std::vector<size_t> files = target->folder ? FilesBelow(c, *target->folder) : target->files;

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cerrno>
+#include <set>
 #include <sys/stat.h>
 
 #include "archive/GbkText.h"
@@ -9,6 +11,8 @@
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/PackSession.h"
+#include "tools/epk/PackTargets.h"
+#include "tools/epk/PathLists.h"
 
 namespace tarvex::epk {
 namespace {
@@ -33,10 +37,60 @@ bool MakeDestination(const std::string& dest)
     return true;
 }
 
+// What the named paths pick: folders with everything below them, then single
+// files, each in the order named and once (a folder or file inside a picked
+// folder goes out with that folder).
+struct Picks {
+    std::vector<const Folder*> folders;
+    std::vector<size_t> files;
+    size_t fileCount = 0;
+    bool missing = false;  // a path named nothing (reported)
+};
+
+Picks PickNamed(PackSession& s, const std::vector<std::string>& paths)
+{
+    Catalogue& c = s.catalogue;
+    Picks picks;
+    std::vector<const Folder*> folders;
+    std::vector<size_t> files;
+    for (const std::string& path : paths) {
+        const std::optional<PathTarget> target = FindOneNamed(c, path, s.prompt);
+        if (!target) {
+            picks.missing = true;
+        } else if (target->folder) {
+            folders.push_back(target->folder);
+        } else {
+            files.insert(files.end(), target->files.begin(), target->files.end());
+        }
+    }
+    const auto inPicked = [&](const Folder& folder, const Folder* self) {
+        return std::any_of(folders.begin(), folders.end(), [&](const Folder* picked) {
+            return picked != self && c.IsSameOrBelow(folder, *picked);
+        });
+    };
+    std::set<const Folder*> seenFolders;
+    for (const Folder* folder : folders) {
+        if (inPicked(*folder, folder) || !seenFolders.insert(folder).second) continue;
+        picks.folders.push_back(folder);
+        picks.fileCount += FilesBelow(c, *folder).size();
+    }
+    std::set<size_t> seenFiles;
+    for (size_t index : files) {
+        const Folder* folder = c.FolderById(c.Entries()[index].folderId);
+        if ((folder && inPicked(*folder, nullptr)) || !seenFiles.insert(index).second) continue;
+        picks.files.push_back(index);
+        ++picks.fileCount;
+    }
+    return picks;
+}
+
 }  // namespace
 
 int RunExtract(const CliArgs& args)
 {
+    const bool named = args.positional.size() > 2;
+    const std::optional<std::vector<std::string>> paths = ExpandPathLists(std::span(args.positional).subspan(2));
+    if (!paths) return kExitFailure;
     PackSession session;
     const std::string& packPath = args.positional[0];
     std::string dest = args.positional[1];
@@ -45,17 +99,46 @@ int RunExtract(const CliArgs& args)
 
     PackExtractor extractor(session.archive, session.prompt);
     if (!extractor.Open(packPath)) return kExitFailure;
-    const auto& entries = session.catalogue.Entries();
+    Catalogue& catalogue = session.catalogue;
+    const auto& entries = catalogue.Entries();
+    Picks picks;
+    if (named) {
+        picks = PickNamed(session, *paths);
+    } else {
+        picks.folders.push_back(&catalogue.Root());
+        picks.fileCount = entries.size();
+    }
+
     uint64_t bytes = 0;
-    session.prompt.ProgressBegin(static_cast<uint32_t>(entries.size()));
-    const ExtractionReport report = ExtractFolderTree(extractor, session.catalogue, session.catalogue.Root(), dest,
-                                                      session.prompt, [&](size_t index, const std::string&) {
-                                                          bytes += entries[index].fileSize;
-                                                          session.prompt.ProgressStep();
-                                                          session.prompt.ProgressBytes(bytes);
-                                                      });
+    const auto step = [&](size_t index) {
+        bytes += entries[index].fileSize;
+        session.prompt.ProgressStep();
+        session.prompt.ProgressBytes(bytes);
+    };
+    size_t failed = 0;
+    session.prompt.ProgressBegin(static_cast<uint32_t>(picks.fileCount));
+    for (const Folder* folder : picks.folders) {
+        // A folder goes in below the disk folders of its parents; the root's
+        // contents go straight into the destination.
+        const std::optional<std::string> place =
+            folder->parent ? MakeFolderPlace(catalogue, *folder->parent, dest, session.prompt) : dest;
+        if (!place) {
+            ++failed;
+            continue;
+        }
+        failed += ExtractFolderTree(extractor, catalogue, *folder, *place, session.prompt,
+                                    [&](size_t index, const std::string&) { step(index); })
+                      .failed;
+    }
+    for (size_t index : picks.files) {
+        step(index);
+        const Folder* folder = catalogue.FolderById(entries[index].folderId);
+        const std::optional<std::string> place =
+            folder ? MakeFolderPlace(catalogue, *folder, dest, session.prompt) : std::nullopt;
+        if (!place || !ExtractEntryInto(extractor, catalogue, index, *place, session.prompt)) ++failed;
+    }
     session.prompt.ProgressEnd();
-    return report.failed == 0 ? kExitOk : kExitFailure;
+    return failed == 0 && !picks.missing ? kExitOk : kExitFailure;
 }
 
 int RunTest(const CliArgs& args)

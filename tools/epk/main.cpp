@@ -1,4 +1,5 @@
 // epk: builds, inspects and unpacks .epk resource packs from the command line.
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <set>
@@ -26,8 +27,9 @@ struct Command {
 const std::vector<Command>& CommandTable()
 {
     static const std::vector<Command> commands = {
-        {"create", RunCreate, 2, 2, {"--scheme", "--password-file"}, {},
+        {"create", RunCreate, 2, 2, {"--scheme", "--password-file", "--exclude"}, {},
          "epk create 文件包 文件夹 [--scheme none|rle|lz|模块.edl] [--password-file 密码文件]\n"
+         "           [--exclude 模式]...\n"
          "    把文件夹里的文件和子文件夹打成一个文件包。编码后不能变小的文件不编码保存。\n"
          "    模块.edl 是 plugins 文件夹里的扩展编码插件（见 epk plugins）。"},
         {"list", RunList, 1, 1, {"--password-file"}, {"--json"},
@@ -39,15 +41,20 @@ const std::vector<Command>& CommandTable()
         {"test", RunTest, 1, 1, {"--password-file"}, {},
          "epk test 文件包 [--password-file 密码文件]\n"
          "    在内存中解码每个文件，列出解码失败的文件。"},
-        {"extract", RunExtract, 2, 2, {"--password-file"}, {},
-         "epk extract 文件包 目标文件夹 [--password-file 密码文件]\n"
-         "    把所有文件连同文件夹解压缩到目标文件夹中。"},
+        {"extract", RunExtract, 2, kAny, {"--password-file"}, {},
+         "epk extract 文件包 目标文件夹 [包内路径...] [--password-file 密码文件]\n"
+         "    把所有文件连同文件夹解压缩到目标文件夹中；给出包内路径时只解压缩这些文件和\n"
+         "    文件夹（文件夹连同其中的一切），连同它们所在的文件夹。"},
+        {"cat", RunCat, 2, kAny, {"--password-file"}, {},
+         "epk cat 文件包 包内路径... [--password-file 密码文件]\n"
+         "    按给出的顺序把文件解码后的内容写到标准输出，其他信息都写到标准错误。"},
         {"diff", RunDiff, 2, 2, {"--password-file", "--password-file-b"}, {},
          "epk diff 文件包A 文件包B [--password-file 密码文件] [--password-file-b B的密码文件]\n"
          "    列出只在一个文件包中的文件和文件夹，以及解码后内容不同的文件。\n"
          "    退出状态：0 相同，1 不同，2 无法比较。"},
-        {"add", RunAdd, 2, kAny, {"--to", "--scheme", "--password-file"}, {"-r", "--dry-run"},
+        {"add", RunAdd, 2, kAny, {"--to", "--scheme", "--password-file", "--exclude"}, {"-r", "--dry-run"},
          "epk add 文件包 文件... [--to 包内文件夹] [--scheme none|rle|lz|模块.edl] [-r] [--dry-run]\n"
+         "        [--exclude 模式]...\n"
          "    把文件（加 -r 时连同文件夹）加入包内文件夹（不存在时新建）。"},
         {"mkdir", RunMkdir, 2, 2, {"--password-file"}, {"--dry-run"},
          "epk mkdir 文件包 包内文件夹 [--dry-run]\n"
@@ -84,7 +91,12 @@ std::string Usage()
         "命令：\n";
     for (const Command& c : CommandTable()) text += std::string("  ") + c.usage + "\n";
     text +=
-        "\n包内路径用“/”或“\\”分隔文件夹。修改文件包的命令（add、mkdir、rm、mv、cp、rename、\n"
+        "\n包内路径用“/”或“\\”分隔文件夹，名字区分大小写。接受多个路径的地方（add 的文件，\n"
+        "rm、scheme、extract 和 cat 的包内路径）可以写 @列表文件：列表文件是 UTF-8 文本，每行\n"
+        "一个路径，空行不算。--exclude 模式（可以给出多次）按 shell 通配符规则与包内路径\n"
+        "（用“/”分隔文件夹）比较，“*”也匹配“/”；不含“/”的模式也与名字本身比较，例如\n"
+        "--exclude '*.tmp' 或 --exclude .git；排除一个文件夹就排除其中的一切。\n"
+        "\n修改文件包的命令（add、mkdir、rm、mv、cp、rename、\n"
         "scheme、passwd）都会先完整地写出新文件包，再替换原来的文件包；没有改变的文件原样\n"
         "保留，不重新编码；除 passwd 外保留原来的密码。加 --dry-run 只显示将要做的改变。\n"
         "\n密码从密码文件读取（去掉末尾的换行），不从命令行读取。打开加密的文件包而没有\n"
@@ -109,6 +121,11 @@ int Main(int argc, char** argv)
         if (args[0] != command.name) continue;
         std::string error;
         const std::vector<std::string> rest(args.begin() + 1, args.end());
+        const auto optionsEnd = std::find(rest.begin(), rest.end(), "--");
+        if (std::find(rest.begin(), optionsEnd, "--help") != optionsEnd) {
+            Print(std::string("用法：") + command.usage + "\n");
+            return kExitOk;
+        }
         std::optional<CliArgs> parsed = ParseCliArgs(rest, command.valued, command.flags, error);
         if (parsed && (parsed->positional.size() < command.minPositionals ||
                        parsed->positional.size() > command.maxPositionals))

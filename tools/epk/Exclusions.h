@@ -1,0 +1,32 @@
+#pragma once
+// The --exclude patterns of create and add: shell-style (fnmatch), matched
+// against an item's path inside the pack, written with '/' between folders.
+// '*' also matches '/', and a pattern without '/' is also matched against the
+// item's own name, so "*.tmp" and ".git" leave such items out at any depth.
+// A folder left out takes everything below it along.
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "archive/Catalogue.h"
+
+namespace tarvex::epk {
+
+class Exclusions {
+public:
+    explicit Exclusions(std::vector<std::string> patterns) : patterns_(std::move(patterns)) {}
+
+    bool Empty() const { return patterns_.empty(); }
+    // utf8PackPath: folders and name separated by '/', no leading '/'.
+    bool Excludes(std::string_view utf8PackPath) const;
+
+private:
+    std::vector<std::string> patterns_;
+};
+
+// The path a folder's items have inside the pack, as the patterns see it:
+// "" for the root, else "a/b/".
+std::string PatternPrefix(const Folder& folder);
+
+}  // namespace tarvex::epk
