@@ -29,6 +29,8 @@ $libdir/cmake/RQ_File/RQ_FileConfigVersion.cmake
 $libdir/cmake/RQ_File/RQ_FileTargets.cmake
 $libdir/cmake/RQ_File/RQ_FileTargets-CONFIG.cmake
 $libdir/pkgconfig/rq_file.pc
+share/doc/libtarvex-rqfile-dev/changelog.Debian.gz
+share/doc/libtarvex-rqfile-dev/copyright
 EOF2
 )
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||; s|RQ_FileTargets-[a-z]*\.cmake|RQ_FileTargets-CONFIG.cmake|' | sort)
