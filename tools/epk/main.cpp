@@ -117,6 +117,10 @@ int Main(int argc, char** argv)
         Print(Usage());
         return kExitOk;
     }
+    if (args[0] == "--version") {
+        Print("epk " TARVEX_VERSION "\n");
+        return kExitOk;
+    }
     for (const Command& command : CommandTable()) {
         if (args[0] != command.name) continue;
         std::string error;
