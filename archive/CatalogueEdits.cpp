@@ -109,6 +109,19 @@ EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const s
     return EditResult::Done;
 }
 
+void ReplaceEntrySource(Catalogue& catalogue, size_t index, const std::string& path, uint32_t length)
+{
+    FileEntry& entry = catalogue.Entries()[index];
+    entry.sourcePath = path;
+    entry.fileSize = length;
+    if (length == 0) entry.scheme = 0;
+    entry.encodedSize = entry.scheme == 0 ? length : kUnknownSize;
+    entry.storedFileSize = kUnknownSize;
+    entry.storedEncodedSize = kUnknownSize;
+    entry.storedScheme = kNoStoredScheme;
+    entry.copyOf.reset();
+}
+
 EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt)
 {
     FileEntry& entry = catalogue.Entries()[index];

@@ -35,6 +35,10 @@ EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::stri
 // and added to it, so that a folder of many files fills in linear time.
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
                                 IPrompt& prompt, std::unordered_set<std::string>* namesInFolder = nullptr);
+// Makes entry index hold the file at path (`length` bytes) in place of its
+// bytes in the pack: it keeps its name, folder and scheme (none for an
+// empty file) and is read and encoded again at the next save.
+void ReplaceEntrySource(Catalogue& catalogue, size_t index, const std::string& path, uint32_t length);
 // Moves entry index into the folder; nothing happens when it is there already.
 EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt);
 // Appends a copy of entry index in the folder. A copy of a file held in the

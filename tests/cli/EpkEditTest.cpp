@@ -2,6 +2,8 @@
 // that a refused or dry-run edit leaves the pack byte for byte as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "schemes/Extraction.h"
 #include "tests/cli/EpkRunner.h"
 #include "tests/support/PackFixture.h"
@@ -240,6 +242,107 @@ TEST_F(EpkEdit, JsonListingAndInfo)
         << list.out;
     const EpkRun info = Epk({"info", pack, "--json", "--password-file", dir / "pw"});
     EXPECT_EQ(info.out, "{\"pack\":\"" + pack + "\",\"version\":1,\"protected\":true,\"folders\":2,\"files\":4,\"plugins\":[]}\n");
+}
+
+TEST_F(EpkEdit, SyncAddsAndUpdatesAndKeepsTheStoredBytesOfWhatIsTheSame)
+{
+    const auto readme = Stored("readme.txt");
+    dir.Write("src/data/a.txt", test::TextLikeBytes(3000, 9));  // the same size, other bytes
+    dir.Write("src/new/n.txt", std::string("n"));
+    EpkRun r = Edit({"sync", dir / "src", "--scheme", "none", "--dry-run", "--json"});
+    EXPECT_EQ(r.out, "{\"pack\":\"" + pack + "\",\"changes\":[{\"action\":\"change\",\"type\":\"file\",\"path\":"
+                     "\"data\\\\a.txt\"},{\"action\":\"add\",\"type\":\"folder\",\"path\":\"new\"},{\"action\":\"add\","
+                     "\"type\":\"file\",\"path\":\"new\\\\n.txt\"}],\"added\":1,\"changed\":1,\"removed\":0,"
+                     "\"unchanged\":3,\"folders_added\":1,\"folders_removed\":0,\"created\":false,\"written\":false}\n");
+    r = Edit({"sync", dir / "src", "--scheme", "none"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "更新 data\\a.txt\n新建文件夹 new\n加入 new\\n.txt\n已同步 " + pack +
+                         "：加入 1 个文件，更新 1 个，删除 0 个，3 个没有改变；新建 1 个文件夹，删除 0 个文件夹。\n");
+    auto files = Listing();
+    EXPECT_EQ(files.at("data\\a.txt"), "3000 不编码");
+    EXPECT_EQ(files.at("readme.txt"), "2000 ZIV");  // the same bytes: not coded again, whatever --scheme says
+    EXPECT_EQ(Stored("readme.txt"), readme);
+    EXPECT_EQ(Epk({"list", pack}).status, 1);  // the password stays
+
+    // A changed file keeps its own scheme when none is given.
+    dir.Write("src/readme.txt", test::TextLikeBytes(2500, 4));
+    r = Edit({"sync", dir / "src"});
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "更新 readme.txt");
+    EXPECT_EQ(Listing().at("readme.txt"), "2500 ZIV");
+    const auto before = ReadFileBytes(pack);
+    r = Edit({"sync", dir / "src"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, pack + " 没有需要同步的改变：5 个文件没有改变，没有写入文件包。\n");
+    EXPECT_EQ(ReadFileBytes(pack), before);
+
+    // A large file is compared in parts: a byte changed in its last one counts.
+    std::vector<uint8_t> big = test::RandomBytes((9 << 20) + 5, 7);
+    dir.Write("src/big.bin", big);
+    ASSERT_EQ(Edit({"sync", dir / "src"}).status, 0);
+    big[big.size() - 2] ^= 1;
+    dir.Write("src/big.bin", big);
+    r = Edit({"sync", dir / "src", "--dry-run"});
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "更新 big.bin");
+}
+
+TEST_F(EpkEdit, SyncRemovesOnlyWithDeleteAndNeverWhatIsExcluded)
+{
+    // A tree without data/empty and data/sub/.
+    dir.Write("tree/readme.txt", ReadFileBytes(dir / "src/readme.txt"));
+    dir.Write("tree/data/a.txt", ReadFileBytes(dir / "src/data/a.txt"));
+    const auto pristine = ReadFileBytes(pack);
+    const std::string removedAll = "删除 data\\empty\n删除 data\\sub\\b.bin\n删除文件夹 data\\sub\n";
+    const struct {
+        std::vector<std::string> options;
+        std::string changes;
+        size_t filesLeft;
+    } cases[] = {
+        {{}, "", 4},
+        {{"--delete"}, removedAll, 2},
+        {{"--delete", "--exclude", "empty"}, "删除 data\\sub\\b.bin\n删除文件夹 data\\sub\n", 3},
+        // The folder holds an excluded file: it stays with it.
+        {{"--delete", "--exclude", "*.bin"}, "删除 data\\empty\n", 3},
+        {{"--delete", "--exclude", "data/sub"}, "删除 data\\empty\n", 3},
+        {{"--delete", "--dry-run"}, removedAll, 4},
+    };
+    for (const auto& c : cases) {
+        dir.Write("p.epk", pristine);
+        std::vector<std::string> args{"sync", dir / "tree"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const EpkRun r = Edit(args);
+        const std::string shown = testing::PrintToString(c.options);
+        EXPECT_EQ(r.status, 0) << shown << r.err;
+        EXPECT_EQ(r.out.substr(0, c.changes.size()), c.changes) << shown << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), std::count(c.changes.begin(), c.changes.end(), '\n') + 1)
+            << shown << r.out;
+        EXPECT_EQ(Listing().size(), c.filesLeft) << shown;
+        if (c.changes.empty() || c.options.back() == "--dry-run") {
+            EXPECT_EQ(ReadFileBytes(pack), pristine) << shown;
+        }
+    }
+}
+
+TEST_F(EpkEdit, SyncCreatesAMissingPackAndRefusesWhatCreateRefuses)
+{
+    const std::string made = dir / "q.epk";
+    EXPECT_EQ(Epk({"sync", made, dir / "src", "--dry-run"}).status, 0);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"new", "p.epk", "pw", "src"}));
+    EpkRun r = Epk({"sync", made, dir / "src", "--password-file", dir / "pw"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "加入 readme.txt\n新建文件夹 data\n加入 data\\a.txt\n加入 data\\empty\n新建文件夹 data\\sub\n"
+                     "加入 data\\sub\\b.bin\n已创建 " + made +
+                         "：加入 4 个文件，更新 0 个，删除 0 个，0 个没有改变；新建 2 个文件夹，删除 0 个文件夹。\n");
+    EXPECT_EQ(Epk({"diff", pack, made, "--password-file", dir / "pw", "--password-file-b", dir / "pw"}).status, 0);
+    EXPECT_EQ(Epk({"list", made}).status, 1);
+
+    // A pack inside the tree is not a file of it.
+    const std::string inside = dir / "src/inside.epk";
+    ASSERT_EQ(Epk({"sync", inside, dir / "src"}).status, 0);
+    EXPECT_NE(Epk({"sync", inside, dir / "src"}).out.find("没有需要同步的改变"), std::string::npos);
+
+    dir.Write("src/bad\xF0\x9F\x98\x80.txt", std::string("x"));
+    ExpectUnchangedAfter({"sync", dir / "src"}, "GBK");
+    EXPECT_EQ(Edit({"sync", dir / "src/readme.txt"}).status, 1);
 }
 
 }  // namespace

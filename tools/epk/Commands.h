@@ -22,6 +22,7 @@ int RunCp(const CliArgs& args);
 int RunRename(const CliArgs& args);
 int RunScheme(const CliArgs& args);
 int RunPasswd(const CliArgs& args);
+int RunSync(const CliArgs& args);
 int RunDiff(const CliArgs& args);
 int RunPlugins(const CliArgs& args);
 

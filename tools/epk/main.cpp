@@ -77,6 +77,14 @@ const std::vector<Command>& CommandTable()
         {"passwd", RunPasswd, 1, 1, {"--password-file", "--new-password-file"}, {"--no-password", "--dry-run"},
          "epk passwd 文件包 [--password-file 旧密码文件] (--new-password-file 新密码文件 | --no-password)\n"
          "    用新密码（或不用密码）重新存盘。"},
+        {"sync", RunSync, 2, 2, {"--scheme", "--password-file", "--exclude"}, {"--delete", "--dry-run", "--json"},
+         "epk sync 文件包 文件夹 [--scheme none|rle|lz|模块.edl] [--delete] [--dry-run] [--json]\n"
+         "         [--password-file 密码文件] [--exclude 模式]...\n"
+         "    让文件包与文件夹一致（文件夹是包的根，同 create）：加入新文件和新文件夹，\n"
+         "    内容有变化的文件重新编码（给出 --scheme 时用它，否则用原来的编码方案），内容\n"
+         "    没有变化的文件原样保留；加 --delete 时删除文件夹里已经没有的文件和文件夹（被\n"
+         "    排除的除外）。每个改变一行，最后一行是汇总；没有改变时不写文件包。文件包不存在\n"
+         "    时新建。--json 以 JSON 列出改变。"},
         {"plugins", RunPlugins, 0, 0, {}, {},
          "epk plugins\n"
          "    列出 epk 旁边 plugins 文件夹里可用的扩展编码插件：模块文件名、名称、版本、能否解码。"},
@@ -97,7 +105,7 @@ std::string Usage()
         "（用“/”分隔文件夹）比较，“*”也匹配“/”；不含“/”的模式也与名字本身比较，例如\n"
         "--exclude '*.tmp' 或 --exclude .git；排除一个文件夹就排除其中的一切。\n"
         "\n修改文件包的命令（add、mkdir、rm、mv、cp、rename、\n"
-        "scheme、passwd）都会先完整地写出新文件包，再替换原来的文件包；没有改变的文件原样\n"
+        "scheme、passwd、sync）都会先完整地写出新文件包，再替换原来的文件包；没有改变的文件原样\n"
         "保留，不重新编码；除 passwd 外保留原来的密码。加 --dry-run 只显示将要做的改变。\n"
         "\n密码从密码文件读取（去掉末尾的换行），不从命令行读取。打开加密的文件包而没有\n"
         "给出密码文件时，如果有终端，就在终端上询问密码。\n"

@@ -1,0 +1,255 @@
+#include "tools/epk/SyncPlan.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "archive/CatalogueEdits.h"
+#include "archive/GbkText.h"
+#include "tools/epk/DiskComparison.h"
+#include "tools/epk/PackEdit.h"
+
+namespace tarvex::epk {
+namespace {
+
+constexpr size_t kNoTwin = SIZE_MAX;
+
+// One change found by the walk. A file of the same size in both is a change
+// only if the comparison of its twin says so.
+struct Step {
+    SyncChange change;
+    size_t twin = kNoTwin;
+    size_t entry = 0;        // the pack entry a change or removal is of
+    std::string source;      // a change: the file on disk
+    uint32_t length = 0;     // and its length
+};
+
+Step Noted(SyncAction action, std::string path, size_t entry = 0)
+{
+    Step step;
+    step.change = {action, std::move(path)};
+    step.entry = entry;
+    return step;
+}
+
+using FilesByFolder = std::unordered_map<uint32_t, std::vector<size_t>>;
+
+FilesByFolder GroupByFolder(const Catalogue& catalogue)
+{
+    FilesByFolder groups;
+    const auto& entries = catalogue.Entries();
+    for (size_t i = 0; i < entries.size(); ++i) groups[entries[i].folderId].push_back(i);
+    return groups;
+}
+
+class Syncing {
+public:
+    Syncing(CPackArchive& archive, const Catalogue& disk, const SyncOptions& options, IPrompt& prompt)
+        : archive_(archive), pack_(archive.GetCatalogue()), disk_(disk), options_(options), prompt_(prompt),
+          packFiles_(GroupByFolder(pack_)), diskFiles_(GroupByFolder(disk))
+    {
+        const std::string& path = options.packOnDisk;
+        packName_ = Utf8ToGbkLossy(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
+    }
+
+    SyncOutcome Run();
+
+private:
+    void Walk(const Folder& diskFolder, Folder& packFolder);
+    bool Prune(Folder& folder);
+    void Match(size_t entry, const FileEntry& file);
+    void Add(Folder& folder, const FileEntry& file, std::unordered_set<std::string>& names);
+    void Remove(size_t entry) { steps_.push_back(Noted(SyncAction::Remove, ShownPath(pack_, entry), entry)); }
+    bool Excluded(const std::string& prefix, const std::string& gbkName) const
+    {
+        return options_.exclusions && options_.exclusions->Excludes(prefix + GbkToUtf8Lossy(gbkName));
+    }
+    bool IsThePack(const FileEntry& file) const;
+    void Apply();
+    const std::vector<size_t>& FilesOf(const FilesByFolder& groups, uint32_t folderId) const
+    {
+        static const std::vector<size_t> none;
+        const auto it = groups.find(folderId);
+        return it == groups.end() ? none : it->second;
+    }
+
+    CPackArchive& archive_;
+    Catalogue& pack_;
+    const Catalogue& disk_;
+    const SyncOptions& options_;
+    IPrompt& prompt_;
+    const FilesByFolder packFiles_;
+    const FilesByFolder diskFiles_;
+    std::string packName_;  // the pack file's own name, GBK
+    std::vector<Step> steps_;
+    std::vector<DiskTwin> twins_;
+    std::vector<Folder*> emptied_;  // folders to remove, each after those below it
+    size_t unchanged_ = 0;
+    bool failed_ = false;
+};
+
+// The pack itself when it lies inside the tree is not a file of it.
+bool Syncing::IsThePack(const FileEntry& file) const
+{
+    if (options_.packOnDisk.empty() || file.name != packName_) return false;
+    struct stat pack {};
+    struct stat st {};
+    return ::stat(options_.packOnDisk.c_str(), &pack) == 0 && ::stat(file.sourcePath.c_str(), &st) == 0 &&
+           st.st_dev == pack.st_dev && st.st_ino == pack.st_ino;
+}
+
+void Syncing::Match(size_t entry, const FileEntry& file)
+{
+    const FileEntry& held = pack_.Entries()[entry];
+    Step step = Noted(SyncAction::Change, ShownPath(pack_, entry), entry);
+    step.source = file.sourcePath;
+    step.length = file.fileSize;
+    if (held.fileSize == file.fileSize) {
+        if (file.fileSize == 0) {
+            ++unchanged_;
+            return;
+        }
+        step.twin = twins_.size();
+        twins_.push_back({entry, file.sourcePath});
+    }
+    steps_.push_back(std::move(step));
+}
+
+void Syncing::Add(Folder& folder, const FileEntry& file, std::unordered_set<std::string>& names)
+{
+    if (AddFileEntryOfLength(pack_, folder.id, file.sourcePath, file.fileSize, prompt_, &names) != EditResult::Done) {
+        failed_ = true;
+        return;
+    }
+    FileEntry& added = pack_.Entries().back();
+    if (added.fileSize > 0) added.scheme = options_.scheme.value_or(0);
+    steps_.push_back(Noted(SyncAction::Add, ShownPath(pack_, pack_.Entries().size() - 1)));
+}
+
+void Syncing::Walk(const Folder& diskFolder, Folder& packFolder)
+{
+    const std::string prefix = PatternPrefix(packFolder);
+    std::unordered_map<std::string, size_t> held;
+    std::unordered_set<std::string> names;
+    for (size_t i : FilesOf(packFiles_, packFolder.id)) {
+        held.emplace(pack_.Entries()[i].name, i);
+        names.insert(pack_.Entries()[i].name);
+    }
+    std::unordered_set<std::string> onDisk;
+    for (size_t k : FilesOf(diskFiles_, diskFolder.id)) {
+        const FileEntry& file = disk_.Entries()[k];
+        if (IsThePack(file)) continue;
+        onDisk.insert(file.name);
+        const auto it = held.find(file.name);
+        if (it == held.end()) {
+            Add(packFolder, file, names);
+        } else {
+            Match(it->second, file);
+        }
+    }
+    if (options_.deleteAbsent) {
+        for (size_t i : FilesOf(packFiles_, packFolder.id)) {
+            const std::string& name = pack_.Entries()[i].name;
+            if (!onDisk.count(name) && !Excluded(prefix, name)) Remove(i);
+        }
+    }
+
+    std::vector<Folder*> before;
+    for (const auto& child : packFolder.children) before.push_back(child.get());
+    std::unordered_set<const Folder*> matched;
+    for (const auto& diskChild : diskFolder.children) {
+        const auto same = std::find_if(before.begin(), before.end(),
+                                       [&](const Folder* f) { return f->name == diskChild->name; });
+        Folder* packChild = same == before.end() ? nullptr : *same;
+        if (!packChild) {
+            packChild = pack_.InsertFolder(diskChild->name, -1, packFolder);
+            if (!packChild) {
+                failed_ = true;
+                return;
+            }
+            steps_.push_back(Noted(SyncAction::AddFolder, ShownPath(*packChild)));
+        }
+        matched.insert(packChild);
+        Walk(*diskChild, *packChild);
+    }
+    if (options_.deleteAbsent) {
+        for (Folder* child : before)
+            if (!matched.count(child) && !Excluded(prefix, child->name)) Prune(*child);
+    }
+}
+
+// Removes what a folder that the tree no longer has holds, but for excluded
+// items; the folder goes too when nothing is left in it. Whether it goes.
+bool Syncing::Prune(Folder& folder)
+{
+    const std::string prefix = PatternPrefix(folder);
+    bool kept = false;
+    for (size_t i : FilesOf(packFiles_, folder.id)) {
+        if (Excluded(prefix, pack_.Entries()[i].name)) {
+            kept = true;
+        } else {
+            Remove(i);
+        }
+    }
+    for (const auto& child : folder.children)
+        if (Excluded(prefix, child->name) || !Prune(*child)) kept = true;
+    if (kept) return false;
+    steps_.push_back(Noted(SyncAction::RemoveFolder, ShownPath(folder)));
+    emptied_.push_back(&folder);
+    return true;
+}
+
+// Changed files first (removals move entries), then removed files from the
+// last one down, then emptied folders, each after those below it.
+void Syncing::Apply()
+{
+    std::vector<size_t> removed;
+    for (const Step& step : steps_) {
+        if (step.change.action == SyncAction::Change) {
+            ReplaceEntrySource(pack_, step.entry, step.source, step.length);
+            if (options_.scheme && step.length > 0) pack_.Entries()[step.entry].scheme = *options_.scheme;
+        }
+        if (step.change.action == SyncAction::Remove) removed.push_back(step.entry);
+    }
+    std::sort(removed.rbegin(), removed.rend());
+    for (size_t i : removed) pack_.RemoveEntry(i);
+    for (Folder* folder : emptied_) RemoveFolderTree(pack_, *folder);
+}
+
+SyncOutcome Syncing::Run()
+{
+    Walk(disk_.Root(), pack_.Root());
+    SyncOutcome outcome;
+    if (failed_) {
+        outcome.failed = true;
+        return outcome;
+    }
+    const std::vector<Sameness> sameness =
+        twins_.empty() ? std::vector<Sameness>{} : CompareWithDisk(archive_, options_.packOnDisk, twins_, prompt_);
+    std::vector<Step> kept;
+    for (Step& step : steps_) {
+        const Sameness same = step.twin == kNoTwin ? Sameness::Differs : sameness[step.twin];
+        if (same == Sameness::Unreadable) outcome.failed = true;
+        if (same == Sameness::Same) {
+            ++unchanged_;
+        } else {
+            kept.push_back(std::move(step));
+        }
+    }
+    steps_ = std::move(kept);
+    outcome.unchanged = unchanged_;
+    if (outcome.failed) return outcome;
+    Apply();
+    for (Step& step : steps_) outcome.changes.push_back(std::move(step.change));
+    return outcome;
+}
+
+}  // namespace
+
+SyncOutcome SyncCatalogue(CPackArchive& archive, const Catalogue& disk, const SyncOptions& options, IPrompt& prompt)
+{
+    return Syncing(archive, disk, options, prompt).Run();
+}
+
+}  // namespace tarvex::epk

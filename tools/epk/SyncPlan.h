@@ -1,0 +1,47 @@
+#pragma once
+// What epk sync changes in a pack so that it holds a directory tree: the tree,
+// read into a catalogue of its own first (with create's checks and
+// messages), is matched with the pack folder by folder, by exact names.
+// Files only on disk are added, files whose bytes differ take the disk's, and
+// with deleteAbsent files and folders only in the pack are removed; files
+// that are the same keep their stored bytes and scheme.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/Catalogue.h"
+#include "archive/PackArchive.h"
+#include "archive/Prompt.h"
+#include "tools/epk/Exclusions.h"
+
+namespace tarvex::epk {
+
+enum class SyncAction { AddFolder, Add, Change, Remove, RemoveFolder };
+
+struct SyncChange {
+    SyncAction action;
+    std::string path;  // in the pack, UTF-8, '\' between folders
+};
+
+struct SyncOptions {
+    bool deleteAbsent = false;
+    // The scheme of added and changed files; without one, added files are
+    // stored unencoded and changed ones keep the scheme they had.
+    std::optional<uint8_t> scheme;
+    const Exclusions* exclusions = nullptr;  // items that are never removed
+    // The pack file when it is on disk (its bytes are compared with the
+    // tree's; it is never taken for a file of the tree); empty for a new pack.
+    std::string packOnDisk;
+};
+
+struct SyncOutcome {
+    std::vector<SyncChange> changes;  // in the order of the tree
+    size_t unchanged = 0;             // files of the tree the pack holds as they are
+    bool failed = false;              // a file of the tree could not be read (reported): save nothing
+};
+
+// Changes the archive's catalogue to hold the tree in `disk`.
+SyncOutcome SyncCatalogue(CPackArchive& archive, const Catalogue& disk, const SyncOptions& options, IPrompt& prompt);
+
+}  // namespace tarvex::epk
