@@ -275,7 +275,8 @@ TEST_F(EpkEdit, SyncAddsAndUpdatesAndKeepsTheStoredBytesOfWhatIsTheSame)
     EXPECT_EQ(r.out, pack + " 没有需要同步的改变：5 个文件没有改变，没有写入文件包。\n");
     EXPECT_EQ(ReadFileBytes(pack), before);
 
-    // A large file is compared in parts: a byte changed in its last one counts.
+    // A large file is compared in parts: a byte changed in its last one
+    // counts, before the save (a dry run) or while it is written.
     std::vector<uint8_t> big = test::RandomBytes((9 << 20) + 5, 7);
     dir.Write("src/big.bin", big);
     ASSERT_EQ(Edit({"sync", dir / "src"}).status, 0);
@@ -283,6 +284,10 @@ TEST_F(EpkEdit, SyncAddsAndUpdatesAndKeepsTheStoredBytesOfWhatIsTheSame)
     dir.Write("src/big.bin", big);
     r = Edit({"sync", dir / "src", "--dry-run"});
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "更新 big.bin");
+    dir.Write("src/more.txt", std::string("m"));
+    r = Edit({"sync", dir / "src"});
+    EXPECT_EQ(r.out.substr(0, r.out.find("已同步")), "更新 big.bin\n加入 more.txt\n");
+    EXPECT_EQ(Stored("big.bin"), big);
 }
 
 TEST_F(EpkEdit, SyncRemovesOnlyWithDeleteAndNeverWhatIsExcluded)

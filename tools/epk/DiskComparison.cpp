@@ -6,10 +6,11 @@
 #include <memory>
 #include <thread>
 
-#include "archive/DeferredPrompt.h"
 #include "archive/FileIo.h"
+#include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/ParallelFor.h"
+#include "archive/Scrambler.h"
 #include "schemes/Extraction.h"
 
 namespace tarvex::epk {
@@ -23,25 +24,10 @@ constexpr uint64_t kPartBytes = 4 << 20;
 // the kernel copies out past the cache.
 constexpr size_t kPieceBytes = 64 << 10;
 
-struct Part {
-    size_t twin;
-    uint64_t offset;
-    uint64_t length;
-    bool decoded;  // the entry is coded: decoded whole, then compared
-};
-
-// What one thread compares with: an extractor of its own, a prompt that
-// keeps its messages for the caller's thread, and a piece for each side.
-struct Comparer {
-    DeferredPrompt deferred;
-    std::unique_ptr<PackExtractor> pack;
-    ByteBuffer packPiece;
-    ByteBuffer diskPiece;
-};
-
 struct Verdict {
     std::atomic<bool> differs{false};
     std::atomic<bool> unreadable{false};
+    std::atomic<bool> skipped{false};
 
     bool Settled() const { return differs || unreadable; }
     void Take(Sameness sameness)
@@ -51,40 +37,10 @@ struct Verdict {
     }
 };
 
-class Comparison {
-public:
-    Comparison(const CPackArchive& archive, std::span<const DiskTwin> twins) : archive_(archive), twins_(twins) {}
-
-    std::vector<Sameness> Run(const std::string& packPath, IPrompt& prompt);
-
-private:
-    void PlanParts(PackExtractor& pack);
-    Sameness Compare(const Part& part, Comparer& comparer) const;
-    static Sameness CompareWithFile(File& disk, const std::string& path, uint64_t offset,
-                                    std::span<const uint8_t> expected, std::span<uint8_t> piece, IPrompt& prompt);
-
-    const CPackArchive& archive_;
-    std::span<const DiskTwin> twins_;
-    std::vector<Part> shared_;  // parts any thread may compare
-    std::vector<Part> onCaller_;  // parts whose decoder runs on one thread only
-};
-
-void Comparison::PlanParts(PackExtractor& pack)
-{
-    for (size_t t = 0; t < twins_.size(); ++t) {
-        const size_t entry = twins_[t].entry;
-        const uint64_t size = archive_.GetCatalogue().Entries()[entry].fileSize;
-        if (!pack.StoredAsIs(entry)) {
-            (pack.DecodesOnAnyThread(entry) ? shared_ : onCaller_).push_back({t, 0, size, true});
-            continue;
-        }
-        for (uint64_t at = 0; at < size || at == 0; at += kPartBytes)
-            shared_.push_back({t, at, std::min(kPartBytes, size - at), false});
-    }
-}
-
-Sameness Comparison::CompareWithFile(File& disk, const std::string& path, uint64_t offset,
-                                     std::span<const uint8_t> expected, std::span<uint8_t> piece, IPrompt& prompt)
+// Reads expected.size() bytes of the disk file from offset on, in pieces,
+// and compares them with expected.
+Sameness CompareWithFile(File& disk, const std::string& path, uint64_t offset, std::span<const uint8_t> expected,
+                         std::span<uint8_t> piece, IPrompt& prompt)
 {
     for (size_t done = 0; done < expected.size();) {
         const size_t n = std::min(piece.size(), expected.size() - done);
@@ -98,7 +54,38 @@ Sameness Comparison::CompareWithFile(File& disk, const std::string& path, uint64
     return Sameness::Same;
 }
 
-Sameness Comparison::Compare(const Part& part, Comparer& comparer) const
+}  // namespace
+
+struct DiskComparison::Part {
+    size_t twin;
+    uint64_t offset;
+    uint64_t length;
+};
+
+// What one thread compares with: the pack file opened for it, a prompt that
+// keeps its messages, a piece for each side, and for coded twins an
+// extractor of its own.
+struct DiskComparison::Comparer {
+    PackDataFile pack;
+    DeferredPrompt deferred;
+    std::unique_ptr<PackExtractor> decoder;
+    ByteBuffer packPiece;
+    ByteBuffer diskPiece;
+};
+
+DiskComparison::DiskComparison(const CPackArchive& archive, const std::string& packPath, std::vector<DiskTwin> twins)
+    : archive_(archive), packPath_(packPath), twins_(std::move(twins)), streamKey_(archive.Keys().streamKey)
+{
+    packFiles_.resize(std::max(1u, std::thread::hardware_concurrency()));
+    for (PackDataFile& file : packFiles_) {
+        if (file.Open(packPath_)) continue;
+        opening_.Tell(Printf(msg::kCannotOpenFile, packPath_.c_str(), file.Error().c_str()), MsgIcon::Error);
+        packFiles_.clear();
+        return;
+    }
+}
+
+Sameness DiskComparison::Compare(const Part& part, Comparer& comparer) const
 {
     const DiskTwin& twin = twins_[part.twin];
     IPrompt& prompt = comparer.deferred;
@@ -108,72 +95,99 @@ Sameness Comparison::Compare(const Part& part, Comparer& comparer) const
         prompt.Tell(Printf(msg::kCannotOpenFile, twin.path.c_str(), disk.Error().c_str()), MsgIcon::Error);
         return Sameness::Unreadable;
     }
-    if (length != archive_.GetCatalogue().Entries()[twin.entry].fileSize) return Sameness::Differs;
+    if (length != twin.fileSize) return Sameness::Differs;
     const std::span<uint8_t> diskPiece = comparer.diskPiece.span();
-    if (part.decoded) {
+    if (!twin.asIs) {
         ByteBuffer decoded;
-        if (!comparer.pack->Decode(twin.entry, decoded)) return Sameness::Differs;
+        if (!comparer.decoder->Decode(twin.entry, decoded)) return Sameness::Differs;
         return CompareWithFile(disk, twin.path, 0, decoded.span(), diskPiece, prompt);
+    }
+    const StoredCopy& copy = *twin.asIs;
+    if (!comparer.pack.Contains(copy)) {
+        prompt.Tell(Printf(msg::kDataOutsidePack, GbkToUtf8Lossy(twin.name).c_str()), MsgIcon::Error);
+        return Sameness::Differs;
     }
     const std::span<uint8_t> packPiece = comparer.packPiece.span();
     for (uint64_t done = 0; done < part.length;) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(packPiece.size(), part.length - done));
-        if (!comparer.pack->ReadAsIs(twin.entry, part.offset + done, packPiece.first(n))) return Sameness::Differs;
-        const Sameness piece = CompareWithFile(disk, twin.path, part.offset + done, packPiece.first(n), diskPiece, prompt);
-        if (piece != Sameness::Same) return piece;
-        done += n;
+        const uint64_t at = part.offset + done;
+        const std::span<uint8_t> piece = packPiece.first(static_cast<size_t>(std::min<uint64_t>(packPiece.size(), part.length - done)));
+        if (!comparer.pack.Handle().ReadAt(copy.dataOffset + at, piece)) return Sameness::Differs;
+        ScrambleFileData(piece, streamKey_, static_cast<unsigned>(at & 15));
+        const Sameness same = CompareWithFile(disk, twin.path, at, piece, diskPiece, prompt);
+        if (same != Sameness::Same) return same;
+        done += piece.size();
     }
     return Sameness::Same;
 }
 
-std::vector<Sameness> Comparison::Run(const std::string& packPath, IPrompt& prompt)
+std::vector<Sameness> DiskComparison::Run(bool untilDifferent)
 {
-    PackExtractor pack(archive_, prompt);
-    if (!pack.Open(packPath)) return std::vector<Sameness>(twins_.size(), Sameness::Unreadable);
-    PlanParts(pack);
+    messages_ = opening_.Take();
+    if (packFiles_.empty()) return std::vector<Sameness>(twins_.size(), Sameness::Unreadable);
 
-    ParallelFor threads(std::max(1u, std::thread::hardware_concurrency()) - 1);
+    std::vector<Part> shared;    // parts any thread may compare
+    std::vector<Part> onCaller;  // coded twins whose decoder runs on one thread only
+    std::unique_ptr<PackExtractor> decoder;
+    for (size_t t = 0; t < twins_.size(); ++t) {
+        const DiskTwin& twin = twins_[t];
+        if (twin.asIs) {
+            for (uint64_t at = 0; at < twin.fileSize; at += kPartBytes)
+                shared.push_back({t, at, std::min<uint64_t>(kPartBytes, twin.fileSize - at)});
+            continue;
+        }
+        if (!decoder) {
+            decoder = std::make_unique<PackExtractor>(archive_, opening_);
+            decoder->Open(packPath_);
+        }
+        (decoder->DecodesOnAnyThread(twin.entry) ? shared : onCaller).push_back({t, 0, twin.fileSize});
+    }
+
+    ParallelFor threads(packFiles_.size() - 1);
     std::vector<Comparer> comparers(threads.Participants());
-    for (Comparer& comparer : comparers) {
-        comparer.pack = pack.Twin(comparer.deferred);
+    for (size_t k = 0; k < comparers.size(); ++k) {
+        Comparer& comparer = comparers[k];
+        comparer.pack = std::move(packFiles_[k]);
         std::optional<ByteBuffer> a = ByteBuffer::Allocate(kPieceBytes);
         std::optional<ByteBuffer> b = ByteBuffer::Allocate(kPieceBytes);
         if (!a || !b) {
-            prompt.Tell(msg::kOutOfMemory, MsgIcon::Error);
+            messages_.push_back({msg::kOutOfMemory, MsgIcon::Error});
             return std::vector<Sameness>(twins_.size(), Sameness::Unreadable);
         }
         comparer.packPiece = std::move(*a);
         comparer.diskPiece = std::move(*b);
+        if (decoder) comparer.decoder = decoder->Twin(comparer.deferred);
     }
 
     std::vector<Verdict> verdicts(twins_.size());
-    std::vector<std::vector<DeferredMessage>> sharedMessages(shared_.size());
+    std::vector<std::vector<DeferredMessage>> partMessages(shared.size());
+    std::atomic<bool> stopped{false};
     const auto compare = [&](const Part& part, Comparer& comparer) {
         Verdict& verdict = verdicts[part.twin];
-        if (verdict.Settled()) return std::vector<DeferredMessage>{};
-        verdict.Take(Compare(part, comparer));
+        if (stopped) {
+            verdict.skipped = true;
+        } else if (!verdict.Settled()) {
+            verdict.Take(Compare(part, comparer));
+            if (untilDifferent && verdict.Settled()) stopped = true;
+        }
         return comparer.deferred.Take();
     };
-    threads.Run(shared_.size(), [&](size_t i, size_t participant) {
-        sharedMessages[i] = compare(shared_[i], comparers[participant]);
+    threads.Run(shared.size(), [&](size_t i, size_t participant) {
+        partMessages[i] = compare(shared[i], comparers[participant]);
     });
-    for (const std::vector<DeferredMessage>& messages : sharedMessages) ShowMessages(messages, prompt);
-    for (const Part& part : onCaller_) ShowMessages(compare(part, comparers[0]), prompt);
+    for (const std::vector<DeferredMessage>& messages : partMessages)
+        messages_.insert(messages_.end(), messages.begin(), messages.end());
+    for (const Part& part : onCaller) {
+        const std::vector<DeferredMessage> messages = compare(part, comparers[0]);
+        messages_.insert(messages_.end(), messages.begin(), messages.end());
+    }
 
     std::vector<Sameness> answers;
     for (const Verdict& verdict : verdicts)
         answers.push_back(verdict.unreadable ? Sameness::Unreadable
                           : verdict.differs  ? Sameness::Differs
+                          : verdict.skipped  ? Sameness::Unsettled
                                              : Sameness::Same);
     return answers;
-}
-
-}  // namespace
-
-std::vector<Sameness> CompareWithDisk(const CPackArchive& archive, const std::string& packPath,
-                                      std::span<const DiskTwin> twins, IPrompt& prompt)
-{
-    return Comparison(archive, twins).Run(packPath, prompt);
 }
 
 }  // namespace tarvex::epk

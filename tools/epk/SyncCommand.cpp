@@ -152,27 +152,26 @@ int RunSync(const CliArgs& args)
         PrintErr(std::string(created ? "没有创建文件包" : "文件包没有改变") + "：有文件无法加入文件包（见上面的说明）。\n");
         return kExitFailure;
     }
-    const SyncOutcome outcome = SyncCatalogue(session.archive, disk, options, session.prompt);
-    if (outcome.failed) {
-        PrintErr(created ? "没有创建文件包。\n" : "文件包没有改变。\n");
-        return kExitFailure;
-    }
-
     const bool dryRun = args.Has("--dry-run");
-    const bool json = args.Has("--json");
-    const Counts counts = CountsOf(outcome);
-    const bool write = !dryRun && (created || counts.Any());
-    if (!json) Print(ChangeLines(outcome));
-    if (write) {
+    const PackSaver save = [&] {
         const std::optional<PasswordBlocks> password =
             created ? session.prompt.AskPassword(PasswordMode::Set) : std::nullopt;
         const KeySchedule keys = created ? MakeKeySchedule(password.value_or(PasswordBlocks{})) : session.archive.Keys();
         SchemeDispatch dispatch(catalogue, session.prompt);
         StoreOptions store;
         store.fallbackToNone = true;
-        if (!session.archive.Store(packPath, keys, dispatch, session.prompt, store)) return kExitFailure;
+        return session.archive.Store(packPath, keys, dispatch, session.prompt, store);
+    };
+    const SyncOutcome outcome =
+        SyncCatalogue(session.archive, disk, options, session.prompt, dryRun ? PackSaver() : save);
+    if (outcome.failed) {
+        PrintErr(created ? "没有创建文件包。\n" : "文件包没有改变。\n");
+        return kExitFailure;
     }
-    Print(json ? ChangesJson(packPath, outcome, created, write) : Summary(packPath, counts, created, dryRun));
+    if (outcome.saveFailed) return kExitFailure;
+    const Counts counts = CountsOf(outcome);
+    Print(args.Has("--json") ? ChangesJson(packPath, outcome, created, outcome.saved)
+                             : ChangeLines(outcome) + Summary(packPath, counts, created, dryRun));
     if (report.skipped > 0) {
         PrintErr(Printf("有%zu个项目不是普通文件或文件夹，没有加入文件包（见上面的说明）。\n", report.skipped));
         return kExitFailure;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <sys/stat.h>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "archive/CatalogueEdits.h"
+#include "archive/DeferredPrompt.h"
 #include "archive/GbkText.h"
 #include "tools/epk/DiskComparison.h"
 #include "tools/epk/PackEdit.h"
@@ -53,7 +55,7 @@ public:
         packName_ = Utf8ToGbkLossy(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
     }
 
-    SyncOutcome Run();
+    SyncOutcome Run(const PackSaver& save);
 
 private:
     void Walk(const Folder& diskFolder, Folder& packFolder);
@@ -66,6 +68,9 @@ private:
         return options_.exclusions && options_.exclusions->Excludes(prefix + GbkToUtf8Lossy(gbkName));
     }
     bool IsThePack(const FileEntry& file) const;
+    std::vector<DiskTwin> TwinsAt(const std::vector<size_t>& chosen) const;
+    void Compare(const std::vector<size_t>& chosen, std::vector<Sameness>& answers, bool untilDifferent = false);
+    void DropSame(const std::vector<Sameness>& answers);
     void Apply();
     const std::vector<size_t>& FilesOf(const FilesByFolder& groups, uint32_t folderId) const
     {
@@ -111,7 +116,10 @@ void Syncing::Match(size_t entry, const FileEntry& file)
             return;
         }
         step.twin = twins_.size();
-        twins_.push_back({entry, file.sourcePath});
+        DiskTwin twin{entry, held.name, file.sourcePath, file.fileSize, std::nullopt};
+        const StoredCopy stored = pack_.Records()[entry].Location();
+        if (held.IsCarriedOver() && stored.scheme == 0 && stored.storedSize == stored.fileSize) twin.asIs = stored;
+        twins_.push_back(std::move(twin));
     }
     steps_.push_back(std::move(step));
 }
@@ -217,7 +225,33 @@ void Syncing::Apply()
     for (Folder* folder : emptied_) RemoveFolderTree(pack_, *folder);
 }
 
-SyncOutcome Syncing::Run()
+std::vector<DiskTwin> Syncing::TwinsAt(const std::vector<size_t>& chosen) const
+{
+    std::vector<DiskTwin> twins;
+    for (size_t t : chosen) twins.push_back(twins_[t]);
+    return twins;
+}
+
+void Syncing::Compare(const std::vector<size_t>& chosen, std::vector<Sameness>& answers, bool untilDifferent)
+{
+    if (chosen.empty()) return;
+    DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(chosen));
+    const std::vector<Sameness> found = comparison.Run(untilDifferent);
+    ShowMessages(comparison.Messages(), prompt_);
+    for (size_t k = 0; k < chosen.size(); ++k) answers[chosen[k]] = found[k];
+}
+
+// Drops the steps of twins found the same.
+void Syncing::DropSame(const std::vector<Sameness>& answers)
+{
+    std::erase_if(steps_, [&](const Step& step) {
+        const bool same = step.twin != kNoTwin && answers[step.twin] == Sameness::Same;
+        unchanged_ += same ? 1 : 0;
+        return same;
+    });
+}
+
+SyncOutcome Syncing::Run(const PackSaver& save)
 {
     Walk(disk_.Root(), pack_.Root());
     SyncOutcome outcome;
@@ -225,31 +259,63 @@ SyncOutcome Syncing::Run()
         outcome.failed = true;
         return outcome;
     }
-    const std::vector<Sameness> sameness =
-        twins_.empty() ? std::vector<Sameness>{} : CompareWithDisk(archive_, options_.packOnDisk, twins_, prompt_);
-    std::vector<Step> kept;
-    for (Step& step : steps_) {
-        const Sameness same = step.twin == kNoTwin ? Sameness::Differs : sameness[step.twin];
-        if (same == Sameness::Unreadable) outcome.failed = true;
-        if (same == Sameness::Same) {
-            ++unchanged_;
-        } else {
-            kept.push_back(std::move(step));
+    // A file stored as it is that would be stored unencoded again if it had
+    // changed goes into the new pack as the same bytes whichever of the two
+    // copies it is taken from. Once the pack is to be written anyway, such
+    // files are taken from disk and compared while the pack is written,
+    // instead of before: for a big pack, the comparison then costs next to
+    // nothing.
+    const bool newPack = options_.packOnDisk.empty();
+    const bool unencodedWhenChanged = !options_.scheme || *options_.scheme == 0;
+    std::vector<size_t> now;
+    std::vector<size_t> alongside;
+    for (size_t t = 0; t < twins_.size(); ++t)
+        (save && unencodedWhenChanged && twins_[t].asIs ? alongside : now).push_back(t);
+    std::vector<Sameness> answers(twins_.size(), Sameness::Same);
+    Compare(now, answers);
+    const bool known = newPack || std::any_of(steps_.begin(), steps_.end(), [&](const Step& step) {
+                           return step.twin == kNoTwin || answers[step.twin] != Sameness::Same;
+                       });
+    if (!known) {
+        // Smallest first, until one differs: the pack is then written, and
+        // what is left is compared while it is.
+        std::sort(alongside.begin(), alongside.end(),
+                  [&](size_t a, size_t b) { return twins_[a].fileSize < twins_[b].fileSize; });
+        Compare(alongside, answers, true);
+        std::erase_if(alongside, [&](size_t t) { return answers[t] != Sameness::Unsettled; });
+    }
+    if (std::any_of(answers.begin(), answers.end(), [](Sameness a) { return a == Sameness::Unreadable; })) {
+        outcome.failed = true;
+        return outcome;
+    }
+    for (size_t t : alongside) answers[t] = Sameness::Differs;  // until their comparison says otherwise
+    DropSame(answers);
+    if (!steps_.empty() || newPack) {
+        DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(alongside));
+        Apply();
+        if (save) {
+            std::vector<Sameness> found;
+            std::thread comparing([&] { found = comparison.Run(); });
+            outcome.saved = save();
+            comparing.join();
+            outcome.saveFailed = !outcome.saved;
+            ShowMessages(comparison.Messages(), prompt_);
+            for (size_t k = 0; k < alongside.size(); ++k)
+                answers[alongside[k]] = found[k] == Sameness::Same ? Sameness::Same : Sameness::Differs;
+            DropSame(answers);
         }
     }
-    steps_ = std::move(kept);
     outcome.unchanged = unchanged_;
-    if (outcome.failed) return outcome;
-    Apply();
     for (Step& step : steps_) outcome.changes.push_back(std::move(step.change));
     return outcome;
 }
 
 }  // namespace
 
-SyncOutcome SyncCatalogue(CPackArchive& archive, const Catalogue& disk, const SyncOptions& options, IPrompt& prompt)
+SyncOutcome SyncCatalogue(CPackArchive& archive, const Catalogue& disk, const SyncOptions& options, IPrompt& prompt,
+                          const PackSaver& save)
 {
-    return Syncing(archive, disk, options, prompt).Run();
+    return Syncing(archive, disk, options, prompt).Run(save);
 }
 
 }  // namespace tarvex::epk

@@ -6,6 +6,7 @@
 // with deleteAbsent files and folders only in the pack are removed; files
 // that are the same keep their stored bytes and scheme.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,10 +39,18 @@ struct SyncOptions {
 struct SyncOutcome {
     std::vector<SyncChange> changes;  // in the order of the tree
     size_t unchanged = 0;             // files of the tree the pack holds as they are
-    bool failed = false;              // a file of the tree could not be read (reported): save nothing
+    bool failed = false;              // a file of the tree could not be read (reported): nothing saved
+    bool saved = false;
+    bool saveFailed = false;  // reported by the saver
 };
 
-// Changes the archive's catalogue to hold the tree in `disk`.
-SyncOutcome SyncCatalogue(CPackArchive& archive, const Catalogue& disk, const SyncOptions& options, IPrompt& prompt);
+// Saves the changed catalogue; false after a reported failure.
+using PackSaver = std::function<bool()>;
+
+// Changes the archive's catalogue to hold the tree in `disk` and, when
+// anything changed (or the pack is new), saves it with `save`; no saver
+// for a dry run.
+SyncOutcome SyncCatalogue(CPackArchive& archive, const Catalogue& disk, const SyncOptions& options, IPrompt& prompt,
+                          const PackSaver& save);
 
 }  // namespace tarvex::epk
