@@ -15,6 +15,9 @@ MIN_PAIRS = 5
 
 # Files every corpus's work folder holds before anything runs.
 FIXTURES = {"small.txt": b"small\n", "pw.txt": "口令".encode()}
+# The tree `epk sync` makes a pack hold: the corpus with one file changed,
+# made by the runner in the work folder when a command names its change.
+CHANGED_TREE = "changed-tree"
 
 
 @dataclass(frozen=True)
@@ -45,6 +48,7 @@ class Command:
     reported: str | None = None  # the time is the program's own line of this name, not its run time
     memory_goal: bool = False
     coded: str = ""  # for the memory goal: "" no file coded, "all" every file, else the one corpus path
+    changes: str | None = None  # the corpus file that {work}/changed-tree has changed (a line more)
 
     @property
     def protected(self) -> bool:
@@ -60,7 +64,7 @@ class Command:
 
     @property
     def uses_corpus(self) -> bool:
-        return "{corpus}" in self.template or self.extracts or self.shows_folder
+        return "{corpus}" in self.template or self.extracts or self.shows_folder or bool(self.changes)
 
     def shown(self) -> str:
         """The command as the table shows it: files of the work folder by
@@ -124,6 +128,8 @@ EDITS = (
      EditCheck(present="maps/map03-renamed.bin", absent="maps/map03.bin"), ""),
     ("scheme", "maps/map04.bin lz", EditCheck(changed="maps/map04.bin"), "maps/map04.bin"),
 )
+# The file sync finds changed in its tree; the rest of the tree is the corpus.
+SYNC_CHANGE = "maps/map05.bin"
 # A pack's two forms for the edits: (key suffix, pristine pack, extra words).
 PACK_FORMS = (("", "none.epk", ""), (", password", "none-pw.epk", " --password-file {work}/pw.txt"))
 
@@ -140,6 +146,8 @@ def edit_commands() -> list[Command]:
         for name, arguments, check, coded in EDITS:
             made.append(epk(f"epk {name}{suffix}", f"{{epk}} {name} {{work}}/edit.epk {arguments}{extra}",
                             restores=(pristine, "edit.epk"), edit=check, coded=coded))
+        made.append(epk(f"epk sync{suffix}", f"{{epk}} sync {{work}}/edit.epk {{work}}/{CHANGED_TREE}{extra}",
+                        restores=(pristine, "edit.epk"), edit=EditCheck(changed=SYNC_CHANGE), changes=SYNC_CHANGE))
     return made
 
 
@@ -187,6 +195,8 @@ def edit_comparisons() -> list[Comparison]:
         for name, *_ in EDITS:
             made.append(Comparison(f"edit: {name}{suffix}", f"epk {name}{suffix}", f"cp pack{suffix}", "d",
                                    _limits("d", 1.0)))
+        made.append(Comparison(f"edit: sync, one file changed{suffix}", f"epk sync{suffix}", f"cp pack{suffix}", "d",
+                               _limits("d", 1.0)))
         if not suffix:
             made.append(Comparison("edit: editor save", "editor save", "cp pack", "d", _limits("d", 1.0)))
     return made
@@ -234,6 +244,8 @@ def still_needed(later: list[Comparison]) -> tuple[set[str], bool]:
     for comparison in later:
         for command in comparison.commands():
             files.update(command.needs)
+            if command.changes:
+                files.add(CHANGED_TREE)
             if comparison.metric == "size" and command.output:
                 files.add(command.output)
             corpus = corpus or command.uses_corpus

@@ -12,7 +12,7 @@ from pathlib import Path
 import checks
 from corpora import CorpusStats
 from measure import Measurement, run_measured
-from plan import FIXTURES, Command, Comparison, pair_order, places, producer, still_needed, timed_argv
+from plan import CHANGED_TREE, FIXTURES, Command, Comparison, pair_order, places, producer, still_needed, timed_argv
 from results import MemoryCheck, Pair, RowResult, memory_limit_mib
 
 
@@ -38,6 +38,26 @@ def remove(path: Path) -> None:
         shutil.rmtree(path)
     elif path.exists() or path.is_symlink():
         path.unlink()
+
+
+def make_changed_tree(corpus: Path, tree: Path, changed: str) -> None:
+    """The corpus as hard links to its files (copies where links cannot be
+    made), but for `changed`: a copy of its own with a line more, so that
+    the corpus itself never changes."""
+    for folder, _, names in os.walk(corpus):
+        relative = Path(folder).relative_to(corpus)
+        (tree / relative).mkdir(parents=True, exist_ok=True)
+        for name in names:
+            source, target = Path(folder, name), tree / relative / name
+            if (relative / name).as_posix() == changed:
+                shutil.copyfile(source, target)
+                with open(target, "ab") as out:
+                    out.write(b"changed\n")
+                continue
+            try:
+                os.link(source, target)
+            except OSError:
+                shutil.copyfile(source, target)
 
 
 @dataclass
@@ -154,6 +174,8 @@ class Runner:
         if command.uses_corpus:
             place.ensure_corpus()
         work = place.work
+        if command.changes and not (work / CHANGED_TREE).exists():
+            make_changed_tree(place.corpus, work / CHANGED_TREE, command.changes)
         destination = work / ("out-" + command.key.replace(" ", "-").replace(",", ""))
         for name in command.writes:
             remove(work / name)

@@ -21,11 +21,11 @@ import corpora  # noqa: E402
 import plan  # noqa: E402
 import realtree  # noqa: E402
 from measure import TIME_PROGRAM, Measurement, parse_time_report, run_measured  # noqa: E402
-from plan import (COMMANDS, COMPARISONS, EDITS, Command, Comparison, EditCheck, comparisons_for,  # noqa: E402
+from plan import (CHANGED_TREE, COMMANDS, COMPARISONS, EDITS, Command, Comparison, EditCheck, comparisons_for,  # noqa: E402
                   pair_order, places, producer, still_needed, timed_argv)
 from report import format_report, write_csv  # noqa: E402
 from results import MIB, MemoryCheck, Pair, RowResult, Spread, memory_limit_mib  # noqa: E402
-from runner import Place, Runner  # noqa: E402
+from runner import Place, Runner, make_changed_tree  # noqa: E402
 
 TIME_REPORT = """Command exited with non-zero status 2
 \tCommand being timed: "tar -cf x.tar -C dir ."
@@ -198,6 +198,7 @@ class GameCorpusTest(unittest.TestCase):
             paths = {path for path, _ in layout}
             folders = {path.rsplit("/", 1)[0] for path in paths if "/" in path}
             self.assertEqual(folders, {"maps", "sounds"})
+            self.assertIn(plan.SYNC_CHANGE, paths)
             for name, _, check, coded in EDITS:
                 with self.subTest(name, quick=quick):
                     for path in (check.absent, check.changed, coded):
@@ -273,6 +274,9 @@ class PlanTest(unittest.TestCase):
     def test_what_later_comparisons_still_need(self):
         later = comparisons_for("d")[2:]  # after store: create and store: extract
         files, uses_corpus = still_needed(later)
+        self.assertEqual(files, {"none.epk", "none-pw.epk", CHANGED_TREE})
+        self.assertTrue(uses_corpus)  # sync's tree is made from it
+        files, uses_corpus = still_needed(comparisons_for("d", ("edit: rm", "edit: mv")))
         self.assertEqual(files, {"none.epk", "none-pw.epk"})
         self.assertFalse(uses_corpus)
         files, uses_corpus = still_needed(comparisons_for("a", ("size",)))
@@ -426,6 +430,17 @@ class RunnerTest(unittest.TestCase):
         self.assertIn("exit status 1", row.problem)
         self.assertEqual((row.pairs, row.result()), ([], "FAIL"))
         self.assertFalse((self.script.parent / "order").exists())  # nothing ran after the failure
+
+    def test_the_changed_tree_links_the_corpus_but_for_its_changed_file(self):
+        corpus = self.place.kept
+        (corpus / "maps").mkdir()
+        (corpus / "maps" / "a.bin").write_bytes(b"a")
+        (corpus / "maps" / "b.bin").write_bytes(b"b")
+        tree = self.place.work / CHANGED_TREE
+        make_changed_tree(corpus, tree, "maps/b.bin")
+        self.assertTrue((tree / "maps" / "a.bin").samefile(corpus / "maps" / "a.bin"))
+        self.assertEqual((tree / "maps" / "b.bin").read_bytes(), b"bchanged\n")
+        self.assertEqual((corpus / "maps" / "b.bin").read_bytes(), b"b")
 
     def test_clean_up_keeps_only_what_later_comparisons_need(self):
         work = self.place.work
