@@ -5,6 +5,7 @@
 // schedule, the title and whether the last read or write ran to its end.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,10 @@ struct StoreOptions {
     bool fallbackToNone = false;
     // Threads that read and encode files; 0: one per core.
     unsigned threads = 0;
+    // Asked once every byte of the new pack is written, before it replaces
+    // the old one; false abandons it, and Store returns false without a
+    // message: the old pack and the catalogue stay as they were.
+    std::function<bool()> beforeCommit;
 };
 
 class CPackArchive {

@@ -652,6 +652,7 @@ std::optional<PackState> Writing::Run(const std::string& target)
         prompt_.ProgressText(msg::kSaveFinishing);
         ok = WriteEntryTable();
     }
+    if (ok && options_.beforeCommit) ok = options_.beforeCommit();
     if (ok && !out_.Commit()) {
         ok = Refuse(Printf(msg::kWriteFailed, target.c_str(), out_.Error().c_str()));
     }

@@ -153,13 +153,14 @@ int RunSync(const CliArgs& args)
         return kExitFailure;
     }
     const bool dryRun = args.Has("--dry-run");
-    const PackSaver save = [&] {
+    const PackSaver save = [&](const std::function<bool()>& beforeCommit) {
         const std::optional<PasswordBlocks> password =
             created ? session.prompt.AskPassword(PasswordMode::Set) : std::nullopt;
         const KeySchedule keys = created ? MakeKeySchedule(password.value_or(PasswordBlocks{})) : session.archive.Keys();
         SchemeDispatch dispatch(catalogue, session.prompt);
         StoreOptions store;
         store.fallbackToNone = true;
+        store.beforeCommit = beforeCommit;
         return session.archive.Store(packPath, keys, dispatch, session.prompt, store);
     };
     const SyncOutcome outcome =

@@ -71,7 +71,9 @@ private:
     std::vector<DiskTwin> TwinsAt(const std::vector<size_t>& chosen) const;
     void Compare(const std::vector<size_t>& chosen, std::vector<Sameness>& answers, bool untilDifferent = false);
     void DropSame(const std::vector<Sameness>& answers);
-    void Apply();
+    void Apply(const std::vector<Sameness>& answers);
+    void Save(const PackSaver& save, DiskComparison& comparison, const std::vector<size_t>& alongside,
+              const std::vector<uint64_t>& identities, std::vector<Sameness>& answers, SyncOutcome& outcome);
     const std::vector<size_t>& FilesOf(const FilesByFolder& groups, uint32_t folderId) const
     {
         static const std::vector<size_t> none;
@@ -209,12 +211,14 @@ bool Syncing::Prune(Folder& folder)
 }
 
 // Changed files first (removals move entries), then removed files from the
-// last one down, then emptied folders, each after those below it.
-void Syncing::Apply()
+// last one down, then emptied folders, each after those below it. Files
+// whose comparison is still to come stay as they are.
+void Syncing::Apply(const std::vector<Sameness>& answers)
 {
     std::vector<size_t> removed;
     for (const Step& step : steps_) {
-        if (step.change.action == SyncAction::Change) {
+        const bool changed = step.twin == kNoTwin || answers[step.twin] == Sameness::Differs;
+        if (step.change.action == SyncAction::Change && changed) {
             ReplaceEntrySource(pack_, step.entry, step.source, step.length);
             if (options_.scheme && step.length > 0) pack_.Entries()[step.entry].scheme = *options_.scheme;
         }
@@ -259,26 +263,26 @@ SyncOutcome Syncing::Run(const PackSaver& save)
         outcome.failed = true;
         return outcome;
     }
-    // A file stored as it is that would be stored unencoded again if it had
-    // changed goes into the new pack as the same bytes whichever of the two
-    // copies it is taken from. Once the pack is to be written anyway, such
-    // files are taken from disk and compared while the pack is written,
-    // instead of before: for a big pack, the comparison then costs next to
-    // nothing.
+    // Files stored as they are that would be stored unencoded again if they
+    // had changed are, once the pack is to be written anyway, compared while
+    // it is written: they go over from the old pack as they are, and should
+    // one turn out to differ, the new pack is abandoned before it replaces
+    // the old one and written again with the disk's bytes. A big unchanged
+    // file then costs next to nothing beside the copy of the pack.
     const bool newPack = options_.packOnDisk.empty();
     const bool unencodedWhenChanged = !options_.scheme || *options_.scheme == 0;
     std::vector<size_t> now;
     std::vector<size_t> alongside;
     for (size_t t = 0; t < twins_.size(); ++t)
         (save && unencodedWhenChanged && twins_[t].asIs ? alongside : now).push_back(t);
-    std::vector<Sameness> answers(twins_.size(), Sameness::Same);
+    std::vector<Sameness> answers(twins_.size(), Sameness::Unsettled);
     Compare(now, answers);
     const bool known = newPack || std::any_of(steps_.begin(), steps_.end(), [&](const Step& step) {
-                           return step.twin == kNoTwin || answers[step.twin] != Sameness::Same;
+                           return step.twin == kNoTwin || answers[step.twin] == Sameness::Differs;
                        });
     if (!known) {
-        // Smallest first, until one differs: the pack is then written, and
-        // what is left is compared while it is.
+        // Smallest first, until one differs: what is left is then compared
+        // while the pack is written.
         std::sort(alongside.begin(), alongside.end(),
                   [&](size_t a, size_t b) { return twins_[a].fileSize < twins_[b].fileSize; });
         Compare(alongside, answers, true);
@@ -288,26 +292,55 @@ SyncOutcome Syncing::Run(const PackSaver& save)
         outcome.failed = true;
         return outcome;
     }
-    for (size_t t : alongside) answers[t] = Sameness::Differs;  // until their comparison says otherwise
     DropSame(answers);
-    if (!steps_.empty() || newPack) {
+    const bool anyChange = std::any_of(steps_.begin(), steps_.end(), [&](const Step& step) {
+        return step.twin == kNoTwin || answers[step.twin] == Sameness::Differs;
+    });
+    if (anyChange || newPack) {
+        std::vector<uint64_t> identities;  // of the files compared alongside, which a removal may move
+        for (size_t t : alongside) identities.push_back(pack_.Entries()[twins_[t].entry].identity);
         DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(alongside));
-        Apply();
-        if (save) {
-            std::vector<Sameness> found;
-            std::thread comparing([&] { found = comparison.Run(); });
-            outcome.saved = save();
-            comparing.join();
-            outcome.saveFailed = !outcome.saved;
-            ShowMessages(comparison.Messages(), prompt_);
-            for (size_t k = 0; k < alongside.size(); ++k)
-                answers[alongside[k]] = found[k] == Sameness::Same ? Sameness::Same : Sameness::Differs;
-            DropSame(answers);
-        }
+        Apply(answers);
+        if (save) Save(save, comparison, alongside, identities, answers, outcome);
     }
+    DropSame(answers);
     outcome.unchanged = unchanged_;
     for (Step& step : steps_) outcome.changes.push_back(std::move(step.change));
     return outcome;
+}
+
+void Syncing::Save(const PackSaver& save, DiskComparison& comparison, const std::vector<size_t>& alongside,
+                   const std::vector<uint64_t>& identities, std::vector<Sameness>& answers, SyncOutcome& outcome)
+{
+    std::vector<Sameness> found;
+    std::thread comparing([&] { found = comparison.Run(); });
+    bool allSame = true;
+    bool abandoned = false;
+    const auto settle = [&] {
+        if (comparing.joinable()) comparing.join();
+        ShowMessages(comparison.Messages(), prompt_);
+        for (size_t k = 0; k < alongside.size(); ++k) {
+            answers[alongside[k]] = found[k] == Sameness::Same ? Sameness::Same : Sameness::Differs;
+            allSame = allSame && found[k] == Sameness::Same;
+        }
+        return allSame;
+    };
+    const auto beforeCommit = [&] {
+        abandoned = !settle();
+        return !abandoned;
+    };
+    outcome.saved = save(alongside.empty() ? std::function<bool()>() : beforeCommit);
+    if (comparing.joinable()) settle();
+    if (abandoned) {
+        for (size_t k = 0; k < alongside.size(); ++k) {
+            if (answers[alongside[k]] != Sameness::Differs) continue;
+            const DiskTwin& twin = twins_[alongside[k]];
+            const std::optional<size_t> entry = pack_.EntryIndexOf(identities[k]);
+            if (entry) ReplaceEntrySource(pack_, *entry, twin.path, twin.fileSize);
+        }
+        outcome.saved = save({});
+    }
+    outcome.saveFailed = !outcome.saved;
 }
 
 }  // namespace

@@ -44,8 +44,10 @@ struct SyncOutcome {
     bool saveFailed = false;  // reported by the saver
 };
 
-// Saves the changed catalogue; false after a reported failure.
-using PackSaver = std::function<bool()>;
+// Saves the changed catalogue, asking beforeCommit (when there is one)
+// whether the new pack may replace the old one; false after a reported
+// failure or when beforeCommit said no.
+using PackSaver = std::function<bool(const std::function<bool()>& beforeCommit)>;
 
 // Changes the archive's catalogue to hold the tree in `disk` and, when
 // anything changed (or the pack is new), saves it with `save`; no saver
