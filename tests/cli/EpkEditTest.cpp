@@ -334,6 +334,7 @@ TEST_F(EpkEdit, SyncCreatesAMissingPackAndRefusesWhatCreateRefuses)
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"new", "p.epk", "pw", "src"}));
     EpkRun r = Epk({"sync", made, dir / "src", "--password-file", dir / "pw"});
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "加入 readme.txt\n新建文件夹 data\n加入 data\\a.txt\n加入 data\\empty\n新建文件夹 data\\sub\n"
                      "加入 data\\sub\\b.bin\n已创建 " + made +
                          "：加入 4 个文件，更新 0 个，删除 0 个，0 个没有改变；新建 2 个文件夹，删除 0 个文件夹。\n");

@@ -109,6 +109,27 @@ bool PackExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
+// Opens the pack, or starts a new one where there is none.
+bool OpenOrStart(PackSession& session, const CliArgs& args, bool created)
+{
+    const std::string& packPath = args.positional[0];
+    if (!created) return session.Open(packPath, args);
+    session.catalogue.Reset(Utf8ToGbkLossy(GetPackTitle(packPath)));
+    return session.UsePasswordOption(args);
+}
+
+// The tree, read whole first with create's checks: a name the pack cannot
+// hold stops the command before anything is changed.
+bool ReadTree(const std::string& dir, const Exclusions& exclusions, IPrompt& prompt, Catalogue& disk,
+              ImportReport& report)
+{
+    report = ImportDirectoryTree(disk, disk.Root(), dir, prompt,
+                                 exclusions.Empty() ? ImportFilter() : [&](std::string_view relative) {
+                                     return exclusions.Excludes(relative);
+                                 });
+    return !report.failed && report.refused == 0;
+}
+
 }  // namespace
 
 int RunSync(const CliArgs& args)
@@ -124,12 +145,7 @@ int RunSync(const CliArgs& args)
     PackSession session;
     Catalogue& catalogue = session.catalogue;
     const bool created = !PackExists(packPath);
-    if (created) {
-        catalogue.Reset(Utf8ToGbkLossy(GetPackTitle(packPath)));
-        if (!session.UsePasswordOption(args)) return kExitFailure;
-    } else if (!session.Open(packPath, args)) {
-        return kExitFailure;
-    }
+    if (!OpenOrStart(session, args, created)) return kExitFailure;
     SyncOptions options;
     if (const std::optional<std::string> name = args.Value("--scheme")) {
         options.scheme = ParseSchemeArgument(*name, catalogue);
@@ -140,15 +156,9 @@ int RunSync(const CliArgs& args)
     options.deleteAbsent = args.Has("--delete");
     if (!created) options.packOnDisk = packPath;
 
-    // The tree is read whole first, with create's checks: a name the pack
-    // cannot hold stops the command before anything is changed.
     Catalogue disk;
-    const ImportReport report =
-        ImportDirectoryTree(disk, disk.Root(), dir, session.prompt,
-                            exclusions.Empty() ? ImportFilter() : [&](std::string_view relative) {
-                                return exclusions.Excludes(relative);
-                            });
-    if (report.failed || report.refused > 0) {
+    ImportReport report;
+    if (!ReadTree(dir, exclusions, session.prompt, disk, report)) {
         PrintErr(std::string(created ? "没有创建文件包" : "文件包没有改变") + "：有文件无法加入文件包（见上面的说明）。\n");
         return kExitFailure;
     }

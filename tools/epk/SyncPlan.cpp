@@ -72,8 +72,9 @@ private:
     void Compare(const std::vector<size_t>& chosen, std::vector<Sameness>& answers, bool untilDifferent = false);
     void DropSame(const std::vector<Sameness>& answers);
     void Apply(const std::vector<Sameness>& answers);
-    void Save(const PackSaver& save, DiskComparison& comparison, const std::vector<size_t>& alongside,
-              const std::vector<uint64_t>& identities, std::vector<Sameness>& answers, SyncOutcome& outcome);
+    void SaveComparing(const PackSaver& save, DiskComparison& comparison, const std::vector<size_t>& alongside,
+                       const std::vector<uint64_t>& identities, std::vector<Sameness>& answers,
+                       SyncOutcome& outcome);
     const std::vector<size_t>& FilesOf(const FilesByFolder& groups, uint32_t folderId) const
     {
         static const std::vector<size_t> none;
@@ -297,11 +298,17 @@ SyncOutcome Syncing::Run(const PackSaver& save)
         return step.twin == kNoTwin || answers[step.twin] == Sameness::Differs;
     });
     if (anyChange || newPack) {
-        std::vector<uint64_t> identities;  // of the files compared alongside, which a removal may move
-        for (size_t t : alongside) identities.push_back(pack_.Entries()[twins_[t].entry].identity);
-        DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(alongside));
-        Apply(answers);
-        if (save) Save(save, comparison, alongside, identities, answers, outcome);
+        if (alongside.empty()) {
+            Apply(answers);
+            if (save) outcome.saved = save({});
+            outcome.saveFailed = save && !outcome.saved;
+        } else {
+            std::vector<uint64_t> identities;  // of the files compared alongside, which a removal may move
+            for (size_t t : alongside) identities.push_back(pack_.Entries()[twins_[t].entry].identity);
+            DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(alongside));
+            Apply(answers);
+            SaveComparing(save, comparison, alongside, identities, answers, outcome);
+        }
     }
     DropSame(answers);
     outcome.unchanged = unchanged_;
@@ -309,8 +316,12 @@ SyncOutcome Syncing::Run(const PackSaver& save)
     return outcome;
 }
 
-void Syncing::Save(const PackSaver& save, DiskComparison& comparison, const std::vector<size_t>& alongside,
-                   const std::vector<uint64_t>& identities, std::vector<Sameness>& answers, SyncOutcome& outcome)
+// Saves while the files of `alongside` are compared on a thread of their
+// own; the new pack replaces the old one only if they are all the same, else
+// the pack is written again with their bytes from disk.
+void Syncing::SaveComparing(const PackSaver& save, DiskComparison& comparison, const std::vector<size_t>& alongside,
+                            const std::vector<uint64_t>& identities, std::vector<Sameness>& answers,
+                            SyncOutcome& outcome)
 {
     std::vector<Sameness> found;
     std::thread comparing([&] { found = comparison.Run(); });
@@ -329,7 +340,7 @@ void Syncing::Save(const PackSaver& save, DiskComparison& comparison, const std:
         abandoned = !settle();
         return !abandoned;
     };
-    outcome.saved = save(alongside.empty() ? std::function<bool()>() : beforeCommit);
+    outcome.saved = save(beforeCommit);
     if (comparing.joinable()) settle();
     if (abandoned) {
         for (size_t k = 0; k < alongside.size(); ++k) {
