@@ -144,6 +144,29 @@ TEST_F(SavedPack, AFailedSaveLeavesPackAndCatalogueAsTheyWere)
     EXPECT_EQ(reopened.Contents(), want);
 }
 
+TEST_F(SavedPack, ASaveAbandonedBeforeItsCommitLeavesEverythingAsItWasAndSaysNothing)
+{
+    doc.FolderAt("more");
+    const auto foldersBefore = doc.Folders();
+    StoreOptions options;
+    bool asked = false;
+    options.beforeCommit = [&] {
+        asked = true;
+        return false;
+    };
+    EXPECT_FALSE(doc.Save(path, "other", options));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(doc.prompt.Texts().empty());
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"p.epk", "src0", "src1", "src2"}));
+    EXPECT_EQ(doc.Folders(), foldersBefore);
+
+    ASSERT_TRUE(doc.Save(path, "other"));  // still reads the old pack's bytes
+    PackDoc reopened;
+    ASSERT_TRUE(reopened.Open(path, "other"));
+    EXPECT_EQ(reopened.Contents(), expected);
+}
+
 TEST_F(SavedPack, ADamagedOldPackFailsTheSaveInsteadOfStoringGarbage)
 {
     const std::string copy = dir / "copy.epk";
