@@ -110,8 +110,13 @@ Sameness DiskComparison::Compare(const Part& part, Comparer& comparer) const
     const std::span<uint8_t> packPiece = comparer.packPiece.span();
     for (uint64_t done = 0; done < part.length;) {
         const uint64_t at = part.offset + done;
-        const std::span<uint8_t> piece = packPiece.first(static_cast<size_t>(std::min<uint64_t>(packPiece.size(), part.length - done)));
-        if (!comparer.pack.Handle().ReadAt(copy.dataOffset + at, piece)) return Sameness::Differs;
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(packPiece.size(), part.length - done));
+        const std::span<uint8_t> piece = packPiece.first(n);
+        if (!comparer.pack.Handle().ReadAt(copy.dataOffset + at, piece)) {
+            prompt.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(twin.name).c_str()) + comparer.pack.Error(),
+                        MsgIcon::Error);
+            return Sameness::Differs;
+        }
         ScrambleFileData(piece, streamKey_, static_cast<unsigned>(at & 15));
         const Sameness same = CompareWithFile(disk, twin.path, at, piece, diskPiece, prompt);
         if (same != Sameness::Same) return same;
