@@ -11,8 +11,8 @@
 #include "editor/CTarvexView.h"
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
-#include "shell/CommandIds.h"
-#include "shell/MenuBuilder.h"
+#include "ui/CommandIds.h"
+#include "ui/MenuBuilder.h"
 
 namespace tarvex {
 namespace {

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "archive/CatalogueEdits.h"
-#include "shell/CommandRouter.h"
+#include "ui/CommandRouter.h"
 
 namespace tarvex {
 

@@ -22,10 +22,10 @@
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
 #include "schemes/SchemeId.h"
-#include "shell/CPluginChooserDlg.h"
-#include "shell/CommandIds.h"
-#include "shell/CommandTable.h"
-#include "shell/MenuBuilder.h"
+#include "ui/CPluginChooserDlg.h"
+#include "ui/CommandIds.h"
+#include "ui/CommandTable.h"
+#include "ui/MenuBuilder.h"
 
 namespace tarvex {
 namespace {

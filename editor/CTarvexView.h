@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "editor/FileListModel.h"
-#include "shell/CommandRouter.h"
+#include "ui/CommandRouter.h"
 
 class QAbstractItemView;
 class QItemSelectionModel;

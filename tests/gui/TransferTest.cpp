@@ -16,7 +16,7 @@
 #include "editor/ClipboardTransfer.h"
 #include "editor/FileListModel.h"
 #include "editor/FolderTreeModel.h"
-#include "shell/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {

@@ -16,7 +16,7 @@
 #include "editor/FolderTreeModel.h"
 #include "editor/IconForExtension.h"
 #include "shell/CMainFrame.h"
-#include "shell/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {

@@ -1,5 +1,5 @@
 // Draws the editor's bitmaps and icons and writes them as PNG files into the
-// folder given on the command line (shell/resources). Run it after changing
+// folder given on the command line (ui/resources). Run it after changing
 // a drawing; the PNG files are kept in the repository as its output.
 #include <QDir>
 #include <QGuiApplication>

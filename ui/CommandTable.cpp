@@ -1,8 +1,8 @@
-#include "shell/CommandTable.h"
+#include "ui/CommandTable.h"
 
 #include <unordered_map>
 
-#include "shell/CommandIds.h"
+#include "ui/CommandIds.h"
 
 namespace tarvex {
 namespace {

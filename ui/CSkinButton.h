@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <array>
 
-#include "shell/CTextFont.h"
+#include "ui/CTextFont.h"
 
 namespace tarvex {
 

@@ -1,9 +1,9 @@
-#include "shell/Artwork.h"
+#include "ui/Artwork.h"
 
 #include <QPainter>
 #include <algorithm>
 
-#include "shell/CommandTable.h"
+#include "ui/CommandTable.h"
 
 namespace tarvex::art {
 namespace {

@@ -1,10 +1,10 @@
-#include "shell/MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "shell/DialogLook.h"
+#include "ui/DialogLook.h"
 
 namespace tarvex {
 

@@ -1,13 +1,13 @@
-#include "shell/CAboutDlg.h"
+#include "ui/CAboutDlg.h"
 
 #include <QLabel>
 #include <algorithm>
 
-#include "shell/Artwork.h"
-#include "shell/CCreditsCtrl.h"
-#include "shell/CHyperLink.h"
-#include "shell/CSkinButton.h"
-#include "shell/DialogLook.h"
+#include "ui/Artwork.h"
+#include "ui/CCreditsCtrl.h"
+#include "ui/CHyperLink.h"
+#include "ui/CSkinButton.h"
+#include "ui/DialogLook.h"
 
 namespace tarvex {
 namespace {

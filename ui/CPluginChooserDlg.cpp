@@ -1,4 +1,4 @@
-#include "shell/CPluginChooserDlg.h"
+#include "ui/CPluginChooserDlg.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -11,10 +11,10 @@
 #include "archive/GbkText.h"
 #include "schemes/ModuleSpeed.h"
 #include "schemes/SizeText.h"
-#include "shell/Artwork.h"
-#include "shell/CSkinButton.h"
-#include "shell/DialogLook.h"
-#include "shell/MessageBox.h"
+#include "ui/Artwork.h"
+#include "ui/CSkinButton.h"
+#include "ui/DialogLook.h"
+#include "ui/MessageBox.h"
 
 namespace tarvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/DialogLook.h"
+#include "ui/DialogLook.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,11 +1,11 @@
-#include "shell/MenuBuilder.h"
+#include "ui/MenuBuilder.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QStatusTipEvent>
 
-#include "shell/Artwork.h"
-#include "shell/CommandRouter.h"
+#include "ui/Artwork.h"
+#include "ui/CommandRouter.h"
 
 namespace tarvex {
 

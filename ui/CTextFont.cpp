@@ -1,4 +1,4 @@
-#include "shell/CTextFont.h"
+#include "ui/CTextFont.h"
 
 namespace tarvex {
 

@@ -1,4 +1,4 @@
-#include "shell/CCreditsCtrl.h"
+#include "ui/CCreditsCtrl.h"
 
 #include <QElapsedTimer>
 #include <QPainter>

@@ -1,11 +1,11 @@
-#include "shell/CSkinProgressCtrl.h"
+#include "ui/CSkinProgressCtrl.h"
 
 #include <QPainter>
 #include <cstdlib>
 
-#include "shell/Artwork.h"
-#include "shell/DialogLook.h"
-#include "shell/NineSlice.h"
+#include "ui/Artwork.h"
+#include "ui/DialogLook.h"
+#include "ui/NineSlice.h"
 
 namespace tarvex {
 

@@ -3,7 +3,7 @@
 // in the border colour along its bottom edge.
 #include <QLineEdit>
 
-#include "shell/CTextFont.h"
+#include "ui/CTextFont.h"
 
 namespace tarvex {
 

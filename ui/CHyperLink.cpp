@@ -1,4 +1,4 @@
-#include "shell/CHyperLink.h"
+#include "ui/CHyperLink.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -7,7 +7,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 
-#include "shell/MessageBox.h"
+#include "ui/MessageBox.h"
 
 namespace tarvex {
 namespace {

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "editor/UserChoices.h"
+#include "ui/UserChoices.h"
 
 namespace tarvex {
 

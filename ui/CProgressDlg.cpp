@@ -1,11 +1,11 @@
-#include "shell/CProgressDlg.h"
+#include "ui/CProgressDlg.h"
 
 #include <QApplication>
 #include <QLabel>
 
-#include "shell/Artwork.h"
-#include "shell/CSkinProgressCtrl.h"
-#include "shell/DialogLook.h"
+#include "ui/Artwork.h"
+#include "ui/CSkinProgressCtrl.h"
+#include "ui/DialogLook.h"
 
 namespace tarvex {
 

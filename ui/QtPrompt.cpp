@@ -1,11 +1,11 @@
-#include "shell/QtPrompt.h"
+#include "ui/QtPrompt.h"
 
 #include <QApplication>
 
-#include "shell/CPasswordDlg.h"
-#include "shell/CProgressDlg.h"
-#include "shell/CSkinProgressCtrl.h"
-#include "shell/MessageBox.h"
+#include "ui/CPasswordDlg.h"
+#include "ui/CProgressDlg.h"
+#include "ui/CSkinProgressCtrl.h"
+#include "ui/MessageBox.h"
 
 namespace tarvex {
 

@@ -1,4 +1,4 @@
-#include "shell/CommandRouter.h"
+#include "ui/CommandRouter.h"
 
 namespace tarvex {
 

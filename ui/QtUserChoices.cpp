@@ -1,10 +1,10 @@
-#include "shell/QtUserChoices.h"
+#include "ui/QtUserChoices.h"
 
 #include <QFile>
 #include <QFileDialog>
 
-#include "shell/CFolderPicker.h"
-#include "shell/DialogLook.h"
+#include "ui/CFolderPicker.h"
+#include "ui/DialogLook.h"
 
 namespace tarvex {
 namespace {

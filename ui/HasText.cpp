@@ -1,4 +1,4 @@
-#include "shell/HasText.h"
+#include "ui/HasText.h"
 
 #include "archive/CatalogueEdits.h"
 

@@ -1,9 +1,9 @@
-#include "shell/CFolderPicker.h"
+#include "ui/CFolderPicker.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "shell/DialogLook.h"
+#include "ui/DialogLook.h"
 
 namespace tarvex {
 

@@ -1,4 +1,4 @@
-#include "shell/NineSlice.h"
+#include "ui/NineSlice.h"
 
 #include <QPainter>
 

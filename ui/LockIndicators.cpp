@@ -1,4 +1,4 @@
-#include "shell/LockIndicators.h"
+#include "ui/LockIndicators.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "shell/CFlatEdit.h"
+#include "ui/CFlatEdit.h"
 
 #include <QPainter>
 

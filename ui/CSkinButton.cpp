@@ -1,12 +1,12 @@
-#include "shell/CSkinButton.h"
+#include "ui/CSkinButton.h"
 
 #include <QApplication>
 #include <QEnterEvent>
 #include <QPainter>
 
-#include "shell/Artwork.h"
-#include "shell/DialogLook.h"
-#include "shell/NineSlice.h"
+#include "ui/Artwork.h"
+#include "ui/DialogLook.h"
+#include "ui/NineSlice.h"
 
 namespace tarvex {
 

@@ -1,15 +1,15 @@
-#include "shell/CPasswordDlg.h"
+#include "ui/CPasswordDlg.h"
 
 #include <QLabel>
 
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/PasswordKeys.h"
-#include "shell/Artwork.h"
-#include "shell/CFlatEdit.h"
-#include "shell/CSkinButton.h"
-#include "shell/DialogLook.h"
-#include "shell/MessageBox.h"
+#include "ui/Artwork.h"
+#include "ui/CFlatEdit.h"
+#include "ui/CSkinButton.h"
+#include "ui/DialogLook.h"
+#include "ui/MessageBox.h"
 
 namespace tarvex {
 namespace {

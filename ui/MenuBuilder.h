@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <functional>
 
-#include "shell/CommandTable.h"
+#include "ui/CommandTable.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "shell/RecentFiles.h"
+#include "ui/RecentFiles.h"
 
 #include <QDir>
 
