@@ -6,7 +6,7 @@
 namespace tarvex::epk {
 namespace {
 
-constexpr const char* kHiddenByName = "文件包中的%s与前面的文件或文件夹重名，没有显示。";
+constexpr const char* kHiddenByName = "文件包中的“%s”与前面的文件或文件夹重名，没有显示。";
 
 std::string Join(const std::string& folderPath, const std::string& name)
 {
