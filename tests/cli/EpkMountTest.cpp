@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,6 +101,9 @@ protected:
         KillEpk();  // one that did not end when it should have
         pid = ::fork();
         if (pid == 0) {
+            // Should the test itself be killed, epk is told to stop, and
+            // unmounts on its way out.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int null = ::open("/dev/null", O_RDWR);
             ::dup2(null, 0);
