@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/LargeBlocks.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 
@@ -154,5 +155,6 @@ int Main(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    tarvex::KeepLargeBlocksMapped();
     return tarvex::epk::Main(argc, argv);
 }
