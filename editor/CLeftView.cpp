@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <unordered_set>
 
+#include "archive/DeferredPrompt.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "editor/CTarvexDoc.h"
@@ -125,7 +126,7 @@ void CLeftView::RemoveFolderTree(Folder& folder)
     if (doc_.ListView()) doc_.ListView()->RefreshList();
 }
 
-EditResult CLeftView::Reshape(const std::function<EditResult()>& change)
+EditResult CLeftView::Reshape(const std::function<EditResult(IPrompt&)>& change)
 {
     const uint32_t current = CurrentFolder().handle;
     std::unordered_set<uint32_t> open;
@@ -138,28 +139,32 @@ EditResult CLeftView::Reshape(const std::function<EditResult()>& change)
         for (const auto& child : f->children) pending.push_back(child.get());
     }
     EditResult result;
+    // The change's refusals are shown once the tree shows its folders again:
+    // in the middle of the model's reset it would paint itself blank.
+    DeferredPrompt held;
     {
         const QSignalBlocker quiet(selectionModel());
         model_->BeginReset();
-        result = change();
+        result = change(held);
         model_->EndReset();
         for (uint32_t handle : open)
             if (const Folder* f = catalogue.FolderByHandle(handle)) expand(model_->IndexOf(f));
         const Folder* selected = catalogue.FolderByHandle(current);
         setCurrentIndex(model_->IndexOf(selected ? selected : &catalogue.Root()));
     }
+    ShowMessages(held.Take(), doc_.Prompt());
     if (result == EditResult::Done) doc_.SetModifiedFlag();
     return result;
 }
 
 EditResult CLeftView::MoveFolder(Folder& target, Folder& source)
 {
-    return Reshape([&] { return tarvex::MoveFolder(doc_.GetCatalogue(), target, source, doc_.Prompt()); });
+    return Reshape([&](IPrompt& prompt) { return tarvex::MoveFolder(doc_.GetCatalogue(), target, source, prompt); });
 }
 
 EditResult CLeftView::CopyFolder(Folder& target, Folder& source)
 {
-    return Reshape([&] { return tarvex::CopyFolder(doc_.GetCatalogue(), target, source, doc_.Prompt()); });
+    return Reshape([&](IPrompt& prompt) { return tarvex::CopyFolder(doc_.GetCatalogue(), target, source, prompt); });
 }
 
 void CLeftView::FolderRenamed(const Folder& folder)
@@ -228,9 +233,8 @@ void CLeftView::ShowCurrentId()
 
 void CLeftView::CopyToClipboard(bool copy)
 {
-    // The marks show the last cut only.
+    // The tree's mark shows its own last cut; the list keeps its marks.
     model_->SetCutFolder(std::nullopt);
-    if (doc_.ListView()) doc_.ListView()->Model().SetCutRows({});
     Folder& folder = CurrentFolder();
     if (!doc_.Clipboard().Put({ListRow{true, folder.handle, 0}}, copy, doc_.Prompt())) return;
     if (!copy) model_->SetCutFolder(folder.handle);

@@ -406,9 +406,8 @@ void CTarvexView::ChoosePluginScheme()
 
 void CTarvexView::CopyToClipboard(bool copy)
 {
-    // The marks show the last cut only.
+    // The list's marks show its own last cut; the tree keeps its mark.
     model_->SetCutRows({});
-    if (doc_.TreeView()) doc_.TreeView()->Model().SetCutFolder(std::nullopt);
     const std::vector<int> rows = SelectedRows();
     if (rows.empty()) return;
     if (!doc_.Clipboard().Put(SelectedItems(), copy, doc_.Prompt())) return;
