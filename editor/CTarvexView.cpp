@@ -326,9 +326,10 @@ void CTarvexView::DeleteSelection()
             files.push_back(item.ref);
             continue;
         }
-        const MsgAnswer answer = prompt.Message(kDeleteFolderQuestion, MsgIcon::None, MsgButtons::YesNoCancel);
-        if (answer == MsgAnswer::Cancel) return;
-        if (answer == MsgAnswer::Yes) folders.push_back(item.ref);
+        // Only Yes removes the folder; No and Cancel spare it alike, and
+        // the rows after it are dealt with all the same.
+        if (prompt.Message(kDeleteFolderQuestion, MsgIcon::None, MsgButtons::YesNoCancel) == MsgAnswer::Yes)
+            folders.push_back(item.ref);
     }
     // From the highest index down, each removal moves an entry that is not
     // among those still to go.
@@ -338,7 +339,7 @@ void CTarvexView::DeleteSelection()
         Folder* folder = catalogue.FolderByHandle(handle);
         if (folder && doc_.TreeView()) doc_.TreeView()->RemoveFolderTree(*folder);
     }
-    if (!files.empty() || !folders.empty()) doc_.SetModifiedFlag();
+    doc_.SetModifiedFlag();
     RefreshList();
 }
 

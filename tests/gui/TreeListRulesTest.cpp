@@ -358,30 +358,43 @@ private slots:
         }
     }
 
+    void deletingFoldersAsksOncePerFolder_data()
+    {
+        // The answers for B and A, in list order, and what is left.
+        QTest::addColumn<std::vector<MsgAnswer>>("answers");
+        QTest::addColumn<std::vector<std::string>>("left");
+        QTest::newRow("yes, no") << std::vector{MsgAnswer::Yes, MsgAnswer::No} << std::vector<std::string>{"A"};
+        QTest::newRow("no, no") << std::vector{MsgAnswer::No, MsgAnswer::No} << std::vector<std::string>{"B", "A"};
+        // Cancel spares that folder only: the next rows go on.
+        QTest::newRow("cancel, yes") << std::vector{MsgAnswer::Cancel, MsgAnswer::Yes}
+                                     << std::vector<std::string>{"B"};
+        QTest::newRow("yes, cancel") << std::vector{MsgAnswer::Yes, MsgAnswer::Cancel}
+                                     << std::vector<std::string>{"A"};
+    }
+
     void deletingFoldersAsksOncePerFolder()
     {
+        QFETCH(std::vector<MsgAnswer>, answers);
+        QFETCH(std::vector<std::string>, left);
         Editor editor;
         AddFolder(editor, "A");
         AddFolder(editor, "B");
-        editor.Insert({{"f.txt", "f"}});
+        editor.Insert({{"f.txt", "f"}, {"g.txt", "g"}});
+        editor.Doc().SetModifiedFlag(false);
         CTarvexView& list = editor.List();
         list.setFocus();
         list.SelectAll();
-        // Cancel ends the command before anything is removed.
-        editor.prompt.answers = {MsgAnswer::Cancel};
-        editor.Run(cmd::kDelete);
-        QCOMPARE(editor.ListNames(), (std::vector<std::string>{"B", "A", "f.txt"}));
-
-        editor.prompt.messages.clear();
-        list.SelectAll();
-        editor.prompt.answers = {MsgAnswer::Yes, MsgAnswer::No};
+        editor.prompt.answers = {answers.begin(), answers.end()};
         editor.Run(cmd::kDelete);
         QCOMPARE(editor.prompt.messages.size(), size_t{2});
         QCOMPARE(editor.prompt.messages[0].text,
                  std::string("注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？"));
         QCOMPARE(editor.prompt.messages[0].buttons, MsgButtons::YesNoCancel);
-        QCOMPARE(editor.ListNames(), std::vector<std::string>{"A"});
-        QCOMPARE(editor.Doc().GetCatalogue().Root().children.size(), size_t{1});
+        // The files go without a question, whatever the folders' answers.
+        QCOMPARE(editor.ListNames(), left);
+        QVERIFY(editor.Doc().GetCatalogue().Entries().empty());
+        QCOMPARE(editor.Doc().GetCatalogue().Root().children.size(), left.size());
+        QVERIFY(editor.Doc().IsModified());
     }
 
     void doubleClickOnAFolderRowOpensIt()
