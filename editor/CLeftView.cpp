@@ -178,13 +178,17 @@ void CLeftView::InsertFilesFromDialog()
     if (paths.empty()) return;
     const uint32_t folderId = CurrentFolder().id;
     bool added = false;
+    bool failed = false;
     for (const std::string& path : paths) {
         const EditResult result = AddFileEntry(doc_.GetCatalogue(), folderId, path, doc_.Prompt());
         added = added || result == EditResult::Done;
         // A file that cannot be read ends the command; what was added stays.
-        if (result == EditResult::Failed) break;
+        failed = result == EditResult::Failed;
+        if (failed) break;
     }
-    if (added) doc_.SetModifiedFlag();
+    // A finished insert marks the document even when every file was refused;
+    // one ended by an unreadable file only when it added something.
+    if (added || !failed) doc_.SetModifiedFlag();
     if (doc_.ListView()) doc_.ListView()->RefreshList();
 }
 
@@ -199,6 +203,8 @@ void CLeftView::EndLabelEdit(uint32_t handle, const std::optional<QString>& type
     if (!folder) return;
     // A cancelled edit checks the name the item shows.
     const std::string text = typed ? typed->toStdString() : model_->ShownName(*folder).toStdString();
+    // The item shows the typed name at once, before it is checked.
+    if (typed && folder->parent && !TrimmedName(text).empty()) model_->ShowPendingName(*folder, *typed);
     const EditResult result = RenameFolder(*folder, text, doc_.Prompt());
     if (result == EditResult::Refused && folder->parent && !TrimmedName(text).empty()) {
         // The item shows the name as typed and the editor comes back until
@@ -208,7 +214,8 @@ void CLeftView::EndLabelEdit(uint32_t handle, const std::optional<QString>& type
         return;
     }
     model_->ClearPendingName();
-    if (result != EditResult::Done) return;
+    // An accepted edit marks the document, also when the name stays as it was.
+    if (result == EditResult::Refused) return;
     doc_.SetModifiedFlag();
     model_->NameChanged(*folder);
     if (doc_.ListView()) doc_.ListView()->FolderRenamed(*folder);
