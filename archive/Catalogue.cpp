@@ -198,6 +198,7 @@ void Catalogue::EntriesFromRecords()
     // entries would only add to the memory of a save.
     const bool sameEntries = records_.size() == entries_.size();
     std::vector<FileEntry> rebuilt;
+    if (!sameEntries) rebuilt.reserve(records_.size());
     for (size_t i = 0; i < records_.size(); ++i) {
         const PackRecord& r = records_[i];
         FileEntry e;

@@ -5,14 +5,15 @@
 #include <QMenu>
 #include <unordered_set>
 
+#include "archive/DeferredPrompt.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
-#include "shell/CommandIds.h"
-#include "shell/MenuBuilder.h"
+#include "ui/CommandIds.h"
+#include "ui/MenuBuilder.h"
 
 namespace tarvex {
 namespace {
@@ -125,7 +126,7 @@ void CLeftView::RemoveFolderTree(Folder& folder)
     if (doc_.ListView()) doc_.ListView()->RefreshList();
 }
 
-EditResult CLeftView::Reshape(const std::function<EditResult()>& change)
+EditResult CLeftView::Reshape(const std::function<EditResult(IPrompt&)>& change)
 {
     const uint32_t current = CurrentFolder().handle;
     std::unordered_set<uint32_t> open;
@@ -138,28 +139,32 @@ EditResult CLeftView::Reshape(const std::function<EditResult()>& change)
         for (const auto& child : f->children) pending.push_back(child.get());
     }
     EditResult result;
+    // The change's refusals are shown once the tree shows its folders again:
+    // in the middle of the model's reset it would paint itself blank.
+    DeferredPrompt held;
     {
         const QSignalBlocker quiet(selectionModel());
         model_->BeginReset();
-        result = change();
+        result = change(held);
         model_->EndReset();
         for (uint32_t handle : open)
             if (const Folder* f = catalogue.FolderByHandle(handle)) expand(model_->IndexOf(f));
         const Folder* selected = catalogue.FolderByHandle(current);
         setCurrentIndex(model_->IndexOf(selected ? selected : &catalogue.Root()));
     }
+    ShowMessages(held.Take(), doc_.Prompt());
     if (result == EditResult::Done) doc_.SetModifiedFlag();
     return result;
 }
 
 EditResult CLeftView::MoveFolder(Folder& target, Folder& source)
 {
-    return Reshape([&] { return tarvex::MoveFolder(doc_.GetCatalogue(), target, source, doc_.Prompt()); });
+    return Reshape([&](IPrompt& prompt) { return tarvex::MoveFolder(doc_.GetCatalogue(), target, source, prompt); });
 }
 
 EditResult CLeftView::CopyFolder(Folder& target, Folder& source)
 {
-    return Reshape([&] { return tarvex::CopyFolder(doc_.GetCatalogue(), target, source, doc_.Prompt()); });
+    return Reshape([&](IPrompt& prompt) { return tarvex::CopyFolder(doc_.GetCatalogue(), target, source, prompt); });
 }
 
 void CLeftView::FolderRenamed(const Folder& folder)
@@ -173,13 +178,17 @@ void CLeftView::InsertFilesFromDialog()
     if (paths.empty()) return;
     const uint32_t folderId = CurrentFolder().id;
     bool added = false;
+    bool failed = false;
     for (const std::string& path : paths) {
         const EditResult result = AddFileEntry(doc_.GetCatalogue(), folderId, path, doc_.Prompt());
         added = added || result == EditResult::Done;
         // A file that cannot be read ends the command; what was added stays.
-        if (result == EditResult::Failed) break;
+        failed = result == EditResult::Failed;
+        if (failed) break;
     }
-    if (added) doc_.SetModifiedFlag();
+    // A finished insert marks the document even when every file was refused;
+    // one ended by an unreadable file only when it added something.
+    if (added || !failed) doc_.SetModifiedFlag();
     if (doc_.ListView()) doc_.ListView()->RefreshList();
 }
 
@@ -194,6 +203,8 @@ void CLeftView::EndLabelEdit(uint32_t handle, const std::optional<QString>& type
     if (!folder) return;
     // A cancelled edit checks the name the item shows.
     const std::string text = typed ? typed->toStdString() : model_->ShownName(*folder).toStdString();
+    // The item shows the typed name at once, before it is checked.
+    if (typed && folder->parent && !TrimmedName(text).empty()) model_->ShowPendingName(*folder, *typed);
     const EditResult result = RenameFolder(*folder, text, doc_.Prompt());
     if (result == EditResult::Refused && folder->parent && !TrimmedName(text).empty()) {
         // The item shows the name as typed and the editor comes back until
@@ -203,7 +214,8 @@ void CLeftView::EndLabelEdit(uint32_t handle, const std::optional<QString>& type
         return;
     }
     model_->ClearPendingName();
-    if (result != EditResult::Done) return;
+    // An accepted edit marks the document, also when the name stays as it was.
+    if (result == EditResult::Refused) return;
     doc_.SetModifiedFlag();
     model_->NameChanged(*folder);
     if (doc_.ListView()) doc_.ListView()->FolderRenamed(*folder);
@@ -228,9 +240,8 @@ void CLeftView::ShowCurrentId()
 
 void CLeftView::CopyToClipboard(bool copy)
 {
-    // The marks show the last cut only.
+    // The tree's mark shows its own last cut; the list keeps its marks.
     model_->SetCutFolder(std::nullopt);
-    if (doc_.ListView()) doc_.ListView()->Model().SetCutRows({});
     Folder& folder = CurrentFolder();
     if (!doc_.Clipboard().Put({ListRow{true, folder.handle, 0}}, copy, doc_.Prompt())) return;
     if (!copy) model_->SetCutFolder(folder.handle);

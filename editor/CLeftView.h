@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "archive/CatalogueEdits.h"
-#include "shell/CommandRouter.h"
+#include "ui/CommandRouter.h"
 
 namespace tarvex {
 
@@ -62,7 +62,7 @@ private:
     void ShowContextMenu(const QPoint& pos);
     void CurrentChanged();
     // Runs a change of the tree's shape that the model learns of by a reset.
-    EditResult Reshape(const std::function<EditResult()>& change);
+    EditResult Reshape(const std::function<EditResult(IPrompt&)>& change);
 
     CTarvexDoc& doc_;
     CommandRouter& router_;

@@ -9,7 +9,7 @@
 #include "schemes/Extraction.h"
 #include "schemes/TreeExtraction.h"
 #include "schemes/SchemeDispatch.h"
-#include "shell/CommandIds.h"
+#include "ui/CommandIds.h"
 
 namespace tarvex {
 namespace {

@@ -9,9 +9,9 @@
 #include "archive/Catalogue.h"
 #include "archive/PackArchive.h"
 #include "editor/ClipboardTransfer.h"
-#include "editor/UserChoices.h"
+#include "ui/UserChoices.h"
 #include "schemes/PluginHost.h"
-#include "shell/CommandRouter.h"
+#include "ui/CommandRouter.h"
 
 namespace tarvex {
 

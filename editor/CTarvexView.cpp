@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListView>
 #include <QMimeData>
 #include <QMenu>
@@ -22,10 +23,10 @@
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
 #include "schemes/SchemeId.h"
-#include "shell/CPluginChooserDlg.h"
-#include "shell/CommandIds.h"
-#include "shell/CommandTable.h"
-#include "shell/MenuBuilder.h"
+#include "ui/CPluginChooserDlg.h"
+#include "ui/CommandIds.h"
+#include "ui/CommandTable.h"
+#include "ui/MenuBuilder.h"
 
 namespace tarvex {
 namespace {
@@ -110,7 +111,8 @@ void CTarvexView::Configure(QAbstractItemView& view, LabelEditDelegate* delegate
     view.setItemDelegate(delegate);
     view.setSelectionMode(QAbstractItemView::ExtendedSelection);
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
-    view.setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    // F2 is the view's own key (see eventFilter): it edits the name, not the current column.
+    view.setEditTriggers(QAbstractItemView::SelectedClicked);
     view.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&view, &QWidget::customContextMenuRequested, this, &CTarvexView::ShowContextMenu);
     connect(&view, &QAbstractItemView::doubleClicked, this, &CTarvexView::Activated);
@@ -125,6 +127,13 @@ bool CTarvexView::eventFilter(QObject* watched, QEvent* event)
         const QEvent::Type type = event->type();
         if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) return DropEvent(event);
         return QStackedWidget::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::KeyPress && (watched == report_ || watched == icons_)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
+            RenameCurrentRow();
+            return true;
+        }
     }
     if (event->type() == QEvent::FocusIn && (watched == report_ || watched == icons_)) {
         router_.SetActiveView(this);
@@ -257,6 +266,17 @@ void CTarvexView::RenameSelection()
     if (!rows.empty()) StartRename(rows.front());
 }
 
+void CTarvexView::RenameCurrentRow()
+{
+    // Whichever column was clicked, the edit is of the row's name.
+    const QModelIndex current = CurrentView().currentIndex();
+    if (current.isValid() && selection_->isRowSelected(current.row())) {
+        StartRename(current.row());
+    } else {
+        RenameSelection();
+    }
+}
+
 void CTarvexView::EndLabelEdit(ListRow item, const std::optional<QString>& typed)
 {
     // The row may be gone (the list was rebuilt meanwhile): the item is
@@ -264,6 +284,8 @@ void CTarvexView::EndLabelEdit(ListRow item, const std::optional<QString>& typed
     const int row = model_->RowOf(item.isFolder, item.ref);
     IPrompt& prompt = doc_.Prompt();
     Catalogue& catalogue = doc_.GetCatalogue();
+    Folder* folder = item.isFolder ? catalogue.FolderByHandle(item.ref) : nullptr;
+    if (item.isFolder ? !folder : item.ref >= catalogue.Entries().size()) return;
     // A cancelled edit checks the name the row shows.
     if (!typed && row < 0) return;
     const std::string text = typed ? typed->toStdString() : model_->ShownName(row).toStdString();
@@ -271,12 +293,13 @@ void CTarvexView::EndLabelEdit(ListRow item, const std::optional<QString>& typed
         model_->ClearPendingName();
         return;
     }
+    // The row shows the typed name at once, before it is checked.
+    if (typed && row >= 0) model_->ShowPendingName(row, *typed);
 
     EditResult result = EditResult::Refused;
-    if (!item.isFolder) {
-        if (item.ref >= catalogue.Entries().size()) return;
+    if (!folder) {
         result = RenameFileEntry(catalogue, item.ref, text, prompt);
-    } else if (Folder* folder = catalogue.FolderByHandle(item.ref)) {
+    } else {
         // Folder rows compare as the list does, with the other folder rows
         // (the folder's siblings), case ignored, before the folder takes the name.
         const std::optional<std::string> trimmed = StorableName(TrimmedName(text), prompt);
@@ -292,18 +315,16 @@ void CTarvexView::EndLabelEdit(ListRow item, const std::optional<QString>& typed
             result = RenameFolder(*folder, text, prompt);
         }
         if (result == EditResult::Done && doc_.TreeView()) doc_.TreeView()->FolderRenamed(*folder);
-    } else {
-        return;
     }
-    if (result == EditResult::Refused && row >= 0) {
-        // The row shows the name as typed and the editor comes back until
+    if (result == EditResult::Refused) {
+        // The row keeps the name as typed and the editor comes back until
         // a name the item may carry is entered.
-        model_->ShowPendingName(row, QString::fromStdString(text));
-        StartRename(row);
+        if (row >= 0) StartRename(row);
         return;
     }
     model_->ClearPendingName();
-    if (result == EditResult::Done) doc_.SetModifiedFlag();
+    // An accepted edit marks the document, also when the name stays as it was.
+    doc_.SetModifiedFlag();
     model_->TextsChanged();
 }
 
@@ -326,9 +347,10 @@ void CTarvexView::DeleteSelection()
             files.push_back(item.ref);
             continue;
         }
-        const MsgAnswer answer = prompt.Message(kDeleteFolderQuestion, MsgIcon::None, MsgButtons::YesNoCancel);
-        if (answer == MsgAnswer::Cancel) return;
-        if (answer == MsgAnswer::Yes) folders.push_back(item.ref);
+        // Only Yes removes the folder; No and Cancel spare it alike, and
+        // the rows after it are dealt with all the same.
+        if (prompt.Message(kDeleteFolderQuestion, MsgIcon::None, MsgButtons::YesNoCancel) == MsgAnswer::Yes)
+            folders.push_back(item.ref);
     }
     // From the highest index down, each removal moves an entry that is not
     // among those still to go.
@@ -338,7 +360,7 @@ void CTarvexView::DeleteSelection()
         Folder* folder = catalogue.FolderByHandle(handle);
         if (folder && doc_.TreeView()) doc_.TreeView()->RemoveFolderTree(*folder);
     }
-    if (!files.empty() || !folders.empty()) doc_.SetModifiedFlag();
+    doc_.SetModifiedFlag();
     RefreshList();
 }
 
@@ -406,9 +428,8 @@ void CTarvexView::ChoosePluginScheme()
 
 void CTarvexView::CopyToClipboard(bool copy)
 {
-    // The marks show the last cut only.
+    // The list's marks show its own last cut; the tree keeps its mark.
     model_->SetCutRows({});
-    if (doc_.TreeView()) doc_.TreeView()->Model().SetCutFolder(std::nullopt);
     const std::vector<int> rows = SelectedRows();
     if (rows.empty()) return;
     if (!doc_.Clipboard().Put(SelectedItems(), copy, doc_.Prompt())) return;

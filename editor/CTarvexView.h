@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "editor/FileListModel.h"
-#include "shell/CommandRouter.h"
+#include "ui/CommandRouter.h"
 
 class QAbstractItemView;
 class QItemSelectionModel;
@@ -51,7 +51,10 @@ public:
     // case ignored.
     bool ListHasName(const std::string& gbkName, int skipRow, bool isFolder) const;
     void DeleteSelection();
+    // Command 32785: the first selected row's name is edited.
     void RenameSelection();
+    // F2: the focused row's name, if that row is selected, else as the command.
+    void RenameCurrentRow();
     void StartRename(int row);
     // A folder shown here may have been renamed in the tree.
     void FolderRenamed(const Folder& folder);

@@ -6,7 +6,7 @@
 #include "editor/IconForExtension.h"
 #include "schemes/SchemeId.h"
 #include "schemes/SizeText.h"
-#include "shell/Artwork.h"
+#include "ui/Artwork.h"
 
 namespace tarvex {
 

@@ -1,7 +1,7 @@
 #include "editor/FolderTreeModel.h"
 
 #include "archive/GbkText.h"
-#include "shell/Artwork.h"
+#include "ui/Artwork.h"
 
 namespace tarvex {
 

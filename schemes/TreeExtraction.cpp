@@ -21,21 +21,6 @@ constexpr uint64_t kLeastBudget = 8 << 20;
 constexpr const char* kCannotMakeFolder = "无法创建文件夹%s！\n%s";
 constexpr const char* kNotAFolder = "%s已经存在，但不是文件夹，无法在其中解压缩。";
 
-// The disk name of a pack name, or nothing (reported) when it cannot be one.
-std::optional<std::string> DiskNameOf(const std::string& gbkName, IPrompt& prompt)
-{
-    std::string name;
-    if (!IsSafeDiskName(gbkName, name)) {
-        prompt.Tell(Printf(msg::kUnsafeName, GbkToUtf8Lossy(gbkName).c_str()), MsgIcon::Warning);
-        return std::nullopt;
-    }
-    if (name.size() > NAME_MAX) {
-        prompt.Tell(Printf(msg::kNameTooLongForDisk, name.c_str()), MsgIcon::Warning);
-        return std::nullopt;
-    }
-    return name;
-}
-
 // Makes a folder that must be a real directory afterwards.
 bool MakeRealDirectory(const std::string& path, IPrompt& prompt)
 {
@@ -52,6 +37,20 @@ bool MakeRealDirectory(const std::string& path, IPrompt& prompt)
 }
 
 }  // namespace
+
+std::optional<std::string> DiskNameOf(const std::string& gbkName, IPrompt& prompt)
+{
+    std::string name;
+    if (!IsSafeDiskName(gbkName, name)) {
+        prompt.Tell(Printf(msg::kUnsafeName, GbkToUtf8Lossy(gbkName).c_str()), MsgIcon::Warning);
+        return std::nullopt;
+    }
+    if (name.size() > NAME_MAX) {
+        prompt.Tell(Printf(msg::kNameTooLongForDisk, name.c_str()), MsgIcon::Warning);
+        return std::nullopt;
+    }
+    return name;
+}
 
 std::optional<std::string> MakeFolderPlace(const Catalogue& catalogue, const Folder& folder,
                                            const std::string& destFolder, IPrompt& prompt)

@@ -16,6 +16,10 @@ struct ExtractionReport {
     size_t failed = 0;  // each reported
 };
 
+// The disk name (UTF-8) a pack name is extracted as; nothing (reported as a
+// warning) when it cannot be one safe name on disk or is too long for one.
+std::optional<std::string> DiskNameOf(const std::string& gbkName, IPrompt& prompt);
+
 // Makes the disk folders of `folder`'s path inside the pack below destFolder
 // (the root's place is destFolder itself), each name checked as every
 // extracted name is. The disk path of the folder; nothing (reported) when a

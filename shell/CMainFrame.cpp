@@ -18,12 +18,12 @@
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/ClipboardFormat.h"
-#include "shell/Artwork.h"
-#include "shell/CommandIds.h"
-#include "shell/CommandTable.h"
-#include "shell/LockIndicators.h"
-#include "shell/MenuBuilder.h"
-#include "shell/RecentFiles.h"
+#include "ui/Artwork.h"
+#include "ui/CommandIds.h"
+#include "ui/CommandTable.h"
+#include "ui/LockIndicators.h"
+#include "ui/MenuBuilder.h"
+#include "ui/RecentFiles.h"
 
 namespace tarvex {
 namespace {

@@ -7,7 +7,7 @@
 #include <QMainWindow>
 #include <map>
 
-#include "shell/CommandRouter.h"
+#include "ui/CommandRouter.h"
 
 class QActionGroup;
 class QLabel;

@@ -6,11 +6,11 @@
 
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
-#include "shell/CAboutDlg.h"
+#include "ui/CAboutDlg.h"
 #include "shell/CMainFrame.h"
-#include "shell/CommandIds.h"
-#include "shell/DialogLook.h"
-#include "shell/RecentFiles.h"
+#include "ui/CommandIds.h"
+#include "ui/DialogLook.h"
+#include "ui/RecentFiles.h"
 
 namespace tarvex {
 

@@ -6,9 +6,9 @@
 #include <QSettings>
 #include <memory>
 
-#include "shell/CommandRouter.h"
-#include "shell/QtPrompt.h"
-#include "shell/QtUserChoices.h"
+#include "ui/CommandRouter.h"
+#include "ui/QtPrompt.h"
+#include "ui/QtUserChoices.h"
 
 namespace tarvex {
 

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archive/LargeBlocks.h"
 #include "shell/CTarvexApp.h"
 
 int main(int argc, char** argv)
 {
+    tarvex::KeepLargeBlocksMapped();
     // Answered before Qt starts, so that they work without a display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::fputs("tarvex " TARVEX_VERSION "\n", stdout);

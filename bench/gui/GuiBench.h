@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/Prompt.h"
-#include "editor/UserChoices.h"
+#include "ui/UserChoices.h"
 #include "shell/CMainFrame.h"
 #include "shell/CTarvexApp.h"
 

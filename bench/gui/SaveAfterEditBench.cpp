@@ -10,7 +10,7 @@
 #include "bench/gui/GuiBench.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
-#include "shell/CommandIds.h"
+#include "ui/CommandIds.h"
 
 namespace tarvex::bench {
 

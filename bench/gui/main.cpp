@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "archive/LargeBlocks.h"
 #include "bench/gui/GuiBench.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
@@ -44,6 +45,7 @@ bool ParseStyle(const std::string& name, CTarvexView::Style& style)
 
 int main(int argc, char** argv)
 {
+    tarvex::KeepLargeBlocksMapped();
     const bool saveMode = argc >= 2 && std::strcmp(argv[1], "--save-after-edit") == 0;
     const bool syncAfterSave = saveMode && argc == 4 && std::strcmp(argv[3], "--sync") == 0;
     const bool usageFits = saveMode ? argc == 3 || syncAfterSave : argc == 3 || argc == 4;

@@ -6,9 +6,9 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "shell/CAboutDlg.h"
-#include "shell/CCreditsCtrl.h"
-#include "shell/CHyperLink.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CCreditsCtrl.h"
+#include "ui/CHyperLink.h"
 #include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {

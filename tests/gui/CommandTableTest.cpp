@@ -19,9 +19,9 @@
 #include "editor/CTarvexView.h"
 #include "editor/ClipboardFormat.h"
 #include "shell/CMainFrame.h"
-#include "shell/CommandIds.h"
-#include "shell/CommandTable.h"
-#include "shell/MenuBuilder.h"
+#include "ui/CommandIds.h"
+#include "ui/CommandTable.h"
+#include "ui/MenuBuilder.h"
 #include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/UserChoices.h"
+#include "ui/UserChoices.h"
 #include "shell/CTarvexApp.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <memory>
 
-#include "shell/DialogLook.h"
+#include "ui/DialogLook.h"
 #include "tests/gui/EditorHarness.h"
 
 int main(int argc, char** argv)

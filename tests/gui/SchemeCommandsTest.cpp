@@ -21,8 +21,8 @@
 #include "schemes/ModuleSpeed.h"
 #include "schemes/SchemeId.h"
 #include "schemes/SizeText.h"
-#include "shell/CPluginChooserDlg.h"
-#include "shell/CommandIds.h"
+#include "ui/CPluginChooserDlg.h"
+#include "ui/CommandIds.h"
 #include "tests/gui/EditorHarness.h"
 #include "tests/plugins/ModuleFolder.h"
 

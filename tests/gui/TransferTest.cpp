@@ -16,7 +16,7 @@
 #include "editor/ClipboardTransfer.h"
 #include "editor/FileListModel.h"
 #include "editor/FolderTreeModel.h"
-#include "shell/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {
@@ -194,8 +194,16 @@ private slots:
         FocusTree(editor, "a");
         QVERIFY(editor.Run(command));
         FocusTree(editor, target.toStdString());
+        // While the refusal is up, the tree still shows its folders.
+        CLeftView& tree = editor.Tree();
+        std::vector<bool> shown;
+        editor.prompt.onMessage = [&](const ShownMessage&) {
+            const QModelIndex a = tree.Model().IndexOf(&editor.FolderNamed("a"));
+            shown.push_back(tree.visualRect(tree.Model().RootIndex()).isValid() && tree.visualRect(a).isValid());
+        };
         QVERIFY(editor.Run(cmd::kEditPaste));
         QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{message.toStdString()});
+        QCOMPARE(shown, std::vector<bool>{true});
         QVERIFY(HasFolder(editor, "a/sub"));
         QCOMPARE(FilesIn(editor, "a"), std::vector<std::string>{"inner.txt"});
     }
@@ -336,14 +344,27 @@ private slots:
         editor.SelectRows({"two.txt"});
         QVERIFY(editor.Run(cmd::kEditCopy));
         for (int row = 0; row < model.RowCount(); ++row) QVERIFY(!model.IsCut(row));
-        // The tree marks its folder, the list's next cut clears it.
+        // Each view clears its own marks only: the tree's cut leaves the
+        // list's, the list's next cut or copy leaves the tree's.
+        editor.Select("a");
+        editor.SelectRows({"inner.txt"});
+        QVERIFY(editor.Run(cmd::kEditCut));
+        FocusTree(editor, "a");
+        QVERIFY(editor.Run(cmd::kEditCut));
+        QVERIFY(tree.IsCut(editor.FolderNamed("a")));
+        QVERIFY(model.IsCut(editor.ListRowNamed("inner.txt")));
+        for (int command : {cmd::kEditCut, cmd::kEditCopy}) {
+            editor.SelectRows({"sub"});
+            QVERIFY(editor.Run(command));
+            QVERIFY(tree.IsCut(editor.FolderNamed("a")));
+            QVERIFY(!model.IsCut(editor.ListRowNamed("inner.txt")));
+            QCOMPARE(model.IsCut(editor.ListRowNamed("sub")), command == cmd::kEditCut);
+        }
+        // A cut of another folder in the tree moves the tree's mark.
         FocusTree(editor, "a/sub");
         QVERIFY(editor.Run(cmd::kEditCut));
         QVERIFY(tree.IsCut(editor.FolderNamed("a/sub")));
-        editor.Select("");
-        editor.SelectRows({"two.txt"});
-        QVERIFY(editor.Run(cmd::kEditCut));
-        QVERIFY(!tree.IsCut(editor.FolderNamed("a/sub")));
+        QVERIFY(!tree.IsCut(editor.FolderNamed("a")));
     }
 
     void startUpClearsRecordsOfAnEarlierRun()

@@ -6,6 +6,7 @@
 #include <QListView>
 #include <QTest>
 #include <QTreeView>
+#include <functional>
 
 #include "archive/CatalogueEdits.h"
 #include "archive/Messages.h"
@@ -16,7 +17,7 @@
 #include "editor/FolderTreeModel.h"
 #include "editor/IconForExtension.h"
 #include "shell/CMainFrame.h"
-#include "shell/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {
@@ -81,8 +82,12 @@ private slots:
         editor.Doc().SetModifiedFlag(false);
         editor.Tree().SelectFolder(a);
         editor.Tree().RenameCurrent();
+        // The item shows the typed name before the check refuses it.
+        QString shownAtMessage;
+        editor.prompt.onMessage = [&](const ShownMessage&) { shownAtMessage = editor.Tree().Model().ShownName(a); };
         editor.FinishEdit(editor.Tree(), QStringLiteral("乙"));
         QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{kNameTaken});
+        QCOMPARE(shownAtMessage, QStringLiteral("乙"));
         QCOMPARE(editor.prompt.messages[0].icon, MsgIcon::None);
         // The editor is open again; the folder keeps its name meanwhile.
         QVERIFY(editor.LabelEditor(editor.Tree()));
@@ -280,13 +285,35 @@ private slots:
         AddFolder(editor, "doc");
         editor.List().RefreshList();
         editor.List().StartRename(editor.ListRowNamed("other.txt"));
+        // The row shows the typed name before the check refuses it.
+        std::vector<std::string> shownAtMessage;
+        editor.prompt.onMessage = [&](const ShownMessage&) { shownAtMessage = editor.ListNames(); };
         editor.FinishEdit(editor.List().CurrentView(), QStringLiteral("README.TXT"));
         QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{kNameTaken});
+        QCOMPARE(shownAtMessage, (std::vector<std::string>{"doc", "README.TXT", "Readme.txt"}));
         QVERIFY(editor.LabelEditor(editor.List().CurrentView()));
         editor.FinishEdit(editor.List().CurrentView(), QStringLiteral("DOC"));
         // A file may show the name of a folder row.
         QCOMPARE(editor.prompt.messages.size(), size_t{1});
         QCOMPARE(EntryNames(editor), (std::vector<std::string>{"DOC", "Readme.txt"}));
+    }
+
+    void f2RenamesTheSelectedRowWhicheverColumnWasClicked()
+    {
+        Editor editor;
+        editor.Insert({{"a.txt", "a"}, {"b.txt", "b"}});
+        QTreeView& report = editor.List().ReportView();
+        QVERIFY(QTest::qWaitForWindowActive(&editor.Frame()));
+        for (int column = FileListModel::kSize; column < FileListModel::kColumnCount; ++column) {
+            const QRect cell = report.visualRect(editor.List().Model().index(1, column));
+            QTest::mouseClick(report.viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::keyClick(&report, Qt::Key_F2);
+            QVERIFY(editor.LabelEditor(report));
+            const QString name = QStringLiteral("c%1.txt").arg(column);
+            editor.FinishEdit(report, name);
+            QCOMPARE(editor.ListNames(), (std::vector<std::string>{"b.txt", name.toStdString()}));
+        }
+        QVERIFY(editor.prompt.messages.empty());
     }
 
     void aRenameEndedByOpeningAnotherFolderStillTakes()
@@ -358,30 +385,88 @@ private slots:
         }
     }
 
+    void deletingFoldersAsksOncePerFolder_data()
+    {
+        // The answers for B and A, in list order, and what is left.
+        QTest::addColumn<std::vector<MsgAnswer>>("answers");
+        QTest::addColumn<std::vector<std::string>>("left");
+        QTest::newRow("yes, no") << std::vector{MsgAnswer::Yes, MsgAnswer::No} << std::vector<std::string>{"A"};
+        QTest::newRow("no, no") << std::vector{MsgAnswer::No, MsgAnswer::No} << std::vector<std::string>{"B", "A"};
+        // Cancel spares that folder only: the next rows go on.
+        QTest::newRow("cancel, yes") << std::vector{MsgAnswer::Cancel, MsgAnswer::Yes} << std::vector<std::string>{"B"};
+        QTest::newRow("yes, cancel") << std::vector{MsgAnswer::Yes, MsgAnswer::Cancel} << std::vector<std::string>{"A"};
+    }
+
     void deletingFoldersAsksOncePerFolder()
     {
+        QFETCH(std::vector<MsgAnswer>, answers);
+        QFETCH(std::vector<std::string>, left);
         Editor editor;
         AddFolder(editor, "A");
         AddFolder(editor, "B");
-        editor.Insert({{"f.txt", "f"}});
+        editor.Insert({{"f.txt", "f"}, {"g.txt", "g"}});
+        editor.Doc().SetModifiedFlag(false);
         CTarvexView& list = editor.List();
         list.setFocus();
         list.SelectAll();
-        // Cancel ends the command before anything is removed.
-        editor.prompt.answers = {MsgAnswer::Cancel};
-        editor.Run(cmd::kDelete);
-        QCOMPARE(editor.ListNames(), (std::vector<std::string>{"B", "A", "f.txt"}));
-
-        editor.prompt.messages.clear();
-        list.SelectAll();
-        editor.prompt.answers = {MsgAnswer::Yes, MsgAnswer::No};
+        editor.prompt.answers = {answers.begin(), answers.end()};
         editor.Run(cmd::kDelete);
         QCOMPARE(editor.prompt.messages.size(), size_t{2});
         QCOMPARE(editor.prompt.messages[0].text,
                  std::string("注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？"));
         QCOMPARE(editor.prompt.messages[0].buttons, MsgButtons::YesNoCancel);
-        QCOMPARE(editor.ListNames(), std::vector<std::string>{"A"});
-        QCOMPARE(editor.Doc().GetCatalogue().Root().children.size(), size_t{1});
+        // The files go without a question, whatever the folders' answers.
+        QCOMPARE(editor.ListNames(), left);
+        QVERIFY(editor.Doc().GetCatalogue().Entries().empty());
+        QCOMPARE(editor.Doc().GetCatalogue().Root().children.size(), left.size());
+        QVERIFY(editor.Doc().IsModified());
+    }
+
+    // Edits that end without a change still mark the document modified, so
+    // that New asks about saving.
+    void editsThatChangeNothingStillMarkTheDocument()
+    {
+        const std::vector<std::pair<const char*, std::function<void(Editor&)>>> edits = {
+            {"insert of a name taken",
+             [](Editor& e) {
+                 e.Insert({{"a.txt", "again"}});
+             }},
+            {"delete answered no",
+             [](Editor& e) {
+                 e.SelectRows({"A"});
+                 e.prompt.answers = {MsgAnswer::No};
+                 e.Run(cmd::kDelete);
+             }},
+            {"file row renamed as it was",
+             [](Editor& e) {
+                 e.List().StartRename(e.ListRowNamed("a.txt"));
+                 e.FinishEdit(e.List().CurrentView(), QStringLiteral("a.txt"));
+             }},
+            {"folder row rename cancelled",
+             [](Editor& e) {
+                 e.List().StartRename(e.ListRowNamed("A"));
+                 e.FinishEdit(e.List().CurrentView(), {}, true);
+             }},
+            {"tree rename to its own name",
+             [](Editor& e) {
+                 e.Select("A");
+                 e.Tree().RenameCurrent();
+                 e.FinishEdit(e.Tree(), QStringLiteral("A"));
+             }},
+        };
+        for (const auto& [what, edit] : edits) {
+            Editor editor;
+            AddFolder(editor, "A");
+            editor.Insert({{"a.txt", "a"}});
+            editor.Doc().SetModifiedFlag(false);
+            editor.prompt.messages.clear();
+            edit(editor);
+            QVERIFY2(editor.Doc().IsModified(), what);
+            editor.prompt.messages.clear();
+            editor.prompt.answers = {MsgAnswer::Cancel};
+            editor.Run(cmd::kFileNew);
+            QVERIFY2(editor.prompt.Saw("是否保存对 无标题 的更改？"), what);
+        }
     }
 
     void doubleClickOnAFolderRowOpensIt()

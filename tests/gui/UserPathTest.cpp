@@ -17,10 +17,10 @@
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/FileListModel.h"
-#include "shell/MenuBuilder.h"
+#include "ui/MenuBuilder.h"
 #include "shell/CMainFrame.h"
-#include "shell/CommandIds.h"
-#include "shell/RecentFiles.h"
+#include "ui/CommandIds.h"
+#include "ui/RecentFiles.h"
 #include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {

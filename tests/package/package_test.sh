@@ -34,9 +34,10 @@ field() { dpkg-deb -f "$1" "$2"; }
 [ "$(field "$programs" Architecture)" = amd64 ] || fail "tarvex is not amd64"
 [ "$(field "$programs" Version)" = "$version" ] || fail "tarvex has version $(field "$programs" Version)"
 depends=$(field "$programs" Depends)
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 liblzo2-2 zlib1g libzstd1; do
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 liblzo2-2 zlib1g libzstd1 libfuse3-3; do
   grep -qE "(^|, )${library//+/\\+} \(>= [^)]+\)" <<<"$depends" || fail "tarvex does not depend on $library: $depends"
 done
+[ "$(field "$programs" Recommends)" = fuse3 ] || fail "tarvex does not recommend fuse3 (fusermount3, for epk mount)"
 grep -q 'liblzo2-dev' <<<"$(field "$sdk" Depends)" || fail "libtarvex-rqfile-dev does not depend on liblzo2-dev"
 
 # Contents: exactly these files and links, all owned by root.
@@ -157,6 +158,8 @@ check_completion "$schemes" epk scheme game.epk a/b ""
 check_completion "game.epk sub " epk list ""
 check_completion "game.epk sub " epk diff game.epk ""
 check_completion "sub " epk extract game.epk ""
+check_completion "sub " epk mount game.epk ""
+check_completion "--foreground --password-file " epk mount game.epk sub --
 check_completion "game.epk notes.txt sub " epk passwd game.epk --new-password-file ""
 check_completion "game.epk notes.txt sub " epk add --to ui game.epk ""
 check_completion "" epk plugins ""

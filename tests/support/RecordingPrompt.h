@@ -30,6 +30,7 @@ public:
     MsgAnswer Message(std::string_view text, MsgIcon icon, MsgButtons buttons) override
     {
         messages.push_back({std::string(text), icon, buttons});
+        if (onMessage) onMessage(messages.back());
         if (!answers.empty()) {
             const MsgAnswer answer = answers.front();
             answers.pop_front();
@@ -56,6 +57,9 @@ public:
     // Called with every byte count of the progress, for tests that change
     // things in the middle of an operation.
     std::function<void(uint64_t)> onProgressBytes;
+    // Called with every message as it is shown, for tests that look at the
+    // windows while a message is up.
+    std::function<void(const ShownMessage&)> onMessage;
 
     // The texts shown, in order.
     std::vector<std::string> Texts() const

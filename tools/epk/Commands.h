@@ -12,6 +12,7 @@ int RunCreate(const CliArgs& args);
 int RunList(const CliArgs& args);
 int RunExtract(const CliArgs& args);
 int RunCat(const CliArgs& args);
+int RunMount(const CliArgs& args);
 int RunTest(const CliArgs& args);
 int RunInfo(const CliArgs& args);
 int RunAdd(const CliArgs& args);

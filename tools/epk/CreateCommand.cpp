@@ -1,5 +1,8 @@
 #include <sys/stat.h>
 
+#include <string>
+#include <string_view>
+
 #include "archive/DirectoryImport.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
@@ -15,14 +18,24 @@
 namespace tarvex::epk {
 namespace {
 
+// The last component of a disk path.
+std::string_view BaseName(std::string_view path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 // Leaves the pack being written out of its own contents when it lies inside
-// the folder being packed.
+// the folder being packed. Only files of the pack's own name are looked at:
+// a rebuild over an old pack must not cost a look-up of every file.
 void DropFileItself(Catalogue& catalogue, const std::string& packPath)
 {
     struct stat pack {};
     if (::stat(packPath.c_str(), &pack) != 0) return;
+    const std::string_view packName = BaseName(packPath);
     auto& entries = catalogue.Entries();
     for (size_t i = 0; i < entries.size(); ++i) {
+        if (BaseName(entries[i].sourcePath) != packName) continue;
         struct stat st {};
         if (::stat(entries[i].sourcePath.c_str(), &st) == 0 && st.st_dev == pack.st_dev &&
             st.st_ino == pack.st_ino) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/LargeBlocks.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 
@@ -48,6 +49,11 @@ const std::vector<Command>& CommandTable()
         {"cat", RunCat, 2, kAny, {"--password-file"}, {},
          "epk cat 文件包 包内路径... [--password-file 密码文件]\n"
          "    按给出的顺序把文件解码后的内容写到标准输出，其他信息都写到标准错误。"},
+        {"mount", RunMount, 2, 2, {"--password-file"}, {"--foreground"},
+         "epk mount 文件包 挂载点 [--foreground] [--password-file 密码文件]\n"
+         "    把文件包以只读方式挂载到挂载点（一个文件夹），文件和文件夹的名字与解压缩时相同，\n"
+         "    文件读取时才解码。挂载完成后转到后台运行；加 --foreground 时留在前台，并在标准\n"
+         "    错误上报告读取失败的文件。用 fusermount3 -u 挂载点 卸载，或者结束 epk。"},
         {"diff", RunDiff, 2, 2, {"--password-file", "--password-file-b"}, {},
          "epk diff 文件包A 文件包B [--password-file 密码文件] [--password-file-b B的密码文件]\n"
          "    列出只在一个文件包中的文件和文件夹，以及解码后内容不同的文件。\n"
@@ -157,5 +163,6 @@ int Main(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    tarvex::KeepLargeBlocksMapped();
     return tarvex::epk::Main(argc, argv);
 }
