@@ -36,8 +36,11 @@ public:
     // Opens the pack file and takes its key now. Twins stored as they are
     // are then compared from these alone, so that Run may go on while the
     // archive saves over the pack; coded twins are decoded through the
-    // archive, which must stay as loaded until Run returns.
-    DiskComparison(const CPackArchive& archive, const std::string& packPath, std::vector<DiskTwin> twins);
+    // archive, which must stay as loaded until Run returns. sparedCores:
+    // cores left to other work (a save running beside the comparison); it
+    // runs on the others, and on one at least.
+    DiskComparison(const CPackArchive& archive, const std::string& packPath, std::vector<DiskTwin> twins,
+                   unsigned sparedCores = 0);
 
     // One answer per twin, in their order; the messages wait in Messages().
     // Runs once. With untilDifferent it stops at the first difference

@@ -305,7 +305,8 @@ SyncOutcome Syncing::Run(const PackSaver& save)
         } else {
             std::vector<uint64_t> identities;  // of the files compared alongside, which a removal may move
             for (size_t t : alongside) identities.push_back(pack_.Entries()[twins_[t].entry].identity);
-            DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(alongside));
+            // One core is left to the save, whose copy must not wait for the comparison.
+            DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(alongside), 1);
             Apply(answers);
             SaveComparing(save, comparison, alongside, identities, answers, outcome);
         }
