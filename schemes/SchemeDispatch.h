@@ -71,9 +71,9 @@ private:
 
     const Catalogue& catalogue_;
     IPrompt& prompt_;
-    // A module once loaded stays loaded while this dispatch lives (one save,
-    // one extraction): loading it for every one of many small files would
-    // cost more than the files.
+    // A module once loaded stays loaded while this dispatch lives (one whole
+    // save, extraction or encode test): loading it for every one of many
+    // small files would cost more than the files.
     const LoadedModule* Module(const std::string& moduleFile);
 
     PluginHost plugins_;
