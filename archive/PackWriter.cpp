@@ -288,7 +288,8 @@ bool Writing::EncodeFile(const FileEntry& entry, ProductionPlace& place, StoredF
     const EncodeStatus status = place.coder.Encode(out.plain.span(), encoded->span(), storedLen, entry.scheme,
                                                    EntryPackPath(folderPaths_, entry), out.encodeFault);
     if (status == EncodeStatus::Failed) return false;
-    if (status == EncodeStatus::Declined || status == EncodeStatus::Broke) return true;
+    if (status == EncodeStatus::Declined || status == EncodeStatus::Refused || status == EncodeStatus::Broke)
+        return true;
     if (storedLen > encoded->size()) return place.Refuse(Printf(msg::kUnknownScheme, Utf8(entry.name).c_str()));
     const bool smaller = status == EncodeStatus::Encoded && !(options_.fallbackToNone && storedLen >= n);
     const bool keep = smaller || (status == EncodeStatus::NotSmaller && !options_.fallbackToNone);

@@ -15,8 +15,10 @@ enum class EncodeStatus {
     Encoded,     // the output holds storedLen encoded bytes
     NotSmaller,  // the output holds a valid encoding of storedLen bytes, not smaller than the input
     Declined,    // the scheme cannot encode this input; nothing usable was produced
-    Broke,       // the scheme's encoder failed on this input or gave an answer it cannot have; nothing
-                 // usable was produced, and nothing has been reported: `fault` says why
+    Refused,     // the scheme's encoder said it could not encode this input; nothing usable was
+                 // produced, and nothing has been reported: `fault` names the encoder and the file
+    Broke,       // the scheme's encoder gave an answer it cannot have; nothing usable was produced,
+                 // and nothing has been reported: `fault` says why
     Failed,      // the scheme is unavailable; the failure has been reported
 };
 
@@ -28,7 +30,8 @@ public:
     virtual uint32_t MemNeeded(uint32_t n, uint8_t scheme) = 0;
 
     // Encodes a file's bytes (name: the file's GBK name, for messages). On
-    // Broke, `fault` gets a UTF-8 sentence naming the encoder and the file.
+    // Refused and Broke, `fault` gets a UTF-8 sentence naming the encoder and
+    // the file.
     virtual EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen,
                                 uint8_t scheme, const std::string& name, std::string& fault) = 0;
 

@@ -12,6 +12,7 @@
 #include "editor/CTarvexView.h"
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
+#include "editor/TreeBranches.h"
 #include "ui/CommandIds.h"
 #include "ui/MenuBuilder.h"
 
@@ -262,6 +263,27 @@ void CLeftView::focusInEvent(QFocusEvent* event)
     QTreeView::focusInEvent(event);
     router_.SetActiveView(this);
     router_.NotifyStatesChanged();
+}
+
+void CLeftView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    const QModelIndex parent = index.parent();
+    BranchRow row;
+    row.lineAbove = parent.isValid() || index.row() > 0;
+    row.lineBelow = index.row() + 1 < model_->rowCount(parent);
+    row.hasChildren = model_->hasChildren(index);
+    row.expanded = isExpanded(index);
+    for (QModelIndex level = parent; level.isValid(); level = level.parent())
+        row.passing.insert(row.passing.begin(), level.row() + 1 < model_->rowCount(level.parent()));
+    PaintBranches(*painter, rect, indentation(), row);
+}
+
+QItemSelectionModel::SelectionFlags CLeftView::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    const QItemSelectionModel::SelectionFlags command = QTreeView::selectionCommand(index, event);
+    const bool deselects =
+        command.testFlag(QItemSelectionModel::Deselect) && !command.testFlag(QItemSelectionModel::Select);
+    return !index.isValid() || deselects ? QItemSelectionModel::NoUpdate : command;
 }
 
 bool CLeftView::CanHandle(int id) const

@@ -56,6 +56,12 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    // The dotted lines and buttons of the classic tree, the root's included.
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
+    // The current folder stays selected: a click on empty space or a
+    // Ctrl+click on it does not clear the highlight.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 private:
     void EndLabelEdit(uint32_t handle, const std::optional<QString>& typed);

@@ -4,8 +4,9 @@
 namespace tarvex {
 
 // The private clipboard format of pack items (folders and file entries of
-// the running program): records of 8 bytes, no header.
-inline constexpr const char* kClipboardFormat = "application/x-zvpk2fd";
+// the running program), by its registered name: records of 8 bytes, no
+// header.
+inline constexpr const char* kClipboardFormat = "ZVPK2fd";
 // Beside it: which document wrote the records and the identity of every
 // file entry they name, so that a record is never taken for another item.
 inline constexpr const char* kClipboardOriginFormat = "application/x-zvpk2fd-origin";

@@ -74,9 +74,10 @@ EncodeTestOutcome EncodeTester::TestEncodeEntry(size_t index)
     if (status == EncodeStatus::Broke) prompt_.Tell(fault, MsgIcon::Error);
     if (status == EncodeStatus::Failed || status == EncodeStatus::Broke) return EncodeTestOutcome::Failed;
     entry.encodedSize = encoded;
-    // An encoder module reports success also for output that is not smaller.
-    const bool smaller = status == EncodeStatus::Encoded && (entry.scheme == kSchemeNone || encoded < n);
-    if (smaller) return EncodeTestOutcome::Measured;
+    // Whatever an encoder module encodes is measured, smaller or not; the
+    // advice follows when an encoder declines the input (RLE and LZ decline
+    // what they would not make smaller).
+    if (status == EncodeStatus::Encoded) return EncodeTestOutcome::Measured;
 
     const std::string question = Printf(kAdvice, GbkToUtf8Lossy(entry.name).c_str());
     if (prompt_.Message(question, MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)

@@ -1,7 +1,8 @@
 #pragma once
 // The encode test: a file's bytes encoded in memory with the scheme it was
 // given, so that its encoded size and ratio are known before a save, with the
-// advice to store it unencoded when the scheme does not make it smaller.
+// advice to store it unencoded when the scheme's encoder declines it (the
+// built-in ones decline what they do not make smaller).
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -18,8 +19,8 @@ namespace tarvex {
 
 enum class EncodeTestOutcome {
     Measured,  // the encoded size is known now
-    Advised,   // not smaller: the user took the advice, the scheme is none now
-    Kept,      // not smaller: the user kept the scheme
+    Advised,   // declined: the user took the advice, the scheme is none now
+    Kept,      // declined: the user kept the scheme
     Failed,    // the bytes could not be read or the scheme broke (reported)
 };
 

@@ -3,12 +3,12 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 
+#include "archive/AppFolder.h"
 #include "archive/Catalogue.h"
 #include "archive/GbkText.h"
 
@@ -32,22 +32,6 @@ std::string ModuleText(const char* text, size_t limit)
 }
 
 }  // namespace
-
-std::string ProgramFolder()
-{
-    std::string path(256, '\0');
-    for (;;) {
-        const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-        if (n < 0) return {};
-        if (static_cast<size_t>(n) < path.size()) {
-            path.resize(static_cast<size_t>(n));
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
 
 bool HasModuleExtension(const std::string& name)
 {
@@ -147,8 +131,8 @@ ModuleEncoding CallEncode(edl_Encode_fn encode, std::span<const uint8_t> input, 
 
 PluginHost::PluginHost()
 {
-    const std::string program = ProgramFolder();
-    if (!program.empty()) folder_ = program + "/plugins";
+    const std::string program = GetAppFolder();
+    if (!program.empty()) folder_ = program + "plugins";
 }
 
 std::optional<std::string> PluginHost::PathOf(const std::string& gbkModuleFile) const

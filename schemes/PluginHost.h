@@ -1,8 +1,9 @@
 #pragma once
 // The host side of encoder modules: finding the "*.edl" files in the plugins
 // folder beside the program, checking them against the module contract
-// (plugins/EncoderModule.h), and loading one for the length of one operation
-// (a save, an extraction, a look at it).
+// (plugins/EncoderModule.h), and loading one for the length of one whole
+// operation (a save, an extraction, an encode test, a look at it), not for
+// one call.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -12,10 +13,6 @@
 #include "plugins/EncoderModule.h"
 
 namespace tarvex {
-
-// The folder of the running program (symbolic links resolved), without a
-// trailing '/'; empty when the system does not tell.
-std::string ProgramFolder();
 
 // What became of a module file, in the order the checks run.
 enum class ModuleVerdict {

@@ -131,7 +131,7 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
     switch (encoding.answer) {
         case EncodeAnswer::Failed:
             fault = Printf(kPluginEncodeFailed, moduleName.c_str(), fileName.c_str());
-            return EncodeStatus::Broke;
+            return EncodeStatus::Refused;
         case EncodeAnswer::NoLength:
             fault = Printf(kPluginGaveNoLength, moduleName.c_str(), fileName.c_str());
             return EncodeStatus::Broke;

@@ -33,15 +33,16 @@ public:
     // EncodeBuffer: true when the input was encoded (for LZ: strictly
     // smaller; for a plug-in: its Encode said so and gave a length it can
     // have). RLE that declines copies the input unchanged into output. A
-    // plug-in that broke is reported. name: the file's GBK name, for
-    // messages.
+    // plug-in whose Encode says no is not reported; one that broke is.
+    // name: the file's GBK name, for messages.
     bool EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen, uint8_t scheme,
                       const std::string& name = {});
 
     uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return GetMemNeeded(n, scheme); }
-    // A plug-in whose Encode fails, leaves the length unset or gives one of
-    // 0 or beyond its buffer has broken (Broke, with the fault); one that
-    // cannot be loaded is reported (Failed).
+    // A plug-in whose Encode says no has refused the input (Refused); one
+    // that leaves the length unset or gives one of 0 or beyond its buffer
+    // has broken (Broke); both with the fault. One that cannot be loaded is
+    // reported (Failed).
     EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
                         const std::string& name, std::string& fault) override;
     bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
@@ -70,9 +71,9 @@ private:
 
     const Catalogue& catalogue_;
     IPrompt& prompt_;
-    // A module once loaded stays loaded while this dispatch lives (one save,
-    // one extraction): loading it for every one of many small files would
-    // cost more than the files.
+    // A module once loaded stays loaded while this dispatch lives (one whole
+    // save, extraction or encode test): loading it for every one of many
+    // small files would cost more than the files.
     const LoadedModule* Module(const std::string& moduleFile);
 
     PluginHost plugins_;

@@ -132,6 +132,7 @@ void CMainFrame::BuildMenus()
             if (node.kind == MenuNode::Kind::RecentFiles) {
                 fileMenu_ = menu;
                 recentPlaceholder_ = new QAction(Text(node.label), this);
+                recentPlaceholder_->setData(node.id);
                 recentPlaceholder_->setEnabled(false);
                 recentPlaceholder_->setStatusTip(Text(StatusPrompt(node.id)));
                 return recentPlaceholder_;
@@ -139,6 +140,7 @@ void CMainFrame::BuildMenus()
             if (&owner != menu) return nullptr;
             return MakeMenuAction(node);
         });
+        ShowPromptsIn(*menu, *this);
     }
 }
 

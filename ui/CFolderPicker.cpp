@@ -6,10 +6,30 @@
 #include "ui/DialogLook.h"
 
 namespace tarvex {
+namespace {
+
+// The computer node and other places that are no folder on disk end the
+// browse like Cancel, without a message (Qt would warn and stay open).
+class FolderDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        if (chosen.isEmpty() || chosen.front().isEmpty() || !QFileInfo(chosen.front()).isDir()) {
+            reject();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+}  // namespace
 
 int CFolderPicker::Browse(QWidget* owner)
 {
-    QFileDialog dialog(owner, title_);
+    FolderDialog dialog(owner, title_);
     dialog.setObjectName(QStringLiteral("folderPicker"));
     ApplyDialogLook(dialog);
     dialog.setFileMode(QFileDialog::Directory);

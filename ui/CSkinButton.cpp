@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "ui/Artwork.h"
@@ -86,6 +87,17 @@ void CSkinButton::leaveEvent(QEvent* event)
 {
     QPushButton::leaveEvent(event);
     if (!hover_) return;
+    hover_ = false;
+    update();
+}
+
+void CSkinButton::mouseMoveEvent(QMouseEvent* event)
+{
+    QPushButton::mouseMoveEvent(event);
+    // Pressed and dragged out: the hover picture goes at once (the leave
+    // comes only on release), and does not come back while the button is
+    // held.
+    if (!hover_ || rect().contains(event->position().toPoint())) return;
     hover_ = false;
     update();
 }

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QStatusTipEvent>
 
 #include "ui/Artwork.h"
@@ -45,20 +47,50 @@ QAction* MakeRoutedAction(QMenu& menu, int id, const QString& label, CommandRout
     return action;
 }
 
+namespace {
+
+class MenuPrompts final : public QObject {
+public:
+    MenuPrompts(QMenu& menu, QWidget& window) : QObject(&menu), window_(&window)
+    {
+        menu.installEventFilter(this);
+        connect(&menu, &QMenu::hovered, this, [this](QAction* a) { Show(a->statusTip()); });
+        connect(&menu, &QMenu::aboutToHide, this, [this] { Show(QString()); });
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseMove) {
+            const QAction* a =
+                static_cast<QMenu*>(watched)->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            if (a && !a->isEnabled() && !a->isSeparator()) Show(a->statusTip());
+        }
+        return false;
+    }
+
+private:
+    void Show(const QString& tip) const
+    {
+        if (!window_) return;
+        QStatusTipEvent event(tip);
+        QApplication::sendEvent(window_, &event);
+    }
+
+    QPointer<QWidget> window_;
+};
+
+}  // namespace
+
+void ShowPromptsIn(QMenu& menu, QWidget& window)
+{
+    new MenuPrompts(menu, window);
+    for (QAction* action : menu.actions())
+        if (action->menu()) ShowPromptsIn(*action->menu(), window);
+}
+
 std::unique_ptr<QMenu> BuildContextMenu(ContextPopup popup, CommandRouter& router, QWidget* parent)
 {
     auto menu = std::make_unique<QMenu>(parent);
-    // A pop-up menu is a window of its own, so its items' prompts would stop
-    // there: hand them to the main window's status bar.
-    if (parent) {
-        QWidget* window = parent->window();
-        const auto showTip = [window](const QString& tip) {
-            QStatusTipEvent event(tip);
-            QApplication::sendEvent(window, &event);
-        };
-        QObject::connect(menu.get(), &QMenu::hovered, window, [showTip](QAction* a) { showTip(a->statusTip()); });
-        QObject::connect(menu.get(), &QMenu::aboutToHide, window, [showTip] { showTip(QString()); });
-    }
     const MenuNode& node = ContextMenu(popup);
     menu->setObjectName(QString::fromStdString(node.label));
     FillMenu(*menu, node.children, [&router](QMenu& owner, const MenuNode& item) {
@@ -66,6 +98,9 @@ std::unique_ptr<QMenu> BuildContextMenu(ContextPopup popup, CommandRouter& route
         action->setIcon(art::ToolbarIcon(item.id));
         return action;
     });
+    // A pop-up menu is a window of its own, so its items' prompts would stop
+    // there: they go to the main window's status bar.
+    if (parent) ShowPromptsIn(*menu, *parent->window());
     return menu;
 }
 

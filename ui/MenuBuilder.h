@@ -23,6 +23,11 @@ void FillMenu(QMenu& menu, const std::vector<MenuNode>& items,
 // toolbar pictures of their commands.
 std::unique_ptr<QMenu> BuildContextMenu(ContextPopup popup, CommandRouter& router, QWidget* parent);
 
+// Hands the status prompts of menu's items (and its sub-menus') to window's
+// status bar: also for grey items, which Qt does not activate, and an empty
+// prompt (the idle text) once the menu closes.
+void ShowPromptsIn(QMenu& menu, QWidget& window);
+
 // A fresh action for one command item that runs through the router.
 QAction* MakeRoutedAction(QMenu& menu, int id, const QString& label, CommandRouter& router);
 

@@ -1,5 +1,6 @@
 #include "ui/QtUserChoices.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 
@@ -25,7 +26,11 @@ std::vector<std::string> QtUserChoices::ChooseFilesToInsert()
     ApplyDialogLook(dialog);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFiles);
+    // Every file is offered, with an extension or without one; the type
+    // list reads "所有文件(*.*)" all the same.
     dialog.setNameFilter(QStringLiteral("所有文件(*)"));
+    if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        types->setItemText(0, QStringLiteral("所有文件(*.*)"));
     std::vector<std::string> paths;
     if (dialog.exec() != QDialog::Accepted) return paths;
     for (const QString& path : dialog.selectedFiles()) paths.push_back(DiskPath(path));

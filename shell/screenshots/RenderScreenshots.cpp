@@ -3,6 +3,7 @@
 // the program by hand:  tarvex-screenshots OUTPUT_FOLDER [PACK]
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMenu>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <map>
 
+#include "archive/AppFolder.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
@@ -97,7 +99,9 @@ int main(int argc, char** argv)
     }
     QDir().mkpath(args[1]);
     Shooter shooter{QDir(args[1])};
-    const QString pack = args.size() > 2 ? args[2] : QCoreApplication::applicationDirPath() + "/../share/sample.epk";
+    const QString pack = args.size() > 2
+                             ? args[2]
+                             : QFile::decodeName(QByteArray::fromStdString(GetAppFolder())) + "../share/sample.epk";
 
     CTarvexApp tarvex;
     if (!tarvex.InitInstance({pack})) return 1;

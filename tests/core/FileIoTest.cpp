@@ -5,6 +5,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "archive/AppFolder.h"
 #include "archive/FileIo.h"
 #include "archive/RangeCopy.h"
 #include "archive/SystemErrorText.h"
@@ -170,6 +171,19 @@ TEST(FileIo, CopyRangeCopiesInTheKernelOrInPiecesAndTellsASourceThatEndsEarly)
     ASSERT_TRUE(source.OpenRead(sourcePath));
     EXPECT_TRUE(HasByteAt(source, bytes.size() - 1));
     EXPECT_FALSE(HasByteAt(source, bytes.size()));
+}
+
+TEST(FileIo, TheProgramFolderKeepsItsFinalSeparator)
+{
+    for (const auto& [path, folder] : {std::pair{"/a/b/prog", "/a/b/"}, std::pair{"prog", "prog"},
+                                       std::pair{"/prog", "/"}, std::pair{"a/", "a/"}, std::pair{"", ""}})
+        EXPECT_EQ(FolderOfPath(path), folder) << path;
+    // The running test program's own folder, with the separator.
+    const std::string app = GetAppFolder();
+    ASSERT_FALSE(app.empty());
+    EXPECT_EQ(app.front(), '/');
+    EXPECT_EQ(app.back(), '/');
+    EXPECT_EQ(::access((app + "core_tests").c_str(), X_OK), 0);
 }
 
 }  // namespace

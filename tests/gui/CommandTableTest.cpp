@@ -240,6 +240,41 @@ private slots:
         QCOMPARE(editor.Frame().statusBar()->currentMessage(), QStringLiteral("就绪"));
     }
 
+    // A grey item shows its prompt while the pointer is over it, as the
+    // others do; the idle text comes back when the menu closes.
+    void greyMenuItemsShowTheirPrompts_data()
+    {
+        QTest::addColumn<int>("menu");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("prompt");
+        QTest::addRow("undo") << 1 << 57643 << QStringLiteral("撤消最后一步操作");
+        QTest::addRow("paste") << 1 << 57637 << QStringLiteral("插入剪贴板内容");
+        QTest::addRow("select all") << 1 << 32796 << QStringLiteral("选中全部");
+        QTest::addRow("no recent file") << 0 << 57616 << QStringLiteral("打开该文档");
+    }
+
+    void greyMenuItemsShowTheirPrompts()
+    {
+        QFETCH(int, menu);
+        QFETCH(int, id);
+        QFETCH(QString, prompt);
+        QApplication::clipboard()->clear();
+        Editor editor;
+        editor.Tree().setFocus();
+        Editor::Settle();
+        QMenu& shown = *editor.Frame().TopMenu(menu);
+        shown.popup(editor.Frame().mapToGlobal(QPoint(10, 10)));
+        QTRY_VERIFY(shown.isVisible());
+        QAction* item = nullptr;
+        for (QAction* a : shown.actions())
+            if (a->isVisible() && a->data().toInt() == id) item = a;
+        QVERIFY(item && !item->isEnabled());
+        QTest::mouseMove(&shown, shown.actionGeometry(item).center());
+        QCOMPARE(editor.Frame().statusBar()->currentMessage(), prompt);
+        shown.hide();
+        QCOMPARE(editor.Frame().statusBar()->currentMessage(), QStringLiteral("就绪"));
+    }
+
     void toolbarButtonsInOrder()
     {
         Editor editor;

@@ -3,6 +3,13 @@
 // message boxes, nine-slice scaling, the document's temporary folder and the
 // recent-file list.
 #include <QApplication>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListView>
+#include <QUrl>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,6 +24,7 @@
 #include "editor/CTarvexDoc.h"
 #include "ui/Artwork.h"
 #include "ui/CFlatEdit.h"
+#include "ui/CFolderPicker.h"
 #include "ui/CPasswordDlg.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CSkinButton.h"
@@ -26,6 +34,7 @@
 #include "ui/MessageBox.h"
 #include "ui/NineSlice.h"
 #include "ui/QtPrompt.h"
+#include "ui/QtUserChoices.h"
 #include "ui/RecentFiles.h"
 #include "tests/gui/EditorHarness.h"
 
@@ -154,6 +163,19 @@ private slots:
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(&button, &leave);
         QVERIFY(!button.Hover());
+
+        // Pressed and dragged out, the hover picture goes at once and stays
+        // away when the pointer comes back with the button held.
+        QApplication::sendEvent(&button, &enter);
+        QTest::mousePress(&button, Qt::LeftButton, {}, {5, 5});
+        QCOMPARE(button.CurrentPicture(), CSkinButton::kPressed);
+        QTest::mouseMove(&button, {150, 60});
+        QVERIFY(!button.Hover());
+        QCOMPARE(button.CurrentPicture(), CSkinButton::kFocused);
+        QTest::mouseMove(&button, {6, 5});
+        QVERIFY(!button.Hover());
+        QCOMPARE(button.CurrentPicture(), CSkinButton::kPressed);
+        QTest::mouseRelease(&button, Qt::LeftButton, {}, {150, 60});
     }
 
     void flatEditDrawsOneLineAlongTheBottom()
@@ -314,6 +336,77 @@ private slots:
         std::string s = text.toStdString();
         QCOMPARE(HasText(s), has);
         QCOMPARE(QString::fromStdString(s), left);
+    }
+
+    // A folder on disk is taken; the computer node ends the browse like
+    // Cancel, with no message.
+    void theFolderPickerTakesOnlyFoldersOnDisk_data()
+    {
+        QTest::addColumn<bool>("computer");
+        QTest::addRow("a folder") << false;
+        QTest::addRow("the computer node") << true;
+    }
+
+    void theFolderPickerTakesOnlyFoldersOnDisk()
+    {
+        QFETCH(bool, computer);
+        QTemporaryDir folder;
+        QString warning;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            dialog->setDirectory(folder.path());
+            if (auto* places = dialog->findChild<QListView*>(QStringLiteral("sidebar")); places && computer) {
+                const QModelIndex node = places->model()->index(0, 0);
+                if (node.data(Qt::UserRole + 1).toUrl() == QUrl(QStringLiteral("file:")))
+                    QTest::mouseClick(places->viewport(), Qt::LeftButton, {}, places->visualRect(node).center());
+            }
+            // A warning that keeps the picker open is answered, and the
+            // picker closed, so that the test goes on.
+            QTimer::singleShot(50, dialog, [&warning, dialog] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    warning = box->text();
+                    box->accept();
+                }
+                dialog->reject();
+            });
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+        });
+        CFolderPicker picker;
+        const int result = picker.Browse(nullptr);
+        QCOMPARE(warning, QString());
+        QCOMPARE(result, computer ? 0 : 1);
+        QCOMPARE(picker.ChosenPath(), computer ? QString() : QFileInfo(folder.path()).absoluteFilePath());
+    }
+
+    // The insert dialog's type list reads "所有文件(*.*)" and offers files
+    // without an extension too.
+    void theInsertDialogOffersEveryFile()
+    {
+        QTemporaryDir folder;
+        for (const char* name : {"README", "a.txt"})
+            QFile(folder.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+        QString dialogName;
+        QString types;
+        int offered = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            dialogName = dialog->objectName();
+            types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
+            dialog->setDirectory(folder.path());
+            const auto* files = dialog->findChild<QFileSystemModel*>();
+            for (int tries = 0; tries < 200 && offered < 2; ++tries) {
+                QTest::qWait(10);
+                offered = files->rowCount(files->index(folder.path()));
+            }
+            dialog->reject();
+        });
+        QtUserChoices choices;
+        QVERIFY(choices.ChooseFilesToInsert().empty());
+        QCOMPARE(dialogName, QStringLiteral("insertFilesDialog"));
+        QCOMPARE(types, QStringLiteral("所有文件(*.*)"));
+        QCOMPARE(offered, 2);
     }
 
     // The document stages nothing on disk: it leaves nothing in the

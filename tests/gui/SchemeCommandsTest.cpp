@@ -174,45 +174,68 @@ private slots:
     }
 
     // The advice question through the program's own boxes: Yes drops the
-    // scheme, No keeps it with the size the encoder left.
-    void theEncodeTestAdvisesAgainstSchemesThatGrow_data()
+    // scheme, No keeps it with the size the encoder left. LZ declines the
+    // tiny file; a module declines when its Encode says no. A module's
+    // success is measured without a question, even when it grew the file.
+    void theEncodeTestAdvisesAgainstSchemesThatDecline_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("scheme");
-        QTest::addRow("yes") << QStringLiteral("是(&Y)") << int(kSchemeNone);
-        QTest::addRow("no") << QStringLiteral("否(&N)") << int(kSchemeLz);
+        QTest::addColumn<QString>("decliner");  // the tiny file's module; none: LZ for both files
+        QTest::addRow("lz yes") << QStringLiteral("是(&Y)") << QString();
+        QTest::addRow("lz no") << QStringLiteral("否(&N)") << QString();
+        QTest::addRow("module yes") << QStringLiteral("是(&Y)") << QStringLiteral("t-encodefails.edl");
+        QTest::addRow("module no") << QStringLiteral("否(&N)") << QStringLiteral("t-encodefails.edl");
     }
 
-    void theEncodeTestAdvisesAgainstSchemesThatGrow()
+    void theEncodeTestAdvisesAgainstSchemesThatDecline()
     {
         QFETCH(QString, button);
-        QFETCH(int, scheme);
+        QFETCH(QString, decliner);
         Editor editor({}, true);
-        // LZ never makes 13 bytes or fewer smaller.
+        // LZ never makes 13 bytes or fewer smaller; the test module's
+        // encoding is 4 bytes longer than the file.
         editor.Insert({{"tiny.txt", "abcdefghijkl"}, {"big.txt", std::string(4000, 'z')}});
-        editor.SelectRows({"tiny.txt", "big.txt"});
-        QVERIFY(editor.Run(cmd::kSchemeLz));
+        int tinyCommand = cmd::kSchemeLz;
+        int bigCommand = cmd::kSchemeLz;
+        if (!decliner.isEmpty()) {
+            editor.Doc().UsePlugins(PluginHost(InstallModules(editor.dir, {decliner.toStdString(), "t-full.edl"})));
+            Catalogue& catalogue = editor.Doc().GetCatalogue();
+            tinyCommand = cmd::kPluginSchemeFirst + PluginSlotOf(*catalogue.AddPlugin(decliner.toStdString(), "D", 1));
+            bigCommand = cmd::kPluginSchemeFirst + PluginSlotOf(*catalogue.AddPlugin("t-full.edl", "F", 1));
+        }
+        editor.SelectRows({"tiny.txt"});
+        QVERIFY(editor.Run(tinyCommand));
+        editor.SelectRows({"big.txt"});
+        QVERIFY(editor.Run(bigCommand));
+        const int tinyScheme = EntryNamed(editor, "tiny.txt").scheme;
         editor.Doc().SetModifiedFlag(false);
 
+        editor.SelectRows({"tiny.txt", "big.txt"});
         BoxAnswerer box(button);
         QVERIFY(editor.Run(cmd::kTestEncode));
         QVERIFY(box.answered);
         QCOMPARE(box.text, QStringLiteral("tiny.txt不建议使用此方案编码,越压越大\n是否接受建议?"));
         QCOMPARE(box.icon, QMessageBox::Question);
         const FileEntry& tiny = EntryNamed(editor, "tiny.txt");
-        QCOMPARE(int(tiny.scheme), scheme);
-        if (scheme == kSchemeNone) {
+        if (button == QStringLiteral("是(&Y)")) {
+            QCOMPARE(int(tiny.scheme), int(kSchemeNone));
             QCOMPARE(tiny.encodedSize, tiny.fileSize);
             QVERIFY(editor.Doc().IsModified());
-        } else {
+        } else if (decliner.isEmpty()) {
+            QCOMPARE(int(tiny.scheme), tinyScheme);
             QVERIFY(tiny.encodedSize >= tiny.fileSize && tiny.encodedSize != kUnknownSize);
+        } else {
+            // The module left no length: the size stays unknown.
+            QCOMPARE(int(tiny.scheme), tinyScheme);
+            QCOMPARE(tiny.encodedSize, kUnknownSize);
         }
         // The other file was measured, with no question, and the list shows it.
         const FileEntry& big = EntryNamed(editor, "big.txt");
-        QVERIFY(big.encodedSize < big.fileSize);
+        QVERIFY(decliner.isEmpty() ? big.encodedSize < big.fileSize : big.encodedSize == big.fileSize + 4);
         QCOMPARE(Cell(editor, "big.txt", FileListModel::kEncodedSize),
                  QString::fromStdString(FormatSizeText(big.encodedSize)));
-        QCOMPARE(Cell(editor, "tiny.txt", FileListModel::kScheme), QString::fromStdString(SchemeName(tiny.scheme, {})));
+        QCOMPARE(Cell(editor, "tiny.txt", FileListModel::kScheme),
+                 QString::fromStdString(SchemeName(tiny.scheme, editor.Doc().GetCatalogue().Plugins())));
     }
 
     void theEncodeTestShowsProgressAndReadsPackedFiles()

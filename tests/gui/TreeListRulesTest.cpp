@@ -16,6 +16,7 @@
 #include "editor/CTarvexView.h"
 #include "editor/FolderTreeModel.h"
 #include "editor/IconForExtension.h"
+#include "editor/TreeBranches.h"
 #include "shell/CMainFrame.h"
 #include "ui/CommandIds.h"
 #include "tests/gui/EditorHarness.h"
@@ -193,6 +194,43 @@ private slots:
         QVERIFY(editor.Run(cmd::kShowId));
         QCOMPARE(editor.prompt.Texts(), std::vector<std::string>{"data = 2"});
         QCOMPARE(editor.prompt.messages[0].icon, MsgIcon::None);
+    }
+
+    // Dotted lines join the folders, the root's row included, with buttons
+    // on folders that have sub-folders; a click on empty space leaves the
+    // current folder highlighted.
+    void theTreeDrawsLinesAndKeepsTheCurrentFolderSelected()
+    {
+        Editor editor;
+        Folder& a = AddFolder(editor, "A");
+        AddFolder(editor, "B");
+        CLeftView& tree = editor.Tree();
+        tree.expandAll();
+        tree.SelectFolder(a);
+        tree.setFocus();
+        Editor::Settle();
+        const QModelIndex current = tree.Model().IndexOf(&a);
+        const QPoint empty(tree.viewport()->width() / 2, tree.viewport()->height() - 4);
+        QVERIFY(!tree.indexAt(empty).isValid());
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, empty);
+        QVERIFY(tree.selectionModel()->isSelected(current));
+        QCOMPARE(&tree.CurrentFolder(), &a);
+
+        const QImage image = tree.viewport()->grab().toImage();
+        const auto isLine = [&image](int x, int y) { return image.pixel(x, y) == (kTreeLineColour | 0xFF000000u); };
+        const int indent = tree.indentation();
+        // A's row: a dot on every other pixel from its column's centre to
+        // the picture, and its line on down to B.
+        const QRect row = tree.visualRect(current);
+        const int cx = row.left() - indent + indent / 2;
+        const int cy = row.top() + row.height() / 2;
+        int dots = 0;
+        for (int x = cx; x < row.left(); ++x) dots += isLine(x, cy);
+        QVERIFY(std::abs(2 * dots - (row.left() - cx)) <= 1);
+        QVERIFY(isLine(cx, row.bottom()) || isLine(cx, row.bottom() - 1));
+        // The root's button: a framed box in its own column.
+        const QRect root = tree.visualRect(tree.Model().RootIndex());
+        QVERIFY(isLine(root.left() - indent + indent / 2 - 4, root.top() + root.height() / 2));
     }
 
     void keysOfTheMenuActOnTheFocusedTree()
