@@ -10,6 +10,12 @@ std::string FolderOfPath(std::string_view path)
     return std::string(slash == std::string_view::npos ? path : path.substr(0, slash + 1));
 }
 
+std::string_view NameOfPath(std::string_view path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 std::string GetAppFolder()
 {
     std::string path(256, '\0');

@@ -10,6 +10,10 @@ namespace tarvex {
 // a path without one is returned whole.
 std::string FolderOfPath(std::string_view path);
 
+// What follows the path's last '/' ("/a/b/prog" gives "prog"); a path
+// without one is returned whole.
+std::string_view NameOfPath(std::string_view path);
+
 // FolderOfPath of the running executable's full path (symbolic links
 // resolved); empty when the system does not tell it.
 std::string GetAppFolder();

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "archive/AppFolder.h"
 #include "archive/FileIo.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
@@ -60,19 +61,9 @@ std::optional<std::string> StorableName(std::string_view utf8, IPrompt& prompt)
     return gbk;
 }
 
-namespace {
-
-std::string DiskNameOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
-
 EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt)
 {
-    const std::optional<std::string> name = StorableName(DiskNameOf(path), prompt);
+    const std::optional<std::string> name = StorableName(std::string(NameOfPath(path)), prompt);
     if (!name) return EditResult::Refused;
     if (catalogue.FolderHasFile(folderId, *name)) return RefuseExisting(*name, prompt);
     File file;
@@ -89,7 +80,7 @@ EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::stri
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
                                 IPrompt& prompt, std::unordered_set<std::string>* namesInFolder)
 {
-    const std::string diskName = DiskNameOf(path);
+    const std::string diskName(NameOfPath(path));
     const std::optional<std::string> name = StorableName(diskName, prompt);
     if (!name) return EditResult::Refused;
     const bool taken = namesInFolder ? namesInFolder->contains(*name) : catalogue.FolderHasFile(folderId, *name);

@@ -88,4 +88,7 @@ private:
 // The length of a file on disk; false when it cannot be read.
 bool FileLength(const std::string& path, uint64_t& length);
 
+// Both paths exist and name one file (the same inode of one file system).
+bool IsSameFile(const std::string& a, const std::string& b);
+
 }  // namespace tarvex

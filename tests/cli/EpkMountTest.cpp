@@ -26,11 +26,7 @@ using test::TempDir;
 // after a minute.
 EpkRun Shell(const std::string& command)
 {
-    TempDir io;
-    const std::string line = "LC_ALL=C timeout -s KILL 60 sh -c " + Quote(command) + " >" + Quote(io / "out") +
-                             " 2>" + Quote(io / "err") + " </dev/null";
-    const int raw = std::system(line.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(io / "out"), ReadText(io / "err")};
+    return RunCaptured("LC_ALL=C timeout -s KILL 60 sh -c " + Quote(command));
 }
 
 // Whether the kernel lists a FUSE mount of epk at this path (read from the

@@ -33,14 +33,20 @@ inline std::string ReadText(const std::string& path)
     return s.str();
 }
 
-inline EpkRun Epk(const std::vector<std::string>& args)
+// A shell command line run with no input, its output and messages captured.
+inline EpkRun RunCaptured(const std::string& command)
 {
     test::TempDir io;
+    const std::string line = command + " >" + Quote(io / "out") + " 2>" + Quote(io / "err") + " </dev/null";
+    const int raw = std::system(line.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(io / "out"), ReadText(io / "err")};
+}
+
+inline EpkRun Epk(const std::vector<std::string>& args)
+{
     std::string command = Quote(EPK_PATH);
     for (const auto& a : args) command += " " + Quote(a);
-    command += " >" + Quote(io / "out") + " 2>" + Quote(io / "err") + " </dev/null";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(io / "out"), ReadText(io / "err")};
+    return RunCaptured(command);
 }
 
 }  // namespace tarvex

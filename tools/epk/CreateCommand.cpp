@@ -1,9 +1,9 @@
-#include <sys/stat.h>
-
 #include <string>
 #include <string_view>
 
+#include "archive/AppFolder.h"
 #include "archive/DirectoryImport.h"
+#include "archive/FileIo.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "schemes/SchemeDispatch.h"
@@ -18,27 +18,15 @@
 namespace tarvex::epk {
 namespace {
 
-// The last component of a disk path.
-std::string_view BaseName(std::string_view path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 // Leaves the pack being written out of its own contents when it lies inside
 // the folder being packed. Only files of the pack's own name are looked at:
 // a rebuild over an old pack must not cost a look-up of every file.
 void DropFileItself(Catalogue& catalogue, const std::string& packPath)
 {
-    struct stat pack {};
-    if (::stat(packPath.c_str(), &pack) != 0) return;
-    const std::string_view packName = BaseName(packPath);
+    const std::string_view packName = NameOfPath(packPath);
     auto& entries = catalogue.Entries();
     for (size_t i = 0; i < entries.size(); ++i) {
-        if (BaseName(entries[i].sourcePath) != packName) continue;
-        struct stat st {};
-        if (::stat(entries[i].sourcePath.c_str(), &st) == 0 && st.st_dev == pack.st_dev &&
-            st.st_ino == pack.st_ino) {
+        if (NameOfPath(entries[i].sourcePath) == packName && IsSameFile(entries[i].sourcePath, packPath)) {
             catalogue.RemoveEntry(i);
             return;
         }
@@ -51,11 +39,7 @@ int RunCreate(const CliArgs& args)
 {
     const std::string& packPath = args.positional[0];
     const std::string& dir = args.positional[1];
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        PrintErr(dir + "不是一个文件夹。\n");
-        return kExitFailure;
-    }
+    if (!IsFolderOrSay(dir)) return kExitFailure;
 
     PackSession session;
     Catalogue& catalogue = session.catalogue;
@@ -67,10 +51,7 @@ int RunCreate(const CliArgs& args)
     if (!session.UsePasswordOption(args)) return kExitFailure;
     const Exclusions exclusions(args.Values("--exclude"));
     const ImportReport report =
-        ImportDirectoryTree(catalogue, catalogue.Root(), dir, session.prompt,
-                            exclusions.Empty() ? ImportFilter() : [&](std::string_view relative) {
-                                return exclusions.Excludes(relative);
-                            });
+        ImportDirectoryTree(catalogue, catalogue.Root(), dir, session.prompt, exclusions.Filter());
     if (report.failed || report.refused > 0) {
         PrintErr("没有创建文件包：有文件无法加入文件包（见上面的说明）。\n");
         return kExitFailure;

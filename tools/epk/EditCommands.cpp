@@ -132,10 +132,7 @@ int RunAdd(const CliArgs& args)
             }
             const size_t first = c.Entries().size();
             const ImportReport report =
-                ImportDirectoryTree(c, *folder, source, s.prompt,
-                                    exclusions.Empty() ? ImportFilter() : [&](std::string_view relative) {
-                                        return exclusions.Excludes(packPath + "/" + std::string(relative));
-                                    });
+                ImportDirectoryTree(c, *folder, source, s.prompt, exclusions.Filter(packPath + "/"));
             if (report.failed) {
                 out.failed = true;
                 return;

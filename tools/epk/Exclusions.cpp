@@ -3,16 +3,24 @@
 #include <algorithm>
 #include <fnmatch.h>
 
+#include "archive/AppFolder.h"
 #include "archive/GbkText.h"
 
 namespace tarvex::epk {
+
+ImportFilter Exclusions::Filter(std::string prefix) const
+{
+    if (patterns_.empty()) return {};
+    return [this, prefix = std::move(prefix)](std::string_view relative) {
+        return Excludes(prefix + std::string(relative));
+    };
+}
 
 bool Exclusions::Excludes(std::string_view utf8PackPath) const
 {
     if (patterns_.empty()) return false;
     const std::string path(utf8PackPath);
-    const size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string name(NameOfPath(path));
     return std::any_of(patterns_.begin(), patterns_.end(), [&](const std::string& pattern) {
         if (::fnmatch(pattern.c_str(), path.c_str(), 0) == 0) return true;
         return pattern.find('/') == std::string::npos && ::fnmatch(pattern.c_str(), name.c_str(), 0) == 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/Catalogue.h"
+#include "archive/DirectoryImport.h"
 
 namespace tarvex::epk {
 
@@ -20,6 +21,9 @@ public:
     bool Empty() const { return patterns_.empty(); }
     // utf8PackPath: folders and name separated by '/', no leading '/'.
     bool Excludes(std::string_view utf8PackPath) const;
+    // The filter of a directory import into the pack folder whose pattern
+    // path is prefix ("" for the root, else "a/b/"); none without patterns.
+    ImportFilter Filter(std::string prefix = {}) const;
 
 private:
     std::vector<std::string> patterns_;

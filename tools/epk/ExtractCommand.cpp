@@ -29,12 +29,7 @@ bool MakeDestination(const std::string& dest)
             }
         }
     }
-    struct stat st {};
-    if (::stat(dest.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        PrintErr(dest + "不是一个文件夹。\n");
-        return false;
-    }
-    return true;
+    return IsFolderOrSay(dest);
 }
 
 // What the named paths pick: folders with everything below them, then single

@@ -123,10 +123,7 @@ bool OpenOrStart(PackSession& session, const CliArgs& args, bool created)
 bool ReadTree(const std::string& dir, const Exclusions& exclusions, IPrompt& prompt, Catalogue& disk,
               ImportReport& report)
 {
-    report = ImportDirectoryTree(disk, disk.Root(), dir, prompt,
-                                 exclusions.Empty() ? ImportFilter() : [&](std::string_view relative) {
-                                     return exclusions.Excludes(relative);
-                                 });
+    report = ImportDirectoryTree(disk, disk.Root(), dir, prompt, exclusions.Filter());
     return !report.failed && report.refused == 0;
 }
 
@@ -136,11 +133,7 @@ int RunSync(const CliArgs& args)
 {
     const std::string& packPath = args.positional[0];
     const std::string& dir = args.positional[1];
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        PrintErr(dir + "不是一个文件夹。\n");
-        return kExitFailure;
-    }
+    if (!IsFolderOrSay(dir)) return kExitFailure;
 
     PackSession session;
     Catalogue& catalogue = session.catalogue;

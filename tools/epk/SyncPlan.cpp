@@ -1,13 +1,14 @@
 #include "tools/epk/SyncPlan.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "archive/AppFolder.h"
 #include "archive/CatalogueEdits.h"
 #include "archive/DeferredPrompt.h"
+#include "archive/FileIo.h"
 #include "archive/GbkText.h"
 #include "tools/epk/DiskComparison.h"
 #include "tools/epk/PackEdit.h"
@@ -52,7 +53,7 @@ public:
           packFiles_(GroupByFolder(pack_)), diskFiles_(GroupByFolder(disk))
     {
         const std::string& path = options.packOnDisk;
-        packName_ = Utf8ToGbkLossy(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
+        packName_ = Utf8ToGbkLossy(NameOfPath(path));
     }
 
     SyncOutcome Run(const PackSaver& save);
@@ -101,10 +102,7 @@ private:
 bool Syncing::IsThePack(const FileEntry& file) const
 {
     if (options_.packOnDisk.empty() || file.name != packName_) return false;
-    struct stat pack {};
-    struct stat st {};
-    return ::stat(options_.packOnDisk.c_str(), &pack) == 0 && ::stat(file.sourcePath.c_str(), &st) == 0 &&
-           st.st_dev == pack.st_dev && st.st_ino == pack.st_ino;
+    return IsSameFile(file.sourcePath, options_.packOnDisk);
 }
 
 void Syncing::Match(size_t entry, const FileEntry& file)
