@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <thread>
 
 #include "archive/ByteBuffer.h"
@@ -34,6 +35,9 @@ struct StoredFile {
 // being held: in the kernel, or through a piece buffer of this size.
 constexpr uint64_t kStreamedFileBytes = 1 << 20;
 constexpr size_t kStreamPiece = 1 << 20;
+// Coded files this long are encoded as they are read, on the writing thread,
+// by schemes that can: their memory stays the same whatever their length.
+constexpr uint64_t kStreamEncodedBytes = 16 << 20;
 // The least memory files in flight may take together, whatever their sizes.
 constexpr uint64_t kLeastBudget = 8 << 20;
 
@@ -42,6 +46,7 @@ enum class Route {
     Produced,    // read (and encoded) by a worker, or here for a module bound to one thread
     FromPack,    // its stored bytes copied from the old pack as they are, re-scrambled if the key changed
     FromSource,  // a large file stored as it is, copied from its source when its turn comes
+    EncodedFromSource,  // a large file encoded as it is read from its source when its turn comes
 };
 
 // Where one file is produced: the prompt its failures go to, the coder, and
@@ -131,6 +136,8 @@ private:
     bool StartRecord(size_t index, uint64_t offset, uint32_t fileSize, uint64_t storedSize, uint8_t scheme);
     bool PutRange(File& from, const RangeCopy& range, const size_t& reading);
     bool PutStreamed(size_t index, StoredFile& file);
+    bool PutEncodedStream(size_t index, StoredFile& file);
+    class EncodedOutput;
     std::optional<size_t> CopyFromPack(size_t first, ProductionPlace& here);
     bool PutProduced(size_t index, ProducedFile produced);
     bool WriteEntryTable();
@@ -154,6 +161,7 @@ private:
     std::vector<Route> routes_;
     std::vector<bool> onCaller_;
     ByteBuffer scratch_;  // the pieces of copies that cannot go in the kernel
+    std::array<ByteBuffer, 2> windows_;  // of a file encoded as it is read: one encoded, the next read meanwhile
     std::unordered_map<uint32_t, std::string> folderPaths_;  // for the names in encoders' faults
     std::vector<std::string> storedUnencoded_;               // the faults of files stored unencoded, in entry order
 };
@@ -348,7 +356,8 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
         return place.Refuse(Printf(msg::kReadFailed, name().c_str()) + source.Error());
     if (length >= kUnknownSize) return place.Refuse(Printf(msg::kFileTooLarge, name().c_str()));
     out.fileSize = static_cast<uint32_t>(length);
-    if (routes_[index] == Route::FromSource && length >= kStreamedFileBytes) {
+    if ((routes_[index] == Route::FromSource || routes_[index] == Route::EncodedFromSource) &&
+        length >= kStreamedFileBytes) {
         out.streamed = std::move(source);
         return true;
     }
@@ -378,7 +387,15 @@ void Writing::PlanRoutes()
 {
     const auto& entries = catalogue_.Entries();
     std::array<bool, 256> anyThread{};
-    for (unsigned s = 0; s < 256; ++s) anyThread[s] = coder_.ThreadSafe(static_cast<uint8_t>(s));
+    std::array<bool, 256> streams{};
+    struct Nowhere : IStreamOutput {
+        bool Codes(std::span<const uint8_t>) override { return false; }
+        bool Literals(uint64_t, uint64_t) override { return false; }
+    } nowhere;
+    for (unsigned s = 0; s < 256; ++s) {
+        anyThread[s] = coder_.ThreadSafe(static_cast<uint8_t>(s));
+        streams[s] = s != 0 && coder_.StreamEncoder(static_cast<uint8_t>(s), nowhere) != nullptr;
+    }
     routes_.resize(entries.size());
     onCaller_.resize(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -387,10 +404,13 @@ void Writing::PlanRoutes()
             const uint8_t oldScheme = CopyOf(i).scheme;
             routes_[i] = entry.scheme == oldScheme ? Route::FromPack : Route::Produced;
             onCaller_[i] = routes_[i] == Route::FromPack || !anyThread[entry.scheme] || !anyThread[oldScheme];
+        } else if (entry.scheme == 0) {
+            routes_[i] = entry.fileSize >= kStreamedFileBytes ? Route::FromSource : Route::Produced;
+            onCaller_[i] = routes_[i] == Route::FromSource;
         } else {
-            routes_[i] =
-                entry.scheme == 0 && entry.fileSize >= kStreamedFileBytes ? Route::FromSource : Route::Produced;
-            onCaller_[i] = routes_[i] == Route::FromSource || !anyThread[entry.scheme];
+            routes_[i] = entry.fileSize >= kStreamEncodedBytes && streams[entry.scheme] ? Route::EncodedFromSource
+                                                                                         : Route::Produced;
+            onCaller_[i] = routes_[i] == Route::EncodedFromSource || !anyThread[entry.scheme];
         }
     }
 }
@@ -481,6 +501,140 @@ bool Writing::PutStreamed(size_t index, StoredFile& file)
     return true;
 }
 
+// Takes an encoding made while its file is read into the pack: codes and the
+// literals of the window in hand from memory, literals of earlier windows
+// copied from the source again (in the kernel where they can), all scrambled
+// on their way when the pack is protected.
+class Writing::EncodedOutput : public IStreamOutput {
+public:
+    EncodedOutput(Writing& writing, size_t index, File& source)
+        : writing_(writing), index_(index), source_(source)
+    {
+    }
+    void SetWindow(uint64_t start, std::span<const uint8_t> window)
+    {
+        windowStart_ = start;
+        window_ = window;
+    }
+    bool Failed() const { return failed_; }
+
+    bool Codes(std::span<const uint8_t> codes) override { return Append(codes); }
+    bool Literals(uint64_t end, uint64_t count) override
+    {
+        const uint64_t begin = end - count;
+        if (begin < windowStart_) {
+            RangeCopy range;
+            range.offset = begin;
+            range.length = std::min(end, windowStart_) - begin;
+            const uint64_t at = written_;
+            if (writing_.keys_.IsProtected())
+                range.transform = [this, at](std::span<uint8_t> piece, uint64_t done) {
+                    ScrambleFileData(piece, writing_.keys_.streamKey, static_cast<unsigned>((at + done) & 15));
+                };
+            if (!writing_.PutRange(source_, range, index_)) return Fail();
+            written_ += range.length;
+        }
+        if (end <= windowStart_) return true;
+        const uint64_t from = std::max(begin, windowStart_) - windowStart_;
+        return Append(window_.subspan(static_cast<size_t>(from), static_cast<size_t>(end - windowStart_ - from)));
+    }
+
+private:
+    bool Fail()
+    {
+        failed_ = true;
+        return false;
+    }
+    // Scrambled through the copy buffer, when the pack is protected.
+    bool Append(std::span<const uint8_t> bytes)
+    {
+        if (!writing_.keys_.IsProtected()) {
+            written_ += bytes.size();
+            return writing_.Put(bytes) || Fail();
+        }
+        const std::span<uint8_t> stage = writing_.scratch_.span();
+        while (!bytes.empty()) {
+            const size_t n = std::min(bytes.size(), stage.size());
+            std::memcpy(stage.data(), bytes.data(), n);
+            ScrambleFileData(stage.first(n), writing_.keys_.streamKey, static_cast<unsigned>(written_ & 15));
+            if (!writing_.Put(stage.first(n))) return Fail();
+            written_ += n;
+            bytes = bytes.subspan(n);
+        }
+        return true;
+    }
+
+    Writing& writing_;
+    size_t index_;
+    File& source_;
+    uint64_t windowStart_ = 0;
+    std::span<const uint8_t> window_;
+    uint64_t written_ = 0;  // the stored bytes given to the pack
+    bool failed_ = false;
+};
+
+// A large file encoded as it is read from its source, window by window. It
+// is stored as it is when its encoding would not be smaller (and the save
+// wants that) or the encoder gives up on it; what was written of the
+// encoding is then dropped again.
+bool Writing::PutEncodedStream(size_t index, StoredFile& file)
+{
+    const FileEntry& entry = catalogue_.Entries()[index];
+    const auto name = [&] { return Utf8(entry.name); };
+    const uint64_t start = out_.Position();
+    EncodedOutput output(*this, index, file.streamed);
+    const std::unique_ptr<IStreamEncoder> encoder = coder_.StreamEncoder(entry.scheme, output);
+    bool encoding = encoder != nullptr;
+    const size_t windowBytes = encoding ? encoder->WindowBytes() : 0;
+    for (ByteBuffer& buffer : windows_) {
+        if (!encoding || buffer.size() >= windowBytes) continue;
+        std::optional<ByteBuffer> window = ByteBuffer::Allocate(windowBytes);
+        if (!window) return Refuse(msg::kOutOfMemory);
+        buffer = std::move(*window);
+    }
+    // The next window is read while this one is encoded.
+    const auto windowAt = [&](uint64_t at) {
+        return windows_[(at / windowBytes) % 2].span().first(
+            static_cast<size_t>(std::min<uint64_t>(windowBytes, file.fileSize - at)));
+    };
+    struct ReadFault {
+        const char* message = nullptr;  // none: the window was read
+        std::string detail;
+    };
+    const auto read = [&file](uint64_t at, std::span<uint8_t> window) {
+        if (file.streamed.ReadAt(at, window)) return ReadFault{};
+        uint64_t now = 0;
+        if (file.streamed.Size(now) && now < at + window.size()) return ReadFault{msg::kFileChanged, {}};
+        return ReadFault{msg::kReadFailed, file.streamed.Error()};
+    };
+    std::future<ReadFault> reading;
+    if (encoding) reading = std::async(std::launch::async, read, 0, windowAt(0));
+    for (uint64_t at = 0; encoding && at < file.fileSize;) {
+        const std::span<uint8_t> window = windowAt(at);
+        const ReadFault fault = reading.get();
+        if (fault.message) return Refuse(Printf(fault.message, name().c_str()) + fault.detail);
+        const uint64_t next = at + window.size();
+        if (next < file.fileSize) reading = std::async(std::launch::async, read, next, windowAt(next));
+        output.SetWindow(at, window);
+        encoding = encoder->Add(window);
+        if (output.Failed()) return false;
+        at = next;
+        prompt_.ProgressBytes(out_.Position());
+    }
+    if (reading.valid()) reading.wait();
+    encoding = encoding && !(options_.fallbackToNone && encoder->Length() >= file.fileSize) && encoder->Finish();
+    if (output.Failed()) return false;
+    if (!encoding) {
+        if (!out_.TruncateTo(start)) {
+            failed_ = true;
+            return Refuse(Printf(msg::kWriteFailed, out_.TargetPath().c_str(), out_.Error().c_str()));
+        }
+        return StartRecord(index, start, file.fileSize, file.fileSize, 0) && PutStreamed(index, file);
+    }
+    if (HasByteAt(file.streamed, file.fileSize)) return Refuse(Printf(msg::kFileChanged, name().c_str()));
+    return StartRecord(index, start, file.fileSize, out_.Position() - start, entry.scheme);
+}
+
 // Copies the stored bytes of the entries from `first` on that lie back to
 // back in the old pack, all in one go: in the kernel when the key stays,
 // else re-scrambled piece by piece (each file's key restarts at its first
@@ -547,9 +701,13 @@ bool Writing::PutProduced(size_t index, ProducedFile produced)
     ShowMessages(produced.messages, prompt_);
     if (!produced.ok) return false;
     StoredFile& file = produced.file;
-    const uint64_t storedSize = file.streamed.IsOpen() ? file.fileSize : file.stored.size();
-    if (!StartRecord(index, out_.Position(), file.fileSize, storedSize, file.scheme)) return false;
-    if (!(file.streamed.IsOpen() ? PutStreamed(index, file) : Put(file.stored))) return false;
+    if (file.streamed.IsOpen() && routes_[index] == Route::EncodedFromSource) {
+        if (!PutEncodedStream(index, file)) return false;
+    } else {
+        const uint64_t storedSize = file.streamed.IsOpen() ? file.fileSize : file.stored.size();
+        if (!StartRecord(index, out_.Position(), file.fileSize, storedSize, file.scheme)) return false;
+        if (!(file.streamed.IsOpen() ? PutStreamed(index, file) : Put(file.stored))) return false;
+    }
     if (!file.encodeFault.empty()) storedUnencoded_.push_back(std::move(file.encodeFault));
     prompt_.ProgressStep();
     prompt_.ProgressBytes(out_.Position());

@@ -197,6 +197,18 @@ bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill)
     return true;
 }
 
+bool SafeFileWriter::TruncateTo(uint64_t position)
+{
+    if (!file_.IsOpen()) return Fail(msg::kFileNotOpen);
+    if (!Flush()) return false;
+    const auto at = static_cast<off_t>(position);
+    if (::ftruncate(file_.Fd(), at) != 0 || ::lseek(file_.Fd(), at, SEEK_SET) != at)
+        return Fail(SystemErrorText(errno));
+    position_ = position;
+    handed_ = std::min(handed_, position);
+    return true;
+}
+
 bool SafeFileWriter::Commit(bool durable)
 {
     if (!file_.IsOpen()) return Fail(msg::kFileNotOpen);

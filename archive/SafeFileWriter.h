@@ -34,6 +34,9 @@ public:
     // kernel copies, say) and returns whether it succeeded; the bytes
     // gathered so far go first.
     bool Fill(const std::function<bool(File& file)>& fill);
+    // Drops what was written from `position` on (position <= Position()):
+    // the next write goes there.
+    bool TruncateTo(uint64_t position);
     // Flushes and renames over the target, keeping the old file's mode. A
     // durable commit also syncs the file and its folder to the disk first.
     bool Commit(bool durable = true);

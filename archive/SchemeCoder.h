@@ -8,6 +8,7 @@
 
 #include "archive/ByteBuffer.h"
 #include "archive/Prompt.h"
+#include "codecs/StreamOutput.h"
 
 namespace tarvex {
 
@@ -20,6 +21,21 @@ enum class EncodeStatus {
     Broke,       // the scheme's encoder gave an answer it cannot have; nothing usable was produced,
                  // and nothing has been reported: `fault` says why
     Failed,      // the scheme is unavailable; the failure has been reported
+};
+
+// Encodes one long file while it is read, in memory that does not grow with
+// the file, into the bytes Encode would give for the whole.
+class IStreamEncoder {
+public:
+    virtual ~IStreamEncoder() = default;
+    virtual size_t WindowBytes() const = 0;
+    // Encodes the next window of the file: WindowBytes() long, but for the
+    // last. False when the file cannot be encoded this way (or the output
+    // refused): nothing given out so far is of use.
+    virtual bool Add(std::span<const uint8_t> window) = 0;
+    // The length of the encoding if it were finished now.
+    virtual uint64_t Length() const = 0;
+    virtual bool Finish() = 0;
 };
 
 class ISchemeCoder {
@@ -48,6 +64,12 @@ public:
     // Called from every worker, many times per file: it must be cheap and
     // safe to call concurrently.
     virtual bool ThreadSafe(uint8_t scheme) const = 0;
+    // An encoder of the scheme for long files that gives its output to
+    // `out` as it goes; none where the scheme encodes only whole files.
+    virtual std::unique_ptr<IStreamEncoder> StreamEncoder(uint8_t /*scheme*/, IStreamOutput& /*out*/)
+    {
+        return nullptr;
+    }
     // A coder of the same schemes that reports through `prompt`, for a worker.
     virtual std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const = 0;
 };

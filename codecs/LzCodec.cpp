@@ -20,11 +20,6 @@ bool LzoReady()
     return ready;
 }
 
-// Inputs this long are compressed in pieces on all cores. A piece is a whole
-// number of the compressor's own blocks (it starts a fresh dictionary every
-// 49152 bytes), so cutting there costs next to nothing in size.
-constexpr size_t kPieceBytes = 32 * 49152;
-
 // Work memory of the compressor, one per thread, aligned as LZO requires.
 lzo_voidp WorkMemory()
 {
@@ -46,6 +41,14 @@ std::span<uint8_t> Scratch(size_t size)
 
 }  // namespace
 
+// A piece is a whole number of the compressor's own blocks (it starts a
+// fresh dictionary every 49152 bytes), so cutting there costs next to
+// nothing in size.
+size_t LzPieceBytes()
+{
+    return 32 * 49152;
+}
+
 size_t LzWorstCase(size_t len)
 {
     return len + len / 16 + 64 + 3;
@@ -56,9 +59,9 @@ uint32_t LzEncode(std::span<const uint8_t> src, std::span<uint8_t> dst)
     if (!LzoReady()) {
         return 0;
     }
-    if (src.size() >= 2 * kPieceBytes) {
+    if (src.size() >= 2 * LzPieceBytes()) {
         if (const std::optional<uint32_t> length =
-                LzEncodeInPieces(src, dst, kPieceBytes, std::max(1u, std::thread::hardware_concurrency())))
+                LzEncodeInPieces(src, dst, LzPieceBytes(), std::max(1u, std::thread::hardware_concurrency())))
             return *length;
     }
     const size_t worstCase = LzWorstCase(src.size());

@@ -10,6 +10,9 @@ namespace tarvex {
 // The most the LZO1X-1 compressor writes for len input bytes.
 size_t LzWorstCase(size_t len);
 
+// Inputs of two pieces or more are compressed in pieces on all cores.
+size_t LzPieceBytes();
+
 // Compresses the whole of src and returns the stream length (long inputs in
 // pieces on all cores, joined into the one stream).
 // dst is normally sized 3 x src.size(), at least 5 bytes. Returns 0 only when

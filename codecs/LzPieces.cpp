@@ -96,87 +96,57 @@ std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
 
 namespace {
 
+// The room of the pieces' slots side by side, each sized for its worst case.
+std::vector<size_t> SlotStarts(size_t srcBytes, size_t pieceBytes)
+{
+    const size_t pieces = (srcBytes + pieceBytes - 1) / pieceBytes;
+    std::vector<size_t> slots(pieces + 1, 0);
+    for (size_t i = 0; i < pieces; ++i)
+        slots[i + 1] = slots[i] + LzWorstCase(std::min(pieceBytes, srcBytes - i * pieceBytes));
+    return slots;
+}
+
 // Writes the joined stream from left to right over the pieces, which wait in
-// their slots further right.
-class Joiner {
+// their slots further right: a write must not pass `limit`, where the
+// unread codes of the piece being joined begin.
+class InPlaceOutput : public IStreamOutput {
 public:
-    Joiner(std::span<const uint8_t> src, std::span<uint8_t> dst) : src_(src), dst_(dst) {}
+    InPlaceOutput(std::span<const uint8_t> src, std::span<uint8_t> dst) : src_(src), dst_(dst) {}
+    void SetLimit(size_t limit) { limit_ = limit; }
+    size_t Length() const { return out_; }
 
-    // Adds a run of literals that follows the pending ones in src.
-    void AddLiterals(size_t count) { pending_ += count; }
-
-    // Writes the pending literals, then `body` (a piece's codes from its
-    // first match to its last); limit is where unread piece bytes begin.
-    bool Put(std::span<const uint8_t> body, size_t srcEnd, size_t limit)
+    bool Codes(std::span<const uint8_t> codes) override
     {
-        if (!Flush(srcEnd, limit)) return false;
-        std::memmove(dst_.data() + out_, body.data(), body.size());
-        out_ += body.size();
-        // The last match's literals, if it counted any, join the next run.
-        dst_[out_ - 2] &= 0xFC;
-        started_ = true;
+        // A piece's own codes move left, never past themselves.
+        const bool inPlace = codes.data() >= dst_.data() && codes.data() < dst_.data() + dst_.size();
+        if (!inPlace && out_ + codes.size() > limit_) return false;
+        std::memmove(dst_.data() + out_, codes.data(), codes.size());
+        out_ += codes.size();
         return true;
     }
-
-    // Writes the last run and the end marker.
-    std::optional<uint32_t> Finish(size_t limit)
+    bool Literals(uint64_t end, uint64_t count) override
     {
-        if (!Flush(src_.size(), limit) || out_ + 3 > limit) return std::nullopt;
-        dst_[out_++] = 0x11;
-        dst_[out_++] = 0;
-        dst_[out_++] = 0;
-        return static_cast<uint32_t>(out_);
+        if (out_ + count > limit_) return false;
+        std::memcpy(dst_.data() + out_, src_.data() + end - count, count);
+        out_ += count;
+        return true;
     }
 
 private:
-    // The pending literals end at srcEnd in src.
-    bool Flush(size_t srcEnd, size_t limit)
-    {
-        const size_t t = pending_;
-        pending_ = 0;
-        if (t == 0) return true;
-        uint8_t code[8];
-        size_t codeLength = 0;
-        size_t zeros = 0;
-        if (!started_ && t <= 238) {
-            code[codeLength++] = static_cast<uint8_t>(17 + t);
-        } else if (started_ && t <= 3) {
-            dst_[out_ - 2] |= static_cast<uint8_t>(t);  // counted in the state bits of the match before
-        } else if (t <= 18) {
-            code[codeLength++] = static_cast<uint8_t>(t - 3);
-        } else {
-            size_t rest = t - 18;
-            zeros = 1 + (rest - 1) / 255;
-            rest -= (zeros - 1) * 255;
-            code[codeLength++] = static_cast<uint8_t>(rest);
-        }
-        if (out_ + zeros + codeLength + t > limit) return false;
-        std::memset(dst_.data() + out_, 0, zeros);
-        out_ += zeros;
-        std::memcpy(dst_.data() + out_, code, codeLength);
-        out_ += codeLength;
-        std::memcpy(dst_.data() + out_, src_.data() + srcEnd - t, t);
-        out_ += t;
-        return true;
-    }
-
     std::span<const uint8_t> src_;
     std::span<uint8_t> dst_;
     size_t out_ = 0;
-    size_t pending_ = 0;
-    bool started_ = false;  // a match has been written: the output ends with its code
+    size_t limit_ = 0;
 };
 
 }  // namespace
 
-std::optional<uint32_t> LzEncodeInPieces(std::span<const uint8_t> src, std::span<uint8_t> dst, size_t pieceBytes,
-                                         unsigned threads)
+std::optional<std::vector<LzPiece>> CompressPieces(std::span<const uint8_t> src, std::span<uint8_t> room,
+                                                   size_t pieceBytes, unsigned threads)
 {
-    const size_t pieces = (src.size() + pieceBytes - 1) / pieceBytes;
-    std::vector<size_t> slots(pieces + 1, 0);
-    for (size_t i = 0; i < pieces; ++i)
-        slots[i + 1] = slots[i] + LzWorstCase(std::min(pieceBytes, src.size() - i * pieceBytes));
-    if (pieces < 2 || slots[pieces] > dst.size()) return std::nullopt;
+    const std::vector<size_t> slots = SlotStarts(src.size(), pieceBytes);
+    const size_t pieces = slots.size() - 1;
+    if (slots[pieces] > room.size()) return std::nullopt;
 
     std::vector<uint32_t> lengths(pieces, 0);
     std::vector<std::optional<LzStreamShape>> shapes(pieces);
@@ -185,7 +155,7 @@ std::optional<uint32_t> LzEncodeInPieces(std::span<const uint8_t> src, std::span
         for (size_t i; (i = next++) < pieces;) {
             const std::span<const uint8_t> piece =
                 src.subspan(i * pieceBytes, std::min(pieceBytes, src.size() - i * pieceBytes));
-            const std::span<uint8_t> slot = dst.subspan(slots[i], slots[i + 1] - slots[i]);
+            const std::span<uint8_t> slot = room.subspan(slots[i], slots[i + 1] - slots[i]);
             lengths[i] = LzEncode(piece, slot);
             if (lengths[i] != 0) shapes[i] = ShapeOfLzStream(slot.first(lengths[i]));
         }
@@ -195,19 +165,116 @@ std::optional<uint32_t> LzEncodeInPieces(std::span<const uint8_t> src, std::span
         for (unsigned k = 1; k < std::min<size_t>(threads, pieces); ++k) helpers.emplace_back(work);
         work();
     }
-
-    Joiner joiner(src, dst);
+    std::vector<LzPiece> made(pieces);
     for (size_t i = 0; i < pieces; ++i) {
         if (!shapes[i]) return std::nullopt;
-        const LzStreamShape& shape = *shapes[i];
-        joiner.AddLiterals(shape.head);
-        if (!shape.hasMatch) continue;
-        const size_t bodyStart = slots[i] + shape.headCode + shape.head;
-        const std::span<const uint8_t> body(dst.data() + bodyStart, slots[i] + shape.bodyEnd - bodyStart);
-        if (!joiner.Put(body, i * pieceBytes + shape.head, bodyStart)) return std::nullopt;
-        joiner.AddLiterals(shape.tail);
+        made[i] = {room.subspan(slots[i], lengths[i]), *shapes[i], std::min(pieceBytes, src.size() - i * pieceBytes)};
     }
-    return joiner.Finish(dst.size());
+    return made;
+}
+
+size_t PiecesRoom(size_t srcBytes, size_t pieceBytes)
+{
+    return SlotStarts(srcBytes, pieceBytes).back();
+}
+
+uint64_t LzJoiner::RunCost(uint64_t t) const
+{
+    if (t == 0) return 0;
+    if (!started_ && t <= 238) return 1 + t;
+    if (started_ && t <= 3) return t;
+    if (t <= 18) return 1 + t;
+    return 1 + (t - 18 - 1) / 255 + 1 + t;
+}
+
+uint64_t LzJoiner::Length() const
+{
+    return given_ + (started_ ? 2 : 0) + RunCost(pending_) + 3;
+}
+
+bool LzJoiner::Give(std::span<const uint8_t> codes)
+{
+    given_ += codes.size();
+    return out_.Codes(codes);
+}
+
+bool LzJoiner::Flush()
+{
+    const uint64_t t = pending_;
+    pending_ = 0;
+    uint8_t code[2];
+    size_t codeLength = 0;
+    uint64_t zeros = 0;
+    if (t == 0) {
+    } else if (!started_ && t <= 238) {
+        code[codeLength++] = static_cast<uint8_t>(17 + t);
+    } else if (started_ && t <= 3) {
+        held_[0] |= static_cast<uint8_t>(t);  // counted in the state bits of the match before
+    } else if (t <= 18) {
+        code[codeLength++] = static_cast<uint8_t>(t - 3);
+    } else {
+        uint64_t rest = t - 18;
+        zeros = 1 + (rest - 1) / 255;
+        rest -= (zeros - 1) * 255;
+        code[codeLength++] = 0;
+        code[codeLength++] = static_cast<uint8_t>(rest);
+        --zeros;
+    }
+    if (started_ && !Give(held_)) return false;
+    static constexpr uint8_t kZeros[256] = {};
+    for (uint64_t left = zeros; left > 0;) {
+        const size_t step = static_cast<size_t>(std::min<uint64_t>(left, sizeof kZeros));
+        if (!Give({kZeros, step})) return false;
+        left -= step;
+    }
+    if (!Give({code, codeLength})) return false;
+    if (t == 0) return true;
+    given_ += t;
+    return out_.Literals(inputEnd_, t);
+}
+
+bool LzJoiner::Add(const LzPiece& piece)
+{
+    const LzStreamShape& shape = piece.shape;
+    pending_ += shape.head;
+    inputEnd_ += shape.head;
+    if (shape.hasMatch) {
+        if (!Flush()) return false;
+        const size_t bodyStart = shape.headCode + shape.head;
+        const std::span<const uint8_t> body = piece.stream.subspan(bodyStart, shape.bodyEnd - bodyStart);
+        if (!Give(body.first(body.size() - 2))) return false;
+        // The last match's literals, if it counted any, join the next run.
+        held_[0] = body[body.size() - 2] & 0xFC;
+        held_[1] = body[body.size() - 1];
+        started_ = true;
+        pending_ += shape.tail;
+    }
+    inputEnd_ += piece.inputBytes - shape.head;
+    return true;
+}
+
+bool LzJoiner::Finish()
+{
+    static constexpr uint8_t kEnd[3] = {0x11, 0, 0};
+    return Flush() && Give(kEnd);
+}
+
+std::optional<uint32_t> LzEncodeInPieces(std::span<const uint8_t> src, std::span<uint8_t> dst, size_t pieceBytes,
+                                         unsigned threads)
+{
+    if (src.size() <= pieceBytes) return std::nullopt;
+    const std::optional<std::vector<LzPiece>> pieces = CompressPieces(src, dst, pieceBytes, threads);
+    if (!pieces) return std::nullopt;
+    InPlaceOutput output(src, dst);
+    LzJoiner joiner(output);
+    for (const LzPiece& piece : *pieces) {
+        const size_t slot = static_cast<size_t>(piece.stream.data() - dst.data());
+        output.SetLimit(slot + piece.shape.headCode + piece.shape.head);
+        if (!joiner.Add(piece)) return std::nullopt;
+    }
+    output.SetLimit(dst.size());
+    if (!joiner.Finish()) return std::nullopt;
+    return static_cast<uint32_t>(output.Length());
 }
 
 }  // namespace tarvex

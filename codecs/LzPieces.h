@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
+
+#include "codecs/StreamOutput.h"
 
 namespace tarvex {
 
@@ -25,6 +28,47 @@ struct LzStreamShape {
 // The shape of one LZO1X stream as the LZO1X-1 compressor writes it; none
 // for a damaged stream or one with codes that depend on what precedes them.
 std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> stream);
+
+// One piece compressed as a stream of its own.
+struct LzPiece {
+    std::span<const uint8_t> stream;
+    LzStreamShape shape;
+    size_t inputBytes = 0;  // how much of the input it holds
+};
+
+// Compresses src in pieces of pieceBytes on up to `threads` threads, each
+// into a slot of its own in `room` (PiecesRoom bytes); none when room is
+// smaller or a piece has a shape that cannot be joined.
+std::optional<std::vector<LzPiece>> CompressPieces(std::span<const uint8_t> src, std::span<uint8_t> room,
+                                                   size_t pieceBytes, unsigned threads);
+size_t PiecesRoom(size_t srcBytes, size_t pieceBytes);
+
+// Joins pieces, in input order, into one stream. Only the literal runs where
+// pieces meet are written anew; the last two bytes of a match's code stay
+// here until the literals after it are known, since its state bits count up
+// to three of them. The stream goes to the output left to right; a false from
+// the output ends it.
+class LzJoiner {
+public:
+    explicit LzJoiner(IStreamOutput& out) : out_(out) {}
+    bool Add(const LzPiece& piece);
+    // Writes the last literal run and the end marker.
+    bool Finish();
+    // The length of the stream if it were finished now.
+    uint64_t Length() const;
+
+private:
+    uint64_t RunCost(uint64_t literals) const;
+    bool Give(std::span<const uint8_t> codes);
+    bool Flush();
+
+    IStreamOutput& out_;
+    uint64_t given_ = 0;     // bytes handed to the output
+    uint64_t inputEnd_ = 0;  // input joined so far; the pending literals end here
+    uint64_t pending_ = 0;   // literals not yet written
+    uint8_t held_[2] = {};
+    bool started_ = false;   // a match has been joined: held_ ends its code
+};
 
 // Compresses src in pieces of pieceBytes on up to `threads` threads and
 // joins them into dst. Returns the stream length, or none when dst cannot

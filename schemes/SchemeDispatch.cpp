@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 #include "archive/ByteBuffer.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/StoredData.h"
 #include "codecs/LzCodec.h"
+#include "codecs/LzStream.h"
 #include "codecs/RleCodec.h"
 #include "schemes/SchemeId.h"
 
@@ -25,7 +27,26 @@ constexpr const char* kPluginGaveEmpty = "扩展编码组件%s编码文件%s时�
 constexpr const char* kNoPluginSlot = "没有找到合适的扩展解码模块，无法解压缩：%s";
 constexpr const char* kDecoderNotFound = "没有找到扩展解码模块：%s";
 
+// Long files of the LZ scheme, compressed window by window on all cores.
+class LzFileStream : public IStreamEncoder {
+public:
+    explicit LzFileStream(IStreamOutput& out) : encoder_(out, std::max(1u, std::thread::hardware_concurrency())) {}
+    size_t WindowBytes() const override { return encoder_.WindowBytes(); }
+    bool Add(std::span<const uint8_t> window) override { return encoder_.Add(window); }
+    uint64_t Length() const override { return encoder_.Length(); }
+    bool Finish() override { return encoder_.Finish(); }
+
+private:
+    LzStreamEncoder encoder_;
+};
+
 }  // namespace
+
+std::unique_ptr<IStreamEncoder> SchemeDispatch::StreamEncoder(uint8_t scheme, IStreamOutput& out)
+{
+    if (scheme != kSchemeLz) return nullptr;
+    return std::make_unique<LzFileStream>(out);
+}
 
 SchemeDispatch::SchemeDispatch(const Catalogue& catalogue, IPrompt& prompt, PluginHost plugins)
     : catalogue_(catalogue), prompt_(prompt), plugins_(std::move(plugins))

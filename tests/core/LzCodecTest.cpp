@@ -1,5 +1,6 @@
 #include "codecs/LzCodec.h"
 #include "codecs/LzPieces.h"
+#include "codecs/LzStream.h"
 
 #include <gtest/gtest.h>
 
@@ -159,11 +160,48 @@ std::optional<Bytes> CompressInPieces(const Bytes& src, size_t pieceBytes, unsig
     return dst;
 }
 
+// Collects a streamed encoding, taking its literal runs from the input.
+class CollectedStream : public IStreamOutput {
+public:
+    explicit CollectedStream(const Bytes& input) : input_(input) {}
+    bool Codes(std::span<const uint8_t> codes) override
+    {
+        bytes.insert(bytes.end(), codes.begin(), codes.end());
+        return true;
+    }
+    bool Literals(uint64_t end, uint64_t count) override
+    {
+        if (end > input_.size() || count > end) return false;
+        bytes.insert(bytes.end(), input_.begin() + static_cast<long>(end - count), input_.begin() + static_cast<long>(end));
+        return true;
+    }
+    Bytes bytes;
+
+private:
+    const Bytes& input_;
+};
+
+// The input handed over window by window; none when the length told before
+// the end is not the length made.
+std::optional<Bytes> CompressStreamed(const Bytes& src, size_t pieceBytes, size_t piecesPerWindow)
+{
+    CollectedStream out(src);
+    LzStreamEncoder encoder(out, pieceBytes, piecesPerWindow, 2);
+    for (size_t at = 0; at < src.size(); at += encoder.WindowBytes()) {
+        const size_t length = std::min(encoder.WindowBytes(), src.size() - at);
+        if (!encoder.Add(std::span(src).subspan(at, length))) return std::nullopt;
+    }
+    const uint64_t told = encoder.Length();
+    if (!encoder.Finish() || told != out.bytes.size()) return std::nullopt;
+    return out.bytes;
+}
+
 // Pieces of every kind meet: all literals (random bytes), ending in one to
 // three literals or a longer run, starting with a short or a long run, and
 // literal runs longer than a piece (the long count form) at the start, in
-// the middle and at the end.
-TEST(LzPieces, JoinedPiecesDecodeToTheInputWhateverTheThreads)
+// the middle and at the end. Joined in memory or streamed, the bytes are the
+// same.
+TEST(LzPieces, JoinedPiecesDecodeToTheInputWhateverTheThreadsOrWindows)
 {
     std::mt19937 rng(7);
     const Bytes random = RandomBytes(rng, 20'000);
@@ -190,6 +228,10 @@ TEST(LzPieces, JoinedPiecesDecodeToTheInputWhateverTheThreads)
             const std::optional<Bytes> one = CompressInPieces(input, pieceBytes, 1);
             ASSERT_TRUE(one) << "input " << k << ", pieces of " << pieceBytes;
             EXPECT_EQ(CompressInPieces(input, pieceBytes, 3), one);
+            // Streamed, runs of literals reach back over windows.
+            for (size_t piecesPerWindow : {1, 3})
+                EXPECT_EQ(CompressStreamed(input, pieceBytes, piecesPerWindow), one)
+                    << "input " << k << ", pieces of " << pieceBytes << ", " << piecesPerWindow << " to a window";
             Bytes out(input.size());
             EXPECT_TRUE(LzDecode(*one, out) && out == input) << "input " << k << ", pieces of " << pieceBytes;
         }

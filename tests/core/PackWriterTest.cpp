@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "archive/Messages.h"
+#include "codecs/LzCodec.h"
 #include "archive/SystemErrorText.h"
 #include "schemes/Extraction.h"
 #include "tests/support/PackFixture.h"
@@ -17,6 +18,18 @@ namespace {
 using test::PackDoc;
 using test::ReadFileBytes;
 using test::TempDir;
+
+// A file's stored bytes, unscrambled.
+std::vector<uint8_t> StoredBytes(PackDoc& d, const std::string& name)
+{
+    PackExtractor extractor(d.archive, d.prompt);
+    ByteBuffer raw;
+    const auto& entries = d.catalogue.Entries();
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].name == name && extractor.Open(d.archive.Path()) && extractor.ReadRaw(i, raw))
+            return {raw.data(), raw.data() + raw.size()};
+    return {};
+}
 
 // A saved and reopened pack of three files, kept open for editing.
 class SavedPack : public ::testing::Test {
@@ -38,16 +51,6 @@ protected:
         for (size_t i = 0; i < entries.size(); ++i)
             if (entries[i].name == name) return i;
         return SIZE_MAX;
-    }
-    std::vector<uint8_t> StoredBytes(PackDoc& d, const std::string& name)
-    {
-        PackExtractor extractor(d.archive, d.prompt);
-        ByteBuffer raw;
-        const auto& entries = d.catalogue.Entries();
-        for (size_t i = 0; i < entries.size(); ++i)
-            if (entries[i].name == name && extractor.Open(d.archive.Path()) && extractor.ReadRaw(i, raw))
-                return {raw.data(), raw.data() + raw.size()};
-        return {};
     }
 
     TempDir dir;
@@ -320,19 +323,69 @@ TEST(PackWriter, CarriedOverFilesKeepTheirBytesWhateverThePasswordBecomes)
     }
 }
 
+// Long coded files are encoded as they are read, window by window, into the
+// bytes the whole file gives at once. A literal run that reaches back into
+// earlier windows is copied from the source again; a file whose encoding
+// would not be smaller is stored as it is, and what was written of its
+// encoding is dropped.
+TEST(PackWriter, LongCodedFilesAreEncodedAsTheyAreRead)
+{
+    TempDir dir;
+    const std::vector<uint8_t> text = test::TextLikeBytes((20 << 20) + 5, 1);
+    std::vector<uint8_t> mixed = test::RandomBytes(14 << 20, 2);
+    const std::vector<uint8_t> tail = test::TextLikeBytes(6 << 20, 3);
+    mixed.insert(mixed.end(), tail.begin(), tail.end());
+    // Its start is encoded and written before the rest shows it cannot shrink.
+    std::vector<uint8_t> noisy = test::TextLikeBytes(12 << 10, 6);
+    const std::vector<uint8_t> noise = test::RandomBytes(17 << 20, 4);
+    noisy.insert(noisy.end(), noise.begin(), noise.end());
+    const std::map<std::string, std::vector<uint8_t>> expected = {{"text.txt", text},
+                                                                  {"random.bin", noisy},
+                                                                  {"mixed.bin", mixed},
+                                                                  {"after.txt", test::TextLikeBytes(5000, 5)}};
+    std::vector<uint8_t> whole(3 * text.size());
+    whole.resize(LzEncode(text, whole));
+    for (const bool fallback : {true, false}) {
+        const std::string password = fallback ? "" : "pw";
+        SCOPED_TRACE("password \"" + password + "\"");
+        PackDoc doc;
+        for (const char* name : {"text.txt", "random.bin", "mixed.bin", "after.txt"})
+            doc.AddFile(dir, name, expected.at(name), 2);
+        StoreOptions options;
+        options.fallbackToNone = fallback;
+        ASSERT_TRUE(doc.Save(dir / "p.epk", password, options));
+        PackDoc reopened;
+        ASSERT_TRUE(reopened.Open(dir / "p.epk", password));
+        EXPECT_EQ(reopened.Contents(), expected);
+        std::vector<uint8_t> schemes;
+        for (const FileEntry& entry : reopened.catalogue.Entries()) schemes.push_back(entry.scheme);
+        EXPECT_EQ(schemes, (std::vector<uint8_t>{2, static_cast<uint8_t>(fallback ? 0 : 2), 2, 2}));
+        EXPECT_EQ(StoredBytes(reopened, "text.txt"), whole);
+    }
+}
+
 // A large file stored as it is is copied from its source when its turn
-// comes; one that grows or shrinks while it is copied fails the save.
+// comes, a large coded one encoded as it is read; one that grows or shrinks
+// meanwhile fails the save.
 TEST(PackWriter, ASourceThatChangesSizeWhileItIsCopiedFailsTheSave)
 {
     TempDir dir;
     const std::string old = dir.Write("p.epk", std::string("the old pack"));
     // With a password the file goes in 1 MiB pieces, without one in the
-    // kernel, 16 MiB a call.
-    for (const auto& [password, size] : {std::pair{"pw", size_t{3 << 20}}, std::pair{"", size_t{17 << 20}}}) {
+    // kernel, 16 MiB a call; coded, in windows of 12 MiB.
+    struct Case {
+        const char* password;
+        size_t size;
+        uint8_t scheme;
+    };
+    for (const auto& [password, size, scheme] :
+         {Case{"pw", 3 << 20, 0}, Case{"", 17 << 20, 0}, Case{"pw", 30 << 20, 2}}) {
         for (const bool grows : {true, false}) {
-            SCOPED_TRACE(std::string(grows ? "grows" : "shrinks") + (*password ? " with" : " without") + " a password");
+            SCOPED_TRACE(std::string(grows ? "grows" : "shrinks") + (*password ? " with" : " without") +
+                         " a password, scheme " + std::to_string(scheme));
             PackDoc doc;
-            const size_t index = doc.AddFile(dir, "big.bin", test::RandomBytes(size, 1));
+            const size_t index = doc.AddFile(
+                dir, "big.bin", scheme ? test::TextLikeBytes(size, 1) : test::RandomBytes(size, 1), scheme);
             const std::string source = doc.catalogue.Entries()[index].sourcePath;
             bool changed = false;
             doc.prompt.onProgressBytes = [&](uint64_t done) {
