@@ -137,6 +137,13 @@ private:
     bool PutRange(File& from, const RangeCopy& range, const size_t& reading);
     bool PutStreamed(size_t index, StoredFile& file);
     bool PutEncodedStream(size_t index, StoredFile& file);
+    enum class Pass {
+        Encoded,  // the encoding is in the pack
+        AsItIs,   // the file is to be stored as it is
+        Again,    // the encoding was only measured, and is to be kept: encode it again
+        Failed,   // reported
+    };
+    Pass EncodeWindows(size_t index, StoredFile& file, bool mayMeasure);
     class EncodedOutput;
     std::optional<size_t> CopyFromPack(size_t first, ProductionPlace& here);
     bool PutProduced(size_t index, ProducedFile produced);
@@ -517,10 +524,14 @@ public:
         window_ = window;
     }
     bool Failed() const { return failed_; }
+    // From now on only the length of the encoding counts: nothing is written.
+    void MeasureOnly() { measuring_ = true; }
+    bool Measuring() const { return measuring_; }
 
-    bool Codes(std::span<const uint8_t> codes) override { return Append(codes); }
+    bool Codes(std::span<const uint8_t> codes) override { return measuring_ || Append(codes); }
     bool Literals(uint64_t end, uint64_t count) override
     {
+        if (measuring_) return true;
         const uint64_t begin = end - count;
         if (begin < windowStart_) {
             RangeCopy range;
@@ -571,28 +582,30 @@ private:
     std::span<const uint8_t> window_;
     uint64_t written_ = 0;  // the stored bytes given to the pack
     bool failed_ = false;
+    bool measuring_ = false;
 };
 
-// A large file encoded as it is read from its source, window by window. It
-// is stored as it is when its encoding would not be smaller (and the save
-// wants that) or the encoder gives up on it; what was written of the
-// encoding is then dropped again.
-bool Writing::PutEncodedStream(size_t index, StoredFile& file)
+// Encodes a large file as it is read from its source, window by window,
+// reading the next window while one is encoded. An encoding whose first
+// window does not shrink is only measured from then on, when the save stores
+// files as they are where their encoding is not smaller: most such files are
+// stored so, and writing their encoding would be wasted.
+Writing::Pass Writing::EncodeWindows(size_t index, StoredFile& file, bool mayMeasure)
 {
-    const FileEntry& entry = catalogue_.Entries()[index];
-    const auto name = [&] { return Utf8(entry.name); };
-    const uint64_t start = out_.Position();
+    const auto name = [&] { return Utf8(catalogue_.Entries()[index].name); };
     EncodedOutput output(*this, index, file.streamed);
-    const std::unique_ptr<IStreamEncoder> encoder = coder_.StreamEncoder(entry.scheme, output);
-    bool encoding = encoder != nullptr;
-    const size_t windowBytes = encoding ? encoder->WindowBytes() : 0;
+    const std::unique_ptr<IStreamEncoder> encoder = coder_.StreamEncoder(catalogue_.Entries()[index].scheme, output);
+    if (!encoder) return Pass::AsItIs;
+    const size_t windowBytes = encoder->WindowBytes();
     for (ByteBuffer& buffer : windows_) {
-        if (!encoding || buffer.size() >= windowBytes) continue;
+        if (buffer.size() >= windowBytes) continue;
         std::optional<ByteBuffer> window = ByteBuffer::Allocate(windowBytes);
-        if (!window) return Refuse(msg::kOutOfMemory);
+        if (!window) {
+            Refuse(msg::kOutOfMemory);
+            return Pass::Failed;
+        }
         buffer = std::move(*window);
     }
-    // The next window is read while this one is encoded.
     const auto windowAt = [&](uint64_t at) {
         return windows_[(at / windowBytes) % 2].span().first(
             static_cast<size_t>(std::min<uint64_t>(windowBytes, file.fileSize - at)));
@@ -607,32 +620,55 @@ bool Writing::PutEncodedStream(size_t index, StoredFile& file)
         if (file.streamed.Size(now) && now < at + window.size()) return ReadFault{msg::kFileChanged, {}};
         return ReadFault{msg::kReadFailed, file.streamed.Error()};
     };
-    std::future<ReadFault> reading;
-    if (encoding) reading = std::async(std::launch::async, read, 0, windowAt(0));
+    std::future<ReadFault> reading = std::async(std::launch::async, read, 0, windowAt(0));
+    bool encoding = true;
     for (uint64_t at = 0; encoding && at < file.fileSize;) {
         const std::span<uint8_t> window = windowAt(at);
         const ReadFault fault = reading.get();
-        if (fault.message) return Refuse(Printf(fault.message, name().c_str()) + fault.detail);
+        if (fault.message) {
+            Refuse(Printf(fault.message, name().c_str()) + fault.detail);
+            return Pass::Failed;
+        }
         const uint64_t next = at + window.size();
         if (next < file.fileSize) reading = std::async(std::launch::async, read, next, windowAt(next));
         output.SetWindow(at, window);
         encoding = encoder->Add(window);
-        if (output.Failed()) return false;
+        if (output.Failed()) return Pass::Failed;
+        if (at == 0 && mayMeasure && options_.fallbackToNone && encoder->Length() >= window.size())
+            output.MeasureOnly();
         at = next;
         prompt_.ProgressBytes(out_.Position());
     }
     if (reading.valid()) reading.wait();
-    encoding = encoding && !(options_.fallbackToNone && encoder->Length() >= file.fileSize) && encoder->Finish();
-    if (output.Failed()) return false;
-    if (!encoding) {
-        if (!out_.TruncateTo(start)) {
-            failed_ = true;
-            return Refuse(Printf(msg::kWriteFailed, out_.TargetPath().c_str(), out_.Error().c_str()));
-        }
-        return StartRecord(index, start, file.fileSize, file.fileSize, 0) && PutStreamed(index, file);
+    if (!encoding || (options_.fallbackToNone && encoder->Length() >= file.fileSize)) return Pass::AsItIs;
+    if (output.Measuring()) return Pass::Again;
+    if (!encoder->Finish()) return output.Failed() ? Pass::Failed : Pass::AsItIs;
+    return Pass::Encoded;
+}
+
+// A large file encoded as it is read. It is stored as it is when its
+// encoding would not be smaller (and the save wants that) or the encoder
+// gives up on it; what was written of the encoding is then dropped again.
+bool Writing::PutEncodedStream(size_t index, StoredFile& file)
+{
+    const uint64_t start = out_.Position();
+    const auto dropWritten = [&] {
+        if (out_.TruncateTo(start)) return true;
+        failed_ = true;
+        return Refuse(Printf(msg::kWriteFailed, out_.TargetPath().c_str(), out_.Error().c_str()));
+    };
+    Pass pass = EncodeWindows(index, file, true);
+    if (pass == Pass::Again) pass = dropWritten() ? EncodeWindows(index, file, false) : Pass::Failed;
+    switch (pass) {
+    case Pass::Failed:
+    case Pass::Again: return false;
+    case Pass::AsItIs:
+        return dropWritten() && StartRecord(index, start, file.fileSize, file.fileSize, 0) && PutStreamed(index, file);
+    case Pass::Encoded: break;
     }
-    if (HasByteAt(file.streamed, file.fileSize)) return Refuse(Printf(msg::kFileChanged, name().c_str()));
-    return StartRecord(index, start, file.fileSize, out_.Position() - start, entry.scheme);
+    if (HasByteAt(file.streamed, file.fileSize))
+        return Refuse(Printf(msg::kFileChanged, Utf8(catalogue_.Entries()[index].name).c_str()));
+    return StartRecord(index, start, file.fileSize, out_.Position() - start, catalogue_.Entries()[index].scheme);
 }
 
 // Copies the stored bytes of the entries from `first` on that lie back to

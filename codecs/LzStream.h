@@ -4,6 +4,7 @@
 // and the joined stream is handed out as it becomes final. The stream is the
 // one LzEncode makes of the whole input in pieces, byte for byte; memory
 // stays at one window and its compressed pieces whatever the input's length.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -16,10 +17,10 @@ namespace tarvex {
 
 class LzStreamEncoder {
 public:
-    // Pieces as LzEncode cuts them, so many to a window.
-    static constexpr size_t kPiecesPerWindow = 8;
-
-    LzStreamEncoder(IStreamOutput& out, unsigned threads) : LzStreamEncoder(out, LzPieceBytes(), kPiecesPerWindow, threads)
+    // Pieces as LzEncode cuts them, one to a thread: a window stays small
+    // enough to be read and compressed while it is still in the caches.
+    LzStreamEncoder(IStreamOutput& out, unsigned threads)
+        : LzStreamEncoder(out, LzPieceBytes(), std::max(2u, threads), threads)
     {
     }
     LzStreamEncoder(IStreamOutput& out, size_t pieceBytes, size_t piecesPerWindow, unsigned threads);

@@ -372,7 +372,7 @@ TEST(PackWriter, ASourceThatChangesSizeWhileItIsCopiedFailsTheSave)
     TempDir dir;
     const std::string old = dir.Write("p.epk", std::string("the old pack"));
     // With a password the file goes in 1 MiB pieces, without one in the
-    // kernel, 16 MiB a call; coded, in windows of 12 MiB.
+    // kernel, 16 MiB a call; coded, window by window.
     struct Case {
         const char* password;
         size_t size;
