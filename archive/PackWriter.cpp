@@ -138,12 +138,14 @@ private:
     bool PutStreamed(size_t index, StoredFile& file);
     bool PutEncodedStream(size_t index, StoredFile& file);
     enum class Pass {
-        Encoded,  // the encoding is in the pack
-        AsItIs,   // the file is to be stored as it is
-        Again,    // the encoding was only measured, and is to be kept: encode it again
-        Failed,   // reported
+        Encoded,     // the encoding is in the pack
+        StoredAsIs,  // the file's own bytes are in the pack, as it is to be stored
+        AsItIs,      // the file is to be stored as it is
+        Again,       // the encoding was only measured, and is to be kept: encode it again
+        Failed,      // reported
     };
     Pass EncodeWindows(size_t index, StoredFile& file, bool mayMeasure);
+    bool DropWrittenFrom(uint64_t start);
     class EncodedOutput;
     std::optional<size_t> CopyFromPack(size_t first, ProductionPlace& here);
     bool PutProduced(size_t index, ProducedFile produced);
@@ -586,12 +588,14 @@ private:
 };
 
 // Encodes a large file as it is read from its source, window by window,
-// reading the next window while one is encoded. An encoding whose first
-// window does not shrink is only measured from then on, when the save stores
-// files as they are where their encoding is not smaller: most such files are
-// stored so, and writing their encoding would be wasted.
+// reading the next window while one is encoded. When the save stores files
+// as they are where their encoding is not smaller, an encoding whose first
+// window does not shrink is only measured from then on: most such files are
+// stored so, and their own bytes go into the pack instead, each window while
+// it is in memory.
 Writing::Pass Writing::EncodeWindows(size_t index, StoredFile& file, bool mayMeasure)
 {
+    const uint64_t start = out_.Position();
     const auto name = [&] { return Utf8(catalogue_.Entries()[index].name); };
     EncodedOutput output(*this, index, file.streamed);
     const std::unique_ptr<IStreamEncoder> encoder = coder_.StreamEncoder(catalogue_.Entries()[index].scheme, output);
@@ -634,13 +638,21 @@ Writing::Pass Writing::EncodeWindows(size_t index, StoredFile& file, bool mayMea
         output.SetWindow(at, window);
         encoding = encoder->Add(window);
         if (output.Failed()) return Pass::Failed;
-        if (at == 0 && mayMeasure && options_.fallbackToNone && encoder->Length() >= window.size())
+        if (at == 0 && mayMeasure && options_.fallbackToNone && encoder->Length() >= window.size()) {
+            if (!DropWrittenFrom(start)) return Pass::Failed;
             output.MeasureOnly();
+        }
+        if (output.Measuring()) {
+            if (keys_.IsProtected()) ScrambleFileData(window, keys_.streamKey, static_cast<unsigned>(at & 15));
+            if (!Put(window)) return Pass::Failed;
+        }
         at = next;
         prompt_.ProgressBytes(out_.Position());
     }
     if (reading.valid()) reading.wait();
-    if (!encoding || (options_.fallbackToNone && encoder->Length() >= file.fileSize)) return Pass::AsItIs;
+    if (options_.fallbackToNone && encoder->Length() >= file.fileSize)
+        return encoding && output.Measuring() ? Pass::StoredAsIs : Pass::AsItIs;
+    if (!encoding) return Pass::AsItIs;
     if (output.Measuring()) return Pass::Again;
     if (!encoder->Finish()) return output.Failed() ? Pass::Failed : Pass::AsItIs;
     return Pass::Encoded;
@@ -652,23 +664,28 @@ Writing::Pass Writing::EncodeWindows(size_t index, StoredFile& file, bool mayMea
 bool Writing::PutEncodedStream(size_t index, StoredFile& file)
 {
     const uint64_t start = out_.Position();
-    const auto dropWritten = [&] {
-        if (out_.TruncateTo(start)) return true;
-        failed_ = true;
-        return Refuse(Printf(msg::kWriteFailed, out_.TargetPath().c_str(), out_.Error().c_str()));
-    };
     Pass pass = EncodeWindows(index, file, true);
-    if (pass == Pass::Again) pass = dropWritten() ? EncodeWindows(index, file, false) : Pass::Failed;
+    if (pass == Pass::Again) pass = DropWrittenFrom(start) ? EncodeWindows(index, file, false) : Pass::Failed;
+    uint8_t scheme = catalogue_.Entries()[index].scheme;
     switch (pass) {
     case Pass::Failed:
     case Pass::Again: return false;
     case Pass::AsItIs:
-        return dropWritten() && StartRecord(index, start, file.fileSize, file.fileSize, 0) && PutStreamed(index, file);
+        return DropWrittenFrom(start) && StartRecord(index, start, file.fileSize, file.fileSize, 0) &&
+               PutStreamed(index, file);
+    case Pass::StoredAsIs: scheme = 0; break;
     case Pass::Encoded: break;
     }
     if (HasByteAt(file.streamed, file.fileSize))
         return Refuse(Printf(msg::kFileChanged, Utf8(catalogue_.Entries()[index].name).c_str()));
-    return StartRecord(index, start, file.fileSize, out_.Position() - start, catalogue_.Entries()[index].scheme);
+    return StartRecord(index, start, file.fileSize, out_.Position() - start, scheme);
+}
+
+bool Writing::DropWrittenFrom(uint64_t start)
+{
+    if (out_.TruncateTo(start)) return true;
+    failed_ = true;
+    return Refuse(Printf(msg::kWriteFailed, out_.TargetPath().c_str(), out_.Error().c_str()));
 }
 
 // Copies the stored bytes of the entries from `first` on that lie back to

@@ -166,7 +166,9 @@ bool IsBigFile(const std::string& path)
 // A pack holding a file four times bigger than the memory epk may use:
 // every command that copies it without coding works, with exact bytes (in
 // pieces under a password, in the kernel without), and a small coded file
-// beside it is decoded and encoded as usual.
+// beside it is decoded and encoded as usual. Long files given the LZ scheme
+// are encoded as they are read, within the same memory: one that shrinks,
+// and the big one, which does not and is stored as it is.
 TEST(EpkMemory, CommandsOnAFileFarBiggerThanTheirMemoryKeepItsBytes)
 {
 #if defined(__SANITIZE_ADDRESS__)
@@ -201,6 +203,18 @@ TEST(EpkMemory, CommandsOnAFileFarBiggerThanTheirMemoryKeepItsBytes)
     EXPECT_TRUE(IsBigFile(dir / "out/video/big.bin"));
     EXPECT_EQ(ReadFileBytes(dir / "out/text.txt"), text);
     EXPECT_EQ(Epk({"list", pack}).out.find("text.txt\t3145728"), 0u);
+
+    const std::vector<uint8_t> story = test::TextLikeBytes(96 << 20, 3);
+    dir.MakeDir("long");
+    dir.Write("long/story.txt", story);
+    ASSERT_EQ(::link((dir / "src/video/big.bin").c_str(), (dir / "long/big.bin").c_str()), 0);
+    run({"create", dir / "lz.epk", dir / "long", "--scheme", "lz"});
+    const std::string listed = Epk({"list", dir / "lz.epk"}).out;
+    EXPECT_EQ(listed.find("big.bin\t268435459\t268435459\t不编码\nstory.txt\t100663296\t"), 0u) << listed;
+    EXPECT_TRUE(listed.ends_with("\tZIV\n")) << listed;
+    EXPECT_EQ(Epk({"extract", dir / "lz.epk", dir / "lzout"}).status, 0);
+    EXPECT_TRUE(IsBigFile(dir / "lzout/big.bin"));
+    EXPECT_EQ(ReadFileBytes(dir / "lzout/story.txt"), story);
 }
 
 // A named pipe where a file is expected is refused at once, never waited

@@ -345,9 +345,9 @@ TEST(PackWriter, LongCodedFilesAreEncodedAsTheyAreRead)
                                                                   {"after.txt", test::TextLikeBytes(5000, 5)}};
     std::vector<uint8_t> whole(3 * text.size());
     whole.resize(LzEncode(text, whole));
-    for (const bool fallback : {true, false}) {
-        const std::string password = fallback ? "" : "pw";
-        SCOPED_TRACE("password \"" + password + "\"");
+    for (const auto& [fallback, password] :
+         {std::pair{true, std::string()}, std::pair{true, std::string("pw")}, std::pair{false, std::string("pw")}}) {
+        SCOPED_TRACE("password \"" + password + "\"" + (fallback ? ", stored as it is where not smaller" : ""));
         PackDoc doc;
         for (const char* name : {"text.txt", "random.bin", "mixed.bin", "after.txt"})
             doc.AddFile(dir, name, expected.at(name), 2);
