@@ -96,7 +96,8 @@ std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
 
 namespace {
 
-// The room of the pieces' slots side by side, each sized for its worst case.
+// Where the pieces' slots start, side by side, each sized for its worst
+// case; the last entry is the room they take together.
 std::vector<size_t> SlotStarts(size_t srcBytes, size_t pieceBytes)
 {
     const size_t pieces = (srcBytes + pieceBytes - 1) / pieceBytes;
@@ -178,13 +179,13 @@ size_t PiecesRoom(size_t srcBytes, size_t pieceBytes)
     return SlotStarts(srcBytes, pieceBytes).back();
 }
 
+// The bytes Flush writes for t literals, the held ones aside.
 uint64_t LzJoiner::RunCost(uint64_t t) const
 {
-    if (t == 0) return 0;
+    if (t == 0 || (started_ && t <= 3)) return t;
     if (!started_ && t <= 238) return 1 + t;
-    if (started_ && t <= 3) return t;
     if (t <= 18) return 1 + t;
-    return 1 + (t - 18 - 1) / 255 + 1 + t;
+    return 2 + (t - 19) / 255 + t;
 }
 
 uint64_t LzJoiner::Length() const
@@ -198,37 +199,35 @@ bool LzJoiner::Give(std::span<const uint8_t> codes)
     return out_.Codes(codes);
 }
 
+// Writes the held end of the match before, then the pending literals with
+// the code that counts them.
 bool LzJoiner::Flush()
 {
     const uint64_t t = pending_;
     pending_ = 0;
     uint8_t code[2];
     size_t codeLength = 0;
-    uint64_t zeros = 0;
-    if (t == 0) {
+    uint64_t extraZeros = 0;  // each counts 255 literals more of a long run
+    if (t == 0 || (started_ && t <= 3)) {
+        held_[0] |= static_cast<uint8_t>(t);  // counted in the state bits of the match before
     } else if (!started_ && t <= 238) {
         code[codeLength++] = static_cast<uint8_t>(17 + t);
-    } else if (started_ && t <= 3) {
-        held_[0] |= static_cast<uint8_t>(t);  // counted in the state bits of the match before
     } else if (t <= 18) {
         code[codeLength++] = static_cast<uint8_t>(t - 3);
     } else {
-        uint64_t rest = t - 18;
-        zeros = 1 + (rest - 1) / 255;
-        rest -= (zeros - 1) * 255;
+        extraZeros = (t - 19) / 255;
         code[codeLength++] = 0;
-        code[codeLength++] = static_cast<uint8_t>(rest);
-        --zeros;
+        code[codeLength++] = static_cast<uint8_t>(t - 18 - extraZeros * 255);
     }
     if (started_ && !Give(held_)) return false;
     static constexpr uint8_t kZeros[256] = {};
-    for (uint64_t left = zeros; left > 0;) {
+    for (uint64_t left = extraZeros; left > 0;) {
         const size_t step = static_cast<size_t>(std::min<uint64_t>(left, sizeof kZeros));
         if (!Give({kZeros, step})) return false;
         left -= step;
     }
-    if (!Give({code, codeLength})) return false;
     if (t == 0) return true;
+    if (codeLength > 0 && !Give({code, codeLength})) return false;
     given_ += t;
     return out_.Literals(inputEnd_, t);
 }
