@@ -137,6 +137,7 @@ private:
     bool PutRange(File& from, const RangeCopy& range, const size_t& reading);
     bool PutStreamed(size_t index, StoredFile& file);
     bool PutEncodedStream(size_t index, StoredFile& file);
+    bool PutScrambled(std::span<uint8_t> stored, uint64_t at);
     enum class Pass {
         Encoded,     // the encoding is in the pack
         StoredAsIs,  // the file's own bytes are in the pack, as it is to be stored
@@ -569,8 +570,7 @@ private:
         while (!bytes.empty()) {
             const size_t n = std::min(bytes.size(), stage.size());
             std::memcpy(stage.data(), bytes.data(), n);
-            ScrambleFileData(stage.first(n), writing_.keys_.streamKey, static_cast<unsigned>(written_ & 15));
-            if (!writing_.Put(stage.first(n))) return Fail();
+            if (!writing_.PutScrambled(stage.first(n), written_)) return Fail();
             written_ += n;
             bytes = bytes.subspan(n);
         }
@@ -642,10 +642,7 @@ Writing::Pass Writing::EncodeWindows(size_t index, StoredFile& file, bool mayMea
             if (!DropWrittenFrom(start)) return Pass::Failed;
             output.MeasureOnly();
         }
-        if (output.Measuring()) {
-            if (keys_.IsProtected()) ScrambleFileData(window, keys_.streamKey, static_cast<unsigned>(at & 15));
-            if (!Put(window)) return Pass::Failed;
-        }
+        if (output.Measuring() && !PutScrambled(window, at)) return Pass::Failed;
         at = next;
         prompt_.ProgressBytes(out_.Position());
     }
@@ -679,6 +676,14 @@ bool Writing::PutEncodedStream(size_t index, StoredFile& file)
     if (HasByteAt(file.streamed, file.fileSize))
         return Refuse(Printf(msg::kFileChanged, Utf8(catalogue_.Entries()[index].name).c_str()));
     return StartRecord(index, start, file.fileSize, out_.Position() - start, scheme);
+}
+
+// Writes a file's stored bytes from position `at` of the file, scrambling
+// them in place first when the pack is protected.
+bool Writing::PutScrambled(std::span<uint8_t> stored, uint64_t at)
+{
+    if (keys_.IsProtected()) ScrambleFileData(stored, keys_.streamKey, static_cast<unsigned>(at & 15));
+    return Put(stored);
 }
 
 bool Writing::DropWrittenFrom(uint64_t start)
