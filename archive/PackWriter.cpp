@@ -398,13 +398,9 @@ void Writing::PlanRoutes()
     const auto& entries = catalogue_.Entries();
     std::array<bool, 256> anyThread{};
     std::array<bool, 256> streams{};
-    struct Nowhere : IStreamOutput {
-        bool Codes(std::span<const uint8_t>) override { return false; }
-        bool Literals(uint64_t, uint64_t) override { return false; }
-    } nowhere;
     for (unsigned s = 0; s < 256; ++s) {
         anyThread[s] = coder_.ThreadSafe(static_cast<uint8_t>(s));
-        streams[s] = s != 0 && coder_.StreamEncoder(static_cast<uint8_t>(s), nowhere) != nullptr;
+        streams[s] = s != 0 && coder_.Streams(static_cast<uint8_t>(s));
     }
     routes_.resize(entries.size());
     onCaller_.resize(entries.size());

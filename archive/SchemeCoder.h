@@ -64,6 +64,8 @@ public:
     // Called from every worker, many times per file: it must be cheap and
     // safe to call concurrently.
     virtual bool ThreadSafe(uint8_t scheme) const = 0;
+    // Whether StreamEncoder gives an encoder for the scheme.
+    virtual bool Streams(uint8_t /*scheme*/) const { return false; }
     // An encoder of the scheme for long files that gives its output to
     // `out` as it goes; none where the scheme encodes only whole files.
     virtual std::unique_ptr<IStreamEncoder> StreamEncoder(uint8_t /*scheme*/, IStreamOutput& /*out*/)

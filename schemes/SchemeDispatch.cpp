@@ -44,7 +44,7 @@ private:
 
 std::unique_ptr<IStreamEncoder> SchemeDispatch::StreamEncoder(uint8_t scheme, IStreamOutput& out)
 {
-    if (scheme != kSchemeLz) return nullptr;
+    if (!Streams(scheme)) return nullptr;
     return std::make_unique<LzFileStream>(out);
 }
 

@@ -58,6 +58,7 @@ public:
     // module declared it when this dispatch was made, and the slot still
     // names that module. Only reads; safe to call from any thread.
     bool ThreadSafe(uint8_t scheme) const override;
+    bool Streams(uint8_t scheme) const override { return scheme == kSchemeLz; }
     std::unique_ptr<IStreamEncoder> StreamEncoder(uint8_t scheme, IStreamOutput& out) override;
     std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const override
     {
