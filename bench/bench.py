@@ -14,6 +14,7 @@ import sys
 from pathlib import Path
 
 import corpora
+from hostmemory import host_reporting_paused
 from measure import can_drop_caches
 from plan import COMMANDS, MIN_PAIRS, MODES, comparisons_for
 from report import format_report, write_csv
@@ -166,21 +167,22 @@ def main(argv: list[str]) -> int:
                     log=lambda text: print(text, flush=True))
     blocks = {}
     memory = []
-    try:
-        for mode in args.modes:
-            for name, (root, stats, chosen) in prepared.items():
-                if mode == "shm":
-                    if shm_free_bytes() < SHM_ROOM * stats.total_bytes:
-                        runner.problems.append(f"shm {name}: not run, /dev/shm has less than "
-                                               f"{human_size(SHM_ROOM * stats.total_bytes)} free")
-                        continue
-                    place = Place(name, root, stats, shm / "out" / name, copy=shm / "corpus" / name)
-                else:
-                    place = Place(name, root, stats, base / "out" / name)
-                blocks[(mode, name)] = runner.run_corpus(mode, place, chosen)
-                memory += runner.memory_checks(mode, place, list(COMMANDS.values()))
-    finally:
-        remove(shm)
+    with host_reporting_paused() as freed_memory:
+        try:
+            for mode in args.modes:
+                for name, (root, stats, chosen) in prepared.items():
+                    if mode == "shm":
+                        if shm_free_bytes() < SHM_ROOM * stats.total_bytes:
+                            runner.problems.append(f"shm {name}: not run, /dev/shm has less than "
+                                                   f"{human_size(SHM_ROOM * stats.total_bytes)} free")
+                            continue
+                        place = Place(name, root, stats, shm / "out" / name, copy=shm / "corpus" / name)
+                    else:
+                        place = Place(name, root, stats, base / "out" / name)
+                    blocks[(mode, name)] = runner.run_corpus(mode, place, chosen)
+                    memory += runner.memory_checks(mode, place, list(COMMANDS.values()))
+        finally:
+            remove(shm)
 
     warning = None
     if args.quick or args.pairs < MIN_PAIRS:
@@ -197,9 +199,11 @@ def main(argv: list[str]) -> int:
                    f"epk first in odd pairs and the peer first in even ones; a warm-up pair that is not counted "
                    f"comes first and checks every output (extracted trees against the corpus, listings, edited "
                    f"packs); sync before every timed command; an edit works on a fresh copy of the pristine pack, "
-                   f"made before its timed part; {cache}; workers = {workers} (cores)"),
+                   f"made before its timed part, and cp copies such a copy over another, as an edit replaces its "
+                   f"pack; {cache}; workers = {workers} (cores)"),
         ("modes", ", ".join(args.modes) + (f"; comparisons matching {', '.join(args.comparisons)}"
                                            if args.comparisons else "")),
+        ("freed memory", freed_memory),
         ("corpora", f"{'quick (small) versions' if args.quick else 'full size'} in {base / 'corpus'}"),
         ("memory goal", "peak <= 64 MiB for a command that codes no file (scheme none, the edits, list), else "
                         "<= 64 MiB + 2 x largest coded file x workers"),

@@ -40,6 +40,7 @@ class Command:
     output: str | None = None  # the file in the work folder it writes, removed before every run
     reads: tuple[str, ...] = ()  # files in the work folder that other commands make
     restores: tuple[str, str] | None = None  # (pristine, working copy) copied before every run
+    replaces: str | None = None  # a file it writes over, copied from the pristine pack before every run
     extracts: bool = False  # fills {dest}, which must then equal the corpus
     lists: str | None = None  # "epk" or "tar": prints one line per entry
     same_as: str | None = None  # its output must equal this file of the work folder
@@ -60,7 +61,8 @@ class Command:
 
     @property
     def writes(self) -> tuple[str, ...]:
-        return ((self.output,) if self.output else ()) + ((self.restores[1],) if self.restores else ())
+        made = (self.output, self.restores and self.restores[1], self.replaces)
+        return tuple(name for name in made if name)
 
     @property
     def uses_corpus(self) -> bool:
@@ -138,11 +140,12 @@ def edit_commands() -> list[Command]:
     """Each edit works on a fresh copy of the pristine pack; the peer copies
     such a fresh copy too, so that both read a pack in the same state of the
     page cache (a pack read in every round is cheaper to read than one just
-    written)."""
+    written). The peer's copy goes over another copy of the pack, as an edit
+    replaces its pack: both then free the old pack's space in the timed part."""
     made = []
     for suffix, pristine, extra in PACK_FORMS:
         made.append(peer(f"cp pack{suffix}", "cp {work}/fresh.epk {work}/copy.epk", restores=(pristine, "fresh.epk"),
-                         output="copy.epk"))
+                         replaces="copy.epk"))
         for name, arguments, check, coded in EDITS:
             made.append(epk(f"epk {name}{suffix}", f"{{epk}} {name} {{work}}/edit.epk {arguments}{extra}",
                             restores=(pristine, "edit.epk"), edit=check, coded=coded))

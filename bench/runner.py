@@ -181,6 +181,8 @@ class Runner:
             remove(work / name)
         if command.restores:
             shutil.copyfile(work / command.restores[0], work / command.restores[1])
+            if command.replaces:
+                shutil.copyfile(work / command.restores[0], work / command.replaces)
             free_warm_pages(work / command.restores[0])
         if command.extracts:
             destination.mkdir()

@@ -18,6 +18,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import checks  # noqa: E402
 import corpora  # noqa: E402
+from hostmemory import host_reporting_paused  # noqa: E402
 import plan  # noqa: E402
 import realtree  # noqa: E402
 from measure import TIME_PROGRAM, Measurement, parse_time_report, run_measured  # noqa: E402
@@ -64,6 +65,19 @@ class MeasureTest(unittest.TestCase):
             self.assertTrue(measured.ok)
             self.assertGreater(measured.peak_kib, 80 * 1024)
             self.assertLess(measured.peak_kib, 400 * 1024)
+
+
+    def test_host_page_reports_are_paused_for_the_run_and_put_back_after_a_failure(self):
+        with tempfile.TemporaryDirectory() as temp:
+            knob = Path(temp) / "page_reporting_order"
+            knob.write_text("9\n")
+            with self.assertRaises(SystemExit), host_reporting_paused(knob) as line:
+                self.assertEqual(knob.read_text(), "11")
+                self.assertIn("9 -> 11", line)
+                raise SystemExit(1)
+            self.assertEqual(knob.read_text(), "9")
+            with host_reporting_paused(Path(temp) / "none") as line:
+                self.assertIn("left as it is", line)
 
 
 class ByteStreamTest(unittest.TestCase):
@@ -416,11 +430,15 @@ class RunnerTest(unittest.TestCase):
         (self.place.work / "pristine.epk").write_text("pristine\n")
         edit = command(template=f"{self.script} epk {{work}}/edit.epk {{work}}/made.bin",
                        restores=("pristine.epk", "edit.epk"), output="made.bin")
+        copy = command(tool="peer", template=f"{self.script} peer {{work}}/copy.epk",
+                       restores=("pristine.epk", "fresh.epk"), replaces="copy.epk")
         for _ in range(3):
-            _, problem = self.runner.run_once("shm", self.place, edit, "edit", "pair", check=False)
-            self.assertIsNone(problem)
+            for run in (edit, copy):
+                _, problem = self.runner.run_once("shm", self.place, run, "edit", "pair", check=False)
+                self.assertIsNone(problem)
             self.assertEqual((self.place.work / "edit.epk").read_text(), "pristine\nepk\n")
             self.assertEqual((self.place.work / "made.bin").read_text(), "epk\n")
+            self.assertEqual((self.place.work / "copy.epk").read_text(), "pristine\npeer\n")
 
     def test_a_failed_warm_up_runs_no_pairs(self):
         fails = command(key="e", template="false")
