@@ -397,11 +397,7 @@ void Writing::PlanRoutes()
 {
     const auto& entries = catalogue_.Entries();
     std::array<bool, 256> anyThread{};
-    std::array<bool, 256> streams{};
-    for (unsigned s = 0; s < 256; ++s) {
-        anyThread[s] = coder_.ThreadSafe(static_cast<uint8_t>(s));
-        streams[s] = s != 0 && coder_.Streams(static_cast<uint8_t>(s));
-    }
+    for (unsigned s = 0; s < 256; ++s) anyThread[s] = coder_.ThreadSafe(static_cast<uint8_t>(s));
     routes_.resize(entries.size());
     onCaller_.resize(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -414,8 +410,9 @@ void Writing::PlanRoutes()
             routes_[i] = entry.fileSize >= kStreamedFileBytes ? Route::FromSource : Route::Produced;
             onCaller_[i] = routes_[i] == Route::FromSource;
         } else {
-            routes_[i] = entry.fileSize >= kStreamEncodedBytes && streams[entry.scheme] ? Route::EncodedFromSource
-                                                                                         : Route::Produced;
+            routes_[i] = entry.fileSize >= kStreamEncodedBytes && coder_.Streams(entry.scheme)
+                             ? Route::EncodedFromSource
+                             : Route::Produced;
             onCaller_[i] = routes_[i] == Route::EncodedFromSource || !anyThread[entry.scheme];
         }
     }

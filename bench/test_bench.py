@@ -66,7 +66,6 @@ class MeasureTest(unittest.TestCase):
             self.assertGreater(measured.peak_kib, 80 * 1024)
             self.assertLess(measured.peak_kib, 400 * 1024)
 
-
     def test_host_page_reports_are_paused_for_the_run_and_put_back_after_a_failure(self):
         with tempfile.TemporaryDirectory() as temp:
             knob = Path(temp) / "page_reporting_order"
