@@ -80,18 +80,23 @@ EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::stri
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
                                 IPrompt& prompt, std::unordered_set<std::string>* namesInFolder)
 {
-    const std::string diskName(NameOfPath(path));
-    const std::optional<std::string> name = StorableName(diskName, prompt);
+    std::optional<std::string> name = StorableName(NameOfPath(path), prompt);
     if (!name) return EditResult::Refused;
-    const bool taken = namesInFolder ? namesInFolder->contains(*name) : catalogue.FolderHasFile(folderId, *name);
-    if (taken) return RefuseExisting(*name, prompt);
+    return AddStorableFileEntry(catalogue, folderId, std::move(*name), path, length, prompt, namesInFolder);
+}
+
+EditResult AddStorableFileEntry(Catalogue& catalogue, uint32_t folderId, std::string gbkName, std::string path,
+                                uint64_t length, IPrompt& prompt, std::unordered_set<std::string>* namesInFolder)
+{
+    const bool taken = namesInFolder ? namesInFolder->contains(gbkName) : catalogue.FolderHasFile(folderId, gbkName);
+    if (taken) return RefuseExisting(gbkName, prompt);
     if (length >= kUnknownSize) {
-        prompt.Tell(Printf(msg::kFileTooLarge, diskName.c_str()), MsgIcon::Warning);
+        prompt.Tell(Printf(msg::kFileTooLarge, std::string(NameOfPath(path)).c_str()), MsgIcon::Warning);
         return EditResult::Refused;
     }
     FileEntry entry;
-    entry.name = *name;
-    entry.sourcePath = path;
+    entry.name = std::move(gbkName);
+    entry.sourcePath = std::move(path);
     entry.fileSize = static_cast<uint32_t>(length);
     entry.encodedSize = entry.fileSize;
     entry.folderId = folderId;

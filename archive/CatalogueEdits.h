@@ -35,6 +35,10 @@ EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::stri
 // and added to it, so that a folder of many files fills in linear time.
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
                                 IPrompt& prompt, std::unordered_set<std::string>* namesInFolder = nullptr);
+// As AddFileEntryOfLength, for a file whose name StorableName has already
+// turned into gbkName.
+EditResult AddStorableFileEntry(Catalogue& catalogue, uint32_t folderId, std::string gbkName, std::string path,
+                                uint64_t length, IPrompt& prompt, std::unordered_set<std::string>* namesInFolder);
 // Makes entry index hold the file at path (`length` bytes) in place of its
 // bytes in the pack: it keeps its name, folder and scheme (none for an
 // empty file) and is read and encoded again at the next save.

@@ -5,21 +5,27 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <thread>
 #include <unordered_set>
 #include <vector>
 
+#include "archive/DeferredPrompt.h"
 #include "archive/FileIo.h"
 #include "archive/Messages.h"
-#include "archive/ParallelFor.h"
 #include "archive/SystemErrorText.h"
+#include "archive/WorkAhead.h"
 
 namespace tarvex {
 namespace {
 
 constexpr const char* kSkippedSpecial = "已跳过%s：它不是普通文件或文件夹。";
 constexpr const char* kCannotReadDir = "无法读取文件夹%s！\n%s";
+
+// Names of one folder looked at together on a thread; a folder with more
+// names shares them out in runs of this many.
+constexpr size_t kLookRun = 256;
 
 struct DiskItem {
     std::string gbkName;
@@ -50,74 +56,143 @@ Look LookAt(int folderFd, const char* name)
     return look;
 }
 
+// What one directory holds, as the import takes it: its files and its
+// sub-directories in the order they are imported, and the messages about what
+// is left out, for the importing thread to tell in their turn. Listings are
+// made by helper threads ahead of the import, sub-directories as soon as
+// their parent is listed.
+struct Listing {
+    bool readable = false;
+    std::vector<DiskItem> files;                  // by stored name
+    std::vector<DiskItem> folders;                // by stored name
+    std::vector<std::unique_ptr<Listing>> below;  // of each of folders
+    std::vector<WorkAhead::Ticket> made;          // the jobs that fill them
+    std::vector<DeferredMessage> messages;
+    size_t skipped = 0;
+    size_t refused = 0;
+};
+
+// Lists directories on helper threads, ahead of the import.
+class Lister {
+public:
+    explicit Lister(const ImportFilter& leaveOut)
+        : leaveOut_(leaveOut), ahead_(std::thread::hardware_concurrency() > 1 ? std::thread::hardware_concurrency() : 0)
+    {
+    }
+
+    void Wait(WorkAhead::Ticket job) { ahead_.Wait(job); }
+
+    // relative: the directory's path below the imported one, with a trailing
+    // '/' unless it is that one (kept only when there is a filter).
+    void List(const std::string& dir, const std::string& relative, Listing& listing)
+    {
+        DeferredPrompt prompt;
+        DIR* handle = ::opendir(dir.c_str());
+        if (!handle) {
+            prompt.Tell(Printf(kCannotReadDir, dir.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
+            listing.messages = prompt.Take();
+            return;
+        }
+        listing.readable = true;
+        std::vector<std::string> diskNames;
+        while (const dirent* item = ::readdir(handle)) {
+            if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0) continue;
+            if (leaveOut_ && leaveOut_(relative + item->d_name)) continue;
+            diskNames.emplace_back(item->d_name);
+        }
+        const std::vector<Look> looks = LookAll(dir, ::dirfd(handle), diskNames);
+        ::closedir(handle);
+
+        for (size_t i = 0; i < diskNames.size(); ++i) {
+            const Look& look = looks[i];
+            if (!look.found) continue;
+            std::string path = dir + "/" + diskNames[i];
+            if (!look.isFile && !look.isDir) {
+                prompt.Tell(Printf(kSkippedSpecial, path.c_str()), MsgIcon::Warning);
+                ++listing.skipped;
+                continue;
+            }
+            std::optional<std::string> gbk = StorableName(diskNames[i], prompt);
+            if (!gbk) {
+                ++listing.refused;
+                continue;
+            }
+            (look.isFile ? listing.files : listing.folders).push_back({std::move(*gbk), std::move(path), look.length});
+        }
+        listing.messages = prompt.Take();
+
+        const auto byName = [](const DiskItem& a, const DiskItem& b) { return a.gbkName < b.gbkName; };
+        std::sort(listing.files.begin(), listing.files.end(), byName);
+        std::sort(listing.folders.begin(), listing.folders.end(), byName);
+
+        for (const DiskItem& sub : listing.folders) {
+            Listing& below = *listing.below.emplace_back(std::make_unique<Listing>());
+            std::string subRelative = leaveOut_ ? relative + sub.path.substr(dir.size() + 1) + "/" : std::string();
+            listing.made.push_back(ahead_.Submit([this, path = sub.path, subRelative = std::move(subRelative), &below] {
+                List(path, subRelative, below);
+            }));
+        }
+    }
+
+private:
+    // One status call per name is most of what an import of many small
+    // files costs: a large folder's names are shared out among the helpers.
+    // Each run holds the folder by a descriptor of its own, as threads
+    // sharing one would contend for it on every call.
+    std::vector<Look> LookAll(const std::string& dir, int folderFd, const std::vector<std::string>& names)
+    {
+        std::vector<Look> looks(names.size());
+        const auto lookAt = [&](size_t first, int fd) {
+            for (size_t i = first; i < std::min(names.size(), first + kLookRun); ++i)
+                looks[i] = LookAt(fd, names[i].c_str());
+        };
+        std::vector<WorkAhead::Ticket> runs;
+        for (size_t first = kLookRun; first < names.size(); first += kLookRun)
+            runs.push_back(ahead_.Submit([&, first] {
+                File own;
+                lookAt(first, own.OpenFolder(dir) ? own.Fd() : folderFd);
+            }));
+        lookAt(0, folderFd);
+        // The last runs are the least likely to have been begun by a helper.
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) ahead_.Wait(*run);
+        return looks;
+    }
+
+    const ImportFilter& leaveOut_;
+    // Last, so that its helpers stop before anything they use goes.
+    WorkAhead ahead_;
+};
+
 // fresh: the folder was made by this import, so it holds no files yet.
-// relative: the folder's path below the imported directory, with a trailing
-// '/' unless it is that directory.
-void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt, ImportReport& report,
-            bool fresh, ParallelFor& lookers, const ImportFilter& leaveOut, const std::string& relative)
+void Import(Catalogue& catalogue, Folder& parent, Listing& listing, IPrompt& prompt, ImportReport& report, bool fresh,
+            Lister& lister)
 {
-    DIR* handle = ::opendir(dir.c_str());
-    if (!handle) {
-        prompt.Tell(Printf(kCannotReadDir, dir.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
+    ShowMessages(listing.messages, prompt);
+    report.skipped += listing.skipped;
+    report.refused += listing.refused;
+    if (!listing.readable) {
         report.failed = true;
         return;
     }
-    std::vector<std::string> diskNames;
-    while (const dirent* item = ::readdir(handle)) {
-        if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0) continue;
-        if (leaveOut && leaveOut(relative + item->d_name)) continue;
-        diskNames.emplace_back(item->d_name);
-    }
-    // The names are looked at on all cores: one status call each is most of
-    // what an import of many small files costs. Each thread holds the folder
-    // by a descriptor of its own: threads sharing one would contend for it
-    // on every call.
-    std::vector<Look> looks(diskNames.size());
-    std::vector<File> held(lookers.Participants());
-    lookers.Run(diskNames.size(), [&](size_t i, size_t participant) {
-        int folderFd = ::dirfd(handle);
-        if (participant > 0) {
-            File& own = held[participant];
-            if (!own.IsOpen()) own.OpenFolder(dir);
-            folderFd = own.IsOpen() ? own.Fd() : folderFd;
-        }
-        looks[i] = LookAt(folderFd, diskNames[i].c_str());
-    });
-    ::closedir(handle);
 
-    std::vector<DiskItem> files;
-    std::vector<DiskItem> folders;
-    for (size_t i = 0; i < diskNames.size(); ++i) {
-        const Look& look = looks[i];
-        if (!look.found) continue;
-        const std::string path = dir + "/" + diskNames[i];
-        if (!look.isFile && !look.isDir) {
-            prompt.Tell(Printf(kSkippedSpecial, path.c_str()), MsgIcon::Warning);
-            ++report.skipped;
-            continue;
-        }
-        std::optional<std::string> gbk = StorableName(diskNames[i], prompt);
-        if (!gbk) {
-            ++report.refused;
-            continue;
-        }
-        (look.isFile ? files : folders).push_back({std::move(*gbk), path, look.length});
-    }
-
-    const auto byName = [](const DiskItem& a, const DiskItem& b) { return a.gbkName < b.gbkName; };
-    std::sort(files.begin(), files.end(), byName);
-    std::sort(folders.begin(), folders.end(), byName);
-
-    std::unordered_set<std::string> names = files.empty() || fresh ? std::unordered_set<std::string>{}
-                                                                   : catalogue.FileNamesIn(parent.id);
-    for (const DiskItem& file : files) {
-        switch (AddFileEntryOfLength(catalogue, parent.id, file.path, file.length, prompt, &names)) {
-        case EditResult::Done: ++report.files; break;
-        case EditResult::Failed: report.failed = true; return;
-        default: ++report.refused; break;
+    std::unordered_set<std::string> names =
+        listing.files.empty() || fresh ? std::unordered_set<std::string>{} : catalogue.FileNamesIn(parent.id);
+    for (DiskItem& file : listing.files) {
+        switch (AddStorableFileEntry(catalogue, parent.id, std::move(file.gbkName), std::move(file.path), file.length,
+                                     prompt, &names)) {
+            case EditResult::Done:
+                ++report.files;
+                break;
+            case EditResult::Failed:
+                report.failed = true;
+                return;
+            default:
+                ++report.refused;
+                break;
         }
     }
-    for (const DiskItem& sub : folders) {
+    for (size_t k = 0; k < listing.folders.size(); ++k) {
+        const DiskItem& sub = listing.folders[k];
         Folder* folder = nullptr;
         for (const auto& child : parent.children)
             if (child->name == sub.gbkName) folder = child.get();
@@ -130,8 +205,9 @@ void Import(Catalogue& catalogue, Folder& parent, const std::string& dir, IPromp
             }
             ++report.folders;
         }
-        Import(catalogue, *folder, sub.path, prompt, report, made, lookers, leaveOut,
-               leaveOut ? relative + sub.path.substr(dir.size() + 1) + "/" : std::string());
+        lister.Wait(listing.made[k]);
+        Import(catalogue, *folder, *listing.below[k], prompt, report, made, lister);
+        listing.below[k].reset();
         if (report.failed) return;
     }
 }
@@ -147,8 +223,10 @@ ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std
                                  const ImportFilter& leaveOut)
 {
     ImportReport report;
-    ParallelFor lookers(std::max(1u, std::thread::hardware_concurrency()) - 1);
-    Import(catalogue, parent, dir, prompt, report, false, lookers, leaveOut, std::string());
+    Listing top;
+    Lister lister(leaveOut);  // after the listings its helpers fill, so it goes first
+    lister.List(dir, std::string(), top);
+    Import(catalogue, parent, top, prompt, report, false, lister);
     return report;
 }
 

@@ -26,7 +26,8 @@ ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std
 
 // Told the path of each item below the directory ("a/b.txt": its disk names,
 // '/' between them) before it is looked at; true leaves it out, and a
-// folder left out takes everything below it along, unread.
+// folder left out takes everything below it along, unread. It may be called
+// from several threads at once.
 using ImportFilter = std::function<bool(std::string_view relativePath)>;
 ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std::string& dir, IPrompt& prompt,
                                  const ImportFilter& leaveOut);

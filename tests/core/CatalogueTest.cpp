@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sys/stat.h>
 
 #include "archive/CatalogueEdits.h"
 #include "archive/DirectoryImport.h"
@@ -184,6 +185,39 @@ TEST_F(Edits, ADirectoryImportedTwiceAddsOnlyWhatIsNew)
     EXPECT_EQ(CopyFolder(c, doc.FolderAt("b"), a, doc.prompt), EditResult::Done);
     EXPECT_EQ(c.Entries().size(), 8u);
     EXPECT_TRUE(doc.prompt.Texts().empty());
+}
+
+// Folders are listed ahead on helper threads and a large folder's names are
+// looked at in runs: the catalogue must still come out as one thread makes
+// it, each folder's files in GBK order before its sub-folders, every length
+// right, and a skipped pipe told once.
+TEST_F(Edits, ATreeComesInInOrderWithEveryLengthWhateverItsShape)
+{
+    constexpr int kBig = 700;  // a few runs of looks, and a short one
+    for (int i = kBig - 1; i >= 0; --i) dir.Write(Printf("tree/big/n%04d", i), std::string(i % 50, 'x'));
+    dir.Write("tree/big/deep/d1/one.txt", std::string("1"));
+    dir.Write("tree/中.txt", std::string("22"));
+    dir.Write("tree/a.txt", std::string("333"));
+    for (const char* name : {"c", "b", "a"}) dir.Write(std::string("tree/zz/") + name, std::string(name));
+    const std::string pipe = dir / "tree/zz/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+
+    const ImportReport report = ImportDirectoryTree(c, c.Root(), dir / "tree", doc.prompt);
+    EXPECT_EQ(report.files, kBig + 6u);
+    EXPECT_EQ(report.folders, 4u);
+    EXPECT_EQ(report.skipped, 1u);
+    EXPECT_FALSE(report.failed);
+    EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{Printf("已跳过%s：它不是普通文件或文件夹。", pipe.c_str())});
+
+    std::vector<std::string> expected{"a.txt 3", Utf8ToGbkLossy("中.txt") + " 2"};
+    for (int i = 0; i < kBig; ++i) expected.push_back(Printf("big\\n%04d %d", i, i % 50));
+    expected.push_back("big\\deep\\d1\\one.txt 1");
+    for (const char* name : {"a", "b", "c"}) expected.push_back(std::string("zz\\") + name + " 1");
+    std::vector<std::string> found;
+    const auto folders = FolderPathsById(c);
+    for (const FileEntry& e : c.Entries())
+        found.push_back(EntryPackPath(folders, e) + " " + std::to_string(e.fileSize));
+    EXPECT_EQ(found, expected);
 }
 
 TEST_F(Edits, NamesGbkCannotHoldOrTooLongAreRefused)
