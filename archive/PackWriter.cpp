@@ -149,7 +149,7 @@ private:
     bool DropWrittenFrom(uint64_t start);
     class EncodedOutput;
     std::optional<size_t> CopyFromPack(size_t first, ProductionPlace& here);
-    bool PutProduced(size_t index, ProducedFile produced);
+    bool PutProduced(size_t index, ProducedFile& produced);
     bool WriteEntryTable();
     PackState Apply(const std::string& target, FolderNumbering& numbering);
 
@@ -747,7 +747,7 @@ std::optional<size_t> Writing::CopyFromPack(size_t first, ProductionPlace& here)
     return end;
 }
 
-bool Writing::PutProduced(size_t index, ProducedFile produced)
+bool Writing::PutProduced(size_t index, ProducedFile& produced)
 {
     ShowMessages(produced.messages, prompt_);
     if (!produced.ok) return false;

@@ -175,7 +175,7 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
     WritingPlace here(extractor, prompt);
     for (size_t i = 0; i < files.size(); ++i) {
         if (beforeFile) beforeFile(files[i].index, files[i].folder);
-        const WrittenFile written = pipeline.Take(i, here);
+        const WrittenFile& written = pipeline.Take(i, here);
         ShowMessages(written.messages, prompt);
         ++(written.ok ? report.written : report.failed);
     }
