@@ -46,8 +46,7 @@ public:
     {
         {
             std::lock_guard lock(mutex_);
-            if (taken_ && !threads_.empty() && jobs_.weight(taken_->index) <= kHandedBack)
-                spent_[taken_->maker].push_back(std::move(taken_));
+            if (taken_ && Light(*taken_)) spent_[taken_->maker].push_back(std::move(taken_));
             stop_ = true;
         }
         roomMade_.notify_all();
@@ -65,7 +64,7 @@ public:
         // The result taken last: a heavy one is destroyed here, outside the
         // lock; a light one goes back to its maker, to be destroyed at the
         // start of its next batch (so at most what it had in flight waits).
-        if (taken_ && jobs_.weight(taken_->index) > kHandedBack) taken_.reset();
+        if (taken_ && !Light(*taken_)) taken_.reset();
         if (threads_.empty() || jobs_.onCaller(index)) {
             onCaller_.emplace(jobs_.work(index, callerContext));
             return *onCaller_;
@@ -97,6 +96,7 @@ private:
         size_t index;
         size_t maker;  // the worker's number
     };
+    bool Light(const Made& made) const { return jobs_.weight(made.index) <= kHandedBack; }
 
     bool HasRoom() const
     {

@@ -38,8 +38,6 @@ public:
     WorkAhead(const WorkAhead&) = delete;
     WorkAhead& operator=(const WorkAhead&) = delete;
 
-    size_t Helpers() const { return threads_.size(); }
-
     Ticket Submit(std::function<void()> job)
     {
         Ticket ticket;

@@ -16,33 +16,29 @@ TEST(WorkAhead, EveryJobRunsOnceNestedWaitsEndAndUnbegunJobsAreDropped)
 {
     for (size_t helpers : {0u, 1u, 3u}) {
         SCOPED_TRACE(helpers);
-        std::atomic<int> runs{0};
-        std::vector<int> found(50, 0);
-        {
-            WorkAhead ahead(helpers);
-            std::vector<WorkAhead::Ticket> outer;
-            for (int i = 0; i < 50; ++i)
-                outer.push_back(ahead.Submit([&, i] {
-                    // Each job hands in pieces of its own and waits for them.
-                    std::vector<WorkAhead::Ticket> inner;
-                    for (int k = 0; k < 4; ++k) inner.push_back(ahead.Submit([&] { ++runs; }));
-                    for (WorkAhead::Ticket t : inner) ahead.Wait(t);
-                    found[i] = i;
-                }));
-            for (int i = 49; i >= 0; --i) ahead.Wait(outer[i]);
-            EXPECT_EQ(runs.load(), 200);
-            for (int i = 0; i < 50; ++i) EXPECT_EQ(found[i], i);
-        }
-        // With no helper, a job no one waits for never runs.
-        if (helpers == 0) {
-            bool ran = false;
-            {
-                WorkAhead ahead(0);
-                ahead.Submit([&] { ran = true; });
-            }
-            EXPECT_FALSE(ran);
-        }
+        std::atomic<int> inner{0};
+        std::vector<int> outer(50, 0);
+        WorkAhead ahead(helpers);
+        std::vector<WorkAhead::Ticket> tickets;
+        for (int i = 0; i < 50; ++i)
+            tickets.push_back(ahead.Submit([&, i] {
+                // Each job hands in pieces of its own and waits for them.
+                std::vector<WorkAhead::Ticket> pieces;
+                for (int k = 0; k < 4; ++k) pieces.push_back(ahead.Submit([&] { ++inner; }));
+                for (WorkAhead::Ticket t : pieces) ahead.Wait(t);
+                ++outer[i];
+            }));
+        for (int i = 49; i >= 0; --i) ahead.Wait(tickets[i]);
+        EXPECT_EQ(inner.load(), 200);
+        EXPECT_EQ(outer, std::vector<int>(50, 1));
     }
+    // With no helper, a job no one waits for never runs.
+    bool ran = false;
+    {
+        WorkAhead ahead(0);
+        ahead.Submit([&] { ran = true; });
+    }
+    EXPECT_FALSE(ran);
 }
 
 // A result that notes the thread it is destroyed on.
