@@ -39,6 +39,17 @@ inline constexpr const char* kPasswordUnusable =
     "这个密码无法用于加密文件包，请换一个密码再试！";
 inline constexpr const char* kPasswordUnusableHere =
     "这个密码恰好无法用于加密当前的文件包，请换一个密码再存盘！";
+// Another program at the same pack.
+inline constexpr const char* kPackWaiting = "文件包%s正被另一个程序修改，等它完成……";
+inline constexpr const char* kPackBusy = "文件包%s正被另一个程序修改，没有存盘。\n请等它完成后再试。";
+inline constexpr const char* kPackReplaced =
+    "文件包%s打开以后已被另一个程序替换或删除。为了不覆盖那个程序所做的修改，没有存盘。";
+inline constexpr const char* kPackRewritten =
+    "文件包%s打开以后被另一个程序改写了，包中原有文件的数据已无法读出，没有存盘。";
+inline constexpr const char* kPackRewrittenRead =
+    "文件包%s打开以后被另一个程序改写了，包中的文件已无法读出。请重新打开文件包。";
+inline constexpr const char* kTargetChanged = "文件%s在存盘过程中被另一个程序修改，没有存盘。";
+inline constexpr const char* kTargetNotRegular = "无法把文件包写到%s！\n%s";
 inline constexpr const char* kStoredUnencoded =
     "文件包已经存盘，但下面的文件无法用选定的编码方案编码，已按“不编码”原样存入：\n%s";
 

@@ -1,5 +1,6 @@
 #include "archive/PackArchive.h"
 
+#include "archive/Messages.h"
 #include "archive/PackReader.h"
 #include "archive/PackWriter.h"
 
@@ -22,8 +23,20 @@ void CPackArchive::Forget()
 
 bool CPackArchive::Load(const std::string& path, IPrompt& prompt)
 {
+    std::string error;
+    const std::shared_ptr<HeldPack> file = HeldPack::Open(path, error);
+    if (!file) {
+        loaded_ = false;
+        prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), error.c_str()), MsgIcon::Error);
+        return false;
+    }
+    return Load(file, prompt);
+}
+
+bool CPackArchive::Load(const std::shared_ptr<HeldPack>& file, IPrompt& prompt)
+{
     loaded_ = false;
-    std::optional<PackState> state = ReadPack(path, catalogue_, prompt);
+    std::optional<PackState> state = ReadPack(file, catalogue_, prompt);
     if (!state) return false;
     state_ = std::move(*state);
     loaded_ = true;

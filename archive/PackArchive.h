@@ -6,11 +6,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/Catalogue.h"
+#include "archive/HeldPack.h"
 #include "archive/PasswordKeys.h"
+#include "archive/SaveTarget.h"
 #include "archive/Prompt.h"
 #include "archive/SchemeCoder.h"
 
@@ -67,6 +70,9 @@ struct PackState {
     KeySchedule keys;
     std::string title;
     std::string path;
+    // The file itself, held open: carried-over files and extractions read
+    // their stored bytes from it, wherever its path leads by then.
+    std::shared_ptr<HeldPack> file;
     PackRepairs repairs;  // of the read; empty after a write
 };
 
@@ -79,6 +85,13 @@ struct StoreOptions {
     // the old one; false abandons it, and Store returns false without a
     // message: the old pack and the catalogue stay as they were.
     std::function<bool()> beforeCommit;
+    // How long to wait for another program that is writing the target.
+    LockWait lockWait;
+    // The user chose the target knowing a file is there (Save As): a file
+    // that took the pack's place since it was read is replaced all the same.
+    // Otherwise such a save is refused, so that another program's change is
+    // never overwritten unasked.
+    bool replaceConfirmed = false;
 };
 
 class CPackArchive {
@@ -98,6 +111,8 @@ public:
     // protected pack, reports every failure through prompt, and leaves the
     // catalogue untouched unless the read succeeds.
     bool Load(const std::string& path, IPrompt& prompt);
+    // The same for a pack file already open (and locked by an edit).
+    bool Load(const std::shared_ptr<HeldPack>& file, IPrompt& prompt);
 
     // Writes the catalogue as a pack at target with keys (zero keys: no
     // password). The old file at target survives any failure. On success the
@@ -119,6 +134,13 @@ public:
     bool IsLoaded() const { return loaded_; }
     // The pack file the records describe; empty when none.
     const std::string& Path() const { return state_.path; }
+    // That file, held open; null when none.
+    const std::shared_ptr<HeldPack>& HeldFile() const { return state_.file; }
+    // What a save at target would find there.
+    SavePlace LookAtTarget(const std::string& target, bool replaceConfirmed) const
+    {
+        return LookAtSavePlace(target, state_.file.get(), replaceConfirmed);
+    }
 
 private:
     Catalogue& catalogue_;

@@ -1,6 +1,7 @@
 #include "archive/PackReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "archive/FileIo.h"
@@ -9,6 +10,7 @@
 #include "archive/Messages.h"
 #include "archive/PackPaths.h"
 #include "archive/Scrambler.h"
+#include "archive/SystemErrorText.h"
 
 namespace tarvex {
 namespace {
@@ -331,15 +333,16 @@ std::optional<PackState> Reading::Run(const std::string& path)
 
 }  // namespace
 
-std::optional<PackState> ReadPack(const std::string& path, Catalogue& catalogue, IPrompt& prompt)
+std::optional<PackState> ReadPack(const std::shared_ptr<HeldPack>& file, Catalogue& catalogue, IPrompt& prompt)
 {
-    File file;
-    uint64_t length = 0;
-    if (!file.OpenRead(path, &length)) {
-        prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), file.Error().c_str()), MsgIcon::Error);
+    File reading;
+    if (!file->Reopen(reading)) {
+        prompt.Tell(Printf(msg::kCannotOpenFile, file->Path().c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
         return std::nullopt;
     }
-    return Reading(catalogue, prompt, file, length).Run(path);
+    std::optional<PackState> state = Reading(catalogue, prompt, reading, file->Length()).Run(file->Path());
+    if (state) state->file = file;
+    return state;
 }
 
 }  // namespace tarvex

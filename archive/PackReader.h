@@ -14,12 +14,12 @@ namespace tarvex {
 // mix with that folder's own files.
 inline constexpr const char* kOrphanFolderName = "<无主文件>";
 
-// Reads the pack file at path into the catalogue and returns what is known
+// Reads the pack file into the catalogue and returns what is known
 // about the file. Every read is bounds-checked against the file length; every
 // failure is reported through prompt and leaves the catalogue as it was.
 // A table that cannot be made a tree (a loop, a range past its end) is
 // refused; entries without a folder and folders listed twice are mended
 // (PackRepairs), told as one warning, and the rest opens.
-std::optional<PackState> ReadPack(const std::string& path, Catalogue& catalogue, IPrompt& prompt);
+std::optional<PackState> ReadPack(const std::shared_ptr<HeldPack>& file, Catalogue& catalogue, IPrompt& prompt);
 
 }  // namespace tarvex

@@ -14,6 +14,7 @@
 #include "archive/PackPaths.h"
 #include "archive/RangeCopy.h"
 #include "archive/SafeFileWriter.h"
+#include "archive/SaveTarget.h"
 #include "archive/Scrambler.h"
 #include "archive/StoredData.h"
 
@@ -130,6 +131,8 @@ private:
     StoredCopy CopyOf(size_t index) const;
     uint64_t Weight(size_t index) const;
     ProducedFile Produce(size_t index, ProductionPlace& place) const;
+    bool OpenOldPack(ProductionPlace& place, size_t index) const;
+    bool CarriesFromPack() const;
     bool ProduceFile(size_t index, ProductionPlace& place, StoredFile& out) const;
     bool EncodeFile(const FileEntry& entry, ProductionPlace& place, StoredFile& out) const;
     void ShowProcessing(size_t index);
@@ -329,14 +332,14 @@ bool Writing::ProduceFile(size_t index, ProductionPlace& place, StoredFile& out)
         // Its scheme changed (unchanged ones are copied as they are): decoded
         // from the old pack, then encoded again.
         const StoredCopy copy = CopyOf(index);
-        if (!place.oldPack.IsOpen() && !place.oldPack.Open(current_.path))
-            return place.Refuse(Printf(msg::kReadFailed, name().c_str()));
+        if (!OpenOldPack(place, index)) return false;
         ByteBuffer stored;
         switch (place.oldPack.ReadStored(copy, current_.keys, stored)) {
         case ReadStatus::Ok: break;
         case ReadStatus::NoMemory: return place.Refuse(msg::kOutOfMemory);
         case ReadStatus::OutsideFile: return place.Refuse(Printf(msg::kDataOutsidePack, name().c_str()));
-        case ReadStatus::IoError: return place.Refuse(Printf(msg::kReadFailed, name().c_str()));
+        case ReadStatus::IoError:
+            return place.Refuse(Printf(msg::kReadFailed, name().c_str()) + place.oldPack.Error());
         }
         out.fileSize = copy.fileSize;
         ByteBuffer plain;
@@ -388,6 +391,23 @@ StoredCopy Writing::CopyOf(size_t index) const
 {
     const FileEntry& entry = catalogue_.Entries()[index];
     return entry.IsCarriedOver() ? catalogue_.Records()[index].Location() : *entry.copyOf;
+}
+
+// The old pack's bytes come from the very file that was read, through a
+// descriptor of the place's own.
+bool Writing::OpenOldPack(ProductionPlace& place, size_t index) const
+{
+    if (place.oldPack.IsOpen()) return true;
+    const std::string name = Utf8(catalogue_.Entries()[index].name);
+    if (!current_.file) return place.Refuse(Printf(msg::kReadFailed, name.c_str()));
+    if (place.oldPack.Open(*current_.file)) return true;
+    return place.Refuse(Printf(msg::kReadFailed, name.c_str()) + place.oldPack.Error());
+}
+
+bool Writing::CarriesFromPack() const
+{
+    const auto& entries = catalogue_.Entries();
+    return std::any_of(entries.begin(), entries.end(), [](const FileEntry& e) { return e.FromPack(); });
 }
 
 // Decides how every file gets into the pack, and which files are made on the
@@ -693,10 +713,7 @@ bool Writing::DropWrittenFrom(uint64_t start)
 std::optional<size_t> Writing::CopyFromPack(size_t first, ProductionPlace& here)
 {
     const auto& entries = catalogue_.Entries();
-    if (!here.oldPack.IsOpen() && !here.oldPack.Open(current_.path)) {
-        Refuse(Printf(msg::kReadFailed, Utf8(entries[first].name).c_str()));
-        return std::nullopt;
-    }
+    if (!OpenOldPack(here, first)) return std::nullopt;
     const uint64_t base = out_.Position();
     const StoredCopy head = CopyOf(first);
     std::vector<uint64_t> starts;  // of each file, from the start of the run
@@ -850,6 +867,16 @@ std::optional<PackState> Writing::Run(const std::string& target)
     folderPaths_ = FolderPathsById(catalogue_);
     header_.version = current_.header.version;
 
+    // Files are carried over only from the pack as it was read.
+    const bool carries = CarriesFromPack();
+    const auto packIntact = [&] {
+        if (!carries || (current_.file && current_.file->Unchanged())) return true;
+        return Refuse(Printf(msg::kPackRewritten, current_.path.c_str()));
+    };
+    SaveTarget place;
+    if (!place.Prepare(target, current_.file, options_.replaceConfirmed, options_.lockWait, prompt_) ||
+        !packIntact())
+        return std::nullopt;
     if (!out_.Open(target)) {
         Refuse(Printf(msg::kWriteFailed, target.c_str(), out_.Error().c_str()));
         return std::nullopt;
@@ -863,14 +890,23 @@ std::optional<PackState> Writing::Run(const std::string& target)
         ok = WriteEntryTable();
     }
     if (ok && options_.beforeCommit) ok = options_.beforeCommit();
-    if (ok && !out_.Commit()) {
-        ok = Refuse(Printf(msg::kWriteFailed, target.c_str(), out_.Error().c_str()));
+    File written;
+    if (ok) {
+        SafeFileWriter::CommitRules rules;
+        // Reported by the checks themselves.
+        bool checked = true;
+        rules.lastCheck = [&] { return checked = place.StillAsPrepared(prompt_) && packIntact(); };
+        rules.replaceNothing = place.ExpectsNothing();
+        rules.keep = &written;
+        if (!out_.Commit(rules)) ok = checked && Refuse(Printf(msg::kWriteFailed, target.c_str(), out_.Error().c_str()));
     }
     prompt_.ProgressEnd();
     if (!ok) {
         out_.Abandon();
         return std::nullopt;
     }
+    std::string error;
+    std::shared_ptr<HeldPack> held = HeldPack::Adopt(std::move(written), target, error);
     // Told once the pack is in place, while the catalogue still matches
     // what the views show.
     if (!storedUnencoded_.empty()) {
@@ -878,7 +914,9 @@ std::optional<PackState> Writing::Run(const std::string& target)
         for (const std::string& fault : storedUnencoded_) lines += (lines.empty() ? "" : "\n") + fault;
         prompt_.Tell(Printf(msg::kStoredUnencoded, lines.c_str()), MsgIcon::Warning);
     }
-    return Apply(target, numbering);
+    PackState state = Apply(target, numbering);
+    state.file = std::move(held);
+    return state;
 }
 
 }  // namespace

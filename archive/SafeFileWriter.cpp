@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -39,12 +40,12 @@ std::string ResolveTarget(std::string target)
 
 // A name for the temporary file: a short one, so that a target whose own
 // name is near the length limit still gets one.
-std::string TempNameIn(const std::string& dir)
+std::string TempName()
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     uint8_t random[8];
     if (::getentropy(random, sizeof random) != 0) std::memset(random, 0, sizeof random);
-    std::string name = dir + "/.tarvex-";
+    std::string name = ".tarvex-";
     for (uint8_t r : random) name += kLetters[r % (sizeof kLetters - 1)];
     return name;
 }
@@ -133,13 +134,36 @@ bool SafeFileWriter::Open(const std::string& target, Links links)
 {
     Abandon();
     target_ = links == Links::WriteThrough ? ResolveTarget(target) : target;
-    const std::string dir = DirectoryOf(target_);
-    int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    const int dirFd = ::open(DirectoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return Fail(SystemErrorText(errno));
+    dir_.Adopt(dirFd);
+    const size_t slash = target_.rfind('/');
+    name_ = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    return Begin();
+}
+
+bool SafeFileWriter::OpenIn(const DiskFolder& folder, const std::string& name)
+{
+    Abandon();
+    const int dirFd = ::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0);
+    if (dirFd < 0) return Fail(SystemErrorText(errno));
+    dir_.Adopt(dirFd);
+    name_ = name;
+    target_ = folder.PathOf(name);
+    return Begin();
+}
+
+bool SafeFileWriter::Begin()
+{
+    int fd = ::openat(dir_.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // This file system cannot make unnamed files.
-        std::string pattern = dir + "/.tarvex-XXXXXX";
-        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd >= 0) tempPath_ = pattern;
+        for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+            std::string name = TempName();
+            fd = ::openat(dir_.Fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd >= 0) tempName_ = std::move(name);
+            else if (errno != EEXIST) break;
+        }
     }
     if (fd < 0) return Fail(SystemErrorText(errno));
     file_.Adopt(fd);
@@ -209,7 +233,7 @@ bool SafeFileWriter::TruncateTo(uint64_t position)
     return true;
 }
 
-bool SafeFileWriter::Commit(bool durable)
+bool SafeFileWriter::Commit(const CommitRules& rules)
 {
     if (!file_.IsOpen()) return Fail(msg::kFileNotOpen);
     if (!Flush()) return false;
@@ -217,32 +241,52 @@ bool SafeFileWriter::Commit(bool durable)
     // A replaced file passes its mode on; an unnamed temporary file was made
     // with the usual mode of a new file, a named one needs it set.
     struct stat old {};
-    const bool replacing = ::stat(target_.c_str(), &old) == 0;
+    const bool replacing = !rules.replaceNothing && ::fstatat(dir_.Fd(), name_.c_str(), &old, 0) == 0;
     if (replacing && ::fchmod(file_.Fd(), old.st_mode & 07777) != 0) return Fail(SystemErrorText(errno));
-    if (!replacing && !tempPath_.empty() && ::fchmod(file_.Fd(), 0666 & ~CurrentUmask()) != 0)
+    if (!replacing && !tempName_.empty() && ::fchmod(file_.Fd(), 0666 & ~CurrentUmask()) != 0)
         return Fail(SystemErrorText(errno));
     // Only a file that replaces another must reach the disk before the
     // rename: otherwise a crash could leave neither the old nor the new one.
-    const bool sync = durable && replacing;
+    const bool sync = rules.durable && replacing;
     if (sync && !file_.Sync()) return Fail(file_.Error());
+    if (rules.lastCheck && !rules.lastCheck()) return false;
     if (!GiveName()) return false;
+    if (rules.keep) {
+        const int fd = ::fcntl(file_.Fd(), F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) return Fail(SystemErrorText(errno));
+        rules.keep->Adopt(fd);
+    }
     if (!file_.Close()) return Fail(file_.Error());
     // A big file being replaced is held on to across the rename, so that its
     // space is given back after the program has moved on.
     File replaced;
     if (replacing && S_ISREG(old.st_mode) && static_cast<uint64_t>(old.st_size) >= kReleasedLaterBytes)
-        replaced.Adopt(::open(target_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-    if (::rename(tempPath_.c_str(), target_.c_str()) != 0) return Fail(SystemErrorText(errno));
-    tempPath_.clear();
+        replaced.Adopt(::openat(dir_.Fd(), name_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!PutInPlace(rules.replaceNothing)) return false;
     if (replaced.IsOpen()) ReleaseInBackground(replaced);
 
-    if (!sync) return true;
-    const int dirFd = ::open(DirectoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        File dir;
-        dir.Adopt(dirFd);
-        dir.Sync();
+    if (sync) dir_.Sync();
+    return true;
+}
+
+// Renames the complete file over the target; with replaceNothing only where
+// nothing is (a file system that cannot rename so gets a hard link instead,
+// which also never replaces anything).
+bool SafeFileWriter::PutInPlace(bool replaceNothing)
+{
+    const int dir = dir_.Fd();
+    int rc = 0;
+    if (!replaceNothing) {
+        rc = ::renameat(dir, tempName_.c_str(), dir, name_.c_str());
+    } else {
+        rc = ::renameat2(dir, tempName_.c_str(), dir, name_.c_str(), RENAME_NOREPLACE);
+        if (rc != 0 && errno == EINVAL) {
+            rc = ::linkat(dir, tempName_.c_str(), dir, name_.c_str(), 0);
+            if (rc == 0) ::unlinkat(dir, tempName_.c_str(), 0);
+        }
     }
+    if (rc != 0) return Fail(SystemErrorText(errno));
+    tempName_.clear();
     return true;
 }
 
@@ -250,12 +294,12 @@ bool SafeFileWriter::Commit(bool durable)
 // that it can be renamed over the target.
 bool SafeFileWriter::GiveName()
 {
-    if (!tempPath_.empty()) return true;
+    if (!tempName_.empty()) return true;
     const std::string self = "/proc/self/fd/" + std::to_string(file_.Fd());
     for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string name = TempNameIn(DirectoryOf(target_));
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            tempPath_ = std::move(name);
+        std::string name = TempName();
+        if (::linkat(AT_FDCWD, self.c_str(), dir_.Fd(), name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            tempName_ = std::move(name);
             return true;
         }
         if (errno != EEXIST) break;
@@ -266,9 +310,9 @@ bool SafeFileWriter::GiveName()
 void SafeFileWriter::Abandon()
 {
     file_.Close();
-    if (!tempPath_.empty()) {
-        ::unlink(tempPath_.c_str());
-        tempPath_.clear();
+    if (!tempName_.empty()) {
+        ::unlinkat(dir_.Fd(), tempName_.c_str(), 0);
+        tempName_.clear();
     }
     buffer_.clear();
 }

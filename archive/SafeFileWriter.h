@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/DiskFolder.h"
 #include "archive/FileIo.h"
 
 namespace tarvex {
@@ -27,6 +28,9 @@ public:
         Replace,       // a symbolic link at target is replaced, its target untouched
     };
     bool Open(const std::string& target, Links links = Links::WriteThrough);
+    // For the file `name` inside a held folder; whatever is there, a link
+    // included, is replaced, never written through.
+    bool OpenIn(const DiskFolder& folder, const std::string& name);
     // Buffered: small fields are gathered, large blocks go straight through.
     bool Write(std::span<const uint8_t> bytes);
     uint64_t Position() const { return position_; }
@@ -37,9 +41,26 @@ public:
     // Drops what was written from `position` on (position <= Position()):
     // the next write goes there.
     bool TruncateTo(uint64_t position);
-    // Flushes and renames over the target, keeping the old file's mode. A
-    // durable commit also syncs the file and its folder to the disk first.
-    bool Commit(bool durable = true);
+    struct CommitRules {
+        // Also sync the file and its folder to the disk.
+        bool durable = true;
+        // Asked last, once the file is complete, just before it takes the
+        // target's place; false leaves the target as it is.
+        std::function<bool()> lastCheck;
+        // Nothing may be at the target: the new file never replaces one that
+        // came meanwhile.
+        bool replaceNothing = false;
+        // Gets a descriptor of the new file, for reading it once it is in place.
+        File* keep = nullptr;
+    };
+    // Flushes and renames over the target, keeping the old file's mode.
+    bool Commit(const CommitRules& rules);
+    bool Commit(bool durable = true)
+    {
+        CommitRules rules;
+        rules.durable = durable;
+        return Commit(rules);
+    }
     // Drops the temporary file now.
     void Abandon();
 
@@ -50,12 +71,16 @@ private:
     bool Flush();
     void HandToDisk();
     bool Fail(const std::string& why);
+    bool Begin();
     bool GiveName();
+    bool PutInPlace(bool replaceNothing);
 
 
     File file_;
-    std::string target_;
-    std::string tempPath_;  // empty while the temporary file has no name
+    File dir_;              // the folder the target is in, held
+    std::string name_;      // the target's name in it
+    std::string target_;    // the target's path, for messages
+    std::string tempName_;  // in the folder; empty while the temporary file has no name
     std::vector<uint8_t> buffer_;
     uint64_t position_ = 0;
     uint64_t handed_ = 0;  // bytes whose writing to the disk has been started

@@ -1,12 +1,26 @@
 #include "archive/StoredData.h"
 
+#include <cerrno>
+
+#include "archive/Messages.h"
 #include "archive/Scrambler.h"
+#include "archive/SystemErrorText.h"
 
 namespace tarvex {
 
-bool PackDataFile::Open(const std::string& path)
+bool PackDataFile::Open(const HeldPack& pack)
 {
-    return file_.OpenRead(path, &length_);
+    error_.clear();
+    if (!pack.Unchanged()) {
+        error_ = Printf(msg::kPackRewrittenRead, pack.Path().c_str());
+        return false;
+    }
+    if (!pack.Reopen(file_)) {
+        error_ = SystemErrorText(errno);
+        return false;
+    }
+    length_ = pack.Length();
+    return true;
 }
 
 ReadStatus PackDataFile::ReadStored(const StoredCopy& copy, const KeySchedule& keys, ByteBuffer& out)

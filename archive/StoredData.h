@@ -6,16 +6,20 @@
 #include "archive/ByteBuffer.h"
 #include "archive/Catalogue.h"
 #include "archive/FileIo.h"
+#include "archive/HeldPack.h"
 #include "archive/PasswordKeys.h"
 
 namespace tarvex {
 
 enum class ReadStatus { Ok, OutsideFile, NoMemory, IoError };
 
-// An open pack file for random reads of stored copies.
+// An open pack file for random reads of stored copies: a descriptor of its
+// own onto the held pack, so that each thread can have one.
 class PackDataFile {
 public:
-    bool Open(const std::string& path);
+    // Fails (Error() says why) when the pack was written to since it was
+    // read: its stored bytes are no longer those the records describe.
+    bool Open(const HeldPack& pack);
     bool IsOpen() const { return file_.IsOpen(); }
     uint64_t Length() const { return length_; }
 
@@ -26,13 +30,14 @@ public:
     {
         return uint64_t{copy.dataOffset} + copy.storedSize <= length_;
     }
-    const std::string& Error() const { return file_.Error(); }
+    const std::string& Error() const { return error_.empty() ? file_.Error() : error_; }
     // The open file, for copies of stored bytes that are never held whole.
     File& Handle() { return file_; }
 
 private:
     File file_;
     uint64_t length_ = 0;
+    std::string error_;  // why Open failed, when the file's own error does not say
 };
 
 // Whether a built-in scheme could decode the copy's stored bytes into its

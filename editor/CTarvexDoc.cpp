@@ -1,5 +1,7 @@
 #include "editor/CTarvexDoc.h"
 
+#include <chrono>
+
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "editor/CLeftView.h"
@@ -17,6 +19,12 @@ namespace {
 constexpr const char* kUntitled = "无标题";
 constexpr const char* kAskToSave = "是否保存对 %s 的更改？";
 constexpr const char* kExtracting = "解压缩文件，请稍后...\n正在解压缩：%s  --->  %s";
+constexpr const char* kPackChangedOnDisk =
+    "文件包%s打开以后已被另一个程序修改、替换或移走。\n在原处存盘会覆盖那个程序所做的修改，因此没有存盘。\n\n"
+    "是否把您的修改另存为一个文件包？";
+// Long enough for a script's quick edit of the pack to end; the window
+// waits meanwhile.
+constexpr std::chrono::seconds kSaveLockWait{5};
 
 std::string FileNameOf(const std::string& path)
 {
@@ -80,12 +88,22 @@ bool CTarvexDoc::OnOpenDocument(const std::string& path)
     return true;
 }
 
-bool CTarvexDoc::OnSaveDocument(const std::string& path)
+bool CTarvexDoc::OnSaveDocument(const std::string& path, bool replaceConfirmed)
 {
+    // Another program's change to the pack is never overwritten unasked:
+    // the user's work goes elsewhere instead, if the user wants.
+    const SavePlace place = archive_.LookAtTarget(path, replaceConfirmed);
+    if (place == SavePlace::PackReplaced || place == SavePlace::PackRewritten) {
+        const std::string question = Printf(kPackChangedOnDisk, path.c_str());
+        return prompt_.Message(question, MsgIcon::Warning, MsgButtons::YesNo) == MsgAnswer::Yes && DoFileSaveAs();
+    }
     // The password of the new file; "不加密" saves it without one.
     const PasswordBlocks blocks = prompt_.AskPassword(PasswordMode::Set).value_or(PasswordBlocks{});
     SchemeDispatch dispatch(catalogue_, prompt_, plugins_);
-    if (!archive_.Store(path, MakeKeySchedule(blocks), dispatch, prompt_)) {
+    StoreOptions options;
+    options.lockWait.limit = kSaveLockWait;
+    options.replaceConfirmed = replaceConfirmed;
+    if (!archive_.Store(path, MakeKeySchedule(blocks), dispatch, prompt_, options)) {
         // Nothing of the catalogue changed; the views still show it.
         return false;
     }
@@ -104,7 +122,7 @@ bool CTarvexDoc::DoFileSave()
 bool CTarvexDoc::DoFileSaveAs()
 {
     const std::optional<std::string> path = choices_.ChooseSavePath(path_);
-    return path && OnSaveDocument(*path);
+    return path && OnSaveDocument(*path, true);
 }
 
 void CTarvexDoc::TestEncodeSelection()
@@ -159,7 +177,10 @@ void CTarvexDoc::ExtractSelection()
     }
     // Folders alone are still made; a selection of new files only has nothing to write.
     if (!hasPack || (plan.files > 0 && plan.notInPack.size() == plan.files)) return;
-    if (!extractor.Open(archive_.Path())) return;
+    if (!extractor.Open()) return;
+    // Held from here on: nothing goes elsewhere should its path change.
+    const std::shared_ptr<const DiskFolder> dest = OpenDestination(*target, prompt_);
+    if (!dest) return;
 
     prompt_.ProgressBegin(static_cast<uint32_t>(plan.files));
     const auto showFile = [&](size_t index, const std::string& folder) {
@@ -171,14 +192,14 @@ void CTarvexDoc::ExtractSelection()
             // Each file of the tree is shown as it goes; the bar counts it.
             const Folder* folder = catalogue_.FolderByHandle(row.ref);
             if (!folder) continue;
-            ExtractFolderTree(extractor, catalogue_, *folder, *target, prompt_,
+            ExtractFolderTree(extractor, catalogue_, *folder, dest, prompt_,
                               [&](size_t index, const std::string& at) {
                                   showFile(index, at);
                                   prompt_.ProgressStep();
                               });
         } else {
             showFile(row.ref, *target);
-            if (extractor.HasStoredBytes(row.ref)) ExtractEntryInto(extractor, catalogue_, row.ref, *target, prompt_);
+            if (extractor.HasStoredBytes(row.ref)) ExtractEntryInto(extractor, catalogue_, row.ref, *dest, prompt_);
             prompt_.ProgressStep();
         }
     }

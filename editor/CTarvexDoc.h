@@ -45,8 +45,11 @@ public:
     // Reads the pack at path. On failure the document stays as it was.
     bool OnOpenDocument(const std::string& path);
     // Asks for the password and writes the pack at path; the old file
-    // survives any failure.
-    bool OnSaveDocument(const std::string& path);
+    // survives any failure. Should the pack have been changed, replaced or
+    // moved by another program since it was read, the user is asked to save
+    // elsewhere instead; replaceConfirmed: the user chose path knowing what
+    // is there (Save As), and it is replaced like any file.
+    bool OnSaveDocument(const std::string& path, bool replaceConfirmed = false);
     // Save: an untitled pack first gets a name.
     bool DoFileSave();
     bool DoFileSaveAs();

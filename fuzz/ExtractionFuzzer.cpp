@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (archive.Load(file.Path(), prompt)) {
         ::mkdir(sandbox.dest.c_str(), 0700);
         tarvex::PackExtractor extractor(archive, prompt);
-        if (extractor.Open(file.Path()))
+        if (extractor.Open())
             tarvex::ExtractFolderTree(extractor, catalogue, catalogue.Root(), sandbox.dest, prompt);
         RequireOnly(sandbox.root, "a");
         RequireOnly(sandbox.root + "/a", "b");

@@ -14,7 +14,7 @@ void ReadAndDecodeAll(std::span<const uint8_t> bytes, bool withPassword)
     FuzzPrompt prompt(withPassword);
     if (!archive.Load(file.Path(), prompt)) return;
     PackExtractor extractor(archive, prompt);
-    if (!extractor.Open(file.Path())) return;
+    if (!extractor.Open()) return;
     for (size_t i = 0; i < catalogue.Entries().size(); ++i) {
         ByteBuffer decoded;
         extractor.Decode(i, decoded);

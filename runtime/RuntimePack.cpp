@@ -21,10 +21,9 @@ bool RuntimePack::Open(const std::string& path)
     index_ = PackIndex(catalogue_);
     extractor_.emplace(archive_, prompt_);
     // The extractor keeps the pack open for the reads of its files.
-    if (!extractor_->Open(path)) return false;
-    if (FileLength(path, length_)) return true;
-    prompt_.Tell(Printf(msg::kCannotOpenFile, path.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
-    return false;
+    if (!extractor_->Open()) return false;
+    length_ = archive_.HeldFile()->Length();
+    return true;
 }
 
 bool RuntimePack::StoredInside(size_t entry) const

@@ -32,7 +32,7 @@ bool EncodeTester::ReadBytes(size_t index, ByteBuffer& bytes)
 {
     const FileEntry& entry = catalogue_.Entries()[index];
     if (extractor_.HasStoredBytes(index)) {
-        if (!packOpen_) packOpen_ = extractor_.Open(archive_.Path());
+        if (!packOpen_) packOpen_ = extractor_.Open();
         return *packOpen_ && extractor_.Decode(index, bytes);
     }
     // The file's recorded size is read: a file that has shrunk since it was

@@ -1,6 +1,7 @@
 #include "schemes/Extraction.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include "archive/RangeCopy.h"
 #include "archive/SafeFileWriter.h"
 #include "archive/Scrambler.h"
+#include "archive/SystemErrorText.h"
 #include "schemes/SchemeId.h"
 #include "schemes/TreeExtraction.h"
 
@@ -30,18 +32,19 @@ PackExtractor::PackExtractor(const CPackArchive& archive, IPrompt& prompt, Plugi
 {
 }
 
-bool PackExtractor::Open(const std::string& packPath)
+bool PackExtractor::Open()
 {
-    packPath_ = packPath;
-    if (pack_.Open(packPath)) return true;
-    prompt_.Tell(Printf(msg::kCannotOpenFile, packPath.c_str(), pack_.Error().c_str()), MsgIcon::Error);
+    const std::shared_ptr<HeldPack>& file = archive_.HeldFile();
+    if (file && pack_.Open(*file)) return true;
+    const std::string reason = file ? pack_.Error() : SystemErrorText(ENOENT);
+    prompt_.Tell(Printf(msg::kCannotOpenFile, archive_.Path().c_str(), reason.c_str()), MsgIcon::Error);
     return false;
 }
 
 std::unique_ptr<PackExtractor> PackExtractor::Twin(IPrompt& prompt) const
 {
     auto twin = std::make_unique<PackExtractor>(archive_, prompt, plugins_);
-    twin->Open(packPath_);
+    twin->Open();
     return twin;
 }
 
@@ -81,7 +84,7 @@ bool PackExtractor::ReadStored(const StoredCopy& copy, const std::string& name, 
         prompt_.Tell(Printf(msg::kDataOutsidePack, utf8Name.c_str()), MsgIcon::Error);
         return false;
     case ReadStatus::IoError:
-        prompt_.Tell(Printf(msg::kReadFailed, utf8Name.c_str()), MsgIcon::Error);
+        prompt_.Tell(Printf(msg::kReadFailed, utf8Name.c_str()) + pack_.Error(), MsgIcon::Error);
         return false;
     }
     return false;
@@ -144,7 +147,7 @@ bool PackExtractor::ReadAsIs(size_t index, uint64_t offset, std::span<uint8_t> o
     const std::string& name = catalogue_.Entries()[index].name;
     if (!Inside(copy, name)) return false;
     if (offset + out.size() > copy.storedSize || !pack_.Handle().ReadAt(copy.dataOffset + offset, out)) {
-        prompt_.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(name).c_str()), MsgIcon::Error);
+        prompt_.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(name).c_str()) + pack_.Error(), MsgIcon::Error);
         return false;
     }
     ScrambleFileData(out, archive_.Keys().streamKey, static_cast<unsigned>(offset & 15));
@@ -172,7 +175,8 @@ bool PackExtractor::ForEachPiece(size_t index, const std::function<bool(std::spa
     return true;
 }
 
-bool PackExtractor::CopyStoredTo(const StoredCopy& copy, const std::string& name, const std::string& targetPath)
+bool PackExtractor::CopyStoredTo(const StoredCopy& copy, const std::string& name, const DiskFolder& folder,
+                                 const std::string& target)
 {
     if (!Inside(copy, name)) return false;
     const std::span<uint8_t> scratch = Scratch();
@@ -187,7 +191,7 @@ bool PackExtractor::CopyStoredTo(const StoredCopy& copy, const std::string& name
             ScrambleFileData(piece, key, static_cast<unsigned>(at & 15));
         };
     return WriteNewFile(
-        targetPath,
+        folder, target,
         [&](File& out, std::string& error) {
             switch (CopyRange(pack_.Handle(), out, range, scratch, error)) {
                 case CopyStatus::Ok:
@@ -198,7 +202,7 @@ bool PackExtractor::CopyStoredTo(const StoredCopy& copy, const std::string& name
                 case CopyStatus::ReadFailed:
                     break;
             }
-            prompt_.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(name).c_str()), MsgIcon::Error);
+            prompt_.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(name).c_str()) + error, MsgIcon::Error);
             return Filled::Reported;
         },
         prompt_);
@@ -206,7 +210,8 @@ bool PackExtractor::CopyStoredTo(const StoredCopy& copy, const std::string& name
 
 // A coded file: its stored bytes are read, and a large one is decoded
 // straight into the new file where the file can be mapped.
-bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, const std::string& targetPath)
+bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, const DiskFolder& folder,
+                             const std::string& target)
 {
     if (!dispatch_.CanDecode(copy.storedSize, copy.fileSize, copy.scheme, name)) return false;
     ByteBuffer stored;
@@ -217,9 +222,10 @@ bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, co
         stored = ByteBuffer();
         return ok;
     };
-    if (copy.fileSize < kMappedFileBytes) return decodeWhole() && WriteWholeFile(targetPath, bytes.span(), prompt_);
+    if (copy.fileSize < kMappedFileBytes)
+        return decodeWhole() && WriteWholeFile(folder, target, bytes.span(), prompt_);
     return WriteNewFile(
-        targetPath,
+        folder, target,
         [&](File& out, std::string& error) {
             WritableMapping mapping;
             switch (mapping.Map(out, copy.fileSize, error)) {
@@ -242,18 +248,28 @@ bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, co
         prompt_);
 }
 
-bool PackExtractor::ExtractTo(size_t index, const std::string& targetPath)
+bool PackExtractor::ExtractTo(size_t index, const DiskFolder& folder, const std::string& target)
 {
     if (!HasStoredBytes(index)) return false;
     const StoredCopy copy = CopyOf(index);
     const std::string& name = catalogue_.Entries()[index].name;
-    if (copy.scheme == 0 && copy.storedSize == copy.fileSize) return CopyStoredTo(copy, name, targetPath);
-    return DecodeTo(copy, name, targetPath);
+    if (copy.scheme == 0 && copy.storedSize == copy.fileSize) return CopyStoredTo(copy, name, folder, target);
+    return DecodeTo(copy, name, folder, target);
+}
+
+bool PackExtractor::ExtractTo(size_t index, const std::string& targetPath)
+{
+    std::string target;
+    const std::shared_ptr<const DiskFolder> folder = FolderOfPath(targetPath, target, prompt_);
+    return folder && ExtractTo(index, *folder, target);
 }
 
 bool PackExtractor::ExtractRawTo(size_t index, const std::string& targetPath)
 {
-    return HasStoredBytes(index) && CopyStoredTo(CopyOf(index), catalogue_.Entries()[index].name, targetPath);
+    std::string target;
+    const std::shared_ptr<const DiskFolder> folder =
+        HasStoredBytes(index) ? FolderOfPath(targetPath, target, prompt_) : nullptr;
+    return folder && CopyStoredTo(CopyOf(index), catalogue_.Entries()[index].name, *folder, target);
 }
 
 bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
@@ -265,7 +281,7 @@ bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
     return true;
 }
 
-bool WriteNewFile(const std::string& path, const FileFiller& fill, IPrompt& prompt)
+bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileFiller& fill, IPrompt& prompt)
 {
     // Where nothing is in the way the file is written in place (and removed
     // again if that fails); anything already there, a link included, is
@@ -273,52 +289,71 @@ bool WriteNewFile(const std::string& path, const FileFiller& fill, IPrompt& prom
     // reading too, so that it can be mapped.
     std::string error;
     Filled filled = Filled::Ok;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const std::string shown = folder.PathOf(name);
+    const int fd = ::openat(folder.Fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
         File fresh;
         fresh.Adopt(fd);
         filled = fill(fresh, error);
         if (filled == Filled::Ok && fresh.Close()) return true;
         if (filled != Filled::Reported)
-            prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), (error.empty() ? fresh.Error() : error).c_str()),
+            prompt.Tell(Printf(msg::kCannotWriteTarget, shown.c_str(), (error.empty() ? fresh.Error() : error).c_str()),
                         MsgIcon::Error);
-        ::unlink(path.c_str());
+        ::unlinkat(folder.Fd(), name.c_str(), 0);
         return false;
     }
     SafeFileWriter out;
-    if (out.Open(path, SafeFileWriter::Links::Replace) && out.Fill([&](File& file) {
+    if (out.OpenIn(folder, name) && out.Fill([&](File& file) {
             filled = fill(file, error);
             return filled == Filled::Ok;
         }) &&
         out.Commit(/*durable=*/false))
         return true;
     if (filled != Filled::Reported)
-        prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), (error.empty() ? out.Error() : error).c_str()),
+        prompt.Tell(Printf(msg::kCannotWriteTarget, shown.c_str(), (error.empty() ? out.Error() : error).c_str()),
                     MsgIcon::Error);
     return false;
 }
 
-bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPrompt& prompt)
+bool WriteWholeFile(const DiskFolder& folder, const std::string& name, std::span<const uint8_t> bytes,
+                    IPrompt& prompt)
 {
     return WriteNewFile(
-        path, [&](File& out, std::string&) { return out.WriteAll(bytes) ? Filled::Ok : Filled::WriteFailed; }, prompt);
+        folder, name,
+        [&](File& out, std::string&) { return out.WriteAll(bytes) ? Filled::Ok : Filled::WriteFailed; }, prompt);
 }
 
-bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& packPath, const std::string& folder,
-                    const std::string& name, IPrompt& prompt, PluginHost plugins)
+std::shared_ptr<const DiskFolder> FolderOfPath(const std::string& path, std::string& name, IPrompt& prompt)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string error;
+    std::shared_ptr<const DiskFolder> folder = DiskFolder::Open(folderPath, error);
+    if (!folder) prompt.Tell(Printf(msg::kCannotWriteTarget, path.c_str(), error.c_str()), MsgIcon::Error);
+    return folder;
+}
+
+bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& folder, const std::string& name,
+                    IPrompt& prompt, PluginHost plugins)
 {
     PackExtractor extractor(archive, prompt, std::move(plugins));
-    if (!extractor.HasStoredBytes(index) || !extractor.Open(packPath)) return false;
+    if (!extractor.HasStoredBytes(index) || !extractor.Open()) return false;
     if (folder.empty()) return extractor.ExtractTo(index, name);
-    if (name.empty()) return ExtractEntryInto(extractor, archive.GetCatalogue(), index, folder, prompt);
-    return extractor.ExtractTo(index, folder + "/" + name);
+    std::string error;
+    const std::shared_ptr<const DiskFolder> place = DiskFolder::Open(folder, error);
+    if (!place) {
+        prompt.Tell(Printf(msg::kCannotWriteTarget, folder.c_str(), error.c_str()), MsgIcon::Error);
+        return false;
+    }
+    if (name.empty()) return ExtractEntryInto(extractor, archive.GetCatalogue(), index, *place, prompt);
+    return extractor.ExtractTo(index, *place, name);
 }
 
-bool ExtractRaw(const CPackArchive& archive, size_t index, const std::string& packPath,
-                const std::string& targetPath, IPrompt& prompt)
+bool ExtractRaw(const CPackArchive& archive, size_t index, const std::string& targetPath, IPrompt& prompt)
 {
     PackExtractor extractor(archive, prompt);
-    return extractor.HasStoredBytes(index) && extractor.Open(packPath) && extractor.ExtractRawTo(index, targetPath);
+    return extractor.HasStoredBytes(index) && extractor.Open() && extractor.ExtractRawTo(index, targetPath);
 }
 
 }  // namespace tarvex

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "archive/ByteBuffer.h"
+#include "archive/DiskFolder.h"
 #include "archive/PackArchive.h"
 #include "archive/StoredData.h"
 #include "schemes/PluginHost.h"
@@ -21,9 +22,10 @@ public:
     // plugins: where plug-in schemes find their modules (tests only pass one).
     PackExtractor(const CPackArchive& archive, IPrompt& prompt, PluginHost plugins = PluginHost());
 
-    // Opens the pack file the archive's records describe (or another path
-    // holding the same pack). Reports a failure.
-    bool Open(const std::string& packPath);
+    // Opens the pack file the archive's records describe: the very file
+    // that was read, wherever its path leads by now. Reports a failure,
+    // also when that file was written to since it was read.
+    bool Open();
 
     // Whether entry `index` has bytes in the pack (a carried-over entry or a
     // copy of one).
@@ -49,10 +51,12 @@ public:
     // `take` says false. Reports failures; false after one or a stop.
     bool ForEachPiece(size_t index, const std::function<bool(std::span<const uint8_t>)>& take);
 
-    // Decodes entry `index` and writes it at targetPath (a disk path). A file
+    // Decodes entry `index` and writes it as `name` in the folder. A file
     // already there is replaced only once the new one is complete. A file
     // stored as it is goes over without being held (in the kernel when the
     // pack has no password), a coded one is decoded straight into the file.
+    bool ExtractTo(size_t index, const DiskFolder& folder, const std::string& name);
+    // The same at a disk path.
     bool ExtractTo(size_t index, const std::string& targetPath);
     // Writes the stored bytes of entry `index`, unscrambled but still encoded,
     // at targetPath, without holding them.
@@ -71,9 +75,11 @@ private:
     bool ReadStored(const StoredCopy& copy, const std::string& name, ByteBuffer& out);
     StoredCopy CopyOf(size_t index) const;
     bool Inside(const StoredCopy& copy, const std::string& name);
-    // Copies the stored bytes of `copy`, unscrambled, to targetPath.
-    bool CopyStoredTo(const StoredCopy& copy, const std::string& name, const std::string& targetPath);
-    bool DecodeTo(const StoredCopy& copy, const std::string& name, const std::string& targetPath);
+    // Copies the stored bytes of `copy`, unscrambled, to the file `target`
+    // of the folder.
+    bool CopyStoredTo(const StoredCopy& copy, const std::string& name, const DiskFolder& folder,
+                      const std::string& target);
+    bool DecodeTo(const StoredCopy& copy, const std::string& name, const DiskFolder& folder, const std::string& target);
     std::span<uint8_t> Scratch();
 
     const CPackArchive& archive_;
@@ -82,7 +88,6 @@ private:
     SchemeDispatch dispatch_;
     PluginHost plugins_;
     PackDataFile pack_;
-    std::string packPath_;
     ByteBuffer scratch_;  // the pieces of files that are never held whole
 };
 
@@ -90,16 +95,15 @@ private:
 // converts to UTF-8, is not empty, "." or "..", and holds no '/', '\' or NUL.
 bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name);
 
-// ExtractDecoded: writes entry `index` of the pack at packPath as
+// ExtractDecoded: writes entry `index` of the archive's pack as
 // folder/(name or its own name), or as name alone when folder is empty.
 // plugins: where plug-in schemes find their modules (tests only pass one).
-bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& packPath, const std::string& folder,
-                    const std::string& name, IPrompt& prompt, PluginHost plugins = PluginHost());
+bool ExtractDecoded(const CPackArchive& archive, size_t index, const std::string& folder, const std::string& name,
+                    IPrompt& prompt, PluginHost plugins = PluginHost());
 
 // ExtractRaw: writes entry `index`'s stored bytes, unscrambled but still
 // encoded, at targetPath.
-bool ExtractRaw(const CPackArchive& archive, size_t index, const std::string& packPath,
-                const std::string& targetPath, IPrompt& prompt);
+bool ExtractRaw(const CPackArchive& archive, size_t index, const std::string& targetPath, IPrompt& prompt);
 
 // What filling a new file came to.
 enum class Filled {
@@ -109,10 +113,15 @@ enum class Filled {
 };
 using FileFiller = std::function<Filled(File& out, std::string& error)>;
 
-// Writes a new file at path through `fill`, replacing a file there only once
-// the new one is complete. Reports a failure.
-bool WriteNewFile(const std::string& path, const FileFiller& fill, IPrompt& prompt);
+// Writes the new file `name` in the folder through `fill`, replacing a file
+// there only once the new one is complete. Reports a failure.
+bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileFiller& fill, IPrompt& prompt);
 // The same for bytes held in memory.
-bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes, IPrompt& prompt);
+bool WriteWholeFile(const DiskFolder& folder, const std::string& name, std::span<const uint8_t> bytes,
+                    IPrompt& prompt);
+
+// The folder of a disk path held open, and the path's last name; nothing
+// (reported) when the folder cannot be opened.
+std::shared_ptr<const DiskFolder> FolderOfPath(const std::string& path, std::string& name, IPrompt& prompt);
 
 }  // namespace tarvex

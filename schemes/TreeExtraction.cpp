@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <sys/stat.h>
 #include <algorithm>
 #include <thread>
 #include <unordered_map>
@@ -21,19 +20,22 @@ constexpr uint64_t kLeastBudget = 8 << 20;
 constexpr const char* kCannotMakeFolder = "无法创建文件夹%s！\n%s";
 constexpr const char* kNotAFolder = "%s已经存在，但不是文件夹，无法在其中解压缩。";
 
-// Makes a folder that must be a real directory afterwards.
-bool MakeRealDirectory(const std::string& path, IPrompt& prompt)
+// Makes (or enters) the real directory `name` of a folder; a link or a file
+// of that name is refused.
+std::shared_ptr<const DiskFolder> MakeRealDirectory(const DiskFolder& parent, const std::string& name, IPrompt& prompt)
 {
-    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-        prompt.Tell(Printf(kCannotMakeFolder, path.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
-        return false;
+    std::shared_ptr<const DiskFolder> child;
+    std::string error;
+    switch (parent.Child(name, child, error)) {
+    case DiskFolder::ChildStatus::Ok: return child;
+    case DiskFolder::ChildStatus::NotAFolder:
+        prompt.Tell(Printf(kNotAFolder, parent.PathOf(name).c_str()), MsgIcon::Error);
+        return nullptr;
+    case DiskFolder::ChildStatus::Failed:
+        prompt.Tell(Printf(kCannotMakeFolder, parent.PathOf(name).c_str(), error.c_str()), MsgIcon::Error);
+        return nullptr;
     }
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        prompt.Tell(Printf(kNotAFolder, path.c_str()), MsgIcon::Error);
-        return false;
-    }
-    return true;
+    return nullptr;
 }
 
 }  // namespace
@@ -52,24 +54,30 @@ std::optional<std::string> DiskNameOf(const std::string& gbkName, IPrompt& promp
     return name;
 }
 
-std::optional<std::string> MakeFolderPlace(const Catalogue& catalogue, const Folder& folder,
-                                           const std::string& destFolder, IPrompt& prompt)
+std::shared_ptr<const DiskFolder> OpenDestination(const std::string& path, IPrompt& prompt)
 {
-    std::string path = destFolder;
-    for (const Folder* f : catalogue.PathOf(folder)) {
-        const std::optional<std::string> name = DiskNameOf(f->name, prompt);
-        if (!name) return std::nullopt;
-        path += "/" + *name;
-        if (!MakeRealDirectory(path, prompt)) return std::nullopt;
-    }
-    return path;
+    std::string error;
+    std::shared_ptr<const DiskFolder> folder = DiskFolder::Open(path, error);
+    if (!folder) prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), error.c_str()), MsgIcon::Error);
+    return folder;
 }
 
-bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index,
-                      const std::string& destFolder, IPrompt& prompt)
+std::shared_ptr<const DiskFolder> MakeFolderPlace(const Catalogue& catalogue, const Folder& folder,
+                                                  const std::shared_ptr<const DiskFolder>& dest, IPrompt& prompt)
+{
+    std::shared_ptr<const DiskFolder> place = dest;
+    for (const Folder* f : catalogue.PathOf(folder)) {
+        const std::optional<std::string> name = DiskNameOf(f->name, prompt);
+        if (!name || !(place = MakeRealDirectory(*place, *name, prompt))) return nullptr;
+    }
+    return place;
+}
+
+bool ExtractEntryInto(PackExtractor& extractor, const Catalogue& catalogue, size_t index, const DiskFolder& dest,
+                      IPrompt& prompt)
 {
     const std::optional<std::string> name = DiskNameOf(catalogue.Entries()[index].name, prompt);
-    return name && extractor.ExtractTo(index, destFolder + "/" + *name);
+    return name && extractor.ExtractTo(index, dest, *name);
 }
 
 namespace {
@@ -102,45 +110,46 @@ struct WrittenFile {
 
 struct FileJob {
     size_t index;
-    std::string folder;
+    std::shared_ptr<const DiskFolder> folder;
 };
 
 }  // namespace
 
 ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& catalogue, const Folder& folder,
-                                   const std::string& destFolder, IPrompt& prompt, const BeforeFileWritten& beforeFile)
+                                   const std::shared_ptr<const DiskFolder>& dest, IPrompt& prompt,
+                                   const BeforeFileWritten& beforeFile)
 {
     ExtractionReport report;
     std::unordered_map<uint32_t, std::vector<size_t>> filesOf;
     for (size_t i = 0; i < catalogue.Entries().size(); ++i) filesOf[catalogue.Entries()[i].folderId].push_back(i);
 
-    // The folders are made first, here; then the files are decoded and
-    // written on all cores, their messages shown in order.
+    // The folders are made first, here, each held open; then the files are
+    // decoded and written on all cores, their messages shown in order.
     std::vector<FileJob> files;
-    std::vector<std::pair<const Folder*, std::string>> pending;
+    std::vector<std::pair<const Folder*, std::shared_ptr<const DiskFolder>>> pending;
     if (folder.parent) {
         const std::optional<std::string> name = DiskNameOf(folder.name, prompt);
-        const std::string path = name ? destFolder + "/" + *name : std::string();
-        if (!name || !MakeRealDirectory(path, prompt)) {
+        std::shared_ptr<const DiskFolder> place = name ? MakeRealDirectory(*dest, *name, prompt) : nullptr;
+        if (!place) {
             ++report.failed;
             return report;
         }
-        pending.emplace_back(&folder, path);
+        pending.emplace_back(&folder, std::move(place));
     } else {
-        pending.emplace_back(&folder, destFolder);
+        pending.emplace_back(&folder, dest);
     }
     while (!pending.empty()) {
-        auto [current, path] = std::move(pending.back());
+        auto [current, place] = std::move(pending.back());
         pending.pop_back();
-        for (size_t index : filesOf[current->id]) files.push_back({index, path});
+        for (size_t index : filesOf[current->id]) files.push_back({index, place});
         for (const auto& child : current->children) {
             const std::optional<std::string> name = DiskNameOf(child->name, prompt);
-            const std::string childPath = name ? path + "/" + *name : std::string();
-            if (!name || !MakeRealDirectory(childPath, prompt)) {
+            std::shared_ptr<const DiskFolder> childPlace = name ? MakeRealDirectory(*place, *name, prompt) : nullptr;
+            if (!childPlace) {
                 ++report.failed;
                 continue;
             }
-            pending.emplace_back(child.get(), childPath);
+            pending.emplace_back(child.get(), std::move(childPlace));
         }
     }
 
@@ -165,7 +174,7 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
     jobs.weight = [&](size_t i) { return weight(files[i].index); };
     jobs.work = [&](size_t i, WritingPlace& place) {
         WrittenFile written;
-        written.ok = ExtractEntryInto(place.extractor, catalogue, files[i].index, files[i].folder, place.prompt);
+        written.ok = ExtractEntryInto(place.extractor, catalogue, files[i].index, *files[i].folder, place.prompt);
         written.messages = place.TakeMessages();
         return written;
     };
@@ -174,12 +183,20 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
                                                        [&] { return std::make_unique<WorkerPlace>(extractor); });
     WritingPlace here(extractor, prompt);
     for (size_t i = 0; i < files.size(); ++i) {
-        if (beforeFile) beforeFile(files[i].index, files[i].folder);
+        if (beforeFile) beforeFile(files[i].index, files[i].folder->Path());
         const WrittenFile& written = pipeline.Take(i, here);
         ShowMessages(written.messages, prompt);
         ++(written.ok ? report.written : report.failed);
     }
     return report;
+}
+
+ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& catalogue, const Folder& folder,
+                                   const std::string& destPath, IPrompt& prompt, const BeforeFileWritten& beforeFile)
+{
+    const std::shared_ptr<const DiskFolder> dest = OpenDestination(destPath, prompt);
+    if (!dest) return {0, 1};
+    return ExtractFolderTree(extractor, catalogue, folder, dest, prompt, beforeFile);
 }
 
 }  // namespace tarvex

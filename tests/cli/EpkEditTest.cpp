@@ -62,7 +62,7 @@ protected:
         PackExtractor extractor(doc.archive, doc.prompt);
         ByteBuffer raw;
         for (size_t i = 0; i < doc.catalogue.Entries().size(); ++i)
-            if (doc.catalogue.Entries()[i].name == name && extractor.Open(pack) && extractor.ReadRaw(i, raw))
+            if (doc.catalogue.Entries()[i].name == name && extractor.Open() && extractor.ReadRaw(i, raw))
                 return {raw.data(), raw.data() + raw.size()};
         return {};
     }

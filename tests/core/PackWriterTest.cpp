@@ -26,7 +26,7 @@ std::vector<uint8_t> StoredBytes(PackDoc& d, const std::string& name)
     ByteBuffer raw;
     const auto& entries = d.catalogue.Entries();
     for (size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].name == name && extractor.Open(d.archive.Path()) && extractor.ReadRaw(i, raw))
+        if (entries[i].name == name && extractor.Open() && extractor.ReadRaw(i, raw))
             return {raw.data(), raw.data() + raw.size()};
     return {};
 }

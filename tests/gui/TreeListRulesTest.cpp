@@ -417,7 +417,7 @@ private slots:
         for (size_t i = 0; i < c.Entries().size(); ++i) {
             const std::string name = Utf8(c.Entries()[i].name);
             const std::string out = reread.dir / ("x" + name);
-            QVERIFY(ExtractDecoded(reread.Doc().Pack(), i, again, "", out, reread.prompt));
+            QVERIFY(ExtractDecoded(reread.Doc().Pack(), i, "", out, reread.prompt));
             const std::vector<uint8_t> got = ReadFileBytes(out);
             QCOMPARE(std::string(got.begin(), got.end()), bytes.at(name));
         }

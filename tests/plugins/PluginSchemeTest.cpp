@@ -80,7 +80,7 @@ protected:
     {
         PackExtractor extractor(doc.archive, doc.prompt, doc.plugins);
         ByteBuffer raw;
-        if (!extractor.Open(doc.archive.Path()) || !extractor.ReadRaw(index, raw)) return {};
+        if (!extractor.Open() || !extractor.ReadRaw(index, raw)) return {};
         return {raw.data(), raw.data() + raw.size()};
     }
 
@@ -129,7 +129,7 @@ TEST_F(PluginPack, FilesRoundTripThroughTheirModuleWithTheExactStoredBytes)
         EXPECT_EQ(d.catalogue.Entries()[0].storedEncodedSize, text.size() + 4 + c.pad);
         PackExtractor extractor(d.archive, d.prompt, d.plugins);
         ByteBuffer raw;
-        ASSERT_TRUE(extractor.Open(path) && extractor.ReadRaw(0, raw));
+        ASSERT_TRUE(extractor.Open() && extractor.ReadRaw(0, raw));
         EXPECT_EQ(std::vector<uint8_t>(raw.data(), raw.data() + raw.size()), TestEncoding(text, c.pad));
 
         const auto contents = d.Contents();
@@ -259,13 +259,13 @@ TEST_F(PluginPack, DecodeFailuresAreReportedAndWriteNoFile)
         ASSERT_TRUE(d.Save(path));
         d.catalogue.Plugins()[0].moduleFile = c.extractWith;
 
-        EXPECT_FALSE(ExtractDecoded(d.archive, 0, path, dir / "out", "a.txt", d.prompt, d.plugins));
+        dir.MakeDir("out");
+        EXPECT_FALSE(ExtractDecoded(d.archive, 0, dir / "out", "a.txt", d.prompt, d.plugins));
         EXPECT_EQ(d.prompt.Texts(), std::vector<std::string>{c.message});
         EXPECT_EQ(d.prompt.messages.at(0).icon, MsgIcon::Error);
         EXPECT_FALSE(std::filesystem::exists(dir / "out/a.txt"));
         // The file of another scheme still comes out.
-        dir.MakeDir("out");
-        EXPECT_TRUE(ExtractDecoded(d.archive, 1, path, dir / "out", "", d.prompt, d.plugins));
+        EXPECT_TRUE(ExtractDecoded(d.archive, 1, dir / "out", "", d.prompt, d.plugins));
         EXPECT_EQ(ReadFileBytes(dir / "out/b.txt"), text);
         std::filesystem::remove_all(dir / "out");
     }
@@ -365,7 +365,7 @@ TEST_F(PluginPack, OnlyAModuleThatDeclaresItIsCalledFromSeveralThreads)
         // Extracting the tree.
         ASSERT_TRUE(d.Open(dir / "re.epk"));
         PackExtractor extractor(d.archive, d.prompt, d.plugins);
-        ASSERT_TRUE(extractor.Open(dir / "re.epk"));
+        ASSERT_TRUE(extractor.Open());
         const std::string out = dir.MakeDir("out-" + module);
         record.Start();
         const ExtractionReport report = ExtractFolderTree(extractor, d.catalogue, d.catalogue.Root(), out, d.prompt);
@@ -402,7 +402,7 @@ TEST_F(PluginPack, TheShippedModulesSaveTheSameBytesOnEveryCoreAndExtractExactly
         d.plugins = PluginHost(SHIPPED_MODULE_DIR);
         ASSERT_TRUE(d.Open(path, "pw"));
         PackExtractor extractor(d.archive, d.prompt, d.plugins);
-        ASSERT_TRUE(extractor.Open(path));
+        ASSERT_TRUE(extractor.Open());
         const std::string out = dir.MakeDir("out-" + module);
         EXPECT_EQ(ExtractFolderTree(extractor, d.catalogue, d.catalogue.Root(), out, d.prompt).written,
                   contents.size());
@@ -429,6 +429,7 @@ TEST_F(PluginPack, DamagedStreamsOfTheShippedModulesFailCleanly)
     std::vector<uint8_t> bytes = ReadFileBytes(path);
     for (const PackRecord& r : d.catalogue.Records()) bytes.at(r.dataOffset + r.storedSize / 2) ^= 0x40;
     dir.Write("p.epk", bytes);
+    ASSERT_TRUE(d.Open(path));
     for (const auto& [name, content] : d.Contents())
         EXPECT_EQ(content, std::vector<uint8_t>({'<', 'F', 'A', 'I', 'L', '>'}));
     std::vector<std::string> expected;

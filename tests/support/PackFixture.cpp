@@ -62,7 +62,7 @@ std::map<std::string, std::vector<uint8_t>> PackDoc::Contents()
 {
     std::map<std::string, std::vector<uint8_t>> files;
     PackExtractor extractor(archive, prompt, plugins);
-    if (!extractor.Open(archive.Path())) return files;
+    if (!extractor.Open()) return files;
     const auto paths = FolderPathsById(catalogue);
     for (size_t i = 0; i < catalogue.Entries().size(); ++i) {
         ByteBuffer bytes;

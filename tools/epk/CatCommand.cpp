@@ -54,7 +54,7 @@ int RunCat(const CliArgs& args)
     const std::string& packPath = args.positional[0];
     if (!session.Open(packPath, args)) return kExitFailure;
     PackExtractor extractor(session.archive, session.prompt);
-    if (!extractor.Open(packPath)) return kExitFailure;
+    if (!extractor.Open()) return kExitFailure;
 
     StandardOutput out;
     bool trouble = false;

@@ -76,7 +76,7 @@ int RunDiff(const CliArgs& args)
     if (!a.Open(args.positional[0], args) || !b.Open(args.positional[1], argsB)) return kExitTrouble;
     PackExtractor readA(a.archive, a.prompt);
     PackExtractor readB(b.archive, b.prompt);
-    if (!readA.Open(args.positional[0]) || !readB.Open(args.positional[1])) return kExitTrouble;
+    if (!readA.Open() || !readB.Open()) return kExitTrouble;
 
     const PackView viewA = ViewOf(a.catalogue);
     const PackView viewB = ViewOf(b.catalogue);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/ParallelFor.h"
+#include "archive/SystemErrorText.h"
 #include "schemes/Extraction.h"
 
 namespace tarvex::epk {
@@ -98,15 +100,16 @@ struct DiskComparison::Comparer {
     ByteBuffer diskPiece;
 };
 
-DiskComparison::DiskComparison(const CPackArchive& archive, const std::string& packPath, std::vector<DiskTwin> twins,
-                               unsigned sparedCores)
-    : archive_(archive), packPath_(packPath), twins_(std::move(twins)), streamKey_(archive.Keys().streamKey)
+DiskComparison::DiskComparison(const CPackArchive& archive, std::vector<DiskTwin> twins, unsigned sparedCores)
+    : archive_(archive), twins_(std::move(twins)), streamKey_(archive.Keys().streamKey)
 {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     packFiles_.resize(cores > sparedCores ? cores - sparedCores : 1);
+    const HeldPack* pack = archive.HeldFile().get();
     for (PackDataFile& file : packFiles_) {
-        if (file.Open(packPath_)) continue;
-        opening_.Tell(Printf(msg::kCannotOpenFile, packPath_.c_str(), file.Error().c_str()), MsgIcon::Error);
+        if (pack && file.Open(*pack)) continue;
+        const std::string reason = pack ? file.Error() : SystemErrorText(ENOENT);
+        opening_.Tell(Printf(msg::kCannotOpenFile, archive.Path().c_str(), reason.c_str()), MsgIcon::Error);
         packFiles_.clear();
         return;
     }
@@ -171,7 +174,7 @@ std::vector<Sameness> DiskComparison::Run(bool untilDifferent)
         }
         if (!decoder) {
             decoder = std::make_unique<PackExtractor>(archive_, opening_);
-            decoder->Open(packPath_);
+            decoder->Open();
         }
         (decoder->DecodesOnAnyThread(twin.entry) ? shared : onCaller).push_back({t, 0, twin.fileSize});
     }

@@ -39,8 +39,7 @@ public:
     // archive, which must stay as loaded until Run returns. sparedCores:
     // cores left to other work (a save running beside the comparison); it
     // runs on the others, and on one at least.
-    DiskComparison(const CPackArchive& archive, const std::string& packPath, std::vector<DiskTwin> twins,
-                   unsigned sparedCores = 0);
+    DiskComparison(const CPackArchive& archive, std::vector<DiskTwin> twins, unsigned sparedCores = 0);
 
     // One answer per twin, in their order; the messages wait in Messages().
     // Runs once. With untilDifferent it stops at the first difference
@@ -54,7 +53,6 @@ private:
     Sameness Compare(const Part& part, Comparer& comparer) const;
 
     const CPackArchive& archive_;
-    std::string packPath_;
     std::vector<DiskTwin> twins_;
     std::array<uint8_t, 16> streamKey_;
     std::vector<PackDataFile> packFiles_;  // one for each thread, opened at once

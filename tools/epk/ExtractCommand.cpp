@@ -91,9 +91,12 @@ int RunExtract(const CliArgs& args)
     std::string dest = args.positional[1];
     while (dest.size() > 1 && dest.back() == '/') dest.pop_back();
     if (!session.Open(packPath, args) || !MakeDestination(dest)) return kExitFailure;
+    // Held from here on: nothing goes elsewhere should its path change.
+    const std::shared_ptr<const DiskFolder> destFolder = OpenDestination(dest, session.prompt);
+    if (!destFolder) return kExitFailure;
 
     PackExtractor extractor(session.archive, session.prompt);
-    if (!extractor.Open(packPath)) return kExitFailure;
+    if (!extractor.Open()) return kExitFailure;
     Catalogue& catalogue = session.catalogue;
     const auto& entries = catalogue.Entries();
     Picks picks;
@@ -115,21 +118,21 @@ int RunExtract(const CliArgs& args)
     for (const Folder* folder : picks.folders) {
         // A folder goes in below the disk folders of its parents; the root's
         // contents go straight into the destination.
-        const std::optional<std::string> place =
-            folder->parent ? MakeFolderPlace(catalogue, *folder->parent, dest, session.prompt) : dest;
+        const std::shared_ptr<const DiskFolder> place =
+            folder->parent ? MakeFolderPlace(catalogue, *folder->parent, destFolder, session.prompt) : destFolder;
         if (!place) {
             ++failed;
             continue;
         }
-        failed += ExtractFolderTree(extractor, catalogue, *folder, *place, session.prompt,
+        failed += ExtractFolderTree(extractor, catalogue, *folder, place, session.prompt,
                                     [&](size_t index, const std::string&) { step(index); })
                       .failed;
     }
     for (size_t index : picks.files) {
         step(index);
         const Folder* folder = catalogue.FolderById(entries[index].folderId);
-        const std::optional<std::string> place =
-            folder ? MakeFolderPlace(catalogue, *folder, dest, session.prompt) : std::nullopt;
+        const std::shared_ptr<const DiskFolder> place =
+            folder ? MakeFolderPlace(catalogue, *folder, destFolder, session.prompt) : nullptr;
         if (!place || !ExtractEntryInto(extractor, catalogue, index, *place, session.prompt)) ++failed;
     }
     session.prompt.ProgressEnd();
@@ -142,7 +145,7 @@ int RunTest(const CliArgs& args)
     const std::string& packPath = args.positional[0];
     if (!session.Open(packPath, args)) return kExitFailure;
     PackExtractor extractor(session.archive, session.prompt);
-    if (!extractor.Open(packPath)) return kExitFailure;
+    if (!extractor.Open()) return kExitFailure;
 
     const auto folderPaths = FolderPathsById(session.catalogue);
     const auto& entries = session.catalogue.Entries();

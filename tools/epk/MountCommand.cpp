@@ -73,7 +73,7 @@ int RunMount(const CliArgs& args)
     PackSession session;
     if (!session.Open(heldPath, args)) return kExitFailure;
     PackExtractor extractor(session.archive, session.prompt);
-    if (!extractor.Open(heldPath)) return kExitFailure;
+    if (!extractor.Open()) return kExitFailure;
 
     PackFileSystem fileSystem(extractor, MountTree(session.catalogue, session.prompt), AttributesOf(st));
     char resolved[PATH_MAX];

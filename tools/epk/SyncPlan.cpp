@@ -238,7 +238,7 @@ std::vector<DiskTwin> Syncing::TwinsAt(const std::vector<size_t>& chosen) const
 void Syncing::Compare(const std::vector<size_t>& chosen, std::vector<Sameness>& answers, bool untilDifferent)
 {
     if (chosen.empty()) return;
-    DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(chosen));
+    DiskComparison comparison(archive_, TwinsAt(chosen));
     const std::vector<Sameness> found = comparison.Run(untilDifferent);
     ShowMessages(comparison.Messages(), prompt_);
     for (size_t k = 0; k < chosen.size(); ++k) answers[chosen[k]] = found[k];
@@ -304,7 +304,7 @@ SyncOutcome Syncing::Run(const PackSaver& save)
             std::vector<uint64_t> identities;  // of the files compared alongside, which a removal may move
             for (size_t t : alongside) identities.push_back(pack_.Entries()[twins_[t].entry].identity);
             // One core is left to the save, whose copy must not wait for the comparison.
-            DiskComparison comparison(archive_, options_.packOnDisk, TwinsAt(alongside), 1);
+            DiskComparison comparison(archive_, TwinsAt(alongside), 1);
             Apply(answers);
             SaveComparing(save, comparison, alongside, identities, answers, outcome);
         }
