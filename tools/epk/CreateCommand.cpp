@@ -64,6 +64,7 @@ int RunCreate(const CliArgs& args)
     SchemeDispatch dispatch(catalogue, session.prompt);
     StoreOptions options;
     options.fallbackToNone = true;
+    options.lockWait = SaveWait(packPath, args);
     if (!session.archive.Store(packPath, MakeKeySchedule(blocks.value_or(PasswordBlocks{})), dispatch,
                                session.prompt, options))
         return kExitFailure;

@@ -25,7 +25,9 @@ int EditPack(const CliArgs& args, const PackEditor& edit)
 {
     PackSession session;
     const std::string& path = args.positional[0];
-    if (!session.Open(path, args)) return kExitFailure;
+    // A dry run only reads, as readers do, without the lock.
+    const bool opened = args.Has("--dry-run") ? session.Open(path, args) : session.OpenForEdit(path, args);
+    if (!opened) return kExitFailure;
 
     EditOutcome outcome;
     edit(session, outcome);
@@ -44,6 +46,7 @@ int EditPack(const CliArgs& args, const PackEditor& edit)
         SchemeDispatch dispatch(session.catalogue, session.prompt);
         StoreOptions options;
         options.fallbackToNone = true;
+        options.lockWait = SaveWait(path, args);
         const KeySchedule keys = outcome.keys.value_or(session.archive.Keys());
         if (!session.archive.Store(path, keys, dispatch, session.prompt, options)) return kExitFailure;
     }

@@ -113,7 +113,7 @@ bool PackExists(const std::string& path)
 bool OpenOrStart(PackSession& session, const CliArgs& args, bool created)
 {
     const std::string& packPath = args.positional[0];
-    if (!created) return session.Open(packPath, args);
+    if (!created) return args.Has("--dry-run") ? session.Open(packPath, args) : session.OpenForEdit(packPath, args);
     session.catalogue.Reset(Utf8ToGbkLossy(GetPackTitle(packPath)));
     return session.UsePasswordOption(args);
 }
@@ -164,6 +164,7 @@ int RunSync(const CliArgs& args)
         StoreOptions store;
         store.fallbackToNone = true;
         store.beforeCommit = beforeCommit;
+        store.lockWait = SaveWait(packPath, args);
         return session.archive.Store(packPath, keys, dispatch, session.prompt, store);
     };
     const SyncOutcome outcome =

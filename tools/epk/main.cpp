@@ -9,6 +9,7 @@
 #include "archive/LargeBlocks.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/PackSession.h"
 
 namespace tarvex::epk {
 namespace {
@@ -28,9 +29,9 @@ struct Command {
 const std::vector<Command>& CommandTable()
 {
     static const std::vector<Command> commands = {
-        {"create", RunCreate, 2, 2, {"--scheme", "--password-file", "--exclude"}, {},
+        {"create", RunCreate, 2, 2, {"--scheme", "--password-file", "--wait", "--exclude"}, {},
          "epk create 文件包 文件夹 [--scheme none|rle|lz|模块.edl] [--password-file 密码文件]\n"
-         "           [--exclude 模式]...\n"
+         "           [--exclude 模式]... [--wait 秒数]\n"
          "    把文件夹里的文件和子文件夹打成一个文件包。编码后不能变小的文件不编码保存。\n"
          "    模块.edl 是 plugins 文件夹里的扩展编码插件（见 epk plugins）。"},
         {"list", RunList, 1, 1, {"--password-file"}, {"--json"},
@@ -58,34 +59,35 @@ const std::vector<Command>& CommandTable()
          "epk diff 文件包A 文件包B [--password-file 密码文件] [--password-file-b B的密码文件]\n"
          "    列出只在一个文件包中的文件和文件夹，以及解码后内容不同的文件。\n"
          "    退出状态：0 相同，1 不同，2 无法比较。"},
-        {"add", RunAdd, 2, kAny, {"--to", "--scheme", "--password-file", "--exclude"}, {"-r", "--dry-run"},
+        {"add", RunAdd, 2, kAny, {"--to", "--scheme", "--password-file", "--wait", "--exclude"}, {"-r", "--dry-run"},
          "epk add 文件包 文件... [--to 包内文件夹] [--scheme none|rle|lz|模块.edl] [-r] [--dry-run]\n"
-         "        [--exclude 模式]...\n"
+         "        [--exclude 模式]... [--wait 秒数]\n"
          "    把文件（加 -r 时连同文件夹）加入包内文件夹（不存在时新建）。"},
-        {"mkdir", RunMkdir, 2, 2, {"--password-file"}, {"--dry-run"},
-         "epk mkdir 文件包 包内文件夹 [--dry-run]\n"
+        {"mkdir", RunMkdir, 2, 2, {"--password-file", "--wait"}, {"--dry-run"},
+         "epk mkdir 文件包 包内文件夹 [--dry-run] [--wait 秒数]\n"
          "    新建文件夹（连同缺少的上级文件夹）。"},
-        {"rm", RunRm, 2, kAny, {"--password-file"}, {"--dry-run"},
-         "epk rm 文件包 包内路径... [--dry-run]\n"
+        {"rm", RunRm, 2, kAny, {"--password-file", "--wait"}, {"--dry-run"},
+         "epk rm 文件包 包内路径... [--dry-run] [--wait 秒数]\n"
          "    删除文件；删除文件夹时连同其中的一切。"},
-        {"mv", RunMv, 3, 3, {"--password-file"}, {"--dry-run"},
-         "epk mv 文件包 包内路径 目标文件夹 [--dry-run]\n"
+        {"mv", RunMv, 3, 3, {"--password-file", "--wait"}, {"--dry-run"},
+         "epk mv 文件包 包内路径 目标文件夹 [--dry-run] [--wait 秒数]\n"
          "    把文件或文件夹移到目标文件夹中（根文件夹写作 \"\" 或 /）。"},
-        {"cp", RunCp, 3, 3, {"--password-file"}, {"--dry-run"},
-         "epk cp 文件包 包内路径 目标文件夹 [--dry-run]\n"
+        {"cp", RunCp, 3, 3, {"--password-file", "--wait"}, {"--dry-run"},
+         "epk cp 文件包 包内路径 目标文件夹 [--dry-run] [--wait 秒数]\n"
          "    把文件或文件夹复制到目标文件夹中。"},
-        {"rename", RunRename, 3, 3, {"--password-file"}, {"--dry-run"},
-         "epk rename 文件包 包内路径 新名字 [--dry-run]\n"
+        {"rename", RunRename, 3, 3, {"--password-file", "--wait"}, {"--dry-run"},
+         "epk rename 文件包 包内路径 新名字 [--dry-run] [--wait 秒数]\n"
          "    给文件或文件夹改名。"},
-        {"scheme", RunScheme, 3, kAny, {"--password-file"}, {"--dry-run"},
-         "epk scheme 文件包 包内路径... none|rle|lz|模块.edl [--dry-run]\n"
+        {"scheme", RunScheme, 3, kAny, {"--password-file", "--wait"}, {"--dry-run"},
+         "epk scheme 文件包 包内路径... none|rle|lz|模块.edl [--dry-run] [--wait 秒数]\n"
          "    给文件（或文件夹中的所有文件）选择编码方案；0 字节的文件不能编码。"},
-        {"passwd", RunPasswd, 1, 1, {"--password-file", "--new-password-file"}, {"--no-password", "--dry-run"},
+        {"passwd", RunPasswd, 1, 1, {"--password-file", "--wait", "--new-password-file"}, {"--no-password", "--dry-run"},
          "epk passwd 文件包 [--password-file 旧密码文件] (--new-password-file 新密码文件 | --no-password)\n"
+         "           [--wait 秒数]\n"
          "    用新密码（或不用密码）重新存盘。"},
-        {"sync", RunSync, 2, 2, {"--scheme", "--password-file", "--exclude"}, {"--delete", "--dry-run", "--json"},
+        {"sync", RunSync, 2, 2, {"--scheme", "--password-file", "--wait", "--exclude"}, {"--delete", "--dry-run", "--json"},
          "epk sync 文件包 文件夹 [--scheme none|rle|lz|模块.edl] [--delete] [--dry-run] [--json]\n"
-         "         [--password-file 密码文件] [--exclude 模式]...\n"
+         "         [--password-file 密码文件] [--exclude 模式]... [--wait 秒数]\n"
          "    让文件包与文件夹一致（文件夹是包的根，同 create）：加入新文件和新文件夹，\n"
          "    内容有变化的文件重新编码（给出 --scheme 时用它，否则用原来的编码方案），内容\n"
          "    没有变化的文件原样保留；加 --delete 时删除文件夹里已经没有的文件和文件夹（被\n"
@@ -113,6 +115,8 @@ std::string Usage()
         "\n修改文件包的命令（add、mkdir、rm、mv、cp、rename、\n"
         "scheme、passwd、sync）都会先完整地写出新文件包，再替换原来的文件包；没有改变的文件原样\n"
         "保留，不重新编码；除 passwd 外保留原来的密码。加 --dry-run 只显示将要做的改变。\n"
+        "另一个程序正在修改同一个文件包时，这些命令和 create 先等它完成，最多等 10 秒\n"
+        "（--wait 秒数 可以改变）；文件包在读出以后被别的程序替换或改写时，不写入文件包。\n"
         "\n密码从密码文件读取（去掉末尾的换行），不从命令行读取。打开加密的文件包而没有\n"
         "给出密码文件时，如果有终端，就在终端上询问密码。\n"
         "退出状态：0 成功，1 失败（或有被拒绝的操作），2 用法错误。\n";
@@ -148,6 +152,8 @@ int Main(int argc, char** argv)
         if (parsed && (parsed->positional.size() < command.minPositionals ||
                        parsed->positional.size() > command.maxPositionals))
             error = "参数个数不对。";
+        if (parsed && error.empty() && !WaitOption(*parsed))
+            error = "--wait 的值应当是等待的秒数（0 或更多）：" + parsed->Value("--wait").value_or("");
         if (!parsed || !error.empty()) {
             PrintErr(error + "\n用法：" + command.usage + "\n");
             return kExitUsage;
