@@ -22,6 +22,7 @@
 #include "editor/CTarvexDoc.h"
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
+#include "editor/ListClickRules.h"
 #include "schemes/SchemeId.h"
 #include "ui/CPluginChooserDlg.h"
 #include "ui/CommandIds.h"
@@ -111,8 +112,10 @@ void CTarvexView::Configure(QAbstractItemView& view, LabelEditDelegate* delegate
     view.setItemDelegate(delegate);
     view.setSelectionMode(QAbstractItemView::ExtendedSelection);
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
-    // F2 is the view's own key (see eventFilter): it edits the name, not the current column.
-    view.setEditTriggers(QAbstractItemView::SelectedClicked);
+    // Names are edited on F2 (see eventFilter), the rename command and a
+    // slow second click of a row selected alone, never the clicked column.
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    new ListClickRules(view, [this](int row) { StartRename(row); });
     view.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&view, &QWidget::customContextMenuRequested, this, &CTarvexView::ShowContextMenu);
     connect(&view, &QAbstractItemView::doubleClicked, this, &CTarvexView::Activated);

@@ -3,7 +3,9 @@
 // in one of four view styles (large icons, report, small icons, list). Its
 // rules: new folders named "新建文件夹", "新建文件夹(1)", ...; renames refused
 // for a name another row of the same kind shows (case ignored); deletion
-// with a question per folder; double click on a folder opens it.
+// with a question per folder; double click on a folder opens it; a plain
+// click on a row of several selected selects it alone, and a slow second
+// click on a row selected alone edits its name (see ListClickRules).
 #include <QStackedWidget>
 #include <vector>
 

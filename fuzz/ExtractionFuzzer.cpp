@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "archive/PackArchive.h"
 #include "fuzz/FuzzSupport.h"
@@ -13,16 +12,16 @@
 namespace {
 
 // root/a/b/dest: the levels above dest must hold nothing but the way down.
+// Made for one input and removed right after it.
 struct Sandbox {
-    std::string root;
+    tarvex::fuzz::TempFolder root{"tarvex-extract-fuzz"};
     std::string dest;
     Sandbox()
     {
-        char pattern[] = "/tmp/tarvex-extract-fuzz-XXXXXX";
-        root = ::mkdtemp(pattern);
-        ::mkdir((root + "/a").c_str(), 0700);
-        ::mkdir((root + "/a/b").c_str(), 0700);
-        dest = root + "/a/b/dest";
+        ::mkdir((root.Path() + "/a").c_str(), 0700);
+        ::mkdir((root.Path() + "/a/b").c_str(), 0700);
+        dest = root.Path() + "/a/b/dest";
+        ::mkdir(dest.c_str(), 0700);
     }
 };
 
@@ -39,18 +38,6 @@ std::vector<std::string> Names(const std::string& dir)
     return names;
 }
 
-void RemoveTree(const std::string& path)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return;
-    if (S_ISDIR(st.st_mode)) {
-        for (const std::string& name : Names(path)) RemoveTree(path + "/" + name);
-        ::rmdir(path.c_str());
-    } else {
-        ::unlink(path.c_str());
-    }
-}
-
 void RequireOnly(const std::string& dir, const std::string& child)
 {
     const std::vector<std::string> names = Names(dir);
@@ -61,20 +48,18 @@ void RequireOnly(const std::string& dir, const std::string& child)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const Sandbox sandbox;
     tarvex::fuzz::MemoryFile file({data, size});
     tarvex::Catalogue catalogue;
     tarvex::CPackArchive archive(catalogue);
     tarvex::fuzz::FuzzPrompt prompt(false);
     if (archive.Load(file.Path(), prompt)) {
-        ::mkdir(sandbox.dest.c_str(), 0700);
+        const Sandbox sandbox;
         tarvex::PackExtractor extractor(archive, prompt);
         if (extractor.Open())
             tarvex::ExtractFolderTree(extractor, catalogue, catalogue.Root(), sandbox.dest, prompt);
-        RequireOnly(sandbox.root, "a");
-        RequireOnly(sandbox.root + "/a", "b");
-        RequireOnly(sandbox.root + "/a/b", "dest");
-        RemoveTree(sandbox.dest);
+        RequireOnly(sandbox.root.Path(), "a");
+        RequireOnly(sandbox.root.Path() + "/a", "b");
+        RequireOnly(sandbox.root.Path() + "/a/b", "dest");
     }
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "fuzz/FuzzSupport.h"
 
 #include <cstdlib>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -33,6 +35,37 @@ MemoryFile::~MemoryFile()
     ::close(fd_);
 }
 
+TempFolder::TempFolder(const std::string& prefix)
+{
+    const char* temp = std::getenv("TMPDIR");
+    std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/" + prefix + "-XXXXXX";
+    if (!::mkdtemp(pattern.data())) std::abort();
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder()
+{
+    RemoveTree(path_);
+}
+
+void RemoveTree(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return;
+    if (!S_ISDIR(st.st_mode)) {
+        ::unlink(path.c_str());
+        return;
+    }
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") RemoveTree(path + "/" + name);
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(path.c_str());
+}
+
 std::optional<PasswordBlocks> FuzzPrompt::AskPassword(PasswordMode)
 {
     if (!withPassword_) return std::nullopt;
@@ -57,8 +90,8 @@ std::vector<uint8_t> Text(size_t n, unsigned seed)
 // Packs of several shapes, written by the core with or without the fuzz password.
 std::vector<std::vector<uint8_t>> PackSeeds(bool withPassword)
 {
-    char dirTemplate[] = "/tmp/tarvex-seeds-XXXXXX";
-    const std::string dir = ::mkdtemp(dirTemplate);
+    const TempFolder folder("tarvex-seeds");
+    const std::string& dir = folder.Path();
     std::vector<std::vector<uint8_t>> seeds;
     const KeySchedule keys = withPassword ? MakeKeySchedule(DerivePasswordBlocks(kFuzzPassword)) : KeySchedule{};
     for (int shape = 0; shape < 4; ++shape) {
@@ -91,7 +124,6 @@ std::vector<std::vector<uint8_t>> PackSeeds(bool withPassword)
         ::unlink(packPath.c_str());
         for (const auto& path : written) ::unlink(path.c_str());
     }
-    ::rmdir(dir.c_str());
     return seeds;
 }
 

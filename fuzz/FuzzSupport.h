@@ -24,6 +24,24 @@ private:
     std::string path_;
 };
 
+// A fresh folder in the temporary folder ($TMPDIR, else /tmp), removed with
+// everything in it as soon as it goes: a target keeps no folder across
+// inputs, so none is left however the fuzzer ends between them.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& prefix);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Removes a file, or a folder with everything in it.
+void RemoveTree(const std::string& path);
+
 // Says nothing; gives the password "fuzz" (or none) when asked.
 class FuzzPrompt final : public IPrompt {
 public:

@@ -414,6 +414,7 @@ private slots:
     void aDocumentKeepsNothingInTheTemporaryFolder()
     {
         QTemporaryDir temp;
+        const QByteArray programTemp = qgetenv("TMPDIR");
         qputenv("TMPDIR", temp.path().toLocal8Bit());
         {
             RecordingPrompt prompt;
@@ -422,7 +423,7 @@ private slots:
             QVERIFY(doc.OnNewDocument());
             QVERIFY(std::filesystem::is_empty(temp.path().toStdString()));
         }
-        qunsetenv("TMPDIR");
+        qputenv("TMPDIR", programTemp);
         QVERIFY(std::filesystem::is_empty(temp.path().toStdString()));
     }
 

@@ -3,9 +3,14 @@
 // questions, new folder names, the list's order, images and double click.
 #include <QAbstractItemView>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLineEdit>
 #include <QListView>
+#include <QScopeGuard>
+#include <QStyleHints>
 #include <QTest>
 #include <QTreeView>
+#include <algorithm>
 #include <functional>
 
 #include "archive/CatalogueEdits.h"
@@ -351,6 +356,60 @@ private slots:
             editor.FinishEdit(report, name);
             QCOMPARE(editor.ListNames(), (std::vector<std::string>{"b.txt", name.toStdString()}));
         }
+        QVERIFY(editor.prompt.messages.empty());
+    }
+
+    void clicksOnRowsSelectAndRenameAsFileManagersDo_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::newRow("report") << cmd::kViewDetails;
+        QTest::newRow("large icons") << cmd::kViewLargeIcon;
+    }
+
+    void clicksOnRowsSelectAndRenameAsFileManagersDo()
+    {
+        QFETCH(int, style);
+        Editor editor;
+        QVERIFY(editor.Run(style));
+        editor.Insert({{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}, {"d.txt", "d"}});
+        CTarvexView& list = editor.List();
+        QAbstractItemView& view = list.CurrentView();
+        QVERIFY(QTest::qWaitForWindowActive(&editor.Frame()));
+        // An edit that waits out the double-click time starts at the next settle.
+        QStyleHints& hints = *QGuiApplication::styleHints();
+        const int interval = hints.mouseDoubleClickInterval();
+        hints.setMouseDoubleClickInterval(0);
+        const auto restore = qScopeGuard([&] { hints.setMouseDoubleClickInterval(interval); });
+        const auto click = [&](const char* name, Qt::KeyboardModifiers modifiers = {}) {
+            const QRect row = view.visualRect(list.Model().index(editor.ListRowNamed(name), 0));
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, modifiers, row.center());
+            Editor::Settle();
+        };
+        const auto selected = [&] {
+            std::vector<std::string> names;
+            for (int row : list.SelectedRows()) names.push_back(list.Model().ShownName(row).toStdString());
+            std::sort(names.begin(), names.end());
+            return names;
+        };
+        const auto editing = [&] {
+            const auto editors = view.findChildren<QLineEdit*>(QStringLiteral("labelEditor"));
+            return std::any_of(editors.begin(), editors.end(), [](QLineEdit* e) { return e->isVisible(); });
+        };
+
+        // A plain click on one row of three selected leaves that row alone, not renamed.
+        editor.SelectRows({"a.txt", "b.txt", "c.txt"});
+        click("b.txt");
+        QCOMPARE(selected(), std::vector<std::string>{"b.txt"});
+        QVERIFY(!editing());
+        // Ctrl+click adds a row and takes one away.
+        click("d.txt", Qt::ControlModifier);
+        click("b.txt", Qt::ControlModifier);
+        QCOMPARE(selected(), std::vector<std::string>{"d.txt"});
+        QVERIFY(!editing());
+        // A second, slow click on the row selected alone edits its name.
+        click("d.txt");
+        editor.FinishEdit(view, QStringLiteral("e.txt"));
+        QCOMPARE(EntryNames(editor), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "e.txt"}));
         QVERIFY(editor.prompt.messages.empty());
     }
 

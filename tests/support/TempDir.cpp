@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 namespace tarvex::test {
-namespace {
 
 void RemoveTree(const std::string& path)
 {
@@ -30,6 +29,8 @@ void RemoveTree(const std::string& path)
         ::unlink(path.c_str());
     }
 }
+
+namespace {
 
 void MakeParents(const std::string& path)
 {

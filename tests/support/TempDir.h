@@ -27,6 +27,9 @@ private:
     std::string path_;
 };
 
+// Removes a file, or a folder with everything in it.
+void RemoveTree(const std::string& path);
+
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 // Deterministic test data of a given shape.
 std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed);
