@@ -1,13 +1,21 @@
 // The thread helpers that saving and importing run on: jobs run once each,
-// where they are wanted when no helper has begun them, and results come
-// back in order and are destroyed where their memory belongs.
+// where they are wanted when no helper has begun them, results come back in
+// order and are destroyed where their memory belongs, what a job throws
+// reaches the thread that waits for it, and nothing a helper still writes
+// into is freed before it.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <latch>
+#include <stdexcept>
+#include <sys/stat.h>
 #include <thread>
 
+#include "archive/DirectoryImport.h"
+#include "archive/Messages.h"
 #include "archive/OrderedPipeline.h"
 #include "archive/WorkAhead.h"
+#include "tests/support/PackFixture.h"
 
 namespace tarvex {
 namespace {
@@ -86,6 +94,97 @@ TEST(OrderedPipeline, ResultsComeInOrderAndLightOnesAreDestroyedByTheirMaker)
             EXPECT_NE(madeOn[i], caller);
             EXPECT_EQ(destroyedOn[i], heavy(i) ? caller : madeOn[i]);
         }
+    }
+}
+
+// What a call threw, or "" when it threw nothing.
+template <typename Call>
+std::string ThrownBy(Call&& call)
+{
+    try {
+        call();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(WorkAhead, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
+{
+    for (size_t helpers : {2u, 0u}) {
+        SCOPED_TRACE(helpers);
+        WorkAhead ahead(helpers);
+        std::latch begun(1);
+        const WorkAhead::Ticket ticket = ahead.Submit([&] {
+            begun.count_down();
+            throw std::runtime_error("job");
+        });
+        if (helpers) begun.wait();  // a helper runs it, else the wait does
+        EXPECT_EQ(ThrownBy([&] { ahead.Wait(ticket); }), "job");
+        EXPECT_EQ(ThrownBy([&] { ahead.Wait(ticket); }), "job");
+        bool ran = false;
+        ahead.Wait(ahead.Submit([&] { ran = true; }));
+        EXPECT_TRUE(ran);
+    }
+}
+
+// An import that fails while helpers still list folders beside the one that
+// failed: nothing they write into may go before they have stopped. Folder
+// a's listing holds a pipe, whose message holds the import until helpers are
+// inside the listings of c and d; c's then waits until d's helper has ended,
+// which is only once the import has returned from its failure and stops its
+// helpers: a listing freed before then is written into after it, as the
+// sanitizer build reports. The failure: no folder ID left for b, or b's
+// listing throws.
+TEST(DirectoryImport, AFailureBesideListingsStillBeingMadeFreesNothingUnderTheirHelpers)
+{
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "no helpers with one core";
+    test::TempDir dir;
+    for (const char* file : {"a/b/x", "a/c/x", "a/c/y", "a/d/x"}) dir.Write(std::string("tree/") + file, "1");
+    const std::string pipe = dir / "tree/a/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string pipeMessage = Printf("已跳过%s：它不是普通文件或文件夹。", pipe.c_str());
+
+    for (const bool listingThrows : {false, true}) {
+        SCOPED_TRACE(listingThrows ? "b's listing throws" : "no folder ID for b");
+        test::PackDoc doc;
+        Catalogue& c = doc.catalogue;
+        if (!listingThrows) c.SetFolderCounter(0xFFFE);  // a takes the last one
+        std::latch inC(1);
+        std::latch inD(1);
+        std::latch dListerEnded(1);
+        std::atomic<bool> cSeen{false};
+        std::atomic<bool> dSeen{false};
+        struct CountsDownAtExit {
+            std::latch* latch = nullptr;
+            ~CountsDownAtExit()
+            {
+                if (latch) latch->count_down();
+            }
+        };
+        const ImportFilter filter = [&](std::string_view path) {
+            if (path.starts_with("a/b/") && listingThrows) throw std::bad_alloc();
+            if (path.starts_with("a/c/") && !cSeen.exchange(true)) {
+                inC.count_down();
+                dListerEnded.wait();
+            }
+            if (path.starts_with("a/d/") && !dSeen.exchange(true)) {
+                thread_local CountsDownAtExit atExit;
+                atExit.latch = &dListerEnded;
+                inD.count_down();
+            }
+            return false;
+        };
+        doc.prompt.onMessage = [&](const test::ShownMessage& m) {
+            if (m.text != pipeMessage) return;
+            inC.wait();
+            inD.wait();
+        };
+        const ImportReport report = ImportDirectoryTree(c, c.Root(), dir / "tree", doc.prompt, filter);
+        EXPECT_TRUE(report.failed);
+        std::vector<std::string> told{pipeMessage};
+        if (listingThrows) told.push_back(msg::kOutOfMemory);
+        EXPECT_EQ(doc.prompt.Texts(), told);
     }
 }
 
