@@ -16,6 +16,7 @@
 #include "archive/SafeFileWriter.h"
 #include "archive/Scrambler.h"
 #include "archive/StoredData.h"
+#include "archive/ThrownError.h"
 
 namespace tarvex {
 namespace {
@@ -765,8 +766,10 @@ bool Writing::PutProduced(size_t index, ProducedFile& produced)
     return true;
 }
 
+// What a job throws on a worker comes here with its result, and what a
+// step of the writing throws goes no further: either fails the save.
 bool Writing::WriteData()
-{
+try {
     const auto& entries = catalogue_.Entries();
     records_.resize(entries.size());
     PlanRoutes();
@@ -804,6 +807,8 @@ bool Writing::WriteData()
         ++i;
     }
     return true;
+} catch (...) {
+    return Refuse(ThrownErrorText(std::current_exception()));
 }
 
 bool Writing::WriteEntryTable()

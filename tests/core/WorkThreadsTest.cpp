@@ -15,6 +15,7 @@
 #include "archive/Messages.h"
 #include "archive/OrderedPipeline.h"
 #include "archive/WorkAhead.h"
+#include "schemes/SchemeId.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {
@@ -125,6 +126,145 @@ TEST(WorkAhead, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
         bool ran = false;
         ahead.Wait(ahead.Submit([&] { ran = true; }));
         EXPECT_TRUE(ran);
+    }
+}
+
+TEST(OrderedPipeline, WhatAJobThrowsIsThrownByItsTakeAndTheOtherResultsStillCome)
+{
+    constexpr size_t kJobs = 300;
+    const auto throws = [](size_t i) { return i == 30 || i == 131 || i == 257; };
+    OrderedPipeline<Noted, NoContext>::Jobs jobs;
+    jobs.count = kJobs;
+    jobs.onCaller = [](size_t i) { return i % 50 == 7; };  // 257 among them
+    jobs.weight = [](size_t i) { return i % 100 == 31 ? uint64_t{1} << 20 : 4096; };  // 131 heavy
+    jobs.work = [&](size_t i, NoContext&) {
+        if (throws(i)) throw std::runtime_error(std::to_string(i));
+        return Noted(i, nullptr);
+    };
+    OrderedPipeline<Noted, NoContext> pipeline(std::move(jobs), 2, 8 << 20,
+                                               [] { return std::make_unique<NoContext>(); });
+    NoContext here;
+    for (size_t i = 0; i < kJobs; ++i) {
+        SCOPED_TRACE(i);
+        if (throws(i))
+            EXPECT_EQ(ThrownBy([&] { pipeline.Take(i, here); }), std::to_string(i));
+        else
+            EXPECT_EQ(pipeline.Take(i, here).index, i);
+    }
+}
+
+// Jobs started and not yet taken never weigh more than the budget, measured
+// inside the jobs: a job counts from its start until the caller asks for it.
+// A job heavier than the whole budget still runs, alone.
+TEST(OrderedPipeline, JobsInFlightNeverWeighMoreThanTheBudget)
+{
+    constexpr uint64_t kMiB = 1 << 20;
+    constexpr uint64_t kBudget = 4 * kMiB;
+    struct Case {
+        const char* what;
+        std::vector<uint64_t> weights;  // 0: the caller's own job
+        bool takesAll;
+    };
+    std::vector<uint64_t> mixed;
+    for (int i = 0; i < 400; ++i) mixed.push_back(i % 9 == 4 ? 0 : i == 200 ? 5 * kMiB : (i * 7919 % 1500 + 1) * 1024);
+    // After a batch of a whole batch's weight, the next job is the caller's,
+    // and the one after it fits only once the first is taken. Nothing is
+    // taken: the pipeline goes once a worker has looked at the third job.
+    for (const Case& c : {Case{"a caller's job between", {kMiB, 0, 7 * kMiB / 2}, false},
+                          Case{"mixed, one above the budget", mixed, true}}) {
+        SCOPED_TRACE(c.what);
+        std::atomic<int64_t> inFlight{0};
+        std::atomic<int64_t> worst{0};  // the most in flight as a job starts beside others
+        std::latch thirdSeen(1);
+        std::atomic<bool> seen{false};
+        {
+            OrderedPipeline<Noted, NoContext>::Jobs jobs;
+            jobs.count = c.weights.size();
+            jobs.onCaller = [&](size_t i) { return c.weights[i] == 0; };
+            jobs.weight = [&](size_t i) {
+                if (i == 2 && !seen.exchange(true)) thirdSeen.count_down();
+                return std::max<uint64_t>(c.weights[i], 1);
+            };
+            jobs.work = [&](size_t i, NoContext&) {
+                if (c.weights[i] == 0) return Noted(i, nullptr);
+                const int64_t own = static_cast<int64_t>(c.weights[i]);
+                const int64_t now = inFlight += own;
+                if (now > int64_t{kBudget} && now != own) worst = std::max<int64_t>(worst, now);
+                return Noted(i, nullptr);
+            };
+            OrderedPipeline<Noted, NoContext> pipeline(std::move(jobs), 2, kBudget,
+                                                       [] { return std::make_unique<NoContext>(); });
+            NoContext here;
+            if (!c.takesAll) thirdSeen.wait();
+            for (size_t i = 0; c.takesAll && i < c.weights.size(); ++i) {
+                inFlight -= static_cast<int64_t>(c.weights[i]);
+                ASSERT_EQ(pipeline.Take(i, here).index, i);
+            }
+        }
+        EXPECT_EQ(worst.load(), 0);
+    }
+}
+
+// The built-in schemes, but out of memory where a test wants: encoding the
+// file named `thrower` (on whichever thread encodes it), or in the first
+// window of a long file encoded as it is read (while the next is read).
+class ThrowingCoder final : public ISchemeCoder {
+public:
+    ThrowingCoder(std::unique_ptr<ISchemeCoder> inner, std::string thrower)
+        : inner_(std::move(inner)), thrower_(std::move(thrower))
+    {
+    }
+    uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return inner_->MemNeeded(n, scheme); }
+    EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
+                        const std::string& name, std::string& fault) override
+    {
+        if (name == thrower_) throw std::bad_alloc();
+        return inner_->Encode(input, output, storedLen, scheme, name, fault);
+    }
+    bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
+                const std::string& name) override
+    {
+        return inner_->Decode(stored, fileSize, out, scheme, name);
+    }
+    bool ThreadSafe(uint8_t scheme) const override { return inner_->ThreadSafe(scheme); }
+    bool Streams(uint8_t scheme) const override { return inner_->Streams(scheme); }
+    std::unique_ptr<IStreamEncoder> StreamEncoder(uint8_t, IStreamOutput&) override
+    {
+        struct Throwing final : IStreamEncoder {
+            size_t WindowBytes() const override { return 1 << 20; }
+            bool Add(std::span<const uint8_t>) override { throw std::bad_alloc(); }
+            uint64_t Length() const override { return 0; }
+            bool Finish() override { return true; }
+        };
+        return std::make_unique<Throwing>();
+    }
+    std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const override
+    {
+        return std::make_unique<ThrowingCoder>(inner_->ReportingTo(prompt), thrower_);
+    }
+
+private:
+    std::unique_ptr<ISchemeCoder> inner_;
+    std::string thrower_;
+};
+
+TEST(PackWriter, OutOfMemoryOnAnyThreadFailsTheSaveWithItsMessageAndKeepsTheOldPack)
+{
+    for (const bool onWorker : {true, false}) {
+        SCOPED_TRACE(onWorker ? "a file encoded on a worker" : "a long file encoded as it is read");
+        test::TempDir dir;
+        test::PackDoc doc;
+        for (int i = 0; i < 20; ++i) doc.AddFile(dir, "n" + std::to_string(i), test::TextLikeBytes(3000, i), kSchemeLz);
+        if (!onWorker) doc.AddFile(dir, "long", test::TextLikeBytes(17 << 20, 1), kSchemeLz);
+        const std::string oldBytes = "the old pack";
+        const std::string old = dir.Write("p.epk", oldBytes);
+        ThrowingCoder coder(std::make_unique<SchemeDispatch>(doc.catalogue, doc.prompt), onWorker ? "n5" : "");
+        StoreOptions options;
+        options.threads = 4;
+        EXPECT_FALSE(doc.archive.Store(old, KeySchedule{}, coder, doc.prompt, options));
+        EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{msg::kOutOfMemory});
+        EXPECT_EQ(test::ReadFileBytes(old), std::vector<uint8_t>(oldBytes.begin(), oldBytes.end()));
+        EXPECT_EQ(dir.List().size(), doc.catalogue.Entries().size() + 1);  // the sources and the pack
     }
 }
 
