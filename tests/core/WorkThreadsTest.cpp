@@ -14,6 +14,7 @@
 #include "archive/DirectoryImport.h"
 #include "archive/Messages.h"
 #include "archive/OrderedPipeline.h"
+#include "archive/ParallelFor.h"
 #include "archive/WorkAhead.h"
 #include "schemes/SchemeId.h"
 #include "tests/support/PackFixture.h"
@@ -110,6 +111,13 @@ std::string ThrownBy(Call&& call)
     return "";
 }
 
+// Counted in `count` while it lives.
+struct Counted {
+    explicit Counted(std::atomic<int>& c) : count(c) { ++count; }
+    ~Counted() { --count; }
+    std::atomic<int>& count;
+};
+
 TEST(WorkAhead, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
 {
     for (size_t helpers : {2u, 0u}) {
@@ -126,6 +134,36 @@ TEST(WorkAhead, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
         bool ran = false;
         ahead.Wait(ahead.Submit([&] { ran = true; }));
         EXPECT_TRUE(ran);
+    }
+}
+
+// Thrown on a helper or on the caller, the exception leaves Run only once no
+// step runs any more: the steps use what the caller holds.
+TEST(ParallelFor, AThrowingStepReachesTheCallerOnceNoStepRuns)
+{
+    for (const bool onHelper : {true, false}) {
+        SCOPED_TRACE(onHelper ? "on a helper" : "on the caller");
+        ParallelFor loop(1);
+        std::latch helperIn(1);
+        std::latch callerThrows(1);
+        std::atomic<bool> begun[2] = {false, false};  // by participant
+        std::atomic<int> running{0};
+        const std::function<void(size_t, size_t)> step = [&](size_t, size_t participant) {
+            const Counted counted(running);
+            if (begun[participant].exchange(true)) return;  // only first steps meet
+            if (participant != 0) {
+                helperIn.count_down();
+                if (onHelper) throw std::runtime_error("helper");
+                callerThrows.wait();
+                return;
+            }
+            helperIn.wait();
+            if (onHelper) return;
+            callerThrows.count_down();
+            throw std::runtime_error("caller");
+        };
+        EXPECT_EQ(ThrownBy([&] { loop.Run(1000, step); }), onHelper ? "helper" : "caller");
+        EXPECT_EQ(running.load(), 0);
     }
 }
 
