@@ -16,6 +16,7 @@
 #include "archive/OrderedPipeline.h"
 #include "archive/ParallelFor.h"
 #include "archive/WorkAhead.h"
+#include "codecs/RunOnThreads.h"
 #include "schemes/SchemeId.h"
 #include "tests/support/PackFixture.h"
 
@@ -165,6 +166,21 @@ TEST(ParallelFor, AThrowingStepReachesTheCallerOnceNoStepRuns)
         EXPECT_EQ(ThrownBy([&] { loop.Run(1000, step); }), onHelper ? "helper" : "caller");
         EXPECT_EQ(running.load(), 0);
     }
+}
+
+TEST(RunOnThreads, WhatAHelperThrowsReachesTheCallerOnceAllHaveReturned)
+{
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> running{0};
+    std::atomic<int> calls{0};
+    const auto work = [&] {
+        const Counted counted(running);
+        ++calls;
+        if (std::this_thread::get_id() != caller) throw std::runtime_error("helper");
+    };
+    EXPECT_EQ(ThrownBy([&] { RunOnThreads(3, work); }), "helper");
+    EXPECT_EQ(calls.load(), 3);
+    EXPECT_EQ(running.load(), 0);
 }
 
 TEST(OrderedPipeline, WhatAJobThrowsIsThrownByItsTakeAndTheOtherResultsStillCome)
