@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <exception>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include "archive/FileIo.h"
 #include "archive/Messages.h"
 #include "archive/SystemErrorText.h"
+#include "archive/ThrownError.h"
 #include "archive/WorkAhead.h"
 
 namespace tarvex {
@@ -60,7 +62,8 @@ Look LookAt(int folderFd, const char* name)
 // sub-directories in the order they are imported, and the messages about what
 // is left out, for the importing thread to tell in their turn. Listings are
 // made by helper threads ahead of the import, sub-directories as soon as
-// their parent is listed.
+// their parent is listed: a listing is freed only once every job that fills
+// it or a listing below it has ended.
 struct Listing {
     bool readable = false;
     std::vector<DiskItem> files;                  // by stored name
@@ -87,7 +90,8 @@ public:
     void List(const std::string& dir, const std::string& relative, Listing& listing)
     {
         DeferredPrompt prompt;
-        DIR* handle = ::opendir(dir.c_str());
+        // Closed on every way out, a filter that throws included.
+        std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(dir.c_str()), &::closedir);
         if (!handle) {
             prompt.Tell(Printf(kCannotReadDir, dir.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
             listing.messages = prompt.Take();
@@ -95,13 +99,13 @@ public:
         }
         listing.readable = true;
         std::vector<std::string> diskNames;
-        while (const dirent* item = ::readdir(handle)) {
+        while (const dirent* item = ::readdir(handle.get())) {
             if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0) continue;
             if (leaveOut_ && leaveOut_(relative + item->d_name)) continue;
             diskNames.emplace_back(item->d_name);
         }
-        const std::vector<Look> looks = LookAll(dir, ::dirfd(handle), diskNames);
-        ::closedir(handle);
+        const std::vector<Look> looks = LookAll(dir, ::dirfd(handle.get()), diskNames);
+        handle.reset();
 
         for (size_t i = 0; i < diskNames.size(); ++i) {
             const Look& look = looks[i];
@@ -125,6 +129,9 @@ public:
         std::sort(listing.files.begin(), listing.files.end(), byName);
         std::sort(listing.folders.begin(), listing.folders.end(), byName);
 
+        // Room first, so that no job is handed in that is not noted.
+        listing.below.reserve(listing.folders.size());
+        listing.made.reserve(listing.folders.size());
         for (const DiskItem& sub : listing.folders) {
             Listing& below = *listing.below.emplace_back(std::make_unique<Listing>());
             std::string subRelative = leaveOut_ ? relative + sub.path.substr(dir.size() + 1) + "/" : std::string();
@@ -147,14 +154,29 @@ private:
                 looks[i] = LookAt(fd, names[i].c_str());
         };
         std::vector<WorkAhead::Ticket> runs;
-        for (size_t first = kLookRun; first < names.size(); first += kLookRun)
-            runs.push_back(ahead_.Submit([&, first] {
-                File own;
-                lookAt(first, own.OpenFolder(dir) ? own.Fd() : folderFd);
-            }));
-        lookAt(0, folderFd);
-        // The last runs are the least likely to have been begun by a helper.
-        for (auto run = runs.rbegin(); run != runs.rend(); ++run) ahead_.Wait(*run);
+        std::exception_ptr thrown;
+        try {
+            runs.reserve(names.size() / kLookRun);
+            for (size_t first = kLookRun; first < names.size(); first += kLookRun)
+                runs.push_back(ahead_.Submit([&, first] {
+                    File own;
+                    lookAt(first, own.OpenFolder(dir) ? own.Fd() : folderFd);
+                }));
+            lookAt(0, folderFd);
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+        // Every run handed in writes into looks: all are waited for,
+        // whatever happened. The last runs are the least likely to have been
+        // begun by a helper.
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+            try {
+                ahead_.Wait(*run);
+            } catch (...) {
+                if (!thrown) thrown = std::current_exception();
+            }
+        }
+        if (thrown) std::rethrow_exception(thrown);
         return looks;
     }
 
@@ -207,8 +229,10 @@ void Import(Catalogue& catalogue, Folder& parent, Listing& listing, IPrompt& pro
         }
         lister.Wait(listing.made[k]);
         Import(catalogue, *folder, *listing.below[k], prompt, report, made, lister);
-        listing.below[k].reset();
+        // After a failure, helpers may still be filling listings below this
+        // one: it goes only once the lister has stopped them.
         if (report.failed) return;
+        listing.below[k].reset();
     }
 }
 
@@ -225,8 +249,13 @@ ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std
     ImportReport report;
     Listing top;
     Lister lister(leaveOut);  // after the listings its helpers fill, so it goes first
-    lister.List(dir, std::string(), top);
-    Import(catalogue, parent, top, prompt, report, false, lister);
+    try {
+        lister.List(dir, std::string(), top);
+        Import(catalogue, parent, top, prompt, report, false, lister);
+    } catch (...) {
+        prompt.Tell(ThrownErrorText(std::current_exception()), MsgIcon::Error);
+        report.failed = true;
+    }
     return report;
 }
 

@@ -2,10 +2,12 @@
 // Runs a numbered sequence of jobs on worker threads and hands their results
 // back strictly in order. Each job has a weight (the bytes it holds); jobs
 // started but not yet taken never weigh more than the budget together, which
-// bounds the memory in flight. Light jobs are claimed in batches so that many
+// bounds the memory in flight (a job heavier than the whole budget runs
+// alone, so that work goes on). Light jobs are claimed in batches so that many
 // small files cost few thread hand-offs. Jobs that must run on the caller's
 // thread (plug-in modules that are not thread-safe: one thread, one call at a
-// time) are run by Take itself, in their turn.
+// time) are run by Take itself, in their turn. What a job throws is thrown
+// again by the Take of that job, on the caller's thread.
 //
 // A light result goes back to the worker that made it once the caller is
 // done with it, and is destroyed there: its memory then goes back to that
@@ -14,9 +16,11 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -33,20 +37,26 @@ public:
         std::function<Result(size_t index, Context& context)> work;
     };
 
+    // Workers that cannot be started (no thread, or no memory for their
+    // context) are done without.
     OrderedPipeline(Jobs jobs, size_t workers, uint64_t budget, std::function<std::unique_ptr<Context>()> makeContext)
-        : jobs_(std::move(jobs)), budget_(budget), results_(jobs_.count)
+        : jobs_(std::move(jobs)), budget_(budget), results_(jobs_.count), turns_(jobs_.count, Turn::Pending)
     {
         if (workers < 2) return;  // one core: everything runs in Take, without threads
         spent_.resize(workers);
-        for (size_t w = 0; w < workers; ++w)
-            threads_.emplace_back([this, w, context = makeContext()]() mutable { RunWorker(w, *context); });
+        SkipCallerJobs();
+        try {
+            for (size_t w = 0; w < workers; ++w)
+                threads_.emplace_back([this, w, context = makeContext()]() mutable { RunWorker(w, *context); });
+        } catch (const std::exception&) {
+        }
     }
 
     ~OrderedPipeline()
     {
         {
             std::lock_guard lock(mutex_);
-            if (taken_ && Light(*taken_)) spent_[taken_->maker].push_back(std::move(taken_));
+            if (taken_ && Light(*taken_)) HandBack();
             stop_ = true;
         }
         roomMade_.notify_all();
@@ -65,25 +75,24 @@ public:
         // lock; a light one goes back to its maker, to be destroyed at the
         // start of its next batch (so at most what it had in flight waits).
         if (taken_ && !Light(*taken_)) taken_.reset();
-        if (threads_.empty() || jobs_.onCaller(index)) {
-            onCaller_.emplace(jobs_.work(index, callerContext));
-            return *onCaller_;
-        }
+        if (threads_.empty() || jobs_.onCaller(index)) return MakeHere(index, callerContext);
         std::unique_lock lock(mutex_);
-        if (taken_) spent_[taken_->maker].push_back(std::move(taken_));
+        if (taken_) HandBack();
         waitingFor_ = index;
-        resultReady_.wait(lock, [&] { return results_[index] != nullptr; });
+        resultReady_.wait(lock, [&] { return turns_[index] != Turn::Pending; });
         waitingFor_ = SIZE_MAX;
-        taken_ = std::move(results_[index]);
         // A worker is woken only when this makes room for a batch it did not
         // have: once every job is claimed, or while room is left, none waits
         // for it, and one woken for a file or two would soon sleep again.
         const bool hadRoom = HasRoomForBatch();
         inFlight_ -= jobs_.weight(index);
         const bool wake = !hadRoom && HasRoomForBatch();
+        taken_ = std::move(results_[index]);
         lock.unlock();
         if (wake) roomMade_.notify_one();
-        return taken_->result;
+        if (!taken_) return MakeHere(index, callerContext);  // its worker had no memory to make it in
+        if (taken_->thrown) std::rethrow_exception(taken_->thrown);
+        return *taken_->result;
     }
 
 private:
@@ -92,12 +101,32 @@ private:
     static constexpr uint64_t kHandedBack = 64 << 10;
 
     struct Made {
-        Result result;
+        Made(size_t i, size_t w) : index(i), maker(w) {}
+        std::optional<Result> result;  // none when the job threw
+        std::exception_ptr thrown;
         size_t index;
         size_t maker;  // the worker's number
     };
+    // Where a job claimed by a worker stands.
+    enum class Turn : uint8_t {
+        Pending,
+        Made,    // its result (or what it threw) waits in results_
+        Unmade,  // its worker had no memory for it: the caller runs it
+    };
+    struct Batch {
+        size_t first;
+        size_t end;  // the caller's own jobs in between are passed over
+    };
+
     bool Light(const Made& made) const { return jobs_.weight(made.index) <= kHandedBack; }
 
+    // The next job to claim is never one of the caller's own.
+    void SkipCallerJobs()
+    {
+        while (claim_ < jobs_.count && jobs_.onCaller(claim_)) ++claim_;
+    }
+    // Room for the next job: with nothing in flight any job fits, however
+    // heavy, so that work goes on; else it must fit in the budget.
     bool HasRoom() const
     {
         return claim_ < jobs_.count && (inFlight_ == 0 || inFlight_ + jobs_.weight(claim_) <= budget_);
@@ -111,31 +140,56 @@ private:
         return inFlight_ == 0 || inFlight_ + wanted <= budget_;
     }
 
-    // Claims consecutive jobs up to the batch weight; the caller's own jobs
-    // are passed over.
-    std::vector<size_t> ClaimBatch()
+    // Claims consecutive jobs up to the batch weight, each only while it
+    // has room.
+    Batch ClaimBatch()
     {
-        std::vector<size_t> batch;
+        const size_t first = claim_;
         uint64_t batchWeight = 0;
-        while (claim_ < jobs_.count && batchWeight < kBatchWeight) {
-            if (jobs_.onCaller(claim_)) {
-                ++claim_;
-                continue;
-            }
-            if (!batch.empty() && !HasRoom()) break;
+        while (batchWeight < kBatchWeight && HasRoom()) {
             const uint64_t w = jobs_.weight(claim_);
-            batch.push_back(claim_++);
             inFlight_ += w;
             batchWeight += w;
+            ++claim_;
+            SkipCallerJobs();
         }
-        return batch;
+        return {first, claim_};
+    }
+
+    // A job's result, or what it threw; none when there is no memory even
+    // for that.
+    std::unique_ptr<Made> Make(size_t index, size_t worker, Context& context) noexcept
+    {
+        std::unique_ptr<Made> made;
+        try {
+            made = std::make_unique<Made>(index, worker);
+            made->result.emplace(jobs_.work(index, context));
+        } catch (...) {
+            if (made) made->thrown = std::current_exception();
+        }
+        return made;
+    }
+
+    Result& MakeHere(size_t index, Context& context)
+    {
+        onCaller_.emplace(jobs_.work(index, context));
+        return *onCaller_;
+    }
+
+    // Hands the result taken last back to its maker; when there is no
+    // memory for that, it stays to be destroyed here.
+    void HandBack() noexcept
+    {
+        try {
+            spent_[taken_->maker].push_back(std::move(taken_));
+        } catch (const std::bad_alloc&) {
+        }
     }
 
     void RunWorker(size_t worker, Context& context)
     {
-        std::unique_lock lock(mutex_);
-        std::vector<std::unique_ptr<Made>> done;
         std::vector<std::unique_ptr<Made>> spent;
+        std::unique_lock lock(mutex_);
         for (;;) {
             roomMade_.wait(lock, [&] { return stop_ || HasRoomForBatch(); });
             spent.swap(spent_[worker]);
@@ -143,18 +197,20 @@ private:
                 lock.unlock();
                 return;  // what it made and was handed back goes with spent
             }
-            const std::vector<size_t> batch = ClaimBatch();
+            const Batch batch = ClaimBatch();
             if (HasRoomForBatch()) roomMade_.notify_one();  // another worker may start too
             lock.unlock();
             spent.clear();
-            done.clear();
-            for (size_t index : batch)
-                done.push_back(std::make_unique<Made>(Made{jobs_.work(index, context), index, worker}));
+            // The caller looks at a claimed job's result only once its turn
+            // says it is made, which is set under the lock.
+            for (size_t index = batch.first; index < batch.end; ++index)
+                if (!jobs_.onCaller(index)) results_[index] = Make(index, worker, context);
             lock.lock();
             bool wanted = false;
-            for (std::unique_ptr<Made>& made : done) {
-                wanted = wanted || made->index == waitingFor_;
-                results_[made->index] = std::move(made);
+            for (size_t index = batch.first; index < batch.end; ++index) {
+                if (jobs_.onCaller(index)) continue;
+                turns_[index] = results_[index] ? Turn::Made : Turn::Unmade;
+                wanted = wanted || index == waitingFor_;
             }
             if (wanted) resultReady_.notify_one();
         }
@@ -165,6 +221,7 @@ private:
     // Each job's result once it is made: a pointer per job, as a pack may
     // have a great many files and only a few are in flight.
     std::vector<std::unique_ptr<Made>> results_;
+    std::vector<Turn> turns_;                                // by job
     std::unique_ptr<Made> taken_;                            // the caller holds it
     std::optional<Result> onCaller_;                         // made by Take itself
     std::vector<std::vector<std::unique_ptr<Made>>> spent_;  // by maker: taken, to be destroyed there
@@ -172,7 +229,7 @@ private:
     std::mutex mutex_;
     std::condition_variable resultReady_;  // the caller waits for its next result
     std::condition_variable roomMade_;     // workers wait for room to start jobs
-    size_t claim_ = 0;                     // next job not yet claimed
+    size_t claim_ = 0;                     // next job not yet claimed, never one of the caller's
     uint64_t inFlight_ = 0;                // weight of jobs claimed but not yet taken
     size_t waitingFor_ = SIZE_MAX;         // the job the caller sleeps on
     bool stop_ = false;

@@ -17,6 +17,7 @@
 #include "archive/SaveTarget.h"
 #include "archive/Scrambler.h"
 #include "archive/StoredData.h"
+#include "archive/ThrownError.h"
 
 namespace tarvex {
 namespace {
@@ -782,8 +783,10 @@ bool Writing::PutProduced(size_t index, ProducedFile& produced)
     return true;
 }
 
+// What a job throws on a worker comes here with its result, and what a
+// step of the writing throws goes no further: either fails the save.
 bool Writing::WriteData()
-{
+try {
     const auto& entries = catalogue_.Entries();
     records_.resize(entries.size());
     PlanRoutes();
@@ -821,6 +824,8 @@ bool Writing::WriteData()
         ++i;
     }
     return true;
+} catch (...) {
+    return Refuse(ThrownErrorText(std::current_exception()));
 }
 
 bool Writing::WriteEntryTable()

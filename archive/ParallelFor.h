@@ -2,21 +2,28 @@
 // Runs the steps of a loop on the caller's thread and on helper threads that
 // live as long as the object, for many short loops (the entries of one folder
 // after another) without a thread started for each.
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
 
 class ParallelFor {
 public:
+    // Helpers that cannot be started are done without.
     explicit ParallelFor(size_t helpers)
     {
-        for (size_t h = 0; h < helpers; ++h) threads_.emplace_back([this, h] { Help(h + 1); });
+        try {
+            for (size_t h = 0; h < helpers; ++h) threads_.emplace_back([this, h] { Help(h + 1); });
+        } catch (const std::exception&) {
+        }
     }
     ~ParallelFor()
     {
@@ -35,7 +42,9 @@ public:
 
     // Calls step(i, participant) once for every i below count, in any order
     // and on any of the threads (participant 0 is the caller's, the others
-    // below Participants()); returns when all calls have returned.
+    // below Participants()); returns when all calls have returned. Once a
+    // call has thrown, the threads begin no further calls, and Run throws
+    // what it threw (the first, if several did) when all calls have returned.
     void Run(size_t count, const std::function<void(size_t, size_t)>& step)
     {
         if (threads_.empty() || count < kWorthSharing) {
@@ -47,7 +56,9 @@ public:
             step_ = &step;
             count_ = count;
             next_ = 0;
+            failed_ = false;
             busy_ = threads_.size();
+            thrown_ = nullptr;
             ++round_;
         }
         started_.notify_all();
@@ -55,6 +66,7 @@ public:
         std::unique_lock lock(mutex_);
         finished_.wait(lock, [&] { return busy_ == 0; });
         step_ = nullptr;
+        if (thrown_) std::rethrow_exception(std::exchange(thrown_, nullptr));
     }
 
 private:
@@ -64,10 +76,19 @@ private:
 
     void Share(size_t participant)
     {
-        for (;;) {
-            const size_t first = next_.fetch_add(kChunk);
-            if (first >= count_) return;
-            for (size_t i = first; i < std::min(count_, first + kChunk); ++i) (*step_)(i, participant);
+        try {
+            for (;;) {
+                const size_t first = next_.fetch_add(kChunk);
+                if (first >= count_) return;
+                for (size_t i = first; i < std::min(count_, first + kChunk); ++i) {
+                    if (failed_) return;
+                    (*step_)(i, participant);
+                }
+            }
+        } catch (...) {
+            failed_ = true;
+            std::lock_guard lock(mutex_);
+            if (!thrown_) thrown_ = std::current_exception();
         }
     }
 
@@ -94,6 +115,8 @@ private:
     const std::function<void(size_t, size_t)>* step_ = nullptr;
     size_t count_ = 0;
     std::atomic<size_t> next_{0};
+    std::atomic<bool> failed_{false};  // a call of this loop threw: no more begin
+    std::exception_ptr thrown_;        // the first exception of this loop
     size_t busy_ = 0;
     size_t round_ = 0;
     bool stop_ = false;

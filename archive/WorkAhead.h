@@ -5,11 +5,13 @@
 // at once, so a wait never sits behind a queue, and with no helpers every
 // job runs where it is waited for. A job may hand in jobs and wait for them,
 // but only for jobs handed in after it began: waits then never go round in a
-// circle, and each is on a job that is running or can run.
+// circle, and each is on a job that is running or can run. What a job throws
+// is thrown again by its wait, on whichever thread it ran.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -21,9 +23,14 @@ class WorkAhead {
 public:
     using Ticket = size_t;
 
+    // Helpers that cannot be started are done without: their jobs run where
+    // they are waited for.
     explicit WorkAhead(size_t helpers)
     {
-        for (size_t h = 0; h < helpers; ++h) threads_.emplace_back([this] { Help(); });
+        try {
+            for (size_t h = 0; h < helpers; ++h) threads_.emplace_back([this] { Help(); });
+        } catch (const std::exception&) {
+        }
     }
     // Jobs not begun are dropped; those running finish first.
     ~WorkAhead()
@@ -43,39 +50,50 @@ public:
         Ticket ticket;
         {
             std::lock_guard lock(mutex_);
-            ticket = jobs_.size();
-            jobs_.push_back(std::move(job));
-            states_.push_back(State::Queued);
+            ticket = slots_.size();
+            slots_.push_back({std::move(job), State::Queued, nullptr});
         }
         if (!threads_.empty()) queued_.notify_one();
         return ticket;
     }
 
-    // Returns once the job has run.
+    // Returns once the job has run, throwing what it threw.
     void Wait(Ticket ticket)
     {
         std::unique_lock lock(mutex_);
-        if (states_[ticket] == State::Queued) {
-            RunLocked(ticket, lock);
-            return;
-        }
-        done_.wait(lock, [&] { return states_[ticket] == State::Done; });
+        Slot& slot = slots_[ticket];
+        if (slot.state == State::Queued)
+            RunLocked(slot, lock);
+        else
+            done_.wait(lock, [&] { return slot.state == State::Done; });
+        if (slot.thrown) std::rethrow_exception(slot.thrown);
     }
 
 private:
     enum class State : uint8_t { Queued, Running, Done };
+    struct Slot {
+        std::function<void()> job;  // emptied once begun
+        State state;
+        std::exception_ptr thrown;  // what the job threw
+    };
 
     // Runs a queued job with the lock released meanwhile.
-    void RunLocked(Ticket ticket, std::unique_lock<std::mutex>& lock)
+    void RunLocked(Slot& slot, std::unique_lock<std::mutex>& lock)
     {
-        states_[ticket] = State::Running;
-        std::function<void()> job = std::move(jobs_[ticket]);
-        jobs_[ticket] = nullptr;
+        slot.state = State::Running;
+        std::function<void()> job = std::move(slot.job);
+        slot.job = nullptr;
         lock.unlock();
-        job();
+        std::exception_ptr thrown;
+        try {
+            job();
+        } catch (...) {
+            thrown = std::current_exception();
+        }
         job = nullptr;  // what it holds goes before it counts as done
         lock.lock();
-        states_[ticket] = State::Done;
+        slot.thrown = std::move(thrown);
+        slot.state = State::Done;
         done_.notify_all();
     }
 
@@ -84,22 +102,21 @@ private:
         std::unique_lock lock(mutex_);
         for (;;) {
             // Jobs run by their waiters are passed over.
-            while (next_ < states_.size() && states_[next_] != State::Queued) ++next_;
+            while (next_ < slots_.size() && slots_[next_].state != State::Queued) ++next_;
             if (stop_) return;
-            if (next_ == states_.size()) {
+            if (next_ == slots_.size()) {
                 queued_.wait(lock);
                 continue;
             }
-            RunLocked(next_, lock);
+            RunLocked(slots_[next_], lock);
         }
     }
 
     std::mutex mutex_;
-    std::condition_variable queued_;          // helpers wait for jobs
-    std::condition_variable done_;            // waiters wait for running jobs
-    std::deque<std::function<void()>> jobs_;  // by ticket; emptied once begun
-    std::deque<State> states_;                // by ticket
-    size_t next_ = 0;                         // no job before it is queued
+    std::condition_variable queued_;  // helpers wait for jobs
+    std::condition_variable done_;    // waiters wait for running jobs
+    std::deque<Slot> slots_;          // by ticket; a deque's elements stay where they are as it grows
+    size_t next_ = 0;                 // no job before it is queued
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

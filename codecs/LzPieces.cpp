@@ -1,11 +1,12 @@
 #include "codecs/LzPieces.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "codecs/LzCodec.h"
+#include "codecs/RunOnThreads.h"
 
 namespace tarvex {
 
@@ -161,11 +162,7 @@ std::optional<std::vector<LzPiece>> CompressPieces(std::span<const uint8_t> src,
             if (lengths[i] != 0) shapes[i] = ShapeOfLzStream(slot.first(lengths[i]));
         }
     };
-    {
-        std::vector<std::jthread> helpers;
-        for (unsigned k = 1; k < std::min<size_t>(threads, pieces); ++k) helpers.emplace_back(work);
-        work();
-    }
+    RunOnThreads(static_cast<unsigned>(std::min<size_t>(threads, pieces)), work);
     std::vector<LzPiece> made(pieces);
     for (size_t i = 0; i < pieces; ++i) {
         if (!shapes[i]) return std::nullopt;

@@ -38,7 +38,8 @@ struct LzPiece {
 
 // Compresses src in pieces of pieceBytes on up to `threads` threads, each
 // into a slot of its own in `room` (PiecesRoom bytes); none when room is
-// smaller or a piece has a shape that cannot be joined.
+// smaller or a piece has a shape that cannot be joined. What a thread threw
+// (no memory for its compressor) is thrown here.
 std::optional<std::vector<LzPiece>> CompressPieces(std::span<const uint8_t> src, std::span<uint8_t> room,
                                                    size_t pieceBytes, unsigned threads);
 size_t PiecesRoom(size_t srcBytes, size_t pieceBytes);

@@ -9,6 +9,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/StoredData.h"
+#include "archive/ThrownError.h"
 #include "codecs/LzCodec.h"
 #include "codecs/LzStream.h"
 #include "codecs/RleCodec.h"
@@ -192,7 +193,14 @@ EncodeStatus SchemeDispatch::Encode(std::span<const uint8_t> input, std::span<ui
         if (output.size() >= n) std::memcpy(output.data(), input.data(), n);
         return EncodeStatus::Declined;
     case kSchemeLz: {
-        const uint32_t length = LzEncode(input, output);
+        uint32_t length = 0;
+        try {
+            length = LzEncode(input, output);
+        } catch (...) {
+            // A long input's threads had no memory for their compressors.
+            prompt_.Tell(ThrownErrorText(std::current_exception()), MsgIcon::Error);
+            return EncodeStatus::Failed;
+        }
         if (length == 0) return EncodeStatus::Declined;
         storedLen = length;
         return length < n ? EncodeStatus::Encoded : EncodeStatus::NotSmaller;

@@ -12,6 +12,7 @@
 #include "archive/Messages.h"
 #include "archive/OrderedPipeline.h"
 #include "archive/SystemErrorText.h"
+#include "archive/ThrownError.h"
 
 namespace tarvex {
 namespace {
@@ -184,9 +185,17 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
     WritingPlace here(extractor, prompt);
     for (size_t i = 0; i < files.size(); ++i) {
         if (beforeFile) beforeFile(files[i].index, files[i].folder->Path());
-        const WrittenFile& written = pipeline.Take(i, here);
-        ShowMessages(written.messages, prompt);
-        ++(written.ok ? report.written : report.failed);
+        const WrittenFile* written = nullptr;
+        try {
+            written = &pipeline.Take(i, here);
+        } catch (...) {
+            // A job that threw costs its file, as any other failure does.
+            prompt.Tell(ThrownErrorText(std::current_exception()), MsgIcon::Error);
+            ++report.failed;
+            continue;
+        }
+        ShowMessages(written->messages, prompt);
+        ++(written->ok ? report.written : report.failed);
     }
     return report;
 }

@@ -1,13 +1,24 @@
 // The thread helpers that saving and importing run on: jobs run once each,
-// where they are wanted when no helper has begun them, and results come
-// back in order and are destroyed where their memory belongs.
+// where they are wanted when no helper has begun them, results come back in
+// order and are destroyed where their memory belongs, what a job throws
+// reaches the thread that waits for it, and nothing a helper still writes
+// into is freed before it.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <latch>
+#include <stdexcept>
+#include <sys/stat.h>
 #include <thread>
 
+#include "archive/DirectoryImport.h"
+#include "archive/Messages.h"
 #include "archive/OrderedPipeline.h"
+#include "archive/ParallelFor.h"
 #include "archive/WorkAhead.h"
+#include "codecs/RunOnThreads.h"
+#include "schemes/SchemeId.h"
+#include "tests/support/PackFixture.h"
 
 namespace tarvex {
 namespace {
@@ -86,6 +97,288 @@ TEST(OrderedPipeline, ResultsComeInOrderAndLightOnesAreDestroyedByTheirMaker)
             EXPECT_NE(madeOn[i], caller);
             EXPECT_EQ(destroyedOn[i], heavy(i) ? caller : madeOn[i]);
         }
+    }
+}
+
+// What a call threw, or "" when it threw nothing.
+template <typename Call>
+std::string ThrownBy(Call&& call)
+{
+    try {
+        call();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// Counted in `count` while it lives.
+struct Counted {
+    explicit Counted(std::atomic<int>& c) : count(c) { ++count; }
+    ~Counted() { --count; }
+    std::atomic<int>& count;
+};
+
+TEST(WorkAhead, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
+{
+    for (size_t helpers : {2u, 0u}) {
+        SCOPED_TRACE(helpers);
+        WorkAhead ahead(helpers);
+        std::latch begun(1);
+        const WorkAhead::Ticket ticket = ahead.Submit([&] {
+            begun.count_down();
+            throw std::runtime_error("job");
+        });
+        if (helpers) begun.wait();  // a helper runs it, else the wait does
+        EXPECT_EQ(ThrownBy([&] { ahead.Wait(ticket); }), "job");
+        EXPECT_EQ(ThrownBy([&] { ahead.Wait(ticket); }), "job");
+        bool ran = false;
+        ahead.Wait(ahead.Submit([&] { ran = true; }));
+        EXPECT_TRUE(ran);
+    }
+}
+
+// Thrown on a helper or on the caller, the exception leaves Run only once no
+// step runs any more: the steps use what the caller holds.
+TEST(ParallelFor, AThrowingStepReachesTheCallerOnceNoStepRuns)
+{
+    for (const bool onHelper : {true, false}) {
+        SCOPED_TRACE(onHelper ? "on a helper" : "on the caller");
+        ParallelFor loop(1);
+        std::latch helperIn(1);
+        std::latch callerThrows(1);
+        std::atomic<bool> begun[2] = {false, false};  // by participant
+        std::atomic<int> running{0};
+        const std::function<void(size_t, size_t)> step = [&](size_t, size_t participant) {
+            const Counted counted(running);
+            if (begun[participant].exchange(true)) return;  // only first steps meet
+            if (participant != 0) {
+                helperIn.count_down();
+                if (onHelper) throw std::runtime_error("helper");
+                callerThrows.wait();
+                return;
+            }
+            helperIn.wait();
+            if (onHelper) return;
+            callerThrows.count_down();
+            throw std::runtime_error("caller");
+        };
+        EXPECT_EQ(ThrownBy([&] { loop.Run(1000, step); }), onHelper ? "helper" : "caller");
+        EXPECT_EQ(running.load(), 0);
+    }
+}
+
+TEST(RunOnThreads, WhatAHelperThrowsReachesTheCallerOnceAllHaveReturned)
+{
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> running{0};
+    std::atomic<int> calls{0};
+    const auto work = [&] {
+        const Counted counted(running);
+        ++calls;
+        if (std::this_thread::get_id() != caller) throw std::runtime_error("helper");
+    };
+    EXPECT_EQ(ThrownBy([&] { RunOnThreads(3, work); }), "helper");
+    EXPECT_EQ(calls.load(), 3);
+    EXPECT_EQ(running.load(), 0);
+}
+
+TEST(OrderedPipeline, WhatAJobThrowsIsThrownByItsTakeAndTheOtherResultsStillCome)
+{
+    constexpr size_t kJobs = 300;
+    const auto throws = [](size_t i) { return i == 30 || i == 131 || i == 257; };
+    OrderedPipeline<Noted, NoContext>::Jobs jobs;
+    jobs.count = kJobs;
+    jobs.onCaller = [](size_t i) { return i % 50 == 7; };  // 257 among them
+    jobs.weight = [](size_t i) { return i % 100 == 31 ? uint64_t{1} << 20 : 4096; };  // 131 heavy
+    jobs.work = [&](size_t i, NoContext&) {
+        if (throws(i)) throw std::runtime_error(std::to_string(i));
+        return Noted(i, nullptr);
+    };
+    OrderedPipeline<Noted, NoContext> pipeline(std::move(jobs), 2, 8 << 20,
+                                               [] { return std::make_unique<NoContext>(); });
+    NoContext here;
+    for (size_t i = 0; i < kJobs; ++i) {
+        SCOPED_TRACE(i);
+        if (throws(i))
+            EXPECT_EQ(ThrownBy([&] { pipeline.Take(i, here); }), std::to_string(i));
+        else
+            EXPECT_EQ(pipeline.Take(i, here).index, i);
+    }
+}
+
+// Jobs started and not yet taken never weigh more than the budget, measured
+// inside the jobs: a job counts from its start until the caller asks for it.
+// A job heavier than the whole budget still runs, alone.
+TEST(OrderedPipeline, JobsInFlightNeverWeighMoreThanTheBudget)
+{
+    constexpr uint64_t kMiB = 1 << 20;
+    constexpr uint64_t kBudget = 4 * kMiB;
+    struct Case {
+        const char* what;
+        std::vector<uint64_t> weights;  // 0: the caller's own job
+        bool takesAll;
+    };
+    std::vector<uint64_t> mixed;
+    for (int i = 0; i < 400; ++i) mixed.push_back(i % 9 == 4 ? 0 : i == 200 ? 5 * kMiB : (i * 7919 % 1500 + 1) * 1024);
+    // After a batch of a whole batch's weight, the next job is the caller's,
+    // and the one after it fits only once the first is taken. Nothing is
+    // taken: the pipeline goes once a worker has looked at the third job.
+    for (const Case& c : {Case{"a caller's job between", {kMiB, 0, 7 * kMiB / 2}, false},
+                          Case{"mixed, one above the budget", mixed, true}}) {
+        SCOPED_TRACE(c.what);
+        std::atomic<int64_t> inFlight{0};
+        std::atomic<int64_t> worst{0};  // the most in flight as a job starts beside others
+        std::latch thirdSeen(1);
+        std::atomic<bool> seen{false};
+        {
+            OrderedPipeline<Noted, NoContext>::Jobs jobs;
+            jobs.count = c.weights.size();
+            jobs.onCaller = [&](size_t i) { return c.weights[i] == 0; };
+            jobs.weight = [&](size_t i) {
+                if (i == 2 && !seen.exchange(true)) thirdSeen.count_down();
+                return std::max<uint64_t>(c.weights[i], 1);
+            };
+            jobs.work = [&](size_t i, NoContext&) {
+                if (c.weights[i] == 0) return Noted(i, nullptr);
+                const int64_t own = static_cast<int64_t>(c.weights[i]);
+                const int64_t now = inFlight += own;
+                if (now > int64_t{kBudget} && now != own) worst = std::max<int64_t>(worst, now);
+                return Noted(i, nullptr);
+            };
+            OrderedPipeline<Noted, NoContext> pipeline(std::move(jobs), 2, kBudget,
+                                                       [] { return std::make_unique<NoContext>(); });
+            NoContext here;
+            if (!c.takesAll) thirdSeen.wait();
+            for (size_t i = 0; c.takesAll && i < c.weights.size(); ++i) {
+                inFlight -= static_cast<int64_t>(c.weights[i]);
+                ASSERT_EQ(pipeline.Take(i, here).index, i);
+            }
+        }
+        EXPECT_EQ(worst.load(), 0);
+    }
+}
+
+// The built-in schemes, but out of memory where a test wants: encoding the
+// file named `thrower` (on whichever thread encodes it), or in the first
+// window of a long file encoded as it is read (while the next is read).
+class ThrowingCoder final : public ISchemeCoder {
+public:
+    ThrowingCoder(std::unique_ptr<ISchemeCoder> inner, std::string thrower)
+        : inner_(std::move(inner)), thrower_(std::move(thrower))
+    {
+    }
+    uint32_t MemNeeded(uint32_t n, uint8_t scheme) override { return inner_->MemNeeded(n, scheme); }
+    EncodeStatus Encode(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& storedLen, uint8_t scheme,
+                        const std::string& name, std::string& fault) override
+    {
+        if (name == thrower_) throw std::bad_alloc();
+        return inner_->Encode(input, output, storedLen, scheme, name, fault);
+    }
+    bool Decode(std::span<const uint8_t> stored, uint32_t fileSize, ByteBuffer& out, uint8_t scheme,
+                const std::string& name) override
+    {
+        return inner_->Decode(stored, fileSize, out, scheme, name);
+    }
+    bool ThreadSafe(uint8_t scheme) const override { return inner_->ThreadSafe(scheme); }
+    bool Streams(uint8_t scheme) const override { return inner_->Streams(scheme); }
+    std::unique_ptr<IStreamEncoder> StreamEncoder(uint8_t, IStreamOutput&) override
+    {
+        struct Throwing final : IStreamEncoder {
+            size_t WindowBytes() const override { return 1 << 20; }
+            bool Add(std::span<const uint8_t>) override { throw std::bad_alloc(); }
+            uint64_t Length() const override { return 0; }
+            bool Finish() override { return true; }
+        };
+        return std::make_unique<Throwing>();
+    }
+    std::unique_ptr<ISchemeCoder> ReportingTo(IPrompt& prompt) const override
+    {
+        return std::make_unique<ThrowingCoder>(inner_->ReportingTo(prompt), thrower_);
+    }
+
+private:
+    std::unique_ptr<ISchemeCoder> inner_;
+    std::string thrower_;
+};
+
+TEST(PackWriter, OutOfMemoryOnAnyThreadFailsTheSaveWithItsMessageAndKeepsTheOldPack)
+{
+    for (const bool onWorker : {true, false}) {
+        SCOPED_TRACE(onWorker ? "a file encoded on a worker" : "a long file encoded as it is read");
+        test::TempDir dir;
+        test::PackDoc doc;
+        for (int i = 0; i < 20; ++i) doc.AddFile(dir, "n" + std::to_string(i), test::TextLikeBytes(3000, i), kSchemeLz);
+        if (!onWorker) doc.AddFile(dir, "long", test::TextLikeBytes(17 << 20, 1), kSchemeLz);
+        const std::string oldBytes = "the old pack";
+        const std::string old = dir.Write("p.epk", oldBytes);
+        ThrowingCoder coder(std::make_unique<SchemeDispatch>(doc.catalogue, doc.prompt), onWorker ? "n5" : "");
+        StoreOptions options;
+        options.threads = 4;
+        EXPECT_FALSE(doc.archive.Store(old, KeySchedule{}, coder, doc.prompt, options));
+        EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>{msg::kOutOfMemory});
+        EXPECT_EQ(test::ReadFileBytes(old), std::vector<uint8_t>(oldBytes.begin(), oldBytes.end()));
+        EXPECT_EQ(dir.List().size(), doc.catalogue.Entries().size() + 1);  // the sources and the pack
+    }
+}
+
+// An import that fails while helpers still list folders beside the one that
+// failed: nothing they write into may go before they have stopped. Folder
+// a's listing holds a pipe, whose message holds the import until helpers are
+// inside the listings of c and d; c's then waits until d's helper has ended,
+// which is only once the import has returned from its failure and stops its
+// helpers: a listing freed before then is written into after it, as the
+// sanitizer build reports. The failure: no folder ID left for b, or b's
+// listing throws.
+TEST(DirectoryImport, AFailureBesideListingsStillBeingMadeFreesNothingUnderTheirHelpers)
+{
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "no helpers with one core";
+    test::TempDir dir;
+    for (const char* file : {"a/b/x", "a/c/x", "a/c/y", "a/d/x"}) dir.Write(std::string("tree/") + file, "1");
+    const std::string pipe = dir / "tree/a/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string pipeMessage = Printf("已跳过%s：它不是普通文件或文件夹。", pipe.c_str());
+
+    for (const bool listingThrows : {false, true}) {
+        SCOPED_TRACE(listingThrows ? "b's listing throws" : "no folder ID for b");
+        test::PackDoc doc;
+        Catalogue& c = doc.catalogue;
+        if (!listingThrows) c.SetFolderCounter(0xFFFE);  // a takes the last one
+        std::latch inC(1);
+        std::latch inD(1);
+        std::latch dListerEnded(1);
+        std::atomic<bool> cSeen{false};
+        std::atomic<bool> dSeen{false};
+        struct CountsDownAtExit {
+            std::latch* latch = nullptr;
+            ~CountsDownAtExit()
+            {
+                if (latch) latch->count_down();
+            }
+        };
+        const ImportFilter filter = [&](std::string_view path) {
+            if (path.starts_with("a/b/") && listingThrows) throw std::bad_alloc();
+            if (path.starts_with("a/c/") && !cSeen.exchange(true)) {
+                inC.count_down();
+                dListerEnded.wait();
+            }
+            if (path.starts_with("a/d/") && !dSeen.exchange(true)) {
+                thread_local CountsDownAtExit atExit;
+                atExit.latch = &dListerEnded;
+                inD.count_down();
+            }
+            return false;
+        };
+        doc.prompt.onMessage = [&](const test::ShownMessage& m) {
+            if (m.text != pipeMessage) return;
+            inC.wait();
+            inD.wait();
+        };
+        const ImportReport report = ImportDirectoryTree(c, c.Root(), dir / "tree", doc.prompt, filter);
+        EXPECT_TRUE(report.failed);
+        std::vector<std::string> told{pipeMessage};
+        if (listingThrows) told.push_back(msg::kOutOfMemory);
+        EXPECT_EQ(doc.prompt.Texts(), told);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "archive/Messages.h"
 #include "archive/ParallelFor.h"
 #include "archive/SystemErrorText.h"
+#include "archive/ThrownError.h"
 #include "schemes/Extraction.h"
 
 namespace tarvex::epk {
@@ -208,14 +209,20 @@ std::vector<Sameness> DiskComparison::Run(bool untilDifferent)
         }
         return comparer.deferred.Take();
     };
-    threads.Run(shared.size(), [&](size_t i, size_t participant) {
-        partMessages[i] = compare(shared[i], comparers[participant]);
-    });
-    for (const std::vector<DeferredMessage>& messages : partMessages)
-        messages_.insert(messages_.end(), messages.begin(), messages.end());
-    for (const Part& part : onCaller) {
-        const std::vector<DeferredMessage> messages = compare(part, comparers[0]);
-        messages_.insert(messages_.end(), messages.begin(), messages.end());
+    try {
+        threads.Run(shared.size(), [&](size_t i, size_t participant) {
+            partMessages[i] = compare(shared[i], comparers[participant]);
+        });
+        for (const std::vector<DeferredMessage>& messages : partMessages)
+            messages_.insert(messages_.end(), messages.begin(), messages.end());
+        for (const Part& part : onCaller) {
+            const std::vector<DeferredMessage> messages = compare(part, comparers[0]);
+            messages_.insert(messages_.end(), messages.begin(), messages.end());
+        }
+    } catch (...) {
+        // A comparison that threw (on any thread) settles nothing.
+        messages_.push_back({ThrownErrorText(std::current_exception()), MsgIcon::Error});
+        return std::vector<Sameness>(twins_.size(), Sameness::Unreadable);
     }
 
     std::vector<Sameness> answers;

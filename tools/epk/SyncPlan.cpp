@@ -1,6 +1,7 @@
 #include "tools/epk/SyncPlan.h"
 
 #include <algorithm>
+#include <exception>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -10,6 +11,7 @@
 #include "archive/DeferredPrompt.h"
 #include "archive/FileIo.h"
 #include "archive/GbkText.h"
+#include "archive/ThrownError.h"
 #include "tools/epk/DiskComparison.h"
 #include "tools/epk/PackEdit.h"
 
@@ -323,12 +325,24 @@ void Syncing::SaveComparing(const PackSaver& save, DiskComparison& comparison, c
                             SyncOutcome& outcome)
 {
     std::vector<Sameness> found;
-    std::thread comparing([&] { found = comparison.Run(); });
+    std::exception_ptr thrown;
+    std::jthread comparing([&] {
+        try {
+            found = comparison.Run();
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+    });
     bool allSame = true;
     bool abandoned = false;
     const auto settle = [&] {
         if (comparing.joinable()) comparing.join();
         ShowMessages(comparison.Messages(), prompt_);
+        if (thrown) {
+            // Nothing was settled: the files are taken from the disk.
+            prompt_.Tell(ThrownErrorText(thrown), MsgIcon::Error);
+            found.assign(alongside.size(), Sameness::Unreadable);
+        }
         for (size_t k = 0; k < alongside.size(); ++k) {
             answers[alongside[k]] = found[k] == Sameness::Same ? Sameness::Same : Sameness::Differs;
             allSame = allSame && found[k] == Sameness::Same;
