@@ -14,6 +14,7 @@ namespace {
 using test::ReadFileBytes;
 using test::TempDir;
 
+
 // A pack of: readme.txt, data/a.txt, data/empty, data/sub/b.bin; protected by a password.
 class EpkEdit : public ::testing::Test {
 protected:
@@ -242,6 +243,37 @@ TEST_F(EpkEdit, JsonListingAndInfo)
         << list.out;
     const EpkRun info = Epk({"info", pack, "--json", "--password-file", dir / "pw"});
     EXPECT_EQ(info.out, "{\"pack\":\"" + pack + "\",\"version\":1,\"protected\":true,\"folders\":2,\"files\":4,\"plugins\":[]}\n");
+}
+
+TEST_F(EpkEdit, OutputThatCannotBeWrittenFailsTheCommand)
+{
+    // Standard output on a full disk: short results fail only when they are
+    // flushed at the end, long ones (cat, --help) while they are written.
+    const std::string other = dir / "q.epk";
+    ASSERT_EQ(Epk({"create", other, dir / "new"}).status, 0);
+    const std::string pw = dir / "pw";
+    const std::vector<std::vector<std::string>> commands = {
+        {"list", pack, "--password-file", pw},
+        {"list", pack, "--json", "--password-file", pw},
+        {"info", other},
+        {"info", other, "--json"},
+        {"test", pack, "--password-file", pw},
+        {"plugins"},
+        {"diff", pack, other, "--password-file", pw, "--password-file-b", "/dev/null"},
+        {"sync", other, dir / "new", "--json"},
+        {"sync", other, dir / "src", "--dry-run"},
+        {"rm", pack, "readme.txt", "--dry-run", "--password-file", pw},
+        {"cat", pack, "data/sub/b.bin", "--password-file", pw},
+        {"--help"},
+        {"list", "--help"},
+    };
+    for (const auto& args : commands) {
+        std::string command = Quote(EPK_PATH);
+        for (const std::string& arg : args) command += " " + Quote(arg);
+        const EpkRun r = RunCaptured("{ " + command + " >/dev/full; }");
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, "无法写到标准输出！\n磁盘空间不足\n") << args[0];
+    }
 }
 
 TEST_F(EpkEdit, SyncAddsAndUpdatesAndKeepsTheStoredBytesOfWhatIsTheSame)

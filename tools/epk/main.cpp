@@ -164,5 +164,5 @@ int Main(int argc, char** argv)
 int main(int argc, char** argv)
 {
     tarvex::KeepLargeBlocksMapped();
-    return tarvex::epk::Main(argc, argv);
+    return tarvex::epk::FinishOutput(tarvex::epk::Main(argc, argv));
 }
