@@ -11,6 +11,7 @@
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/FuseMount.h"
+#include "tools/epk/HeldPackFile.h"
 #include "tools/epk/PackSession.h"
 
 namespace tarvex::epk {
@@ -67,17 +68,17 @@ int RunMount(const CliArgs& args)
         PrintErr(Printf(msg::kCannotOpenFile, packPath.c_str(), pack.Error().c_str()) + "\n");
         return kExitFailure;
     }
-    struct stat st {};
-    ::fstat(pack.Fd(), &st);
-    const std::string heldPath = "/proc/self/fd/" + std::to_string(pack.Fd());
+    char resolved[PATH_MAX];
+    const std::string shownPath = ::realpath(packPath.c_str(), resolved) ? resolved : packPath;
     PackSession session;
+    HeldPackFile held(pack.Fd(), shownPath, session.prompt);
+    const std::string heldPath = "/proc/self/fd/" + std::to_string(pack.Fd());
     if (!session.Open(heldPath, args)) return kExitFailure;
     PackExtractor extractor(session.archive, session.prompt);
     if (!extractor.Open(heldPath)) return kExitFailure;
 
-    PackFileSystem fileSystem(extractor, MountTree(session.catalogue, session.prompt), AttributesOf(st));
-    char resolved[PATH_MAX];
-    const std::string shownPath = ::realpath(packPath.c_str(), resolved) ? resolved : packPath;
+    PackFileSystem fileSystem(extractor, held, MountTree(session.catalogue, session.prompt),
+                              AttributesOf(held.Mounted()));
     return ServeMount(fileSystem, {shownPath, *mountPoint, args.Has("--foreground")}, session.prompt) ? kExitOk
                                                                                                       : kExitFailure;
 }
