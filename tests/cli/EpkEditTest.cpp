@@ -1,6 +1,11 @@
 // epk's editing commands end to end: what they change, what they refuse, and
 // that a refused or dry-run edit leaves the pack byte for byte as it was.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -13,6 +18,65 @@ namespace {
 
 using test::ReadFileBytes;
 using test::TempDir;
+
+// Runs epk on a terminal of its own (its controlling terminal and its
+// standard input), typing each answer once the next question has shown;
+// standard output and error go to files. A question that does not come
+// within a minute ends epk, so that the test fails instead of hanging.
+EpkRun EpkOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& answers)
+{
+    const TempDir io;
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return {-1, "", "no terminal"};
+    const std::string terminal = ::ptsname(master);
+    std::vector<std::string> words = {EPK_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        const int tty = ::open(terminal.c_str(), O_RDWR);  // becomes the controlling terminal
+        const int out = ::open((io / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open((io / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(tty, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    // Every question ends with a full-width colon, and nothing else shown
+    // on the terminal has one.
+    const std::string colon = "\xEF\xBC\x9A";
+    std::string shown;
+    const auto questions = [&] {
+        size_t count = 0;
+        for (size_t at = shown.find(colon); at != std::string::npos; at = shown.find(colon, at + 1)) ++count;
+        return count;
+    };
+    const auto readMore = [&] {
+        pollfd ready{master, POLLIN, 0};
+        char piece[256];
+        const ssize_t n = ::poll(&ready, 1, 60000) == 1 ? ::read(master, piece, sizeof piece) : -1;
+        if (n > 0) shown.append(piece, static_cast<size_t>(n));
+        return n > 0;
+    };
+    bool answered = true;
+    for (size_t i = 0; i < answers.size() && answered; ++i) {
+        while (questions() <= i && (answered = readMore())) {
+        }
+        const std::string line = answers[i] + "\n";
+        if (answered) answered = ::write(master, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    }
+    while (answered && readMore()) {  // until epk has closed the terminal
+    }
+    if (!answered) ::kill(pid, SIGKILL);
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    ::close(master);
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(io / "out"), ReadText(io / "err")};
+}
 
 // A pack of: readme.txt, data/a.txt, data/empty, data/sub/b.bin; protected by a password.
 class EpkEdit : public ::testing::Test {
@@ -211,6 +275,56 @@ TEST_F(EpkEdit, PasswdChangesOrDropsThePassword)
     EXPECT_EQ(Epk({"passwd", pack}).status, 2);
 }
 
+TEST_F(EpkEdit, PasswordFilesThatAreEmptyOrDevices)
+{
+    // An empty new password is a mistake, not a wish to drop the password.
+    dir.Write("empty", std::string());
+    dir.Write("blank", std::string("\n"));
+    dir.MakeDir("folder");
+    const struct {
+        std::vector<std::string> args;
+        std::string said;
+    } refused[] = {
+        {{"passwd", "--new-password-file", dir / "empty"}, "--no-password"},
+        {{"passwd", "--new-password-file", dir / "blank"}, "--no-password"},
+        {{"passwd", "--new-password-file", "/dev/null"}, "--no-password"},
+        {{"passwd", "--new-password-file", "/dev/zero"}, "无法读取密码文件/dev/zero：是一个设备，不是普通文件\n"},
+        {{"passwd", "--new-password-file", dir / "folder"}, "是一个文件夹"},
+        {{"list", "--password-file", "/dev/zero"}, "无法读取密码文件/dev/zero：是一个设备，不是普通文件\n"},
+    };
+    for (const auto& c : refused) {
+        std::vector<std::string> args = {c.args[0], pack};
+        args.insert(args.end(), c.args.begin() + 1, c.args.end());
+        if (c.args[0] == "passwd") args.insert(args.end(), {"--password-file", dir / "pw"});
+        const auto before = ReadFileBytes(pack);
+        const EpkRun r = Epk(args);
+        EXPECT_EQ(r.status, 1) << c.args.back();
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << c.args.back() << ": " << r.err;
+        EXPECT_EQ(ReadFileBytes(pack), before) << c.args.back();
+    }
+    // /dev/null still stands for no password where one is chosen or given.
+    const std::string open = dir / "open.epk";
+    ASSERT_EQ(Epk({"create", open, dir / "new", "--password-file", "/dev/null"}).status, 0);
+    EXPECT_EQ(Epk({"list", open, "--password-file", "/dev/null"}).status, 0);
+
+    // A terminal is asked on, without echo; a new password twice.
+    EpkRun r = EpkOnTerminal({"passwd", pack, "--password-file", dir / "pw", "--new-password-file", "/dev/tty"},
+                             {"新口令", "新口令"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "更改密码\n");
+    dir.Write("pw2", std::string("新口令"));
+    EXPECT_EQ(Epk({"list", pack, "--password-file", dir / "pw2"}).status, 0);
+    r = EpkOnTerminal({"list", pack, "--password-file", "/dev/stdin"}, {"新口令"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("readme.txt"), std::string::npos) << r.out;
+    const auto before = ReadFileBytes(pack);
+    r = EpkOnTerminal({"passwd", pack, "--password-file", dir / "pw2", "--new-password-file", "/dev/tty"},
+                      {"一个", "另一个"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "两次输入的密码不一样。\n文件包没有改变。\n");
+    EXPECT_EQ(ReadFileBytes(pack), before);
+}
+
 TEST_F(EpkEdit, DiffComparesTreesAndDecodedBytes)
 {
     const std::string copy = dir / "q.epk";
@@ -242,6 +356,37 @@ TEST_F(EpkEdit, JsonListingAndInfo)
         << list.out;
     const EpkRun info = Epk({"info", pack, "--json", "--password-file", dir / "pw"});
     EXPECT_EQ(info.out, "{\"pack\":\"" + pack + "\",\"version\":1,\"protected\":true,\"folders\":2,\"files\":4,\"plugins\":[]}\n");
+}
+
+TEST_F(EpkEdit, OutputThatCannotBeWrittenFailsTheCommand)
+{
+    // Standard output on a full disk: short results fail only when they are
+    // flushed at the end, long ones (cat, --help) while they are written.
+    const std::string other = dir / "q.epk";
+    ASSERT_EQ(Epk({"create", other, dir / "new"}).status, 0);
+    const std::string pw = dir / "pw";
+    const std::vector<std::vector<std::string>> commands = {
+        {"list", pack, "--password-file", pw},
+        {"list", pack, "--json", "--password-file", pw},
+        {"info", other},
+        {"info", other, "--json"},
+        {"test", pack, "--password-file", pw},
+        {"plugins"},
+        {"diff", pack, other, "--password-file", pw, "--password-file-b", "/dev/null"},
+        {"sync", other, dir / "new", "--json"},
+        {"sync", other, dir / "src", "--dry-run"},
+        {"rm", pack, "readme.txt", "--dry-run", "--password-file", pw},
+        {"cat", pack, "data/sub/b.bin", "--password-file", pw},
+        {"--help"},
+        {"list", "--help"},
+    };
+    for (const auto& args : commands) {
+        std::string command = Quote(EPK_PATH);
+        for (const std::string& arg : args) command += " " + Quote(arg);
+        const EpkRun r = RunCaptured("{ " + command + " >/dev/full; }");
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, "无法写到标准输出！\n磁盘空间不足\n") << args[0];
+    }
 }
 
 TEST_F(EpkEdit, SyncAddsAndUpdatesAndKeepsTheStoredBytesOfWhatIsTheSame)

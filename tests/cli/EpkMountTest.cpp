@@ -200,6 +200,34 @@ TEST_F(EpkMount, IsReadOnlyAndServesTheOldPackWhenANewOneIsSavedOverIt)
     EXPECT_EQ(Unmount(), 0);
 }
 
+TEST_F(EpkMount, FailsEveryReadOnceThePackIsWrittenOverInPlace)
+{
+    // Files stored as they are, read straight from the pack; the other pack
+    // is bigger, so that every offset of the first still reads something.
+    const std::string pack = dir / "p.epk";
+    ASSERT_EQ(Epk({"create", pack, dir / "src"}).status, 0);
+    dir.Write("other/big.bin", test::RandomBytes(5 << 20, 9));
+    const std::string other = dir / "other.epk";
+    ASSERT_EQ(Epk({"create", other, dir / "other"}).status, 0);
+    ASSERT_TRUE(MountInForeground({pack, mountPoint})) << ReadText(dir / "err");
+
+    // A file opened before fails as it is read, one opened after as it is opened.
+    const std::string m = Quote(mountPoint);
+    const EpkRun openBefore =
+        Shell("exec 3<" + m + "/big.bin && cat " + Quote(other) + " >" + Quote(pack) + " && cat <&3");
+    EXPECT_NE(openBefore.status, 0);
+    EXPECT_EQ(openBefore.out, "");
+    EXPECT_NE(openBefore.err.find("Input/output error"), std::string::npos) << openBefore.err;
+    const EpkRun openAfter = Shell("cat " + m + "/a/b/c/deep.txt");
+    EXPECT_NE(openAfter.status, 0);
+    EXPECT_EQ(openAfter.out, "");
+    EXPECT_NE(openAfter.err.find("Input/output error"), std::string::npos) << openAfter.err;
+
+    EXPECT_EQ(Unmount(), 0);
+    EXPECT_EQ(EpkEnded(), 0);
+    EXPECT_EQ(ReadText(dir / "err"), "文件包" + pack + "在挂载后被另一个程序改写，无法再读出其中的文件。\n");
+}
+
 TEST_F(EpkMount, LeavesOutWhatExtractionRefusesAndFailsWhatDoesNotDecode)
 {
     const test::PackLayout layout{{},

@@ -1,7 +1,10 @@
 // epk in build pipelines: extracting and printing chosen files, leaving
 // items out of create and add, and paths handed over in list files.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <set>
 
@@ -198,6 +201,55 @@ TEST_F(EpkPick, ExcludeLeavesItemsOutAndListFilesHandOverPaths)
     r = Run("rm", {"图片", "@" + dir / "no-such-list"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("无法读取列表文件" + dir / "no-such-list"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(pack), before);
+}
+
+TEST_F(EpkPick, ListsAndPasswordsComeThroughPipes)
+{
+    const std::string epk = Quote(EPK_PATH);
+    const std::string p = Quote(pack);
+    const std::string pw = " --password-file " + Quote(dir / "pw");
+    const std::string fifo = Quote(dir / "fifo");
+    const struct {
+        std::string command;
+        std::string out;
+    } cases[] = {
+        // A shell pipeline: the list, then the password, on standard input.
+        {"printf 'readme.txt\\n' | " + epk + " rm " + p + " @/dev/stdin" + pw, "删除 readme.txt\n"},
+        {"printf '口令\\n' | " + epk + " cat " + p + " 配置/game.ini --password-file /dev/stdin", "[视频]\nwidth=1024\n"},
+        // Process substitutions, both at once.
+        {"bash -c " + Quote(epk + " rm " + p + " @<(printf '图片/a.png\\n') --password-file <(printf 口令)"),
+         "删除 图片\\a.png\n"},
+        // A named pipe whose writer waits for epk (and gives up should epk never come).
+        {"mkfifo " + fifo + " && { timeout 60 sh -c " + Quote("printf '配置/子\\n' >" + fifo) + " & } && " + epk + " rm " +
+             p + " @" + fifo + pw,
+         "删除文件夹 配置\\子（连同其中的 1 个文件）\n"},
+        // One password file read once for the two packs of diff.
+        {"printf 口令 | " + epk + " diff " + p + " " + p + " --password-file /dev/stdin", ""},
+    };
+    for (const auto& c : cases) {
+        const EpkRun r = RunCaptured("{ " + c.command + "; }");
+        EXPECT_EQ(r.status, 0) << c.command << ": " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.command;
+    }
+
+    // A folder, a socket or another device is refused, never waited on.
+    dir.MakeDir("folder");
+    const std::string socketPath = dir / "socket";
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const auto before = ReadFileBytes(pack);
+    for (const auto& [list, why] : {std::pair<std::string, std::string>{dir / "folder", "是一个文件夹"},
+                                    {socketPath, "是一个套接字，不是普通文件"},
+                                    {"/dev/zero", "是一个设备，不是普通文件"}}) {
+        const EpkRun r = Run("rm", {"@" + list});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "无法读取列表文件" + list + "：" + why + "\n");
+    }
+    ::close(listening);
     EXPECT_EQ(ReadFileBytes(pack), before);
 }
 

@@ -1,18 +1,19 @@
 #include "tools/epk/CliPrompt.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include "archive/FileIo.h"
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/PasswordKeys.h"
+#include "archive/SystemErrorText.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/InputFiles.h"
 
 namespace tarvex::epk {
 
@@ -90,28 +91,60 @@ MsgAnswer CliPrompt::Message(std::string_view text, MsgIcon icon, MsgButtons but
 
 namespace {
 
-// Reads one line from the terminal without showing it; only when epk is run
-// from a terminal, so that scripts never wait for a keyboard.
-std::optional<std::string> ReadHiddenLine(const std::string& question)
+constexpr const char* kOpeningQuestion = "请输入打开该文件的密码：";
+constexpr const char* kNewPasswordQuestion = "请输入新的密码：";
+constexpr const char* kNewPasswordAgain = "请再输入一次新的密码：";
+constexpr const char* kPasswordsDiffer = "两次输入的密码不一样。\n";
+constexpr const char* kCannotReadPasswordFile = "无法读取密码文件%s：%s\n";
+
+// Shows a text on a terminal; what cannot be shown does not stop the
+// question, whose answer is still read.
+void Show(int terminal, std::string_view text)
 {
-    if (!::isatty(STDIN_FILENO)) return std::nullopt;
-    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
-    File tty;
-    tty.Adopt(fd);
+    while (!text.empty()) {
+        const ssize_t n = ::write(terminal, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        text.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+// Asks on an open terminal and reads one line without showing it; nothing
+// when it is no terminal.
+std::optional<std::string> ReadHiddenLine(int terminal, std::string_view question)
+{
     termios saved{};
-    const bool isTerminal = ::tcgetattr(fd, &saved) == 0;
-    if (!isTerminal) return std::nullopt;
-    tty.WriteAll({reinterpret_cast<const uint8_t*>(question.data()), question.size()});
+    if (::tcgetattr(terminal, &saved) != 0) return std::nullopt;
+    // Echo goes off (and what was typed before is dropped) before the
+    // question shows: an answer typed once it shows is all kept.
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(fd, TCSAFLUSH, &quiet);
+    ::tcsetattr(terminal, TCSAFLUSH, &quiet);
+    Show(terminal, question);
     std::string line;
     char c;
-    while (::read(fd, &c, 1) == 1 && c != '\n') line += c;
-    ::tcsetattr(fd, TCSAFLUSH, &saved);
-    tty.WriteAll({reinterpret_cast<const uint8_t*>("\n"), 1});
+    while (::read(terminal, &c, 1) == 1 && c != '\n') line += c;
+    ::tcsetattr(terminal, TCSAFLUSH, &saved);
+    Show(terminal, "\n");
     return line;
+}
+
+// The password typed on the terminal a password file names; a new one is
+// typed twice. Nothing (reported) when the terminal cannot be asked or the
+// two answers differ.
+std::optional<std::string> AskOnTerminal(const std::string& path, int terminal, PasswordMode mode)
+{
+    const std::optional<std::string> first =
+        ReadHiddenLine(terminal, mode == PasswordMode::Enter ? kOpeningQuestion : kNewPasswordQuestion);
+    const std::optional<std::string> second =
+        first && mode == PasswordMode::Set ? ReadHiddenLine(terminal, kNewPasswordAgain) : first;
+    if (!first || !second) {
+        PrintErr(Printf(kCannotReadPasswordFile, path.c_str(), SystemErrorText(errno).c_str()));
+        return std::nullopt;
+    }
+    if (*first == *second) return first;
+    PrintErr(kPasswordsDiffer);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -120,7 +153,13 @@ std::optional<PasswordBlocks> CliPrompt::AskPassword(PasswordMode mode)
 {
     if (password_) return password_;
     if (mode == PasswordMode::Set) return PasswordBlocks{};
-    const std::optional<std::string> typed = ReadHiddenLine("请输入打开该文件的密码：");
+    // Only when epk is run from a terminal, so that scripts never wait for
+    // a keyboard.
+    if (!::isatty(STDIN_FILENO)) return std::nullopt;
+    File tty;
+    tty.Adopt(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (!tty.IsOpen()) return std::nullopt;
+    const std::optional<std::string> typed = ReadHiddenLine(tty.Fd(), kOpeningQuestion);
     if (!typed) return std::nullopt;
     return PasswordFromText(*typed);
 }
@@ -135,26 +174,21 @@ std::optional<PasswordBlocks> PasswordFromText(const std::string& utf8)
     return DerivePasswordBlocks(*gbk);
 }
 
-std::optional<std::string> ReadPasswordFile(const std::string& path)
+std::optional<std::string> ReadPasswordFile(const std::string& path, PasswordMode mode)
 {
-    // A device such as /dev/null stands for no password (its length is 0);
-    // it is not opened. A pipe is refused like any other file that is not
-    // a regular one.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode)) return std::string();
-    File file;
-    uint64_t size = 0;
-    if (!file.OpenRead(path, &size)) {
-        PrintErr("无法读取密码文件" + path + "：" + file.Error() + "\n");
+    InputFile file;
+    if (!file.Open(path)) {
+        PrintErr(Printf(kCannotReadPasswordFile, path.c_str(), file.Error().c_str()));
         return std::nullopt;
     }
-    std::string text(size, '\0');
-    if (!file.ReadAll({reinterpret_cast<uint8_t*>(text.data()), text.size()})) {
-        PrintErr("无法读取密码文件" + path + "：" + file.Error() + "\n");
+    if (file.Kind() == InputKind::Terminal) return AskOnTerminal(path, file.Fd(), mode);
+    std::optional<std::string> text = file.ReadToEnd();
+    if (!text) {
+        PrintErr(Printf(kCannotReadPasswordFile, path.c_str(), file.Error().c_str()));
         return std::nullopt;
     }
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    if (!text.empty() && text.back() == '\r') text.pop_back();
+    if (!text->empty() && text->back() == '\n') text->pop_back();
+    if (!text->empty() && text->back() == '\r') text->pop_back();
     return text;
 }
 

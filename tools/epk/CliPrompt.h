@@ -13,6 +13,7 @@ class CliPrompt final : public IPrompt {
 public:
     // Blocks for the next password question, from --password-file.
     void SetPassword(const PasswordBlocks& blocks) { password_ = blocks; }
+    const std::optional<PasswordBlocks>& Password() const { return password_; }
     // Whether a message with an error icon was shown.
     bool SawError() const { return sawError_; }
 
@@ -43,10 +44,11 @@ private:
     bool sawError_ = false;
 };
 
-// Reads a password file: its text without one trailing line break; a
-// character device (/dev/null) gives an empty text. Nothing on failure
-// (reported).
-std::optional<std::string> ReadPasswordFile(const std::string& path);
+// Reads a password file (see InputFile): its text without one trailing line
+// break, a pipe's read to its end; /dev/null gives an empty text; on a
+// terminal the password is asked for without being shown, a new one (mode
+// Set) twice. Nothing on failure (reported).
+std::optional<std::string> ReadPasswordFile(const std::string& path, PasswordMode mode);
 
 // Turns a UTF-8 password into its blocks; empty (reported) when GBK cannot
 // hold it.

@@ -1,18 +1,50 @@
 #include "tools/epk/Console.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <string>
 #include <sys/stat.h>
 
-namespace tarvex::epk {
+#include "archive/Messages.h"
+#include "archive/SystemErrorText.h"
+#include "tools/epk/Commands.h"
 
-void Print(const std::string& text)
+namespace tarvex::epk {
+namespace {
+
+constexpr const char* kCannotWriteOutput = "无法写到标准输出！\n%s\n";
+
+// Called right after a stdio call on stdout failed, with its errno; stdout's
+// error indicator, now set, keeps the failure for FinishOutput.
+void SayOutputFailed(int error)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (error == EPIPE) return;
+    const std::string text = Printf(kCannotWriteOutput, SystemErrorText(error).c_str());
+    std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-void PrintErr(const std::string& text)
+// Writes out what stdout holds; false once stdout has failed (said once).
+bool FlushOutput()
 {
-    std::fflush(stdout);
+    if (std::ferror(stdout)) return false;
+    if (std::fflush(stdout) == 0) return true;
+    SayOutputFailed(errno);
+    return false;
+}
+
+}  // namespace
+
+bool Print(std::string_view text)
+{
+    if (std::ferror(stdout)) return false;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size()) return true;
+    SayOutputFailed(errno);
+    return false;
+}
+
+void PrintErr(std::string_view text)
+{
+    FlushOutput();
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
@@ -22,6 +54,19 @@ bool IsFolderOrSay(const std::string& path)
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
     PrintErr(path + "不是一个文件夹。\n");
     return false;
+}
+
+int FinishOutput(int status)
+{
+    bool written = FlushOutput();
+    // A close reports what a file system kept back until then (NFS, for
+    // one); a standard output closed by the caller (EBADF), to which nothing
+    // was written, loses nothing.
+    if (std::fclose(stdout) != 0 && written && errno != EBADF) {
+        SayOutputFailed(errno);
+        written = false;
+    }
+    return (written || status != 0) ? status : kExitFailure;
 }
 
 }  // namespace tarvex::epk

@@ -48,7 +48,7 @@ int RunCreate(const CliArgs& args)
     const std::string schemeName = args.Value("--scheme").value_or("none");
     const std::optional<uint8_t> scheme = ParseSchemeArgument(schemeName, catalogue);
     if (!scheme) return NamesModule(schemeName) ? kExitFailure : kExitUsage;
-    if (!session.UsePasswordOption(args)) return kExitFailure;
+    if (!session.UsePasswordOption(args, PasswordMode::Set)) return kExitFailure;
     const Exclusions exclusions(args.Values("--exclude"));
     const ImportReport report =
         ImportDirectoryTree(catalogue, catalogue.Root(), dir, session.prompt, exclusions.Filter());

@@ -72,8 +72,16 @@ int RunDiff(const CliArgs& args)
     PackSession a;
     PackSession b;
     CliArgs argsB = args;
-    if (const auto fileB = args.Value("--password-file-b")) argsB.values["--password-file"] = *fileB;
-    if (!a.Open(args.positional[0], args) || !b.Open(args.positional[1], argsB)) return kExitTrouble;
+    const std::optional<std::string> fileB = args.Value("--password-file-b");
+    if (fileB) argsB.values["--password-file"] = *fileB;
+    if (!a.Open(args.positional[0], args)) return kExitTrouble;
+    // One password file for both packs is read once: a pipe or a terminal
+    // gives its password only once.
+    if (!fileB && args.Value("--password-file")) {
+        argsB.values.erase("--password-file");
+        if (a.prompt.Password()) b.prompt.SetPassword(*a.prompt.Password());
+    }
+    if (!b.Open(args.positional[1], argsB)) return kExitTrouble;
     PackExtractor readA(a.archive, a.prompt);
     PackExtractor readB(b.archive, b.prompt);
     if (!readA.Open() || !readB.Open()) return kExitTrouble;

@@ -23,6 +23,7 @@ namespace {
 
 constexpr const char* kNoSuchFolder = "文件包中没有文件夹%s。";
 constexpr const char* kRootDelete = "注意：不允许删除根节点！";
+constexpr const char* kEmptyNewPassword = "新密码是空的，没有更改密码。要去掉密码，请用 --no-password。";
 
 // Every name of a typed folder path can be stored; reports the first that cannot.
 bool StorablePath(const std::string& utf8Path, IPrompt& prompt)
@@ -299,8 +300,11 @@ int RunPasswd(const CliArgs& args)
             if (s.archive.Keys().IsProtected()) out.changes.push_back("去掉密码");
             return;
         }
-        const std::optional<std::string> text = ReadPasswordFile(*newFile);
-        const std::optional<PasswordBlocks> blocks = text ? PasswordFromText(*text) : std::nullopt;
+        const std::optional<std::string> text = ReadPasswordFile(*newFile, PasswordMode::Set);
+        // An empty file (or /dev/null) is more likely a mistake than a wish
+        // to drop the password, which --no-password says plainly.
+        if (text && text->empty()) s.prompt.Tell(kEmptyNewPassword, MsgIcon::Error);
+        const std::optional<PasswordBlocks> blocks = text && !text->empty() ? PasswordFromText(*text) : std::nullopt;
         if (!blocks) {
             out.failed = true;
             return;

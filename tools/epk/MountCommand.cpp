@@ -11,6 +11,7 @@
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/FuseMount.h"
+#include "tools/epk/HeldPackFile.h"
 #include "tools/epk/PackSession.h"
 
 namespace tarvex::epk {
@@ -58,26 +59,27 @@ int RunMount(const CliArgs& args)
     const std::optional<std::string> mountPoint = MountPointPath(args.positional[1]);
     if (!mountPoint) return kExitFailure;
 
-    // The pack is opened once, here; its tables and its files are then read
-    // through this descriptor's own name, never through the pack's path
-    // again, so that a pack saved over while it is mounted (a new file
-    // renamed into its place) goes on being served as it was.
-    File pack;
-    if (!pack.OpenRead(packPath)) {
-        PrintErr(Printf(msg::kCannotOpenFile, packPath.c_str(), pack.Error().c_str()) + "\n");
-        return kExitFailure;
-    }
-    struct stat st {};
-    ::fstat(pack.Fd(), &st);
-    const std::string heldPath = "/proc/self/fd/" + std::to_string(pack.Fd());
-    PackSession session;
-    if (!session.Open(heldPath, args)) return kExitFailure;
-    PackExtractor extractor(session.archive, session.prompt);
-    if (!extractor.Open()) return kExitFailure;
-
-    PackFileSystem fileSystem(extractor, MountTree(session.catalogue, session.prompt), AttributesOf(st));
+    // The pack is opened once, here, and held: its tables and its files are
+    // read through that descriptor, never through the pack's path again, so
+    // that a pack saved over while it is mounted (a new file renamed into
+    // its place) goes on being served as it was.
     char resolved[PATH_MAX];
     const std::string shownPath = ::realpath(packPath.c_str(), resolved) ? resolved : packPath;
+    PackSession session;
+    if (!session.Open(packPath, args)) return kExitFailure;
+    PackExtractor extractor(session.archive, session.prompt);
+    if (!extractor.Open()) return kExitFailure;
+    const HeldPack& pack = *session.archive.HeldFile();
+    HeldPackFile held(pack, shownPath, session.prompt);
+    struct stat mounted {};
+    File look;
+    if (!pack.Reopen(look) || ::fstat(look.Fd(), &mounted) != 0) {
+        PrintErr(Printf(msg::kCannotOpenFile, packPath.c_str(), SystemErrorText(errno).c_str()) + "\n");
+        return kExitFailure;
+    }
+
+    PackFileSystem fileSystem(extractor, held, MountTree(session.catalogue, session.prompt),
+                              AttributesOf(mounted));
     return ServeMount(fileSystem, {shownPath, *mountPoint, args.Has("--foreground")}, session.prompt) ? kExitOk
                                                                                                       : kExitFailure;
 }

@@ -63,6 +63,7 @@ int PackFileSystem::Open(std::string_view path, int flags, uint64_t& handle)
     const MountNode& node = tree_.Node(*found);
     if (node.folder) return -EISDIR;
     if ((flags & O_ACCMODE) != O_RDONLY || (flags & O_TRUNC)) return -EROFS;
+    if (!pack_.Unchanged()) return -EIO;
     handle = *found;
     if (extractor_.StoredAsIs(node.entry)) return 0;
     const auto held = held_.find(*found);
@@ -86,8 +87,8 @@ int PackFileSystem::Read(uint64_t handle, std::span<uint8_t> out, uint64_t offse
     const auto held = held_.find(static_cast<uint32_t>(handle));
     if (held != held_.end()) {
         std::memcpy(out.data(), held->second.bytes.data() + offset, out.size());
-    } else if (!extractor_.ReadAsIs(node.entry, offset, out)) {
-        return -EIO;  // reported by the extractor
+    } else if (!pack_.Unchanged() || !extractor_.ReadAsIs(node.entry, offset, out)) {
+        return -EIO;  // reported by the check or the extractor
     }
     return static_cast<int>(out.size());
 }

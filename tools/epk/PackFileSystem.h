@@ -4,7 +4,9 @@
 // the pack at the offset asked for, a coded one decoded when it is opened and
 // held (once, however often it is open) until its last release. What fails
 // to decode is an input/output error, reported on standard error, never
-// bytes of its own. Not thread-safe: the mount answers one call at a time.
+// bytes of its own; so is every file opened, and every file stored as it is
+// read, once the pack file has been written over in place (see
+// HeldPackFile). Not thread-safe: the mount answers one call at a time.
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -15,6 +17,7 @@
 
 #include "archive/ByteBuffer.h"
 #include "schemes/Extraction.h"
+#include "tools/epk/HeldPackFile.h"
 #include "tools/epk/MountTree.h"
 
 namespace tarvex::epk {
@@ -34,8 +37,8 @@ struct MountAttributes {
 // failure, as the file system's calls do.
 class PackFileSystem {
 public:
-    PackFileSystem(PackExtractor& extractor, MountTree tree, MountAttributes attributes)
-        : extractor_(extractor), tree_(std::move(tree)), attributes_(attributes)
+    PackFileSystem(PackExtractor& extractor, HeldPackFile& pack, MountTree tree, MountAttributes attributes)
+        : extractor_(extractor), pack_(pack), tree_(std::move(tree)), attributes_(attributes)
     {
     }
 
@@ -56,6 +59,7 @@ private:
     void Fill(uint32_t node, struct stat& st) const;
 
     PackExtractor& extractor_;
+    HeldPackFile& pack_;
     const MountTree tree_;
     const MountAttributes attributes_;
     std::unordered_map<uint32_t, HeldFile> held_;  // coded files open, by node

@@ -37,11 +37,11 @@ LockWait SaveWait(const std::string& path, const CliArgs& args)
     return wait;
 }
 
-bool PackSession::UsePasswordOption(const CliArgs& args)
+bool PackSession::UsePasswordOption(const CliArgs& args, PasswordMode mode)
 {
     const std::optional<std::string> file = args.Value("--password-file");
     if (!file) return true;
-    const std::optional<std::string> text = ReadPasswordFile(*file);
+    const std::optional<std::string> text = ReadPasswordFile(*file, mode);
     if (!text) return false;
     const std::optional<PasswordBlocks> blocks = PasswordFromText(*text);
     if (!blocks) return false;

@@ -15,8 +15,9 @@ struct PackSession {
     CPackArchive archive{catalogue};
     CliPrompt prompt;
 
-    // Takes the password of --password-file, if given, for the next question.
-    bool UsePasswordOption(const CliArgs& args);
+    // Takes the password of --password-file, if given, for the next question:
+    // the password of the pack being opened, or (mode Set) of a new pack.
+    bool UsePasswordOption(const CliArgs& args, PasswordMode mode = PasswordMode::Enter);
     // Opens the pack at path (asking for a password as the prompt does).
     bool Open(const std::string& path, const CliArgs& args);
     // Opens the pack at path for an edit: takes its write lock first,

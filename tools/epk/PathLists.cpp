@@ -1,14 +1,10 @@
 #include "tools/epk/PathLists.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
-#include "archive/FileIo.h"
 #include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/InputFiles.h"
 
 namespace tarvex::epk {
 namespace {
@@ -25,23 +21,11 @@ bool IsBlank(std::string_view line)
 // "@<(find ...)") has no length to go by.
 std::optional<std::string> ReadList(const std::string& path)
 {
-    File file;
-    if (!file.OpenRead(path)) {
-        PrintErr(Printf(kCannotReadList, path.c_str(), file.Error().c_str()));
-        return std::nullopt;
-    }
-    std::string text;
-    char piece[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(file.Fd(), piece, sizeof piece);
-        if (n == 0) return text;
-        if (n > 0) {
-            text.append(piece, static_cast<size_t>(n));
-        } else if (errno != EINTR) {
-            PrintErr(Printf(kCannotReadList, path.c_str(), SystemErrorText(errno).c_str()));
-            return std::nullopt;
-        }
-    }
+    InputFile file;
+    std::optional<std::string> text;
+    if (file.Open(path)) text = file.ReadToEnd();
+    if (!text) PrintErr(Printf(kCannotReadList, path.c_str(), file.Error().c_str()));
+    return text;
 }
 
 bool AppendListLines(const std::string& path, std::vector<std::string>& out)

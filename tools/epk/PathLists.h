@@ -12,7 +12,9 @@ namespace tarvex::epk {
 // The arguments with every "@FILE" replaced by the lines of FILE, in order.
 // A list is UTF-8 text; a byte order mark, the '\r' of "\r\n" line ends and
 // blank lines are dropped, and its lines are taken as they stand (a line
-// starting with '@' is a path). Empty, reported, when a list cannot be read.
+// starting with '@' is a path). FILE is read as InputFile reads it: a pipe
+// to its end, /dev/null as an empty list. Empty, reported, when a list cannot
+// be read.
 std::optional<std::vector<std::string>> ExpandPathLists(std::span<const std::string> args);
 
 }  // namespace tarvex::epk

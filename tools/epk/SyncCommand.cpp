@@ -115,7 +115,7 @@ bool OpenOrStart(PackSession& session, const CliArgs& args, bool created)
     const std::string& packPath = args.positional[0];
     if (!created) return args.Has("--dry-run") ? session.Open(packPath, args) : session.OpenForEdit(packPath, args);
     session.catalogue.Reset(Utf8ToGbkLossy(GetPackTitle(packPath)));
-    return session.UsePasswordOption(args);
+    return session.UsePasswordOption(args, PasswordMode::Set);
 }
 
 // The tree, read whole first with create's checks: a name the pack cannot

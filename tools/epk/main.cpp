@@ -117,8 +117,9 @@ std::string Usage()
         "保留，不重新编码；除 passwd 外保留原来的密码。加 --dry-run 只显示将要做的改变。\n"
         "另一个程序正在修改同一个文件包时，这些命令和 create 先等它完成，最多等 10 秒\n"
         "（--wait 秒数 可以改变）；文件包在读出以后被别的程序替换或改写时，不写入文件包。\n"
-        "\n密码从密码文件读取（去掉末尾的换行），不从命令行读取。打开加密的文件包而没有\n"
-        "给出密码文件时，如果有终端，就在终端上询问密码。\n"
+        "\n密码从密码文件读取（去掉末尾的换行），不从命令行读取；密码文件和列表文件可以是\n"
+        "管道，/dev/null 表示没有密码，给出终端（/dev/tty）时在终端上询问密码。打开加密的\n"
+        "文件包而没有给出密码文件时，如果有终端，就在终端上询问密码。\n"
         "退出状态：0 成功，1 失败（或有被拒绝的操作），2 用法错误。\n";
     return text;
 }
@@ -170,5 +171,5 @@ int Main(int argc, char** argv)
 int main(int argc, char** argv)
 {
     tarvex::KeepLargeBlocksMapped();
-    return tarvex::epk::Main(argc, argv);
+    return tarvex::epk::FinishOutput(tarvex::epk::Main(argc, argv));
 }
