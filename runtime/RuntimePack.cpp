@@ -37,7 +37,7 @@ bool RuntimePack::Admit(size_t entry, std::optional<ByteBuffer>& decoded)
 {
     decoded.reset();
     if (!extractor_->CanDecode(entry)) return false;
-    if (!IsPluginScheme(catalogue_.Records()[entry].scheme)) return true;
+    if (catalogue_.Records()[entry].scheme == kSchemeNone) return true;
     ByteBuffer bytes;
     if (!extractor_->Decode(entry, bytes)) return false;
     decoded = std::move(bytes);

@@ -230,6 +230,22 @@ bool SchemeDispatch::CanDecode(size_t storedSize, uint32_t fileSize, uint8_t sch
     return false;
 }
 
+bool SchemeDispatch::StreamGives(std::span<const uint8_t> stored, uint32_t fileSize, uint8_t scheme,
+                                 const std::string& name)
+{
+    std::optional<uint64_t> length;
+    if (scheme == kSchemeRle) {
+        if (const std::optional<uint32_t> n = RleStreamLength(stored)) length = *n;
+    } else if (scheme == kSchemeLz) {
+        length = LzStreamLength(stored);
+    } else {
+        return true;
+    }
+    if (length == fileSize) return true;
+    ReportDecodeFailure(scheme, name);
+    return false;
+}
+
 void SchemeDispatch::ReportDecodeFailure(uint8_t scheme, const std::string& name)
 {
     const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr;

@@ -51,6 +51,11 @@ public:
     // with the scheme (its module there, the sizes plausible); reports why
     // not. Checked before an output of the file's size is made.
     bool CanDecode(size_t storedSize, uint32_t fileSize, uint8_t scheme, const std::string& name);
+    // Whether an RLE or LZ stream decodes to exactly fileSize bytes, found by
+    // walking it without writing anything, so that a size a damaged record
+    // only claims is never allocated. Reports the decoding failure when not.
+    // Other schemes: true.
+    bool StreamGives(std::span<const uint8_t> stored, uint32_t fileSize, uint8_t scheme, const std::string& name);
     // Decodes into `out`, which has exactly the file's size. Reports failures.
     bool DecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out, uint8_t scheme, const std::string& name);
 

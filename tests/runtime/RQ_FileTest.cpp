@@ -12,6 +12,7 @@
 #include "archive/Messages.h"
 #include "archive/PackReader.h"
 #include "archive/SystemErrorText.h"
+#include "codecs/LzCodec.h"
 #include "runtime/RQ_File.h"
 #include "runtime/RuntimeMessages.h"
 #include "tests/support/PackFixture.h"
@@ -65,6 +66,15 @@ std::vector<uint8_t> TinyPack(const std::string& folder, const std::string& file
     put(1, 2);
     b.push_back(scheme);
     return b;
+}
+
+// The LZ scheme's stream of these bytes.
+std::string LzStream(const std::string& bytes)
+{
+    std::string stream(3 * bytes.size() + 5, '\0');
+    stream.resize(LzEncode({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                           {reinterpret_cast<uint8_t*>(stream.data()), stream.size()}));
+    return stream;
 }
 
 // What the library printed on standard error while it lives.
@@ -288,13 +298,13 @@ TEST(RQ_File, DamagedPacksAreReportedNeverCrash)
         }
     }
 
-    // A stream that does not decode: found, but read as an empty text.
+    // A stream that does not decode: refused where it is found.
     CRQ_File file;
     file.EnableErrMSG(true);
     StderrCapture err;
     ASSERT_TRUE(file.Open(dir.Write("lz.epk", TinyPack("a", "x.txt", "abc", 2)).c_str(), true, true, nullptr));
-    ASSERT_TRUE(file.Locate("a\\x.txt", nullptr));
-    EXPECT_EQ(file.GetLength(), 3u);
+    EXPECT_FALSE(file.Locate("a\\x.txt", nullptr));
+    EXPECT_EQ(file.GetLength(), 0u);
     EXPECT_EQ(ReadText(file), "<FAILED:>");
     EXPECT_EQ(err.Take(), Line(Printf(msg::kDecodeFailedBuiltin, "ZIV", "x.txt")));
 }
@@ -310,6 +320,7 @@ TEST(RQ_File, LocateRefusesFilesThatCannotBeDecodedToTheSizeTheyClaim)
     const uint32_t absurd = 0xFFFFFFF0u;
     const test::LaidOutModule gone{"Gone", "gone.edl"};
     const test::LaidOutModule deflate{"Deflate", "deflate.edl"};  // beside the test program
+    const std::string lzStream = LzStream(std::string(1000, 'x'));
     struct Case {
         const char* what;
         test::LaidOutModule module;
@@ -327,6 +338,10 @@ TEST(RQ_File, LocateRefusesFilesThatCannotBeDecodedToTheSizeTheyClaim)
          Printf(msg::kDecodeFailedBuiltin, "RLE", "f.bin")},
         {"LZ beyond its largest expansion", gone, {"f.bin", 0, "abc", 2, 1u << 30},
          Printf(msg::kDecodeFailedBuiltin, "ZIV", "f.bin")},
+        {"an LZ stream that gives less than its record", gone, {"f.bin", 0, lzStream, 2, 1001},
+         Printf(msg::kDecodeFailedBuiltin, "ZIV", "f.bin")},
+        {"RLE packets that give less than their header", gone,
+         {"f.bin", 0, std::string("\x07\0\0\0\x83\x61", 6), 1, 7}, Printf(msg::kDecodeFailedBuiltin, "RLE", "f.bin")},
         {"stored as it is, with another size", gone, {"f.bin", 0, "abc", 0, 4},
          Printf(msg::kDecodeFailedBuiltin, "不编码", "f.bin")},
     };
