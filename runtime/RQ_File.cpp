@@ -63,6 +63,14 @@ struct CRQ_File::State {
         failureReported = false;
     }
 
+    // After a failure that was told: nothing selected, and a Read says no
+    // more about it.
+    void Forget()
+    {
+        Deselect();
+        failureReported = true;
+    }
+
     // Puts a file being written in place, forgets the pack and the selection.
     void Close()
     {
@@ -279,6 +287,7 @@ bool CRQ_File::Read(uint8_t** dest, uint32_t count)
     if (dest && *dest) {
         const bool ok = s.Fill(*dest, wanted);
         (*dest)[ok ? wanted : 0] = 0;
+        if (!ok) s.Forget();
         return ok;
     }
     ByteBuffer buffer;
@@ -286,6 +295,7 @@ bool CRQ_File::Read(uint8_t** dest, uint32_t count)
     s.data = ok ? std::move(buffer) : ByteBuffer();
     m_pData = ok ? reinterpret_cast<char*>(s.data.data()) : s.emptyText;
     if (dest) *dest = reinterpret_cast<uint8_t*>(m_pData);
+    if (!ok) s.Forget();
     return ok;
 }
 

@@ -69,7 +69,8 @@ public:
     //  - *dest not null: into the caller's buffer at *dest, which must hold
     //    GetLength() + 1 bytes (count + 1 when count is smaller);
     //  - *dest null: into the object's buffer, and *dest points at it.
-    // On failure the destination holds an empty text.
+    // On failure the destination holds an empty text and nothing stays
+    // selected: GetLength gives 0.
     bool Read(uint8_t** dest, uint32_t count);
 
     // Appends count bytes to the file opened for writing.

@@ -2,6 +2,7 @@
 // packs, loose files beside and outside the pack, plain files, reopening.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -248,6 +249,47 @@ TEST(RQ_File, ProtectedPacksOpenOnlyWithTheirPassword)
         EXPECT_FALSE(file.Locate("info\\info.txt", nullptr));
         EXPECT_EQ(file.GetLength(), 0u);
         EXPECT_EQ(err.Take(), r.messages + Line(Printf(msg::kNoPackOpen, "info\\info.txt")));
+    }
+}
+
+// A Read that fails leaves nothing selected, whatever had been found.
+TEST(RQ_File, AFailedReadLeavesALengthOf0)
+{
+    TempDir dir;
+    const std::string pack = dir / "p.epk";
+    const std::string plain = dir / "plain.txt";
+    std::string packedFailed = Printf(msg::kReadFailed, "a.txt");
+    packedFailed.pop_back();  // the library ends every message with one line break
+    struct Case {
+        const char* what;
+        std::function<bool(CRQ_File&)> select;
+        std::string cutShort;  // after the file was selected
+        bool intoCallersBuffer;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a plain file", [&](CRQ_File& f) { return f.Open(plain.c_str(), true, false, nullptr); }, plain, false,
+         Printf(msg::kReadFailed, plain.c_str()) + msg::kFileEndedEarly},
+        {"a packed file",
+         [&](CRQ_File& f) { return f.Open(pack.c_str(), true, true, nullptr) && f.Locate("a.txt", nullptr); }, pack,
+         true, packedFailed},
+    };
+    for (const Case& c : cases) {
+        dir.Write("plain.txt", std::string(100, 'p'));
+        MakePack(dir, pack, {{"a.txt", std::string(100, 'a')}});
+        CRQ_File file;
+        file.EnableErrMSG(true);
+        ASSERT_TRUE(c.select(file)) << c.what;
+        ASSERT_EQ(file.GetLength(), 100u) << c.what;
+        ASSERT_EQ(::truncate(c.cutShort.c_str(), 10), 0) << c.what;
+        StderrCapture err;
+        std::vector<uint8_t> mine(101);
+        uint8_t* buffer = mine.data();
+        EXPECT_FALSE(file.Read(c.intoCallersBuffer ? &buffer : nullptr, 0)) << c.what;
+        EXPECT_EQ(file.GetLength(), 0u) << c.what;
+        EXPECT_STREQ(file.m_pData, "") << c.what;
+        EXPECT_FALSE(file.Read(nullptr, 0)) << c.what;
+        EXPECT_EQ(err.Take(), Line(c.message)) << c.what;
     }
 }
 
