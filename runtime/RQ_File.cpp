@@ -86,10 +86,7 @@ struct CRQ_File::State {
     bool OpenPack(const char* path, const char* password)
     {
         auto opened = std::make_unique<RuntimePack>(prompt);
-        prompt.SetPassword(PasswordBlocksOf(password));
-        const bool ok = opened->Open(path);
-        prompt.SetPassword(std::nullopt);
-        if (!ok) return false;
+        if (!opened->Open(path, PasswordReadings(password))) return false;
         pack = std::move(opened);
         packFolder = FolderOf(path);
         return true;
@@ -143,9 +140,13 @@ struct CRQ_File::State {
             Report(Printf(msg::kNoPackOpen, shown.c_str()));
             return false;
         }
-        const std::vector<std::string> components = pack->Resolve(text);
-        if (externalLookup && LocateLoose(text, components, shown)) return true;
-        const std::optional<size_t> found = pack->Find(components);
+        const PathReading path = pack->Resolve(text);
+        if (path.ambiguous) {
+            Report(Printf(msg::kAmbiguousPath, pack->Path().c_str(), GbkToUtf8Lossy(text).c_str(), shown.c_str()));
+            return false;
+        }
+        if (externalLookup && LocateLoose(text, path.components, shown)) return true;
+        const std::optional<size_t> found = path.entry;
         if (!found) {
             Report(Printf(msg::kNotInPack, pack->Path().c_str(), shown.c_str()));
             return false;

@@ -22,13 +22,15 @@ public:
     RuntimePack(const RuntimePack&) = delete;
     RuntimePack& operator=(const RuntimePack&) = delete;
 
-    // Reads the tables of the pack at path; reports every failure.
-    bool Open(const std::string& path);
+    // Reads the tables of the pack at path; reports every failure. A
+    // protected pack is opened with the first of the password's readings its
+    // check blocks accept; a wrong reading is dropped without a word while
+    // another is left to try.
+    bool Open(const std::string& path, const std::vector<PasswordBlocks>& passwordReadings);
     const std::string& Path() const { return archive_.Path(); }
 
-    // The GBK components a caller's path names, and the entry with them.
-    std::vector<std::string> Resolve(std::string_view text) const { return ResolvePackPath(text, index_); }
-    std::optional<size_t> Find(const std::vector<std::string>& components) const { return index_.Find(components); }
+    // How a caller's path names an entry.
+    PathReading Resolve(std::string_view text) const { return ResolvePackPath(text, index_); }
 
     uint32_t FileSize(size_t entry) const { return catalogue_.Records()[entry].fileSize; }
     // Whether the entry's stored bytes lie inside the pack file.
@@ -47,6 +49,8 @@ public:
     bool Decode(size_t entry, ByteBuffer& out) { return extractor_->Decode(entry, out); }
 
 private:
+    bool Load(const std::string& path, const std::vector<PasswordBlocks>& passwordReadings);
+
     IPrompt& prompt_;
     Catalogue catalogue_;
     CPackArchive archive_{catalogue_};

@@ -12,6 +12,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/PackReader.h"
+#include "archive/PasswordKeys.h"
 #include "archive/SystemErrorText.h"
 #include "codecs/LzCodec.h"
 #include "runtime/RQ_File.h"
@@ -249,6 +250,43 @@ TEST(RQ_File, ProtectedPacksOpenOnlyWithTheirPassword)
         EXPECT_FALSE(file.Locate("info\\info.txt", nullptr));
         EXPECT_EQ(file.GetLength(), 0u);
         EXPECT_EQ(err.Take(), r.messages + Line(Printf(msg::kNoPackOpen, "info\\info.txt")));
+    }
+}
+
+// Some GBK bytes are valid UTF-8 too: GBK "猫" is UTF-8 "è", "路" is "·" and
+// "位" is "λ". A password is tried in both readings; a path names the file
+// either reading names, and nothing when they name two files.
+TEST(RQ_File, TextsThatReadAsGbkAndAsUtf8)
+{
+    TempDir dir;
+    PackDoc doc;
+    for (const std::string name : {"位.txt", "λ.txt", "路.txt", "è.txt"})
+        doc.AddFile(dir, Gbk(name), std::vector<uint8_t>(name.begin(), name.end()));
+    const std::string pack = dir / "p.epk";
+    SchemeDispatch dispatch(doc.catalogue, doc.prompt);
+    ASSERT_TRUE(doc.archive.Store(pack, MakeKeySchedule(DerivePasswordBlocks(Gbk("猫"))), dispatch, doc.prompt, {}));
+
+    struct Case {
+        std::string password;
+        std::string path;
+        std::string read;
+        std::string messages;
+    };
+    const Case cases[] = {
+        {Gbk("猫"), Gbk("路.txt"), "路.txt", ""},  // both GBK bytes that read as UTF-8 too
+        {"猫", "路.txt", "路.txt", ""},
+        {"猫", "è.txt", "è.txt", ""},  // as GBK, "猫.txt": not in the pack
+        {Gbk("猫"), "λ.txt", "<NOT FOUND>", Line(Printf(msg::kAmbiguousPath, pack.c_str(), "位.txt", "λ.txt"))},
+        {Gbk("位"), "路.txt", "<NOT FOUND>",
+         Line(msg::kWrongPassword) + Line(Printf(msg::kNoPackOpen, "路.txt"))},  // neither reading opens it
+    };
+    for (const Case& c : cases) {
+        CRQ_File file;
+        file.EnableErrMSG(true);
+        StderrCapture err;
+        file.Open(pack.c_str(), true, true, c.password.c_str());
+        EXPECT_EQ(LocateAndRead(file, c.path), c.read) << c.path;
+        EXPECT_EQ(err.Take(), c.messages) << c.path;
     }
 }
 
