@@ -41,7 +41,7 @@ struct CRQ_File::State {
     File disk;         // Disk: a loose file or a plain file opened for reading
     std::string name;  // for messages
     uint32_t length = 0;
-    std::optional<ByteBuffer> decoded;  // Packed: a plug-in file, decoded when located
+    std::optional<ByteBuffer> decoded;  // Packed: a coded file, decoded when located, until a Read
     bool failureReported = false;  // why nothing is selected was told; Read stays quiet
 
     std::unique_ptr<SafeFileWriter> writer;
@@ -210,6 +210,8 @@ struct CRQ_File::State {
                 if (!decoded && !pack->Decode(entry, bytes)) return false;
                 const ByteBuffer& file = decoded ? *decoded : bytes;
                 std::copy_n(file.data(), std::min<size_t>(count, file.size()), out);
+                // The caller holds the bytes now; another Read decodes again.
+                decoded.reset();
                 return true;
             }
             case Source::Disk:
