@@ -3,6 +3,7 @@
 // before or after it. The decoded length is not stored in the stream.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace tarvex {
@@ -23,5 +24,11 @@ uint32_t LzEncode(std::span<const uint8_t> src, std::span<uint8_t> dst);
 // when the stream decodes without error, uses all of stored and fills out
 // exactly (out.size() is the file size).
 bool LzDecode(std::span<const uint8_t> stored, std::span<uint8_t> out);
+
+// The exact length one LZO1X stream decodes to, found by walking its codes
+// without writing anything; none when the stream cannot decode (it is cut
+// short, reaches back before its start, lacks the end marker or has bytes
+// after it). Every stream LzDecode accepts gives the length it decodes to.
+std::optional<uint64_t> LzStreamLength(std::span<const uint8_t> stored);
 
 }  // namespace tarvex

@@ -6,38 +6,10 @@
 #include <vector>
 
 #include "codecs/LzCodec.h"
+#include "codecs/LzCodes.h"
 #include "codecs/RunOnThreads.h"
 
 namespace tarvex {
-
-namespace {
-
-// Reads the count of a code whose short count was zero: zero bytes add 255
-// each, the first other byte adds itself.
-bool LongCount(std::span<const uint8_t> s, size_t& ip, size_t& count)
-{
-    while (ip < s.size() && s[ip] == 0) {
-        count += 255;
-        ++ip;
-    }
-    if (ip >= s.size()) return false;
-    count += s[ip++];
-    return true;
-}
-
-// Reads the code of a literal run (a byte below 16) and its literal count.
-bool LiteralRunCode(std::span<const uint8_t> s, size_t& ip, size_t& count)
-{
-    count = s[ip++];
-    if (count == 0) {
-        if (!LongCount(s, ip, count)) return false;
-        count += 15;
-    }
-    count += 3;
-    return true;
-}
-
-}  // namespace
 
 std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
 {
@@ -49,7 +21,7 @@ std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
         shape.head = s[0] - 17u;
         shape.headCode = 1;
     } else if (s[0] < 16) {
-        if (!LiteralRunCode(s, ip, shape.head)) return std::nullopt;
+        if (!LzLiteralRunCode(s, ip, shape.head)) return std::nullopt;
         shape.headCode = ip;
     } else {
         return std::nullopt;  // a match before any literal
@@ -62,7 +34,7 @@ std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
         const uint8_t t = s[ip];
         if (afterStatelessMatch && t < 16) {
             size_t count = 0;
-            if (!LiteralRunCode(s, ip, count) || count > s.size() - ip) return std::nullopt;
+            if (!LzLiteralRunCode(s, ip, count) || count > s.size() - ip) return std::nullopt;
             ip += count;
             shape.tail = count;
             afterStatelessMatch = false;
@@ -75,7 +47,7 @@ std::optional<LzStreamShape> ShapeOfLzStream(std::span<const uint8_t> s)
         ++ip;
         if (t < 64) {
             size_t count = t & (t >= 32 ? 31 : 7);
-            if (count == 0 && !LongCount(s, ip, count)) return std::nullopt;
+            if (count == 0 && !LzLongCount(s, ip, count)) return std::nullopt;
             if (ip + 2 > s.size()) return std::nullopt;
             const bool end = t < 32 && (t & 8) == 0 && (s[ip] >> 2) == 0 && s[ip + 1] == 0;
             ip += 2;

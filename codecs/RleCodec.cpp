@@ -105,6 +105,42 @@ std::optional<uint32_t> PlausibleLength(std::span<const uint8_t> stored)
     return n;
 }
 
+// Walks the packets of a stream that announces n bytes, handing each to
+// `repeat` (where it goes, the byte, how many) or `literal` (where they go,
+// the bytes, how many). False when a packet reads past the stream or the
+// packets describe more or fewer than n bytes.
+template <typename Repeat, typename Literal>
+bool WalkPackets(std::span<const uint8_t> stored, size_t n, Repeat&& repeat, Literal&& literal)
+{
+    size_t in = kHeaderSize;
+    size_t produced = 0;
+    while (produced != n) {
+        if (in >= stored.size()) {
+            return false;
+        }
+        const uint8_t header = stored[in];
+        const size_t room = n - produced;
+        if (header & kRepeatFlag) {
+            const size_t count = (header & 0x7Fu) + kMinRun;
+            if (in + 2 > stored.size() || count > room) {
+                return false;
+            }
+            repeat(produced, stored[in + 1], count);
+            in += 2;
+            produced += count;
+        } else {
+            const size_t count = header;
+            if (in + 1 + count > stored.size() || count > room) {
+                return false;
+            }
+            literal(produced, stored.data() + in + 1, count);
+            in += 1 + count;
+            produced += count;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool RleEncode(std::span<const uint8_t> src, std::span<uint8_t> dst, uint32_t& encodedLen)
@@ -147,33 +183,10 @@ bool RleDecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out)
     if (stored.size() < kHeaderSize || ReadLe32(stored) != out.size()) {
         return false;
     }
-    size_t in = kHeaderSize;
-    size_t produced = 0;
-    while (produced != out.size()) {
-        if (in >= stored.size()) {
-            return false;
-        }
-        const uint8_t header = stored[in];
-        const size_t room = out.size() - produced;
-        if (header & kRepeatFlag) {
-            const size_t count = (header & 0x7Fu) + kMinRun;
-            if (in + 2 > stored.size() || count > room) {
-                return false;
-            }
-            std::memset(out.data() + produced, stored[in + 1], count);
-            in += 2;
-            produced += count;
-        } else {
-            const size_t count = header;
-            if (in + 1 + count > stored.size() || count > room) {
-                return false;
-            }
-            std::memcpy(out.data() + produced, stored.data() + in + 1, count);
-            in += 1 + count;
-            produced += count;
-        }
-    }
-    return true;
+    return WalkPackets(
+        stored, out.size(),
+        [&](size_t at, uint8_t value, size_t count) { std::memset(out.data() + at, value, count); },
+        [&](size_t at, const uint8_t* bytes, size_t count) { std::memcpy(out.data() + at, bytes, count); });
 }
 
 bool RleDecode(std::vector<uint8_t>& buffer, uint32_t storedLen)
@@ -200,6 +213,18 @@ int64_t RleDecodedLength(std::span<const uint8_t> stored)
         return -1;
     }
     return ReadLe32(stored);
+}
+
+std::optional<uint32_t> RleStreamLength(std::span<const uint8_t> stored)
+{
+    if (stored.size() < kHeaderSize) {
+        return std::nullopt;
+    }
+    const uint32_t n = ReadLe32(stored);
+    if (!WalkPackets(stored, n, [](size_t, uint8_t, size_t) {}, [](size_t, const uint8_t*, size_t) {})) {
+        return std::nullopt;
+    }
+    return n;
 }
 
 }  // namespace tarvex

@@ -5,6 +5,7 @@
 // N bytes are described. A header byte H of 0x00-0x7F is a literal packet of H
 // bytes; 0x80-0xFF a repeat packet: the next byte repeated (H & 0x7F) + 3 times.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -29,5 +30,10 @@ bool RleDecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out);
 // The decoded length announced by an RLE stream's header, or -1 when the stream
 // is shorter than its header.
 int64_t RleDecodedLength(std::span<const uint8_t> stored);
+
+// The exact length a stream decodes to, found by walking its packets without
+// writing anything: its announced length when RleDecodeInto would decode it,
+// none otherwise.
+std::optional<uint32_t> RleStreamLength(std::span<const uint8_t> stored);
 
 }  // namespace tarvex

@@ -60,8 +60,11 @@
  *     unloaded many times in one run of a program, so keep its load-time
  *     initialisation cheap and free everything it made when it is unloaded.
  *   - Threads. A module without isThreadSafe, or whose isThreadSafe returns
- *     0, is called from one thread, one call at a time: the thread that runs
- *     the operation. No two of its calls ever overlap.
+ *     0, is called one call at a time: no two calls of its getMemNeeded,
+ *     Encode, Decode and DecodeBounded ever overlap in the whole process. An
+ *     operation of the editor or epk calls them from the thread that runs
+ *     the operation; a game reading packs on several threads calls them from
+ *     each of those in turn.
  *     A module whose isThreadSafe() returns non-zero declares that
  *     getMemNeeded, Encode, Decode and DecodeBounded may be called from
  *     several threads at the same time, each call with its own buffers; the

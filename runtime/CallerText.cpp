@@ -5,15 +5,21 @@
 
 namespace tarvex {
 
-std::string CallerTextAsGbk(std::string_view text)
+std::optional<std::string> Utf8ReadingAsGbk(std::string_view text)
 {
-    return Utf8ToGbk(text).value_or(std::string(text));
+    std::optional<std::string> converted = Utf8ToGbk(text);
+    if (converted && *converted == text) return std::nullopt;
+    return converted;
 }
 
-std::optional<PasswordBlocks> PasswordBlocksOf(const char* password)
+std::vector<PasswordBlocks> PasswordReadings(const char* password)
 {
-    if (!password || !*password) return std::nullopt;
-    return DerivePasswordBlocks(CallerTextAsGbk(password));
+    std::vector<PasswordBlocks> readings;
+    if (!password || !*password) return readings;
+    if (const std::optional<std::string> converted = Utf8ReadingAsGbk(password))
+        readings.push_back(DerivePasswordBlocks(*converted));
+    readings.push_back(DerivePasswordBlocks(password));
+    return readings;
 }
 
 }  // namespace tarvex

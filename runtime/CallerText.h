@@ -1,20 +1,24 @@
 #pragma once
 // Texts a game hands the library (pack paths, passwords) may be GBK bytes,
 // as the pack stores names, or UTF-8, as Linux source files and tools write
-// them. UTF-8 text that GBK can hold is converted; anything else is taken as
-// GBK bytes. ASCII is the same either way.
+// them. Some GBK bytes are valid UTF-8 as well (GBK "位" is UTF-8 "λ"), so a
+// text that is UTF-8 GBK can hold has two readings: its own bytes, and its
+// characters converted to GBK. ASCII is the same either way.
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/Prompt.h"
 
 namespace tarvex {
 
-std::string CallerTextAsGbk(std::string_view text);
+// The text's characters in GBK, when it is UTF-8 that GBK can hold and that
+// differs from its own bytes; empty otherwise.
+std::optional<std::string> Utf8ReadingAsGbk(std::string_view text);
 
-// The blocks of a password by the rule above; empty for a null or empty
-// password.
-std::optional<PasswordBlocks> PasswordBlocksOf(const char* password);
+// The blocks of each reading of a password: the UTF-8 reading first, then
+// the bytes as given; none for a null or empty password.
+std::vector<PasswordBlocks> PasswordReadings(const char* password);
 
 }  // namespace tarvex

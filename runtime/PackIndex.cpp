@@ -36,12 +36,20 @@ std::optional<size_t> PackIndex::Find(const std::vector<std::string>& components
     return it->second;
 }
 
-std::vector<std::string> ResolvePackPath(std::string_view text, const PackIndex& index)
+PathReading ResolvePackPath(std::string_view text, const PackIndex& index)
 {
-    std::vector<std::string> asGbk = SplitGbkPath(text);
-    if (index.Find(asGbk)) return asGbk;
-    const std::string converted = CallerTextAsGbk(text);
-    return converted == text ? asGbk : SplitGbkPath(converted);
+    PathReading asGiven{SplitGbkPath(text), std::nullopt, false};
+    asGiven.entry = index.Find(asGiven.components);
+    const std::optional<std::string> converted = Utf8ReadingAsGbk(text);
+    if (!converted) return asGiven;
+    PathReading asUtf8{SplitGbkPath(*converted), std::nullopt, false};
+    asUtf8.entry = index.Find(asUtf8.components);
+    if (!asGiven.entry) return asUtf8;
+    if (asUtf8.entry && *asUtf8.entry != *asGiven.entry) {
+        asGiven.entry.reset();
+        asGiven.ambiguous = true;
+    }
+    return asGiven;
 }
 
 }  // namespace tarvex

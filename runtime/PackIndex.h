@@ -27,10 +27,21 @@ private:
     std::unordered_map<std::string, size_t> byPath_;
 };
 
-// The GBK components a caller's path names. Paths may separate folders with
-// '\' or '/'. The text's own bytes are taken as GBK when they name an entry;
-// otherwise UTF-8 text that GBK can hold is converted, so callers may give
-// either encoding.
-std::vector<std::string> ResolvePackPath(std::string_view text, const PackIndex& index);
+// How a caller's path names an entry.
+struct PathReading {
+    // The GBK components of the reading used: the one that names an entry,
+    // else the UTF-8 reading where there is one (loose files are looked up by
+    // it), else the bytes as given.
+    std::vector<std::string> components;
+    std::optional<size_t> entry;
+    // The bytes as given and their UTF-8 reading name two different entries.
+    bool ambiguous = false;
+};
+
+// Paths may separate folders with '\' or '/'. The bytes as given are read as
+// GBK; UTF-8 text that GBK can hold has a second reading, converted (see
+// runtime/CallerText.h). The reading that names an entry is used; when both
+// do and name different entries, the path names none of them.
+PathReading ResolvePackPath(std::string_view text, const PackIndex& index);
 
 }  // namespace tarvex

@@ -41,7 +41,7 @@ struct CRQ_File::State {
     File disk;         // Disk: a loose file or a plain file opened for reading
     std::string name;  // for messages
     uint32_t length = 0;
-    std::optional<ByteBuffer> decoded;  // Packed: a plug-in file, decoded when located
+    std::optional<ByteBuffer> decoded;  // Packed: a coded file, decoded when located, until a Read
     bool failureReported = false;  // why nothing is selected was told; Read stays quiet
 
     std::unique_ptr<SafeFileWriter> writer;
@@ -63,6 +63,14 @@ struct CRQ_File::State {
         failureReported = false;
     }
 
+    // After a failure that was told: nothing selected, and a Read says no
+    // more about it.
+    void Forget()
+    {
+        Deselect();
+        failureReported = true;
+    }
+
     // Puts a file being written in place, forgets the pack and the selection.
     void Close()
     {
@@ -78,10 +86,7 @@ struct CRQ_File::State {
     bool OpenPack(const char* path, const char* password)
     {
         auto opened = std::make_unique<RuntimePack>(prompt);
-        prompt.SetPassword(PasswordBlocksOf(password));
-        const bool ok = opened->Open(path);
-        prompt.SetPassword(std::nullopt);
-        if (!ok) return false;
+        if (!opened->Open(path, PasswordReadings(password))) return false;
         pack = std::move(opened);
         packFolder = FolderOf(path);
         return true;
@@ -135,9 +140,13 @@ struct CRQ_File::State {
             Report(Printf(msg::kNoPackOpen, shown.c_str()));
             return false;
         }
-        const std::vector<std::string> components = pack->Resolve(text);
-        if (externalLookup && LocateLoose(text, components, shown)) return true;
-        const std::optional<size_t> found = pack->Find(components);
+        const PathReading path = pack->Resolve(text);
+        if (path.ambiguous) {
+            Report(Printf(msg::kAmbiguousPath, pack->Path().c_str(), GbkToUtf8Lossy(text).c_str(), shown.c_str()));
+            return false;
+        }
+        if (externalLookup && LocateLoose(text, path.components, shown)) return true;
+        const std::optional<size_t> found = path.entry;
         if (!found) {
             Report(Printf(msg::kNotInPack, pack->Path().c_str(), shown.c_str()));
             return false;
@@ -201,6 +210,8 @@ struct CRQ_File::State {
                 if (!decoded && !pack->Decode(entry, bytes)) return false;
                 const ByteBuffer& file = decoded ? *decoded : bytes;
                 std::copy_n(file.data(), std::min<size_t>(count, file.size()), out);
+                // The caller holds the bytes now; another Read decodes again.
+                decoded.reset();
                 return true;
             }
             case Source::Disk:
@@ -279,6 +290,7 @@ bool CRQ_File::Read(uint8_t** dest, uint32_t count)
     if (dest && *dest) {
         const bool ok = s.Fill(*dest, wanted);
         (*dest)[ok ? wanted : 0] = 0;
+        if (!ok) s.Forget();
         return ok;
     }
     ByteBuffer buffer;
@@ -286,6 +298,7 @@ bool CRQ_File::Read(uint8_t** dest, uint32_t count)
     s.data = ok ? std::move(buffer) : ByteBuffer();
     m_pData = ok ? reinterpret_cast<char*>(s.data.data()) : s.emptyText;
     if (dest) *dest = reinterpret_cast<uint8_t*>(m_pData);
+    if (!ok) s.Forget();
     return ok;
 }
 

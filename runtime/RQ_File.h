@@ -10,7 +10,10 @@
 //
 // Texts the caller gives for paths inside a pack and for passwords may be GBK
 // bytes (as the pack stores names) or UTF-8 (converted to GBK when GBK holds
-// the text). Names of files on the disk are used as given.
+// the text). Some GBK bytes are valid UTF-8 too ("位" in GBK is "λ" in
+// UTF-8): such a password is tried as UTF-8 first, then as the bytes given;
+// such a path names the file either reading names, and nothing when the two
+// name different files. Names of files on the disk are used as given.
 #include <cstdint>
 #include <memory>
 
@@ -69,7 +72,8 @@ public:
     //  - *dest not null: into the caller's buffer at *dest, which must hold
     //    GetLength() + 1 bytes (count + 1 when count is smaller);
     //  - *dest null: into the object's buffer, and *dest points at it.
-    // On failure the destination holds an empty text.
+    // On failure the destination holds an empty text and nothing stays
+    // selected: GetLength gives 0.
     bool Read(uint8_t** dest, uint32_t count);
 
     // Appends count bytes to the file opened for writing.

@@ -30,9 +30,8 @@ MsgAnswer RuntimePrompt::Message(std::string_view text, MsgIcon, MsgButtons butt
 
 std::optional<PasswordBlocks> RuntimePrompt::AskPassword(PasswordMode mode)
 {
-    if (mode != PasswordMode::Enter) return std::nullopt;
-    if (!password_) Tell(msg::kNoPasswordGiven, MsgIcon::Error);
-    return password_;
+    if (mode == PasswordMode::Enter) Tell(msg::kNoPasswordGiven, MsgIcon::Error);
+    return std::nullopt;
 }
 
 }  // namespace tarvex

@@ -1,8 +1,9 @@
 #pragma once
 // How CRQ_File talks to the player's console: the core's messages go to
 // standard error in the console's character set while errors are switched
-// on, and the password question of a protected pack is answered with the
-// password given to Open. Nobody is asked anything.
+// on. Nobody is asked anything: a protected pack opened without a password
+// is told so (a password given to Open is answered elsewhere, see
+// RuntimePack).
 #include <optional>
 #include <string_view>
 
@@ -13,8 +14,6 @@ namespace tarvex {
 class RuntimePrompt final : public IPrompt {
 public:
     void ShowMessages(bool show) { show_ = show; }
-    // Blocks for the next password question; empty: no password was given.
-    void SetPassword(std::optional<PasswordBlocks> blocks) { password_ = blocks; }
 
     MsgAnswer Message(std::string_view text, MsgIcon icon, MsgButtons buttons) override;
     std::optional<PasswordBlocks> AskPassword(PasswordMode mode) override;
@@ -25,7 +24,6 @@ public:
 
 private:
     bool show_ = false;
-    std::optional<PasswordBlocks> password_;
 };
 
 }  // namespace tarvex

@@ -114,6 +114,7 @@ bool PackExtractor::Decode(size_t index, ByteBuffer& out)
         out = std::move(stored);  // already the file's own bytes
         return true;
     }
+    if (!dispatch_.StreamGives(stored.span(), copy.fileSize, copy.scheme, name)) return false;
     return dispatch_.Decode(stored.span(), copy.fileSize, out, copy.scheme, name);
 }
 

@@ -34,8 +34,10 @@ public:
     // Whether entry `index` has a decoder here and sizes its scheme can have
     // (checked before a buffer of its file size is made). Reports why not.
     bool CanDecode(size_t index);
-    // The file's own bytes, decoded and checked against its size. Reports
-    // every failure (data outside the pack, a stream that does not decode).
+    // The file's own bytes, decoded and checked against its size. An RLE or
+    // LZ stream is walked first, and nothing of the recorded size is
+    // allocated unless the stream gives exactly that size. Reports every
+    // failure (data outside the pack, a stream that does not decode).
     bool Decode(size_t index, ByteBuffer& out);
     // Its stored bytes, unscrambled but still encoded.
     bool ReadRaw(size_t index, ByteBuffer& out);

@@ -81,6 +81,7 @@ ModuleSpeed MeasureEncodeSpeed(const LoadedModule& module)
 {
     const auto memNeeded = module.Find<edl_getMemNeeded_fn>("getMemNeeded");
     if (!memNeeded || !module.Find<edl_Encode_fn>("Encode")) return Failure(kCannotEncode);
+    const auto held = module.Calls().Hold();
     const std::vector<uint8_t> input = SpeedTestBuffer();
     const uint32_t need = memNeeded(static_cast<uint32_t>(input.size()));
     if (need == 0) return Failure(kCannotEncode);
@@ -98,6 +99,7 @@ ModuleSpeed MeasureDecodeSpeed(const LoadedModule& module)
     const auto bounded = module.Find<edl_DecodeBounded_fn>("DecodeBounded");
     const auto memNeeded = module.Find<edl_getMemNeeded_fn>("getMemNeeded");
     if (!memNeeded || !module.Find<edl_Encode_fn>("Encode")) return Failure(kCannotEncode);
+    const auto held = module.Calls().Hold();
 
     const std::vector<uint8_t> input = SpeedTestBuffer();
     const auto n = static_cast<uint32_t>(input.size());

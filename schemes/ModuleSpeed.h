@@ -18,6 +18,8 @@ struct ModuleSpeed {
 // The test buffer: the same bytes on every run and every machine.
 std::vector<uint8_t> SpeedTestBuffer();
 
+// Both run under the module's call lock, so that no other call of a module
+// that did not declare itself thread-safe overlaps theirs.
 // Encodes the test buffer with the module, as often as it takes to measure.
 ModuleSpeed MeasureEncodeSpeed(const LoadedModule& module);
 // Encodes the test buffer once, then decodes it as often as it takes to

@@ -75,6 +75,7 @@ LoadedModule& LoadedModule::operator=(LoadedModule&& other) noexcept
     if (this != &other) {
         if (handle_) ::dlclose(handle_);
         handle_ = other.handle_;
+        calls_ = std::move(other.calls_);
         other.handle_ = nullptr;
     }
     return *this;
@@ -107,7 +108,9 @@ void* LoadedModule::Symbol(const char* name) const
 bool DeclaresThreadSafe(const LoadedModule& module)
 {
     const auto threadSafe = module.Find<edl_isThreadSafe_fn>("isThreadSafe");
-    return threadSafe && threadSafe() != 0;
+    if (!threadSafe) return false;
+    const auto held = module.Calls().Hold();
+    return threadSafe() != 0;
 }
 
 ModuleEncoding CallEncode(edl_Encode_fn encode, std::span<const uint8_t> input, std::span<uint8_t> buffer)

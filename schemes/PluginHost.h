@@ -5,12 +5,14 @@
 // operation (a save, an extraction, an encode test, a look at it), not for
 // one call.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "plugins/EncoderModule.h"
+#include "schemes/ModuleCallLock.h"
 
 namespace tarvex {
 
@@ -50,7 +52,10 @@ struct ModuleInfo {
 // One module, loaded for as long as this object lives.
 class LoadedModule {
 public:
-    LoadedModule(LoadedModule&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    LoadedModule(LoadedModule&& other) noexcept : handle_(other.handle_), calls_(std::move(other.calls_))
+    {
+        other.handle_ = nullptr;
+    }
     LoadedModule& operator=(LoadedModule&& other) noexcept;
     LoadedModule(const LoadedModule&) = delete;
     LoadedModule& operator=(const LoadedModule&) = delete;
@@ -68,11 +73,16 @@ public:
         return reinterpret_cast<Fn>(Symbol(name));
     }
 
+    // The lock that calls into this module hold unless it declared itself
+    // thread-safe; every load of the same module in the process shares it.
+    ModuleCallLock& Calls() const { return *calls_; }
+
 private:
-    explicit LoadedModule(void* handle) : handle_(handle) {}
+    explicit LoadedModule(void* handle) : handle_(handle), calls_(ModuleCallLock::For(handle)) {}
     void* Symbol(const char* name) const;
 
     void* handle_ = nullptr;
+    std::shared_ptr<ModuleCallLock> calls_;
 };
 
 class PluginHost {
@@ -107,7 +117,8 @@ private:
 };
 
 // Whether a loaded module declares that several threads may call it at once:
-// it exports isThreadSafe and that returns non-zero.
+// it exports isThreadSafe and that returns non-zero (asked under the
+// module's lock: until it has answered, it is not).
 bool DeclaresThreadSafe(const LoadedModule& module);
 
 // What one call of a module's Encode gave, checked against the contract.

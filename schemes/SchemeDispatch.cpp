@@ -53,8 +53,8 @@ SchemeDispatch::SchemeDispatch(const Catalogue& catalogue, IPrompt& prompt, Plug
     : catalogue_(catalogue), prompt_(prompt), plugins_(std::move(plugins))
 {
     for (const PluginSlot& slot : catalogue_.Plugins()) {
-        const LoadedModule* module = Module(slot.moduleFile);
-        threading_.push_back({slot.moduleFile, module && DeclaresThreadSafe(*module)});
+        const ModuleInUse* module = Module(slot.moduleFile);
+        threading_.push_back({slot.moduleFile, module && module->threadSafe});
     }
 }
 
@@ -78,14 +78,15 @@ const PluginSlot* SchemeDispatch::SlotOf(uint8_t scheme) const
     return PluginSlotOf(scheme) < plugins.size() ? &plugins[PluginSlotOf(scheme)] : nullptr;
 }
 
-const LoadedModule* SchemeDispatch::Module(const std::string& moduleFile)
+const SchemeDispatch::ModuleInUse* SchemeDispatch::Module(const std::string& moduleFile)
 {
     const auto it = modules_.find(moduleFile);
     if (it != modules_.end()) return &it->second;
     std::string error;
     std::optional<LoadedModule> module = plugins_.Load(moduleFile, error);
     if (!module) return nullptr;
-    return &modules_.emplace(moduleFile, std::move(*module)).first->second;
+    const bool threadSafe = DeclaresThreadSafe(*module);
+    return &modules_.emplace(moduleFile, ModuleInUse{std::move(*module), threadSafe}).first->second;
 }
 
 uint32_t SchemeDispatch::GetMemNeeded(uint32_t n, uint8_t scheme)
@@ -100,9 +101,11 @@ uint32_t SchemeDispatch::GetMemNeeded(uint32_t n, uint8_t scheme)
     default: break;
     }
     const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr;
-    const LoadedModule* module = slot ? Module(slot->moduleFile) : nullptr;
-    const auto memNeeded = module ? module->Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
-    return memNeeded ? memNeeded(n) : 0;
+    const ModuleInUse* module = slot ? Module(slot->moduleFile) : nullptr;
+    const auto memNeeded = module ? module->loaded.Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
+    if (!memNeeded) return 0;
+    const auto held = module->HoldForCall();
+    return memNeeded(n);
 }
 
 bool SchemeDispatch::EncodeBuffer(std::span<const uint8_t> input, std::span<uint8_t> output, uint32_t& encodedLen,
@@ -120,13 +123,14 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
 {
     const std::string moduleName = GbkToUtf8Lossy(slot.moduleFile);
     const std::string fileName = GbkToUtf8Lossy(name);
-    const LoadedModule* module = Module(slot.moduleFile);
-    const auto memNeeded = module ? module->Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
-    const auto encode = module ? module->Find<edl_Encode_fn>("Encode") : nullptr;
+    const ModuleInUse* module = Module(slot.moduleFile);
+    const auto memNeeded = module ? module->loaded.Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
+    const auto encode = module ? module->loaded.Find<edl_Encode_fn>("Encode") : nullptr;
     if (!memNeeded || !encode) {
         prompt_.Tell(Printf(kPluginNotLoaded, moduleName.c_str()), MsgIcon::Error);
         return EncodeStatus::Failed;
     }
+    const auto held = module->HoldForCall();
 
     // The module writes up to its own getMemNeeded answer, whatever the
     // caller allocated: a caller's buffer that is too small (the module gave
@@ -221,8 +225,8 @@ bool SchemeDispatch::CanDecode(size_t storedSize, uint32_t fileSize, uint8_t sch
             prompt_.Tell(Printf(kNoPluginSlot, utf8Name.c_str()), MsgIcon::Error);
             return false;
         }
-        const LoadedModule* module = Module(slot->moduleFile);
-        if (!module || !module->Find<edl_Decode_fn>("Decode")) {
+        const ModuleInUse* module = Module(slot->moduleFile);
+        if (!module || !module->loaded.Find<edl_Decode_fn>("Decode")) {
             prompt_.Tell(Printf(kDecoderNotFound, GbkToUtf8Lossy(slot->moduleFile).c_str()), MsgIcon::Error);
             return false;
         }
@@ -234,6 +238,22 @@ bool SchemeDispatch::CanDecode(size_t storedSize, uint32_t fileSize, uint8_t sch
     }
     // A damaged record must not make a few stored bytes cost gigabytes.
     if (PlausibleSizes({0, fileSize, static_cast<uint32_t>(storedSize), scheme})) return true;
+    ReportDecodeFailure(scheme, name);
+    return false;
+}
+
+bool SchemeDispatch::StreamGives(std::span<const uint8_t> stored, uint32_t fileSize, uint8_t scheme,
+                                 const std::string& name)
+{
+    std::optional<uint64_t> length;
+    if (scheme == kSchemeRle) {
+        if (const std::optional<uint32_t> n = RleStreamLength(stored)) length = *n;
+    } else if (scheme == kSchemeLz) {
+        length = LzStreamLength(stored);
+    } else {
+        return true;
+    }
+    if (length == fileSize) return true;
     ReportDecodeFailure(scheme, name);
     return false;
 }
@@ -262,17 +282,18 @@ bool SchemeDispatch::DecodeInto(std::span<const uint8_t> stored, std::span<uint8
             break;
         default: {
             const PluginSlot* slot = IsPluginScheme(scheme) ? SlotOf(scheme) : nullptr;
-            const LoadedModule* module = slot ? Module(slot->moduleFile) : nullptr;
-            const auto decode = module ? module->Find<edl_Decode_fn>("Decode") : nullptr;
+            const ModuleInUse* module = slot ? Module(slot->moduleFile) : nullptr;
+            const auto decode = module ? module->loaded.Find<edl_Decode_fn>("Decode") : nullptr;
             if (!decode) {
                 CanDecode(stored.size(), static_cast<uint32_t>(out.size()), scheme, name);  // tells why
                 return false;
             }
             // The module gets exactly the stored bytes and a buffer of the file
             // size; told that size, it can refuse a stream that would overrun it.
-            const auto bounded = module->Find<edl_DecodeBounded_fn>("DecodeBounded");
+            const auto bounded = module->loaded.Find<edl_DecodeBounded_fn>("DecodeBounded");
             const uint32_t storedLen = static_cast<uint32_t>(stored.size());
             const uint32_t fileSize = static_cast<uint32_t>(out.size());
+            const auto held = module->HoldForCall();
             ok = bounded ? bounded(stored.data(), storedLen, out.data(), fileSize)
                          : decode(stored.data(), storedLen, out.data());
         }

@@ -4,6 +4,7 @@
 // the catalogue's plug-in table and the plug-in host.
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -51,6 +52,11 @@ public:
     // with the scheme (its module there, the sizes plausible); reports why
     // not. Checked before an output of the file's size is made.
     bool CanDecode(size_t storedSize, uint32_t fileSize, uint8_t scheme, const std::string& name);
+    // Whether an RLE or LZ stream decodes to exactly fileSize bytes, found by
+    // walking it without writing anything, so that a size a damaged record
+    // only claims is never allocated. Reports the decoding failure when not.
+    // Other schemes: true.
+    bool StreamGives(std::span<const uint8_t> stored, uint32_t fileSize, uint8_t scheme, const std::string& name);
     // Decodes into `out`, which has exactly the file's size. Reports failures.
     bool DecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out, uint8_t scheme, const std::string& name);
 
@@ -73,13 +79,24 @@ private:
 
     const Catalogue& catalogue_;
     IPrompt& prompt_;
+    // A module as this dispatch loaded it, with what it declared then.
+    struct ModuleInUse {
+        LoadedModule loaded;
+        bool threadSafe = false;
+        // Held around every call into the module: its lock across the
+        // process, unless it declared itself thread-safe.
+        [[nodiscard]] std::unique_lock<std::mutex> HoldForCall() const
+        {
+            return threadSafe ? std::unique_lock<std::mutex>() : loaded.Calls().Hold();
+        }
+    };
     // A module once loaded stays loaded while this dispatch lives (one whole
     // save, extraction or encode test): loading it for every one of many
     // small files would cost more than the files.
-    const LoadedModule* Module(const std::string& moduleFile);
+    const ModuleInUse* Module(const std::string& moduleFile);
 
     PluginHost plugins_;
-    std::map<std::string, LoadedModule> modules_;
+    std::map<std::string, ModuleInUse> modules_;
 
     // What each slot of the plug-in table said when this dispatch was made.
     struct SlotThreading {

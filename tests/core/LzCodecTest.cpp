@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string_view>
 #include <vector>
@@ -143,6 +144,62 @@ TEST(LzDecode, RefusesDamagedStreams)
         EXPECT_FALSE(LzDecode(stream, wrongSize)) << "output of " << size;
     }
     EXPECT_FALSE(LzDecode({}, out));
+}
+
+// The walk that counts what a stream gives without decoding it must never
+// refuse a stream the decoder accepts, nor count another length: codes the
+// compressor never writes (short matches after literals, far ones after a
+// run) included, and every stream one changed byte makes of a real one.
+TEST(LzStreamLength, GivesWhatTheDecoderAcceptsAndNothingElse)
+{
+    std::mt19937 rng(7);
+    for (auto make : {RandomBytes, TextLike, Runs}) {
+        for (size_t length : {0u, 1u, 14u, 4096u, 3'000'000u})
+            EXPECT_EQ(LzStreamLength(Compress(make(rng, length))), length) << length;
+    }
+
+    Bytes farAfterRun = {0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x2A};  // a run of 2100 literals
+    const Bytes literals = RandomBytes(rng, 2100);
+    farAfterRun.insert(farAfterRun.end(), literals.begin(), literals.end());
+    farAfterRun.insert(farAfterRun.end(), {0x00, 0x00, 0x11, 0x00, 0x00});  // 3 bytes from 2049 back
+    const struct {
+        Bytes stream;
+        std::optional<uint64_t> length;
+    } cases[] = {
+        {{0x11, 0x00, 0x00}, 0},
+        {{0x14, 'a', 'b', 'c', 0x04, 0x00, 0x11, 0x00, 0x00}, 5},            // "abc", 2 bytes from 2 back
+        {{0x14, 'a', 'b', 'c', 0x05, 0x00, 'x', 0x11, 0x00, 0x00}, 6},       // and a literal of its own
+        {{0x14, 'a', 'b', 'c', 0x0C, 0x00, 0x11, 0x00, 0x00}, std::nullopt},  // 4 back from 3 bytes
+        {farAfterRun, 2103},
+        {{0x11, 0x00}, std::nullopt},
+        {{0x11, 0x00, 0x00, 0x00}, std::nullopt},
+        {{0x12, 'a'}, std::nullopt},
+        {{}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LzStreamLength(c.stream), c.length) << ::testing::PrintToString(c.stream);
+        if (c.length) {
+            Bytes out(*c.length);
+            EXPECT_TRUE(LzDecode(c.stream, out)) << *c.length;
+        }
+    }
+
+    const Bytes stream = Compress(TextLike(rng, 60));
+    int accepted = 0;
+    for (size_t i = 0; i < stream.size(); ++i) {
+        for (const int value : {0x00, 0x01, 0x05, 0x10, 0x11, 0x20, 0x40, 0x80, 0xFF, stream[i] ^ 0x04, stream[i] + 1}) {
+            Bytes changed = stream;
+            changed[i] = static_cast<uint8_t>(value);
+            const std::optional<uint64_t> counted = LzStreamLength(changed);
+            for (size_t size = 0; size <= 300; ++size) {
+                Bytes out(size);
+                if (!LzDecode(changed, out)) continue;
+                ++accepted;
+                EXPECT_EQ(counted, size) << "byte " << i << " as " << value;
+            }
+        }
+    }
+    EXPECT_GT(accepted, 100);
 }
 
 }  // namespace

@@ -165,6 +165,7 @@ TEST(RleDecode, ValidStreams)
     };
     for (const auto& c : cases) {
         Bytes buffer = Hex(c.stored);
+        EXPECT_EQ(RleStreamLength(std::span(buffer).first(c.storedLen)), c.expected.size()) << c.stored;
         EXPECT_TRUE(RleDecode(buffer, c.storedLen)) << c.stored;
         EXPECT_EQ(buffer, c.expected) << c.stored;
     }
@@ -190,6 +191,9 @@ TEST(RleDecode, MalformedStreamsLeaveBufferAlone)
     for (const auto& c : cases) {
         const Bytes original = Hex(c.stored);
         Bytes buffer = original;
+        if (c.storedLen <= original.size()) {
+            EXPECT_FALSE(RleStreamLength(std::span(original).first(c.storedLen))) << c.stored;
+        }
         EXPECT_FALSE(RleDecode(buffer, c.storedLen)) << c.stored;
         EXPECT_EQ(buffer, original) << c.stored;
     }

@@ -13,6 +13,7 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/SystemErrorText.h"
+#include "codecs/LzCodec.h"
 #include "runtime/RuntimeMessages.h"
 #include "tests/support/PackFixture.h"
 #include "tests/support/PackLayout.h"
@@ -178,27 +179,40 @@ TEST_F(Probes, PackLookupAllocatesNothingForFilesThatCannotBeDecoded)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's own shadow memory cannot live under an address-space limit";
 #endif
-    // Both files claim nearly 4 GiB: test.txt has a scheme no decoder has,
-    // info.txt names a module that is not there. Under a 256 MiB limit, a
-    // length taken from them would end the probe.
-    const test::PackLayout layout{
-        {{"Gone", "gone.edl", 1}},
-        {{"info", 1, 1}},
-        {{"test.txt", 0, "abc", 0x05, 0xFFFFFFF0u}, {"info.txt", 1, "abc", 0x80, 0xFFFFFFF0u}}};
-    dir.Write("test.epk", layout.Bytes());
+    // Under a 256 MiB limit, a length taken from any of these files would
+    // end the probe: test.txt claims nearly 4 GiB with a scheme no decoder
+    // has, or 280 MiB with an LZ stream of 1.1 MiB that gives 1.1 MiB;
+    // info.txt claims nearly 4 GiB of a module that is not there, or 20
+    // bytes more than its RLE stream gives.
+    const std::vector<uint8_t> random = test::RandomBytes(1100 << 10, 9);
+    std::string lz(random.size() * 3, '\0');
+    lz.resize(LzEncode(random, {reinterpret_cast<uint8_t*>(lz.data()), lz.size()}));
+    const std::string rle("\x64\0\0\0\xE1\x61", 6);
+    struct Case {
+        test::LaidOutFile test;
+        test::LaidOutFile info;
+        std::string messages;  // of each pass
+    };
+    const Case cases[] = {
+        {{"test.txt", 0, "abc", 0x05, 0xFFFFFFF0u}, {"info.txt", 1, "abc", 0x80, 0xFFFFFFF0u},
+         Printf(msg::kUnknownScheme, "test.txt") + "\n" + "没有找到扩展解码模块：gone.edl\n"},
+        {{"test.txt", 0, lz, 2, 280u << 20}, {"info.txt", 1, rle, 1, 120},
+         Printf(msg::kDecodeFailedBuiltin, "ZIV", "test.txt") + "\n" +
+             Printf(msg::kDecodeFailedBuiltin, "RLE", "info.txt") + "\n"},
+    };
     std::remove((dir / "ext/info/info.txt").c_str());
-    const ProbeRun r = Run(PACK_LOOKUP_PROBE, "x\n", "LC_ALL=C.UTF-8 prlimit --as=268435456");
-    EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<std::string> expected;
-    for (size_t i = 0; i < kPackLookupTranscript.size(); i += 6) {
-        expected.insert(expected.end(), {kPackLookupTranscript[i], kPackLookupTranscript[i + 1],
-                                         "文件test.txt的长度是：0字节", "", "文件info\\info.txt的长度是：0字节", ""});
+    for (const Case& c : cases) {
+        dir.Write("test.epk", test::PackLayout{{{"Gone", "gone.edl", 1}}, {{"info", 1, 1}}, {c.test, c.info}}.Bytes());
+        const ProbeRun r = Run(PACK_LOOKUP_PROBE, "x\n", "LC_ALL=C.UTF-8 prlimit --as=268435456");
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::vector<std::string> expected;
+        for (size_t i = 0; i < kPackLookupTranscript.size(); i += 6) {
+            expected.insert(expected.end(), {kPackLookupTranscript[i], kPackLookupTranscript[i + 1],
+                                             "文件test.txt的长度是：0字节", "", "文件info\\info.txt的长度是：0字节", ""});
+        }
+        EXPECT_EQ(Lines(r.out), expected) << c.test.scheme;
+        EXPECT_EQ(r.err, c.messages + c.messages + c.messages) << c.test.scheme;
     }
-    EXPECT_EQ(Lines(r.out), expected);
-    std::string messages;
-    for (int pass = 0; pass < 3; ++pass)
-        messages += Printf(msg::kUnknownScheme, "test.txt") + "\n" + "没有找到扩展解码模块：gone.edl\n";
-    EXPECT_EQ(r.err, messages);
 }
 
 TEST_F(Probes, PackLookupSpeaksGbkToAGbkConsole)

@@ -2,6 +2,7 @@
 // packs, loose files beside and outside the pack, plain files, reopening.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +12,9 @@
 #include "archive/GbkText.h"
 #include "archive/Messages.h"
 #include "archive/PackReader.h"
+#include "archive/PasswordKeys.h"
 #include "archive/SystemErrorText.h"
+#include "codecs/LzCodec.h"
 #include "runtime/RQ_File.h"
 #include "runtime/RuntimeMessages.h"
 #include "tests/support/PackFixture.h"
@@ -65,6 +68,15 @@ std::vector<uint8_t> TinyPack(const std::string& folder, const std::string& file
     put(1, 2);
     b.push_back(scheme);
     return b;
+}
+
+// The LZ scheme's stream of these bytes.
+std::string LzStream(const std::string& bytes)
+{
+    std::string stream(3 * bytes.size() + 5, '\0');
+    stream.resize(LzEncode({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                           {reinterpret_cast<uint8_t*>(stream.data()), stream.size()}));
+    return stream;
 }
 
 // What the library printed on standard error while it lives.
@@ -241,6 +253,83 @@ TEST(RQ_File, ProtectedPacksOpenOnlyWithTheirPassword)
     }
 }
 
+// Some GBK bytes are valid UTF-8 too: GBK "猫" is UTF-8 "è", "路" is "·" and
+// "位" is "λ". A password is tried in both readings; a path names the file
+// either reading names, and nothing when they name two files.
+TEST(RQ_File, TextsThatReadAsGbkAndAsUtf8)
+{
+    TempDir dir;
+    PackDoc doc;
+    for (const std::string name : {"位.txt", "λ.txt", "路.txt", "è.txt"})
+        doc.AddFile(dir, Gbk(name), std::vector<uint8_t>(name.begin(), name.end()));
+    const std::string pack = dir / "p.epk";
+    SchemeDispatch dispatch(doc.catalogue, doc.prompt);
+    ASSERT_TRUE(doc.archive.Store(pack, MakeKeySchedule(DerivePasswordBlocks(Gbk("猫"))), dispatch, doc.prompt, {}));
+
+    struct Case {
+        std::string password;
+        std::string path;
+        std::string read;
+        std::string messages;
+    };
+    const Case cases[] = {
+        {Gbk("猫"), Gbk("路.txt"), "路.txt", ""},  // both GBK bytes that read as UTF-8 too
+        {"猫", "路.txt", "路.txt", ""},
+        {"猫", "è.txt", "è.txt", ""},  // as GBK, "猫.txt": not in the pack
+        {Gbk("猫"), "λ.txt", "<NOT FOUND>", Line(Printf(msg::kAmbiguousPath, pack.c_str(), "位.txt", "λ.txt"))},
+        {Gbk("位"), "路.txt", "<NOT FOUND>",
+         Line(msg::kWrongPassword) + Line(Printf(msg::kNoPackOpen, "路.txt"))},  // neither reading opens it
+    };
+    for (const Case& c : cases) {
+        CRQ_File file;
+        file.EnableErrMSG(true);
+        StderrCapture err;
+        file.Open(pack.c_str(), true, true, c.password.c_str());
+        EXPECT_EQ(LocateAndRead(file, c.path), c.read) << c.path;
+        EXPECT_EQ(err.Take(), c.messages) << c.path;
+    }
+}
+
+// A Read that fails leaves nothing selected, whatever had been found.
+TEST(RQ_File, AFailedReadLeavesALengthOf0)
+{
+    TempDir dir;
+    const std::string pack = dir / "p.epk";
+    const std::string plain = dir / "plain.txt";
+    const std::string packedFailed = Printf(msg::kReadFailed, "a.txt") + msg::kFileEndedEarly;
+    struct Case {
+        const char* what;
+        std::function<bool(CRQ_File&)> select;
+        std::string cutShort;  // after the file was selected
+        bool intoCallersBuffer;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a plain file", [&](CRQ_File& f) { return f.Open(plain.c_str(), true, false, nullptr); }, plain, false,
+         Printf(msg::kReadFailed, plain.c_str()) + msg::kFileEndedEarly},
+        {"a packed file",
+         [&](CRQ_File& f) { return f.Open(pack.c_str(), true, true, nullptr) && f.Locate("a.txt", nullptr); }, pack,
+         true, packedFailed},
+    };
+    for (const Case& c : cases) {
+        dir.Write("plain.txt", std::string(100, 'p'));
+        MakePack(dir, pack, {{"a.txt", std::string(100, 'a')}});
+        CRQ_File file;
+        file.EnableErrMSG(true);
+        ASSERT_TRUE(c.select(file)) << c.what;
+        ASSERT_EQ(file.GetLength(), 100u) << c.what;
+        ASSERT_EQ(::truncate(c.cutShort.c_str(), 10), 0) << c.what;
+        StderrCapture err;
+        std::vector<uint8_t> mine(101);
+        uint8_t* buffer = mine.data();
+        EXPECT_FALSE(file.Read(c.intoCallersBuffer ? &buffer : nullptr, 0)) << c.what;
+        EXPECT_EQ(file.GetLength(), 0u) << c.what;
+        EXPECT_STREQ(file.m_pData, "") << c.what;
+        EXPECT_FALSE(file.Read(nullptr, 0)) << c.what;
+        EXPECT_EQ(err.Take(), Line(c.message)) << c.what;
+    }
+}
+
 TEST(RQ_File, DamagedPacksAreReportedNeverCrash)
 {
     TempDir dir;
@@ -288,13 +377,13 @@ TEST(RQ_File, DamagedPacksAreReportedNeverCrash)
         }
     }
 
-    // A stream that does not decode: found, but read as an empty text.
+    // A stream that does not decode: refused where it is found.
     CRQ_File file;
     file.EnableErrMSG(true);
     StderrCapture err;
     ASSERT_TRUE(file.Open(dir.Write("lz.epk", TinyPack("a", "x.txt", "abc", 2)).c_str(), true, true, nullptr));
-    ASSERT_TRUE(file.Locate("a\\x.txt", nullptr));
-    EXPECT_EQ(file.GetLength(), 3u);
+    EXPECT_FALSE(file.Locate("a\\x.txt", nullptr));
+    EXPECT_EQ(file.GetLength(), 0u);
     EXPECT_EQ(ReadText(file), "<FAILED:>");
     EXPECT_EQ(err.Take(), Line(Printf(msg::kDecodeFailedBuiltin, "ZIV", "x.txt")));
 }
@@ -310,6 +399,7 @@ TEST(RQ_File, LocateRefusesFilesThatCannotBeDecodedToTheSizeTheyClaim)
     const uint32_t absurd = 0xFFFFFFF0u;
     const test::LaidOutModule gone{"Gone", "gone.edl"};
     const test::LaidOutModule deflate{"Deflate", "deflate.edl"};  // beside the test program
+    const std::string lzStream = LzStream(std::string(1000, 'x'));
     struct Case {
         const char* what;
         test::LaidOutModule module;
@@ -327,6 +417,10 @@ TEST(RQ_File, LocateRefusesFilesThatCannotBeDecodedToTheSizeTheyClaim)
          Printf(msg::kDecodeFailedBuiltin, "RLE", "f.bin")},
         {"LZ beyond its largest expansion", gone, {"f.bin", 0, "abc", 2, 1u << 30},
          Printf(msg::kDecodeFailedBuiltin, "ZIV", "f.bin")},
+        {"an LZ stream that gives less than its record", gone, {"f.bin", 0, lzStream, 2, 1001},
+         Printf(msg::kDecodeFailedBuiltin, "ZIV", "f.bin")},
+        {"RLE packets that give less than their header", gone,
+         {"f.bin", 0, std::string("\x07\0\0\0\x83\x61", 6), 1, 7}, Printf(msg::kDecodeFailedBuiltin, "RLE", "f.bin")},
         {"stored as it is, with another size", gone, {"f.bin", 0, "abc", 0, 4},
          Printf(msg::kDecodeFailedBuiltin, "不编码", "f.bin")},
     };

@@ -8,6 +8,11 @@
 #include <chrono>
 #include <thread>
 #endif
+#ifdef TM_SHARED_BUFFER
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#endif
 
 #include "plugins/EncoderModule.h"
 
@@ -76,6 +81,26 @@ public:
 #define TM_RECORD_CALL() static_cast<void>(0)
 #endif
 
+#ifdef TM_SHARED_BUFFER
+// A module that keeps state, as a module that never declared isThreadSafe
+// may: Decode goes through one buffer of the module's own. A test can close
+// a gate that holds each Decode between filling the buffer and copying it
+// out, so that calls made at once meet there and hand out each other's bytes.
+uint8_t shared[1 << 16];
+std::mutex gateMutex;
+std::condition_variable gateOpened;
+bool gateClosed = false;
+std::atomic<uint32_t> atGate{0};
+
+void PassGate()
+{
+    std::unique_lock<std::mutex> lock(gateMutex);
+    ++atGate;
+    gateOpened.wait(lock, [] { return !gateClosed; });
+    --atGate;
+}
+#endif
+
 }  // namespace
 
 extern "C" {
@@ -94,6 +119,22 @@ EDL_EXPORT void tmRecording(uint32_t* callCount, uint32_t* awayCount, uint32_t* 
     *callCount = calls;
     *awayCount = away;
     *most = mostAtOnce;
+}
+#endif
+
+#ifdef TM_SHARED_BUFFER
+// Test-only exports: close or open the gate, and how many calls wait there.
+EDL_EXPORT void tmCloseGate(bool closed)
+{
+    {
+        const std::lock_guard<std::mutex> lock(gateMutex);
+        gateClosed = closed;
+    }
+    gateOpened.notify_all();
+}
+EDL_EXPORT uint32_t tmAtGate(void)
+{
+    return atGate;
 }
 #endif
 
@@ -188,6 +229,12 @@ edl_bool Decode(const uint8_t* src, uint32_t srcLen, uint8_t* dst)
     TM_RECORD_CALL();
 #if defined(TM_DECODE_FAILS) || defined(TM_BOUNDED)
     return 0;
+#endif
+#ifdef TM_SHARED_BUFFER
+    if (srcLen < kHeader || Declared(src) > sizeof shared || !Unxor(src, srcLen, shared, Declared(src))) return 0;
+    PassGate();
+    std::memcpy(dst, shared, Declared(src));
+    return 1;
 #endif
     return srcLen >= kHeader && Unxor(src, srcLen, dst, Declared(src));
 }
