@@ -293,6 +293,54 @@ private slots:
                                                                 {"图片/新/图.bmp", Binary(300, 4)}}));
     }
 
+    // Another program saves over the open pack, then the pack the editor
+    // holds is moved away: the user's work is never written over that
+    // program's change unasked, goes elsewhere when the user says so, with
+    // the bytes that were read, and the moved pack still extracts.
+    void aPackChangedOnDiskIsNeverOverwrittenUnasked()
+    {
+        TempDir work;
+        const std::string source = work.MakeDir("source");
+        work.Write("source/a.txt", std::string(3000, 'a'));
+        work.Write("source/sub/b.bin", Binary(5000, 4));
+        const std::string pack = work / "p.epk";
+        QCOMPARE(RunEpk({"create", QString::fromStdString(pack), QString::fromStdString(source), "--scheme", "lz"}), 0);
+        Editor editor(pack);
+        editor.Insert({{"new.txt", "mine"}});
+        QCOMPARE(RunEpk({"mkdir", QString::fromStdString(pack), "theirs"}), 0);
+        const std::string theirs = ReadAll(pack);
+
+        const std::string mine = work / "mine.epk";
+        editor.prompt.answers = {MsgAnswer::Yes};
+        editor.choices.savePaths.push_back(mine);
+        editor.prompt.passwords.push_back(PasswordBlocks{});
+        QVERIFY(editor.Run(cmd::kFileSave));
+        QCOMPARE(editor.prompt.messages.size(), size_t{1});
+        QCOMPARE(editor.prompt.messages[0].buttons, MsgButtons::YesNo);
+        QVERIFY(editor.prompt.messages[0].text.find(pack + "打开以后已被另一个程序") != std::string::npos);
+        QCOMPARE(ReadAll(pack), theirs);
+        QCOMPARE(editor.Doc().GetPathName(), mine);
+        std::map<std::string, std::string> expected = Tree(source);
+        expected["new.txt"] = "mine";
+        QCOMPARE(RunEpk({"extract", QString::fromStdString(mine), QString::fromStdString(work / "out")}), 0);
+        QCOMPARE(Tree(work / "out"), expected);
+
+        fs::rename(mine, work / "moved.epk");
+        editor.Select("sub");
+        editor.List().SelectAll();
+        editor.List().setFocus();
+        editor.choices.targetFolders.push_back(work.MakeDir("again"));
+        QVERIFY(editor.Run(cmd::kExtract));
+        QCOMPARE(ReadAll(work / "again/b.bin"), expected.at("sub/b.bin"));
+        editor.Insert({{"later.txt", "l"}});
+        editor.prompt.messages.clear();
+        editor.prompt.answers = {MsgAnswer::No};
+        QVERIFY(!editor.Run(cmd::kFileSave) || !fs::exists(mine));
+        QCOMPARE(editor.prompt.messages.size(), size_t{1});
+        QVERIFY(!fs::exists(mine));
+        QVERIFY(editor.Doc().IsModified());
+    }
+
     void extractionSkipsFilesNotSavedYetAndSaysWhich()
     {
         TempDir work;
