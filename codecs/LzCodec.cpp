@@ -78,6 +78,11 @@ uint32_t LzEncode(std::span<const uint8_t> src, std::span<uint8_t> dst)
     return static_cast<uint32_t>(produced);
 }
 
+uint64_t LzMostDecoded(uint64_t storedLen)
+{
+    return 256 * storedLen + 64;
+}
+
 bool LzDecode(std::span<const uint8_t> stored, std::span<uint8_t> out)
 {
     if (!LzoReady()) {

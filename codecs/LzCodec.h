@@ -14,6 +14,11 @@ size_t LzWorstCase(size_t len);
 // Inputs of two pieces or more are compressed in pieces on all cores.
 size_t LzPieceBytes();
 
+// The most bytes a stream of storedLen bytes can decode to: one byte of a
+// long match stands for at most 255 of its bytes, and a stream's first codes
+// a few more.
+uint64_t LzMostDecoded(uint64_t storedLen);
+
 // Compresses the whole of src and returns the stream length (long inputs in
 // pieces on all cores, joined into the one stream).
 // dst is normally sized 3 x src.size(), at least 5 bytes. Returns 0 only when

@@ -7,7 +7,7 @@
 
 #include "codecs/LzCodec.h"
 #include "codecs/LzCodes.h"
-#include "codecs/RunOnThreads.h"
+#include "threads/RunOnThreads.h"
 
 namespace tarvex {
 

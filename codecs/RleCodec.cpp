@@ -99,7 +99,7 @@ std::optional<uint32_t> PlausibleLength(std::span<const uint8_t> stored)
         return std::nullopt;
     }
     const uint32_t n = ReadLe32(stored);
-    if (n > kMaxOutputPerStoredByte * (stored.size() - kHeaderSize)) {
+    if (n > RleMostDecoded(stored.size())) {
         return std::nullopt;
     }
     return n;
@@ -213,6 +213,11 @@ int64_t RleDecodedLength(std::span<const uint8_t> stored)
         return -1;
     }
     return ReadLe32(stored);
+}
+
+uint64_t RleMostDecoded(uint64_t storedLen)
+{
+    return storedLen < kHeaderSize ? 0 : kMaxOutputPerStoredByte * (storedLen - kHeaderSize);
 }
 
 std::optional<uint32_t> RleStreamLength(std::span<const uint8_t> stored)

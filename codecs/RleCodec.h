@@ -27,6 +27,10 @@ bool RleDecode(std::vector<uint8_t>& buffer, uint32_t storedLen);
 // stream's header announces. False on any mismatch or malformed packet.
 bool RleDecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out);
 
+// The most bytes a stream of storedLen bytes can decode to: every packet a
+// repeat of the longest run after the header.
+uint64_t RleMostDecoded(uint64_t storedLen);
+
 // The decoded length announced by an RLE stream's header, or -1 when the stream
 // is shorter than its header.
 int64_t RleDecodedLength(std::span<const uint8_t> stored);

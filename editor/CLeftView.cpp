@@ -5,14 +5,14 @@
 #include <QMenu>
 #include <unordered_set>
 
-#include "archive/DeferredPrompt.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
+#include "base/GbkText.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
 #include "editor/TreeBranches.h"
+#include "talk/DeferredPrompt.h"
+#include "talk/Messages.h"
 #include "ui/CommandIds.h"
 #include "ui/MenuBuilder.h"
 

@@ -7,7 +7,7 @@
 #include <QTreeView>
 #include <functional>
 
-#include "archive/CatalogueEdits.h"
+#include "catalogue/CatalogueEdits.h"
 #include "ui/CommandRouter.h"
 
 namespace tarvex {

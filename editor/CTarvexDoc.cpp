@@ -2,15 +2,15 @@
 
 #include <chrono>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
+#include "base/GbkText.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexView.h"
 #include "editor/ExtractionPlan.h"
 #include "schemes/EncodeTest.h"
 #include "schemes/Extraction.h"
-#include "schemes/TreeExtraction.h"
 #include "schemes/SchemeDispatch.h"
+#include "schemes/TreeExtraction.h"
+#include "talk/Messages.h"
 #include "ui/CommandIds.h"
 
 namespace tarvex {

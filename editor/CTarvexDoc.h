@@ -6,12 +6,12 @@
 #include <QString>
 #include <string>
 
-#include "archive/Catalogue.h"
-#include "archive/PackArchive.h"
+#include "catalogue/Catalogue.h"
 #include "editor/ClipboardTransfer.h"
-#include "ui/UserChoices.h"
+#include "pack/PackArchive.h"
 #include "schemes/PluginHost.h"
 #include "ui/CommandRouter.h"
+#include "ui/UserChoices.h"
 
 namespace tarvex {
 

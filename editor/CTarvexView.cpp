@@ -15,15 +15,15 @@
 
 #include <sys/stat.h>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
+#include "base/GbkText.h"
+#include "catalogue/CatalogueEdits.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
 #include "editor/ListClickRules.h"
 #include "schemes/SchemeId.h"
+#include "talk/Messages.h"
 #include "ui/CPluginChooserDlg.h"
 #include "ui/CommandIds.h"
 #include "ui/CommandTable.h"

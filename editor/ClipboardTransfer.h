@@ -9,10 +9,10 @@
 #include <span>
 #include <vector>
 
-#include "archive/Catalogue.h"
-#include "archive/Prompt.h"
+#include "catalogue/Catalogue.h"
 #include "editor/ClipboardFormat.h"
 #include "editor/FileListModel.h"
+#include "talk/Prompt.h"
 
 namespace tarvex {
 

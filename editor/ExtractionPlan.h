@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/Catalogue.h"
+#include "catalogue/Catalogue.h"
 #include "editor/FileListModel.h"
 
 namespace tarvex {

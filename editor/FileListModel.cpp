@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 #include "editor/IconForExtension.h"
 #include "schemes/SchemeId.h"
 #include "schemes/SizeText.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "archive/Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 namespace tarvex {
 

@@ -1,6 +1,6 @@
 #include "editor/FolderTreeModel.h"
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 #include "ui/Artwork.h"
 
 namespace tarvex {

@@ -7,7 +7,7 @@
 #include <QIcon>
 #include <optional>
 
-#include "archive/Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 namespace tarvex {
 

@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <QValidator>
 
-#include "archive/Catalogue.h"
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
+#include "catalogue/Catalogue.h"
 
 namespace tarvex {
 namespace {

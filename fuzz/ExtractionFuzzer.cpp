@@ -5,8 +5,8 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "archive/PackArchive.h"
 #include "fuzz/FuzzSupport.h"
+#include "pack/PackArchive.h"
 #include "schemes/TreeExtraction.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/FileIo.h"
-#include "archive/PackArchive.h"
+#include "catalogue/CatalogueEdits.h"
 #include "codecs/LzCodec.h"
 #include "codecs/RleCodec.h"
+#include "pack/PackArchive.h"
+#include "platform/FileIo.h"
 #include "plugins/EncoderModule.h"
 #include "schemes/PluginHost.h"
 #include "schemes/SchemeDispatch.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 
 namespace tarvex::fuzz {
 

@@ -1,7 +1,7 @@
 #include "fuzz/PackDecoding.h"
 
-#include "archive/PackArchive.h"
 #include "fuzz/FuzzSupport.h"
+#include "pack/PackArchive.h"
 #include "schemes/Extraction.h"
 
 namespace tarvex::fuzz {

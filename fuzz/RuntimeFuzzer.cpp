@@ -1,9 +1,9 @@
 // Fuzzes the game's reader: a fuzzed pack is opened through CRQ_File, and
 // every path it holds (and a few it may not) is located and read.
-#include "archive/GbkText.h"
-#include "archive/PackArchive.h"
-#include "archive/PackPaths.h"
+#include "base/GbkText.h"
+#include "catalogue/PackPaths.h"
 #include "fuzz/FuzzSupport.h"
+#include "pack/PackArchive.h"
 #include "runtime/RQ_File.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

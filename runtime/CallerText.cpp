@@ -1,7 +1,7 @@
 #include "runtime/CallerText.h"
 
-#include "archive/GbkText.h"
-#include "archive/PasswordKeys.h"
+#include "base/GbkText.h"
+#include "format/PasswordKeys.h"
 
 namespace tarvex {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 
 namespace tarvex {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <langinfo.h>
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 
 namespace tarvex {
 

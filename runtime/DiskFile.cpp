@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-#include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
+#include "base/SystemErrorText.h"
 #include "runtime/RuntimeMessages.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 

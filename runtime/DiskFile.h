@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "archive/FileIo.h"
-#include "archive/Prompt.h"
+#include "platform/FileIo.h"
+#include "talk/Prompt.h"
 
 namespace tarvex {
 

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 
 namespace tarvex {
 

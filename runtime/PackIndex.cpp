@@ -1,7 +1,7 @@
 #include "runtime/PackIndex.h"
 
-#include "archive/GbkText.h"
-#include "archive/PackPaths.h"
+#include "base/GbkText.h"
+#include "catalogue/PackPaths.h"
 #include "runtime/CallerText.h"
 
 namespace tarvex {

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "archive/Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 namespace tarvex {
 

@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <string>
 
-#include "archive/FileIo.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/SafeFileWriter.h"
+#include "base/GbkText.h"
+#include "platform/FileIo.h"
+#include "platform/SafeFileWriter.h"
 #include "runtime/CallerText.h"
 #include "runtime/DiskFile.h"
 #include "runtime/LoosePath.h"
 #include "runtime/RuntimeMessages.h"
 #include "runtime/RuntimePack.h"
 #include "runtime/RuntimePrompt.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <cerrno>
 
-#include "archive/DeferredPrompt.h"
-#include "archive/FileIo.h"
-#include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
+#include "base/SystemErrorText.h"
+#include "platform/FileIo.h"
 #include "runtime/DiskFile.h"
 #include "schemes/SchemeId.h"
+#include "talk/DeferredPrompt.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 namespace {

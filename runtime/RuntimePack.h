@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/ByteBuffer.h"
-#include "archive/Catalogue.h"
-#include "archive/PackArchive.h"
+#include "base/ByteBuffer.h"
+#include "catalogue/Catalogue.h"
+#include "pack/PackArchive.h"
 #include "runtime/PackIndex.h"
 #include "schemes/Extraction.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 
 namespace tarvex {
 

@@ -1,9 +1,9 @@
 #include "schemes/EncodeTest.h"
 
-#include "archive/FileIo.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
+#include "base/GbkText.h"
+#include "platform/FileIo.h"
 #include "schemes/SchemeId.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 namespace {

@@ -7,13 +7,13 @@
 #include <optional>
 #include <string>
 
-#include "archive/ByteBuffer.h"
-#include "archive/Catalogue.h"
-#include "archive/PackArchive.h"
-#include "archive/Prompt.h"
+#include "base/ByteBuffer.h"
+#include "catalogue/Catalogue.h"
+#include "pack/PackArchive.h"
 #include "schemes/Extraction.h"
 #include "schemes/PluginHost.h"
 #include "schemes/SchemeDispatch.h"
+#include "talk/Prompt.h"
 
 namespace tarvex {
 

@@ -5,16 +5,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "archive/FileIo.h"
-#include "archive/FileMapping.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/RangeCopy.h"
-#include "archive/SafeFileWriter.h"
-#include "archive/Scrambler.h"
-#include "archive/SystemErrorText.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
+#include "format/Scrambler.h"
+#include "platform/FileIo.h"
+#include "platform/FileMapping.h"
+#include "platform/RangeCopy.h"
+#include "platform/SafeFileWriter.h"
 #include "schemes/SchemeId.h"
 #include "schemes/TreeExtraction.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 namespace {

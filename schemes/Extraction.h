@@ -7,10 +7,10 @@
 #include <span>
 #include <string>
 
-#include "archive/ByteBuffer.h"
-#include "archive/DiskFolder.h"
-#include "archive/PackArchive.h"
-#include "archive/StoredData.h"
+#include "base/ByteBuffer.h"
+#include "pack/PackArchive.h"
+#include "pack/StoredData.h"
+#include "platform/DiskFolder.h"
 #include "schemes/PluginHost.h"
 #include "schemes/SchemeDispatch.h"
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <optional>
 
-#include "archive/ByteBuffer.h"
-#include "archive/Messages.h"
+#include "base/ByteBuffer.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 namespace {

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <memory>
 
-#include "archive/AppFolder.h"
-#include "archive/Catalogue.h"
-#include "archive/GbkText.h"
+#include "base/AppFolder.h"
+#include "base/GbkText.h"
+#include "catalogue/Catalogue.h"
 
 namespace tarvex {
 namespace {

@@ -5,18 +5,31 @@
 #include <optional>
 #include <thread>
 
-#include "archive/ByteBuffer.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/StoredData.h"
-#include "archive/ThrownError.h"
+#include "base/ByteBuffer.h"
+#include "base/GbkText.h"
 #include "codecs/LzCodec.h"
 #include "codecs/LzStream.h"
 #include "codecs/RleCodec.h"
+#include "pack/StoredData.h"
 #include "schemes/SchemeId.h"
+#include "talk/Messages.h"
+#include "talk/ThrownError.h"
 
 namespace tarvex {
 namespace {
+
+// Whether a built-in scheme could decode storedSize bytes into fileSize: a
+// damaged record must not make a reader allocate gigabytes for a few stored
+// bytes. Plug-in schemes are not judged here.
+bool PlausibleSizes(uint32_t fileSize, uint64_t storedSize, uint8_t scheme)
+{
+    switch (scheme) {
+    case kSchemeNone: return fileSize == storedSize;
+    case kSchemeRle: return storedSize >= 4 && fileSize <= RleMostDecoded(storedSize);
+    case kSchemeLz: return fileSize <= LzMostDecoded(storedSize);
+    default: return true;
+    }
+}
 
 constexpr const char* kPluginNotLoaded = "无法载入扩展编码组件:%s";
 constexpr const char* kPluginEncodeFailed = "扩展编码组件%s无法编码文件%s。";
@@ -237,7 +250,7 @@ bool SchemeDispatch::CanDecode(size_t storedSize, uint32_t fileSize, uint8_t sch
         return false;
     }
     // A damaged record must not make a few stored bytes cost gigabytes.
-    if (PlausibleSizes({0, fileSize, static_cast<uint32_t>(storedSize), scheme})) return true;
+    if (PlausibleSizes(fileSize, storedSize, scheme)) return true;
     ReportDecodeFailure(scheme, name);
     return false;
 }

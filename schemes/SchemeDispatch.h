@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "archive/Catalogue.h"
-#include "archive/Prompt.h"
-#include "archive/SchemeCoder.h"
+#include "catalogue/Catalogue.h"
+#include "pack/SchemeCoder.h"
 #include "schemes/PluginHost.h"
 #include "schemes/SchemeId.h"
+#include "talk/Prompt.h"
 
 namespace tarvex {
 

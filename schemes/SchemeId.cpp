@@ -1,6 +1,6 @@
 #include "schemes/SchemeId.h"
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 
 namespace tarvex {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 namespace tarvex {
 

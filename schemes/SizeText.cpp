@@ -1,7 +1,7 @@
 #include "schemes/SizeText.h"
 
-#include "archive/Catalogue.h"
-#include "archive/Messages.h"
+#include "catalogue/Catalogue.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 

@@ -7,12 +7,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "archive/DeferredPrompt.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/OrderedPipeline.h"
-#include "archive/SystemErrorText.h"
-#include "archive/ThrownError.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
+#include "talk/DeferredPrompt.h"
+#include "talk/Messages.h"
+#include "talk/ThrownError.h"
+#include "threads/OrderedPipeline.h"
 
 namespace tarvex {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "archive/LargeBlocks.h"
+#include "base/LargeBlocks.h"
 #include "shell/CTarvexApp.h"
 
 int main(int argc, char** argv)

@@ -2,9 +2,9 @@
 
 #include <QLabel>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/PasswordKeys.h"
+#include "base/GbkText.h"
+#include "format/PasswordKeys.h"
+#include "talk/Messages.h"
 #include "ui/Artwork.h"
 #include "ui/CFlatEdit.h"
 #include "ui/CSkinButton.h"

@@ -6,7 +6,7 @@
 // was given or the dialog was left with "不加密".
 #include <QDialog>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 
 class QLabel;
 

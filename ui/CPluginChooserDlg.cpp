@@ -7,8 +7,8 @@
 #include <QMouseEvent>
 #include <cstring>
 
-#include "archive/Catalogue.h"
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
+#include "catalogue/Catalogue.h"
 #include "schemes/ModuleSpeed.h"
 #include "schemes/SizeText.h"
 #include "ui/Artwork.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/Prompt.h"
 #include "schemes/PluginHost.h"
+#include "talk/Prompt.h"
 
 class QLabel;
 class QListWidget;

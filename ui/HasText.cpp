@@ -1,6 +1,6 @@
 #include "ui/HasText.h"
 
-#include "archive/CatalogueEdits.h"
+#include "catalogue/CatalogueEdits.h"
 
 namespace tarvex {
 

@@ -3,7 +3,7 @@
 // button texts, one of the icons and button sets of the whole program.
 #include <QString>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 
 class QWidget;
 

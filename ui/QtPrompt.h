@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 
 namespace tarvex {
 

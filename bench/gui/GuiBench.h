@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/Prompt.h"
-#include "ui/UserChoices.h"
 #include "shell/CMainFrame.h"
 #include "shell/CTarvexApp.h"
+#include "talk/Prompt.h"
+#include "ui/UserChoices.h"
 
 namespace tarvex::bench {
 

@@ -3,9 +3,9 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
-#include "archive/Catalogue.h"
-#include "archive/PackPaths.h"
 #include "bench/gui/GuiBench.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/PackPaths.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"

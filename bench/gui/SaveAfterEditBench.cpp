@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 #include "bench/gui/GuiBench.h"
+#include "catalogue/CatalogueEdits.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "ui/CommandIds.h"

@@ -18,7 +18,7 @@
 #include <cstring>
 #include <string>
 
-#include "archive/LargeBlocks.h"
+#include "base/LargeBlocks.h"
 #include "bench/gui/GuiBench.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
+#include "talk/Messages.h"
+#include "tests/cli/EpkRunner.h"
 #include "tests/support/PackFixture.h"
 #include "tests/support/PackLayout.h"
-#include "tests/cli/EpkRunner.h"
 
 namespace tarvex {
 namespace {

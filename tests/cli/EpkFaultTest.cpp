@@ -16,8 +16,8 @@
 #include <optional>
 #include <thread>
 
-#include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
+#include "base/SystemErrorText.h"
+#include "talk/Messages.h"
 #include "tests/cli/EpkRunner.h"
 #include "tests/support/PackFixture.h"
 

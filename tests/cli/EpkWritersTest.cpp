@@ -8,8 +8,8 @@
 #include <future>
 #include <thread>
 
-#include "archive/HeldPack.h"
-#include "archive/Messages.h"
+#include "platform/HeldPack.h"
+#include "talk/Messages.h"
 #include "tests/cli/EpkRunner.h"
 #include "tests/support/PackFixture.h"
 

@@ -4,11 +4,11 @@
 #include <set>
 #include <sys/stat.h>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/DirectoryImport.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/PackPaths.h"
+#include "base/GbkText.h"
+#include "catalogue/CatalogueEdits.h"
+#include "catalogue/DirectoryImport.h"
+#include "catalogue/PackPaths.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {

@@ -5,10 +5,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "archive/AppFolder.h"
-#include "archive/FileIo.h"
-#include "archive/RangeCopy.h"
-#include "archive/SystemErrorText.h"
+#include "base/AppFolder.h"
+#include "base/SystemErrorText.h"
+#include "platform/FileIo.h"
+#include "platform/RangeCopy.h"
 #include "tests/support/TempDir.h"
 
 namespace tarvex {

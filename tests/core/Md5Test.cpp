@@ -1,4 +1,4 @@
-#include "archive/Md5.h"
+#include "format/Md5.h"
 
 #include <gtest/gtest.h>
 

@@ -11,8 +11,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
+#include "base/SystemErrorText.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {

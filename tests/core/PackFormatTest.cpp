@@ -1,8 +1,8 @@
 // The pack layout byte for byte, the folder numbering and the scramblers.
 #include <gtest/gtest.h>
 
-#include "archive/FolderTable.h"
-#include "archive/Scrambler.h"
+#include "format/Scrambler.h"
+#include "pack/FolderTable.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {

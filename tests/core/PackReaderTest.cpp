@@ -2,9 +2,9 @@
 // never a crash, a hang or an absurd allocation.
 #include <gtest/gtest.h>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/PackReader.h"
+#include "base/GbkText.h"
+#include "pack/PackReader.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
 #include "tests/support/PackLayout.h"
 

@@ -1,8 +1,8 @@
 // Packs written and read back over schemes x passwords x shapes of content.
 #include <gtest/gtest.h>
 
-#include "archive/GbkText.h"
-#include "archive/PackPaths.h"
+#include "base/GbkText.h"
+#include "catalogue/PackPaths.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {

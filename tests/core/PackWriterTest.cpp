@@ -6,10 +6,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "archive/Messages.h"
+#include "base/SystemErrorText.h"
 #include "codecs/LzCodec.h"
-#include "archive/SystemErrorText.h"
 #include "schemes/Extraction.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {

@@ -2,7 +2,7 @@
 // unusable passwords.
 #include <gtest/gtest.h>
 
-#include "archive/Messages.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {

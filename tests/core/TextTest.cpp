@@ -1,8 +1,8 @@
 // Texts: encodings at the edges, pack paths, and the file list's numbers.
 #include <gtest/gtest.h>
 
-#include "archive/GbkText.h"
-#include "archive/PackArchive.h"
+#include "base/GbkText.h"
+#include "pack/PackArchive.h"
 #include "schemes/SchemeId.h"
 #include "schemes/SizeText.h"
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "archive/Messages.h"
 #include "schemes/TreeExtraction.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
 
 namespace tarvex {

@@ -11,14 +11,14 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "archive/DirectoryImport.h"
-#include "archive/Messages.h"
-#include "archive/OrderedPipeline.h"
-#include "archive/ParallelFor.h"
-#include "archive/WorkAhead.h"
-#include "codecs/RunOnThreads.h"
+#include "catalogue/DirectoryImport.h"
 #include "schemes/SchemeId.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
+#include "threads/OrderedPipeline.h"
+#include "threads/ParallelFor.h"
+#include "threads/RunOnThreads.h"
+#include "threads/WorkAhead.h"
 
 namespace tarvex {
 namespace {

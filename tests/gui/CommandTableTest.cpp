@@ -13,16 +13,16 @@
 #include <QToolBar>
 #include <set>
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/ClipboardFormat.h"
 #include "shell/CMainFrame.h"
+#include "tests/gui/EditorHarness.h"
 #include "ui/CommandIds.h"
 #include "ui/CommandTable.h"
 #include "ui/MenuBuilder.h"
-#include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {
 namespace {

@@ -19,9 +19,10 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "archive/GbkText.h"
-#include "archive/PasswordKeys.h"
+#include "base/GbkText.h"
 #include "editor/CTarvexDoc.h"
+#include "format/PasswordKeys.h"
+#include "tests/gui/EditorHarness.h"
 #include "ui/Artwork.h"
 #include "ui/CFlatEdit.h"
 #include "ui/CFolderPicker.h"
@@ -36,7 +37,6 @@
 #include "ui/QtPrompt.h"
 #include "ui/QtUserChoices.h"
 #include "ui/RecentFiles.h"
-#include "tests/gui/EditorHarness.h"
 
 namespace tarvex::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"

@@ -12,8 +12,8 @@
 #include <functional>
 #include <memory>
 
-#include "archive/Catalogue.h"
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
+#include "catalogue/Catalogue.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
@@ -21,10 +21,10 @@
 #include "schemes/ModuleSpeed.h"
 #include "schemes/SchemeId.h"
 #include "schemes/SizeText.h"
-#include "ui/CPluginChooserDlg.h"
-#include "ui/CommandIds.h"
 #include "tests/gui/EditorHarness.h"
 #include "tests/plugins/ModuleFolder.h"
+#include "ui/CPluginChooserDlg.h"
+#include "ui/CommandIds.h"
 
 namespace tarvex::test {
 namespace {

@@ -8,16 +8,16 @@
 #include <QTest>
 #include <QUrl>
 
-#include "archive/Catalogue.h"
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
+#include "catalogue/Catalogue.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/ClipboardTransfer.h"
 #include "editor/FileListModel.h"
 #include "editor/FolderTreeModel.h"
-#include "ui/CommandIds.h"
 #include "tests/gui/EditorHarness.h"
+#include "ui/CommandIds.h"
 
 namespace tarvex::test {
 namespace {

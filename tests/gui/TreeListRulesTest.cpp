@@ -13,18 +13,18 @@
 #include <algorithm>
 #include <functional>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/Messages.h"
-#include "schemes/Extraction.h"
+#include "catalogue/CatalogueEdits.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/FolderTreeModel.h"
 #include "editor/IconForExtension.h"
 #include "editor/TreeBranches.h"
+#include "schemes/Extraction.h"
 #include "shell/CMainFrame.h"
-#include "ui/CommandIds.h"
+#include "talk/Messages.h"
 #include "tests/gui/EditorHarness.h"
+#include "ui/CommandIds.h"
 
 namespace tarvex::test {
 namespace {

@@ -10,18 +10,18 @@
 #include <filesystem>
 #include <fstream>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/Messages.h"
-#include "archive/PasswordKeys.h"
+#include "catalogue/CatalogueEdits.h"
 #include "editor/CLeftView.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "editor/FileListModel.h"
-#include "ui/MenuBuilder.h"
+#include "format/PasswordKeys.h"
 #include "shell/CMainFrame.h"
-#include "ui/CommandIds.h"
-#include "ui/RecentFiles.h"
+#include "talk/Messages.h"
 #include "tests/gui/EditorHarness.h"
+#include "ui/CommandIds.h"
+#include "ui/MenuBuilder.h"
+#include "ui/RecentFiles.h"
 
 namespace tarvex::test {
 namespace {

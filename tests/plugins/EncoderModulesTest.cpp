@@ -10,7 +10,7 @@
 #include <random>
 #include <thread>
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 #include "codecs/LzCodec.h"
 #include "schemes/PluginHost.h"
 #include "tests/plugins/ModuleFolder.h"
@@ -90,9 +90,11 @@ private:
 Bytes SourceText()
 {
     Bytes text;
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(SOURCE_DIR) + "/archive")) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        text.insert(text.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    for (const char* folder : {"catalogue", "pack", "platform"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(SOURCE_DIR) + "/" + folder)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            text.insert(text.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
     }
     return text;
 }

@@ -35,7 +35,7 @@ protected:
 
         // Real text: sources of this project and the sample folder, plus
         // data no encoder can shrink.
-        for (const char* folder : {"archive", "schemes", "samples/demo"}) {
+        for (const char* folder : {"catalogue", "schemes", "samples/demo"}) {
             fs::create_directories(dir / ("src/" + std::string(folder)));
             fs::copy(std::string(SOURCE_DIR) + "/" + folder, dir / ("src/" + std::string(folder)),
                      fs::copy_options::recursive);
@@ -90,7 +90,7 @@ TEST_F(EpkWithPlugins, ZstdPackRoundTripsAndIsSmallerThanLz)
     EXPECT_LT(fs::file_size(zstd), fs::file_size(lz) * 9 / 10);
 
     r = Epk({"list", zstd});
-    EXPECT_NE(r.out.find("archive\\Catalogue.cpp\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("catalogue\\Catalogue.cpp\t"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\tZstandard 强力\n"), std::string::npos);
     // Data the module cannot shrink is stored unencoded.
     EXPECT_NE(r.out.find("noise.bin\t20000\t20000\t不编码\n"), std::string::npos);
@@ -131,25 +131,25 @@ TEST_F(EpkWithPlugins, APackWhoseModuleIsMissingOpensListsAndExtractsTheRest)
     EXPECT_NE(r.err.find("没有找到扩展解码模块：zstd-fast.edl\n"), std::string::npos) << r.err;
     const auto out = Tree(dir / "out");
     EXPECT_EQ(out.at("noise.bin"), ReadFileBytes(dir / "src/noise.bin"));
-    EXPECT_EQ(out.count("archive/Catalogue.cpp"), 0u);
+    EXPECT_EQ(out.count("catalogue/Catalogue.cpp"), 0u);
 
     r = Epk({"test", pack});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("archive\\Catalogue.cpp\t失败\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("catalogue\\Catalogue.cpp\t失败\n"), std::string::npos) << r.out;
 }
 
 TEST_F(EpkWithPlugins, EditingCommandsTakeAModuleAsScheme)
 {
     const std::string pack = dir / "p.epk";
     ASSERT_EQ(Epk({"create", pack, dir / "src", "--scheme", "lz"}).status, 0);
-    EpkRun r = Epk({"scheme", pack, "archive", "zstd-fast.edl"});
+    EpkRun r = Epk({"scheme", pack, "catalogue", "zstd-fast.edl"});
     ASSERT_EQ(r.status, 0) << r.err;
     dir.Write("more/notes.txt", test::TextLikeBytes(30000, 9));
     r = Epk({"add", pack, dir / "more/notes.txt", "--to", "docs", "--scheme", "deflate.edl"});
     ASSERT_EQ(r.status, 0) << r.err;
 
     r = Epk({"list", pack});
-    EXPECT_NE(r.out.find("archive\\Catalogue.cpp\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("catalogue\\Catalogue.cpp\t"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\tZstandard 快速\n"), std::string::npos);
     EXPECT_NE(r.out.find("docs\\notes.txt\t30000\t"), std::string::npos);
     EXPECT_NE(r.out.find("\tDeflate\n"), std::string::npos);
@@ -160,7 +160,7 @@ TEST_F(EpkWithPlugins, EditingCommandsTakeAModuleAsScheme)
     EXPECT_EQ(Tree(dir / "out"), expected);
 
     const std::vector<uint8_t> before = ReadFileBytes(pack);
-    EXPECT_EQ(Epk({"scheme", pack, "archive", "t-neither.edl"}).status, 1);
+    EXPECT_EQ(Epk({"scheme", pack, "catalogue", "t-neither.edl"}).status, 1);
     EXPECT_EQ(ReadFileBytes(pack), before);
 }
 
@@ -210,7 +210,7 @@ TEST_F(EpkWithPlugins, CreateWithAnEncoderThatBreaksStoresTheFilesUnencodedAndNa
             ++lines;
         EXPECT_EQ(lines, nonEmpty);
         EXPECT_NE(r.err.find("\n扩展编码组件" + module + (module == "t-nolength.edl" ? "编码文件" : "无法编码文件") +
-                             "archive\\Catalogue.cpp"),
+                             "catalogue\\Catalogue.cpp"),
                   std::string::npos);
         const std::string total = std::to_string(bytes);
         EXPECT_NE(r.out.find(total + " 字节存为 " + total + " 字节。"), std::string::npos) << r.out;

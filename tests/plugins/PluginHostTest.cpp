@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 #include "schemes/PluginHost.h"
 #include "tests/plugins/ModuleFolder.h"
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
+#include "catalogue/CatalogueEdits.h"
 #include "schemes/Extraction.h"
 #include "schemes/SchemeId.h"
 #include "schemes/TreeExtraction.h"

@@ -10,11 +10,11 @@
 #include <functional>
 #include <sstream>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
 #include "codecs/LzCodec.h"
 #include "runtime/RuntimeMessages.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
 #include "tests/support/PackLayout.h"
 

@@ -9,14 +9,14 @@
 #include <functional>
 #include <utility>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/PackReader.h"
-#include "archive/PasswordKeys.h"
-#include "archive/SystemErrorText.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
 #include "codecs/LzCodec.h"
+#include "format/PasswordKeys.h"
+#include "pack/PackReader.h"
 #include "runtime/RQ_File.h"
 #include "runtime/RuntimeMessages.h"
+#include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
 #include "tests/support/PackLayout.h"
 
@@ -296,7 +296,7 @@ TEST(RQ_File, AFailedReadLeavesALengthOf0)
     TempDir dir;
     const std::string pack = dir / "p.epk";
     const std::string plain = dir / "plain.txt";
-    const std::string packedFailed = Printf(msg::kReadFailed, "a.txt") + msg::kFileEndedEarly;
+    const std::string packedFailed = Printf(msg::kReadFailed, "a.txt") + kFileEndedEarly;
     struct Case {
         const char* what;
         std::function<bool(CRQ_File&)> select;
@@ -306,7 +306,7 @@ TEST(RQ_File, AFailedReadLeavesALengthOf0)
     };
     const Case cases[] = {
         {"a plain file", [&](CRQ_File& f) { return f.Open(plain.c_str(), true, false, nullptr); }, plain, false,
-         Printf(msg::kReadFailed, plain.c_str()) + msg::kFileEndedEarly},
+         Printf(msg::kReadFailed, plain.c_str()) + kFileEndedEarly},
         {"a packed file",
          [&](CRQ_File& f) { return f.Open(pack.c_str(), true, true, nullptr) && f.Locate("a.txt", nullptr); }, pack,
          true, packedFailed},

@@ -2,7 +2,7 @@
 // where loose files lie.
 #include <gtest/gtest.h>
 
-#include "archive/GbkText.h"
+#include "base/GbkText.h"
 #include "runtime/ConsoleText.h"
 #include "runtime/LoosePath.h"
 

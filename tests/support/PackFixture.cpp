@@ -1,7 +1,7 @@
 #include "tests/support/PackFixture.h"
 
-#include "archive/GbkText.h"
-#include "archive/PackPaths.h"
+#include "base/GbkText.h"
+#include "catalogue/PackPaths.h"
 #include "schemes/Extraction.h"
 
 namespace tarvex::test {

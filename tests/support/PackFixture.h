@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/PackArchive.h"
+#include "catalogue/CatalogueEdits.h"
+#include "pack/PackArchive.h"
 #include "schemes/SchemeDispatch.h"
 #include "tests/support/RecordingPrompt.h"
 #include "tests/support/TempDir.h"

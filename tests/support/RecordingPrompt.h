@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 
 namespace tarvex::test {
 

@@ -1,7 +1,7 @@
 // epk cat: the decoded bytes of files of a pack on standard output, for
 // pipelines; every message goes to standard error.
-#include "archive/Messages.h"
 #include "schemes/Extraction.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/PackSession.h"

@@ -8,10 +8,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/PasswordKeys.h"
-#include "archive/SystemErrorText.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
+#include "format/PasswordKeys.h"
+#include "talk/Messages.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/InputFiles.h"
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 
 namespace tarvex::epk {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
+#include "base/SystemErrorText.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 
 namespace tarvex::epk {

@@ -1,14 +1,14 @@
 #include <string>
 #include <string_view>
 
-#include "archive/AppFolder.h"
-#include "archive/DirectoryImport.h"
-#include "archive/FileIo.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
+#include "base/AppFolder.h"
+#include "base/GbkText.h"
+#include "catalogue/DirectoryImport.h"
+#include "platform/FileIo.h"
 #include "schemes/SchemeDispatch.h"
 #include "schemes/SchemeId.h"
 #include "schemes/SizeText.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/Exclusions.h"

@@ -5,8 +5,8 @@
 #include <optional>
 #include <set>
 
-#include "archive/GbkText.h"
-#include "archive/PackPaths.h"
+#include "base/GbkText.h"
+#include "catalogue/PackPaths.h"
 #include "schemes/Extraction.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"

@@ -8,13 +8,13 @@
 #include <memory>
 #include <thread>
 
-#include "archive/FileIo.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/ParallelFor.h"
-#include "archive/SystemErrorText.h"
-#include "archive/ThrownError.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
+#include "platform/FileIo.h"
 #include "schemes/Extraction.h"
+#include "talk/Messages.h"
+#include "talk/ThrownError.h"
+#include "threads/ParallelFor.h"
 
 namespace tarvex::epk {
 namespace {

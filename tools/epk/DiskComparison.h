@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/Catalogue.h"
-#include "archive/DeferredPrompt.h"
-#include "archive/PackArchive.h"
-#include "archive/StoredData.h"
+#include "catalogue/Catalogue.h"
+#include "pack/PackArchive.h"
+#include "pack/StoredData.h"
+#include "talk/DeferredPrompt.h"
 
 namespace tarvex::epk {
 

@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-#include "archive/CatalogueEdits.h"
-#include "archive/DirectoryImport.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/PackPaths.h"
-#include "archive/SystemErrorText.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
+#include "catalogue/CatalogueEdits.h"
+#include "catalogue/DirectoryImport.h"
+#include "catalogue/PackPaths.h"
 #include "schemes/SchemeId.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/Exclusions.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <fnmatch.h>
 
-#include "archive/AppFolder.h"
-#include "archive/GbkText.h"
+#include "base/AppFolder.h"
+#include "base/GbkText.h"
 
 namespace tarvex::epk {
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "archive/Catalogue.h"
-#include "archive/DirectoryImport.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/DirectoryImport.h"
 
 namespace tarvex::epk {
 

@@ -3,11 +3,11 @@
 #include <set>
 #include <sys/stat.h>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/PackPaths.h"
-#include "archive/SystemErrorText.h"
+#include "base/GbkText.h"
+#include "base/SystemErrorText.h"
+#include "catalogue/PackPaths.h"
 #include "schemes/TreeExtraction.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/PackSession.h"

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "archive/Messages.h"
-#include "archive/SystemErrorText.h"
+#include "base/SystemErrorText.h"
+#include "talk/Messages.h"
 #include "tools/epk/Console.h"
 
 namespace tarvex::epk {

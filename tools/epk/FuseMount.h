@@ -11,7 +11,7 @@
 // answers repeated reads of the unchanging files without asking again.
 #include <string>
 
-#include "archive/Prompt.h"
+#include "talk/Prompt.h"
 #include "tools/epk/PackFileSystem.h"
 
 namespace tarvex::epk {

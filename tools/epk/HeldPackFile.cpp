@@ -1,6 +1,6 @@
 #include "tools/epk/HeldPackFile.h"
 
-#include "archive/Messages.h"
+#include "talk/Messages.h"
 
 namespace tarvex::epk {
 namespace {

@@ -6,8 +6,8 @@
 // and its bytes are no longer those its tables describe.
 #include <string>
 
-#include "archive/HeldPack.h"
-#include "archive/Prompt.h"
+#include "platform/HeldPack.h"
+#include "talk/Prompt.h"
 
 namespace tarvex::epk {
 

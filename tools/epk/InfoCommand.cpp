@@ -1,6 +1,6 @@
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
+#include "base/GbkText.h"
 #include "schemes/SizeText.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/Json.h"

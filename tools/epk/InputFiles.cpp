@@ -6,7 +6,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "archive/SystemErrorText.h"
+#include "base/SystemErrorText.h"
 
 namespace tarvex::epk {
 namespace {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "archive/FileIo.h"
+#include "platform/FileIo.h"
 
 namespace tarvex::epk {
 

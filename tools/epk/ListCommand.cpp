@@ -2,10 +2,10 @@
 #include <charconv>
 #include <unordered_map>
 
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
-#include "archive/PackPaths.h"
+#include "base/GbkText.h"
+#include "catalogue/PackPaths.h"
 #include "schemes/SchemeId.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/Json.h"

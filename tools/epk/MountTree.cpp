@@ -1,7 +1,7 @@
 #include "tools/epk/MountTree.h"
 
-#include "archive/Messages.h"
 #include "schemes/TreeExtraction.h"
+#include "talk/Messages.h"
 
 namespace tarvex::epk {
 namespace {

@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "archive/Catalogue.h"
-#include "archive/Prompt.h"
+#include "catalogue/Catalogue.h"
+#include "talk/Prompt.h"
 
 namespace tarvex::epk {
 

@@ -1,7 +1,7 @@
 #include "tools/epk/PackEdit.h"
 
-#include "archive/GbkText.h"
-#include "archive/PackPaths.h"
+#include "base/GbkText.h"
+#include "catalogue/PackPaths.h"
 #include "schemes/SchemeDispatch.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"

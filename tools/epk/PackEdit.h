@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/PasswordKeys.h"
+#include "format/PasswordKeys.h"
 #include "tools/epk/CliArgs.h"
 #include "tools/epk/PackSession.h"
 

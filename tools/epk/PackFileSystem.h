@@ -15,7 +15,7 @@
 #include <sys/statvfs.h>
 #include <unordered_map>
 
-#include "archive/ByteBuffer.h"
+#include "base/ByteBuffer.h"
 #include "schemes/Extraction.h"
 #include "tools/epk/HeldPackFile.h"
 #include "tools/epk/MountTree.h"

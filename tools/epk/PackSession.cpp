@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "archive/Messages.h"
+#include "talk/Messages.h"
 #include "tools/epk/Console.h"
 
 namespace tarvex::epk {

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "archive/Catalogue.h"
-#include "archive/PackArchive.h"
+#include "catalogue/Catalogue.h"
+#include "pack/PackArchive.h"
 #include "tools/epk/CliArgs.h"
 #include "tools/epk/CliPrompt.h"
 

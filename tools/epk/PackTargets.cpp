@@ -1,6 +1,6 @@
 #include "tools/epk/PackTargets.h"
 
-#include "archive/Messages.h"
+#include "talk/Messages.h"
 
 namespace tarvex::epk {
 namespace {

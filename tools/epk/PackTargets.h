@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/PackPaths.h"
-#include "archive/Prompt.h"
+#include "catalogue/PackPaths.h"
+#include "talk/Prompt.h"
 
 namespace tarvex::epk {
 

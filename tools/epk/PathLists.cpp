@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "archive/Messages.h"
+#include "talk/Messages.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/InputFiles.h"
 

@@ -1,7 +1,7 @@
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
+#include "base/GbkText.h"
 #include "schemes/PluginHost.h"
 #include "schemes/SizeText.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 

@@ -1,7 +1,7 @@
 #include "tools/epk/SchemeArgument.h"
 
-#include "archive/Messages.h"
 #include "schemes/SchemeId.h"
+#include "talk/Messages.h"
 #include "tools/epk/Console.h"
 
 namespace tarvex::epk {

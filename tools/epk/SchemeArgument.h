@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "archive/Catalogue.h"
+#include "catalogue/Catalogue.h"
 #include "schemes/PluginHost.h"
 
 namespace tarvex::epk {

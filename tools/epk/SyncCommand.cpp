@@ -2,10 +2,10 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-#include "archive/DirectoryImport.h"
-#include "archive/GbkText.h"
-#include "archive/Messages.h"
+#include "base/GbkText.h"
+#include "catalogue/DirectoryImport.h"
 #include "schemes/SchemeDispatch.h"
+#include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/Exclusions.h"

@@ -6,12 +6,12 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "archive/AppFolder.h"
-#include "archive/CatalogueEdits.h"
-#include "archive/DeferredPrompt.h"
-#include "archive/FileIo.h"
-#include "archive/GbkText.h"
-#include "archive/ThrownError.h"
+#include "base/AppFolder.h"
+#include "base/GbkText.h"
+#include "catalogue/CatalogueEdits.h"
+#include "platform/FileIo.h"
+#include "talk/DeferredPrompt.h"
+#include "talk/ThrownError.h"
 #include "tools/epk/DiskComparison.h"
 #include "tools/epk/PackEdit.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/Catalogue.h"
-#include "archive/PackArchive.h"
-#include "archive/Prompt.h"
+#include "catalogue/Catalogue.h"
+#include "pack/PackArchive.h"
+#include "talk/Prompt.h"
 #include "tools/epk/Exclusions.h"
 
 namespace tarvex::epk {

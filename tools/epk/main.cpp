@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/LargeBlocks.h"
+#include "base/LargeBlocks.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/PackSession.h"

@@ -1,0 +1,160 @@
+#include "base/GbkText.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <iconv.h>
+
+namespace tarvex {
+namespace {
+
+// An iconv descriptor per thread and direction: descriptors are not
+// thread-safe, and opening one per call would dominate on large packs.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter()
+    {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts all of `in`; on an invalid or unrepresentable character returns
+    // false with `consumed` telling how far it got.
+    bool Convert(std::string_view in, std::string& out, size_t& consumed)
+    {
+        out.clear();
+        consumed = 0;
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(in.data());
+        size_t srcLeft = in.size();
+        char chunk[1024];
+        while (srcLeft > 0) {
+            char* dst = chunk;
+            size_t dstLeft = sizeof chunk;
+            size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+            out.append(chunk, dst - chunk);
+            consumed = in.size() - srcLeft;
+            if (rc == static_cast<size_t>(-1) && errno != E2BIG) return false;
+        }
+        char* dst = chunk;
+        size_t dstLeft = sizeof chunk;
+        if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1)) return false;
+        out.append(chunk, dst - chunk);
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+Converter& ToGbk()
+{
+    thread_local Converter c("GBK", "UTF-8");
+    return c;
+}
+
+Converter& FromGbk()
+{
+    thread_local Converter c("UTF-8", "GBK");
+    return c;
+}
+
+bool IsAscii(std::string_view s)
+{
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8ToGbk(std::string_view utf8)
+{
+    if (IsAscii(utf8)) return std::string(utf8);
+    std::string out;
+    size_t consumed = 0;
+    if (!ToGbk().Convert(utf8, out, consumed)) return std::nullopt;
+    return out;
+}
+
+std::string Utf8ToGbkLossy(std::string_view utf8)
+{
+    if (IsAscii(utf8)) return std::string(utf8);
+    std::string result;
+    while (!utf8.empty()) {
+        std::string part;
+        size_t consumed = 0;
+        if (ToGbk().Convert(utf8, part, consumed)) return result + part;
+        result += part;
+        result += '?';
+        // Skip the whole UTF-8 sequence that could not be converted.
+        size_t skip = 1;
+        while (consumed + skip < utf8.size() && (static_cast<unsigned char>(utf8[consumed + skip]) & 0xC0) == 0x80)
+            ++skip;
+        utf8.remove_prefix(consumed + skip);
+    }
+    return result;
+}
+
+std::optional<std::string> GbkToUtf8(std::string_view gbk)
+{
+    if (IsAscii(gbk)) return std::string(gbk);
+    std::string out;
+    size_t consumed = 0;
+    if (!FromGbk().Convert(gbk, out, consumed)) return std::nullopt;
+    return out;
+}
+
+void AppendGbkAsUtf8Lossy(std::string& out, std::string_view gbk)
+{
+    if (IsAscii(gbk)) {
+        out += gbk;
+        return;
+    }
+    out += GbkToUtf8Lossy(gbk);
+}
+
+std::string GbkToUtf8Lossy(std::string_view gbk)
+{
+    if (IsAscii(gbk)) return std::string(gbk);
+    std::string result;
+    while (!gbk.empty()) {
+        std::string part;
+        size_t consumed = 0;
+        if (FromGbk().Convert(gbk, part, consumed)) {
+            result += part;
+            break;
+        }
+        // Keep what converted, show the offending byte, go on after it.
+        result += part;
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(gbk[consumed]));
+        result += escaped;
+        gbk.remove_prefix(consumed + 1);
+    }
+    return result;
+}
+
+std::vector<std::string> SplitGbkPath(std::string_view gbkPath)
+{
+    std::vector<std::string> parts;
+    std::string current;
+    for (size_t i = 0; i < gbkPath.size(); ++i) {
+        const auto c = static_cast<unsigned char>(gbkPath[i]);
+        if (c >= 0x81 && c <= 0xFE && i + 1 < gbkPath.size()) {
+            current += gbkPath[i];
+            current += gbkPath[++i];
+        } else if (c == '\\' || c == '/') {
+            if (!current.empty()) parts.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += gbkPath[i];
+        }
+    }
+    if (!current.empty()) parts.push_back(std::move(current));
+    return parts;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,49 @@
+#include "platform/DiskFolder.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "base/SystemErrorText.h"
+
+namespace tarvex {
+
+std::shared_ptr<const DiskFolder> DiskFolder::Open(const std::string& path, std::string& error)
+{
+    auto folder = std::make_shared<DiskFolder>();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = SystemErrorText(errno);
+        return nullptr;
+    }
+    folder->folder_.Adopt(fd);
+    folder->path_ = path;
+    return folder;
+}
+
+DiskFolder::ChildStatus DiskFolder::Child(const std::string& name, std::shared_ptr<const DiskFolder>& out,
+                                          std::string& error) const
+{
+    if (::mkdirat(Fd(), name.c_str(), 0777) != 0 && errno != EEXIST) {
+        error = SystemErrorText(errno);
+        return ChildStatus::Failed;
+    }
+    const int fd = ::openat(Fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOTDIR || errno == ELOOP) return ChildStatus::NotAFolder;
+        error = SystemErrorText(errno);
+        return ChildStatus::Failed;
+    }
+    auto child = std::make_shared<DiskFolder>();
+    child->folder_.Adopt(fd);
+    child->path_ = PathOf(name);
+    out = std::move(child);
+    return ChildStatus::Ok;
+}
+
+std::string DiskFolder::PathOf(const std::string& name) const
+{
+    return path_ == "/" ? "/" + name : path_ + "/" + name;
+}
+
+}  // namespace tarvex

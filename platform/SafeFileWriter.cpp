@@ -1,0 +1,320 @@
+#include "platform/SafeFileWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "base/Printf.h"
+#include "base/SystemErrorText.h"
+
+namespace tarvex {
+namespace {
+
+constexpr size_t kBufferSize = 1 << 20;
+
+std::string DirectoryOf(const std::string& path);
+
+// A target given through a symbolic link is replaced where the link points
+// (also when nothing is there yet), so the link keeps working.
+std::string ResolveTarget(std::string target)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(target.c_str(), link, sizeof link - 1);
+        if (n <= 0) break;
+        const std::string points(link, static_cast<size_t>(n));
+        target = points[0] == '/' ? points : DirectoryOf(target) + "/" + points;
+    }
+    return target;
+}
+
+// A name for the temporary file: a short one, so that a target whose own
+// name is near the length limit still gets one.
+std::string TempName()
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    uint8_t random[8];
+    if (::getentropy(random, sizeof random) != 0) std::memset(random, 0, sizeof random);
+    std::string name = ".tarvex-";
+    for (uint8_t r : random) name += kLetters[r % (sizeof kLetters - 1)];
+    return name;
+}
+
+// The process's umask, read without changing it (umask(2) can only be read
+// by setting it, which would race with other threads creating files).
+mode_t CurrentUmask()
+{
+    File status;
+    char text[4096];
+    if (status.OpenRead("/proc/self/status")) {
+        const ssize_t n = ::read(status.Fd(), text, sizeof text - 1);
+        if (n > 0) {
+            text[n] = '\0';
+            if (const char* at = std::strstr(text, "Umask:")) return static_cast<mode_t>(std::strtoul(at + 6, nullptr, 8));
+        }
+    }
+    return 022;
+}
+
+// Freeing the space of a file of this size or more, once its last name is
+// gone, takes about as long as writing it did on some file systems.
+constexpr uint64_t kReleasedLaterBytes = 64 << 20;
+
+// Closes every descriptor but the two given.
+void CloseAllBut(int a, int b)
+{
+    const auto low = static_cast<unsigned>(std::min(a, b));
+    const auto high = static_cast<unsigned>(std::max(a, b));
+    if (low > 0) ::close_range(0, low - 1, 0);
+    if (high > low + 1) ::close_range(low + 1, high - 1, 0);
+    ::close_range(high + 1, ~0U, 0);
+}
+
+// Drops the last reference to a file that has lost its name in a short-lived
+// grandchild process, which then frees its space while this program goes on
+// (the child in between exits at once, so nothing is left to reap). The
+// grandchild lets go only once this program has, when the pipe between them
+// closes. Without a process the file is closed here.
+void ReleaseInBackground(File& file)
+{
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) return;
+    const int fd = file.Fd();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::fork() == 0) {
+            // Nothing else may stay open: a caller reading this program's
+            // output must see its end when the program ends.
+            CloseAllBut(fd, ends[0]);
+            char byte;
+            while (::read(ends[0], &byte, 1) < 0 && errno == EINTR) {
+            }
+            ::close(fd);
+        }
+        ::_exit(0);
+    }
+    if (child > 0) ::waitpid(child, nullptr, 0);
+    file.Close();
+    ::close(ends[1]);
+    ::close(ends[0]);
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+SafeFileWriter::~SafeFileWriter()
+{
+    Abandon();
+}
+
+bool SafeFileWriter::Fail(const std::string& why)
+{
+    error_ = why;
+    return false;
+}
+
+bool SafeFileWriter::Open(const std::string& target, Links links)
+{
+    Abandon();
+    target_ = links == Links::WriteThrough ? ResolveTarget(target) : target;
+    const int dirFd = ::open(DirectoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return Fail(SystemErrorText(errno));
+    dir_.Adopt(dirFd);
+    const size_t slash = target_.rfind('/');
+    name_ = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    return Begin();
+}
+
+bool SafeFileWriter::OpenIn(const DiskFolder& folder, const std::string& name)
+{
+    Abandon();
+    const int dirFd = ::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0);
+    if (dirFd < 0) return Fail(SystemErrorText(errno));
+    dir_.Adopt(dirFd);
+    name_ = name;
+    target_ = folder.PathOf(name);
+    return Begin();
+}
+
+bool SafeFileWriter::Begin()
+{
+    int fd = ::openat(dir_.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // This file system cannot make unnamed files.
+        for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+            std::string name = TempName();
+            fd = ::openat(dir_.Fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd >= 0) tempName_ = std::move(name);
+            else if (errno != EEXIST) break;
+        }
+    }
+    if (fd < 0) return Fail(SystemErrorText(errno));
+    file_.Adopt(fd);
+    buffer_.clear();
+    buffer_.reserve(kBufferSize);
+    position_ = 0;
+    handed_ = 0;
+    return true;
+}
+
+bool SafeFileWriter::Flush()
+{
+    if (buffer_.empty()) return true;
+    if (!file_.WriteAll(buffer_)) return Fail(file_.Error());
+    buffer_.clear();
+    HandToDisk();
+    return true;
+}
+
+// Starts writing what is written to the disk every few megabytes, without
+// waiting for it: the commit's sync then finds little left to do.
+void SafeFileWriter::HandToDisk()
+{
+    constexpr uint64_t kStep = 16 << 20;
+    const uint64_t written = position_ - buffer_.size();
+    if (written - handed_ < kStep) return;
+    ::sync_file_range(file_.Fd(), static_cast<off_t>(handed_), static_cast<off_t>(written - handed_),
+                      SYNC_FILE_RANGE_WRITE);
+    handed_ = written;
+}
+
+bool SafeFileWriter::Write(std::span<const uint8_t> bytes)
+{
+    if (!file_.IsOpen()) return Fail(kFileNotOpen);
+    if (buffer_.size() + bytes.size() > kBufferSize && !Flush()) return false;
+    position_ += bytes.size();
+    if (bytes.size() < kBufferSize) {
+        buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+        return true;
+    }
+    if (!file_.WriteAll(bytes)) return Fail(file_.Error());
+    HandToDisk();
+    return true;
+}
+
+bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill)
+{
+    if (!file_.IsOpen()) return Fail(kFileNotOpen);
+    if (!Flush()) return false;
+    if (!fill(file_)) return false;
+    const off_t end = ::lseek(file_.Fd(), 0, SEEK_CUR);
+    if (end < 0) return Fail(SystemErrorText(errno));
+    position_ = static_cast<uint64_t>(end);
+    HandToDisk();
+    return true;
+}
+
+bool SafeFileWriter::TruncateTo(uint64_t position)
+{
+    if (!file_.IsOpen()) return Fail(kFileNotOpen);
+    if (!Flush()) return false;
+    const auto at = static_cast<off_t>(position);
+    if (::ftruncate(file_.Fd(), at) != 0 || ::lseek(file_.Fd(), at, SEEK_SET) != at)
+        return Fail(SystemErrorText(errno));
+    position_ = position;
+    handed_ = std::min(handed_, position);
+    return true;
+}
+
+bool SafeFileWriter::Commit(const CommitRules& rules)
+{
+    if (!file_.IsOpen()) return Fail(kFileNotOpen);
+    if (!Flush()) return false;
+
+    // A replaced file passes its mode on; an unnamed temporary file was made
+    // with the usual mode of a new file, a named one needs it set.
+    struct stat old {};
+    const bool replacing = !rules.replaceNothing && ::fstatat(dir_.Fd(), name_.c_str(), &old, 0) == 0;
+    if (replacing && ::fchmod(file_.Fd(), old.st_mode & 07777) != 0) return Fail(SystemErrorText(errno));
+    if (!replacing && !tempName_.empty() && ::fchmod(file_.Fd(), 0666 & ~CurrentUmask()) != 0)
+        return Fail(SystemErrorText(errno));
+    // Only a file that replaces another must reach the disk before the
+    // rename: otherwise a crash could leave neither the old nor the new one.
+    const bool sync = rules.durable && replacing;
+    if (sync && !file_.Sync()) return Fail(file_.Error());
+    if (rules.lastCheck && !rules.lastCheck()) return false;
+    if (!GiveName()) return false;
+    if (rules.keep) {
+        const int fd = ::fcntl(file_.Fd(), F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) return Fail(SystemErrorText(errno));
+        rules.keep->Adopt(fd);
+    }
+    if (!file_.Close()) return Fail(file_.Error());
+    // A big file being replaced is held on to across the rename, so that its
+    // space is given back after the program has moved on.
+    File replaced;
+    if (replacing && S_ISREG(old.st_mode) && static_cast<uint64_t>(old.st_size) >= kReleasedLaterBytes)
+        replaced.Adopt(::openat(dir_.Fd(), name_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!PutInPlace(rules.replaceNothing)) return false;
+    if (replaced.IsOpen()) ReleaseInBackground(replaced);
+
+    if (sync) dir_.Sync();
+    return true;
+}
+
+// Renames the complete file over the target; with replaceNothing only where
+// nothing is (a file system that cannot rename so gets a hard link instead,
+// which also never replaces anything).
+bool SafeFileWriter::PutInPlace(bool replaceNothing)
+{
+    const int dir = dir_.Fd();
+    int rc = 0;
+    if (!replaceNothing) {
+        rc = ::renameat(dir, tempName_.c_str(), dir, name_.c_str());
+    } else {
+        rc = ::renameat2(dir, tempName_.c_str(), dir, name_.c_str(), RENAME_NOREPLACE);
+        if (rc != 0 && errno == EINVAL) {
+            rc = ::linkat(dir, tempName_.c_str(), dir, name_.c_str(), 0);
+            if (rc == 0) ::unlinkat(dir, tempName_.c_str(), 0);
+        }
+    }
+    if (rc != 0) return Fail(SystemErrorText(errno));
+    tempName_.clear();
+    return true;
+}
+
+// Links an unnamed temporary file into its folder under a fresh name, so
+// that it can be renamed over the target.
+bool SafeFileWriter::GiveName()
+{
+    if (!tempName_.empty()) return true;
+    const std::string self = "/proc/self/fd/" + std::to_string(file_.Fd());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::string name = TempName();
+        if (::linkat(AT_FDCWD, self.c_str(), dir_.Fd(), name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            tempName_ = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    return Fail(SystemErrorText(errno));
+}
+
+void SafeFileWriter::Abandon()
+{
+    file_.Close();
+    if (!tempName_.empty()) {
+        ::unlinkat(dir_.Fd(), tempName_.c_str(), 0);
+        tempName_.clear();
+    }
+    buffer_.clear();
+}
+
+}  // namespace tarvex
