@@ -63,6 +63,7 @@ TEST(FormatVectors, PasswordBlocksAndTheirKeys)
 // root -> art -> 图标; readme.txt in the root as it is, art\logo.rle with RLE,
 // art\图标\值.lz with LZ (too short to shrink: one literal run and the end
 // marker, kept as the editor keeps it), saved with the password 芝麻开门.
+// clang-format off
 const std::vector<uint8_t> kProtectedPack = {
     0x5A, 0x56, 0x50, 0x4B, 0x01, 0xF7, 0xA5, 0x00, 0xC4, 0x1F, 0x01, 0x34, 0x3B, 0x3A, 0xE0, 0xC7,  // header
     0x6B, 0xB4, 0xCA,                                                                                // check block
@@ -83,6 +84,7 @@ const std::vector<uint8_t> kProtectedPack = {
     0xE5, 0x36, 0x07, 0x89, 0x55, 0x0D, 0x8E, 0x1F, 0x01, 0x34, 0x7A, 0x3A, 0xE0, 0xC7, 0x15, 0xB2, 0x34, 0xE0,
     0xEB, 0x00, 0xA5,
 };
+// clang-format on
 
 TEST(FormatVectors, AProtectedPackByteForByte)
 {

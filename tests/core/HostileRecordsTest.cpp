@@ -66,8 +66,7 @@ TEST(HostileRecords, SizesTheSchemeCannotGiveAreRefusedWhenDecoded)
         EXPECT_FALSE(extracted);
         EXPECT_EQ(dir.List("out"), std::vector<std::string>{});
         EXPECT_EQ(doc.Contents().at("x"), (std::vector<uint8_t>{'<', 'F', 'A', 'I', 'L', '>'}));
-        const std::string refusal =
-            Printf(msg::kDecodeFailedBuiltin, c.file.scheme == 0 ? "不编码" : "RLE", "x");
+        const std::string refusal = Printf(msg::kDecodeFailedBuiltin, c.file.scheme == 0 ? "不编码" : "RLE", "x");
         EXPECT_EQ(doc.prompt.Texts(), std::vector<std::string>(3, refusal));
     }
 }

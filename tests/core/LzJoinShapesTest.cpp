@@ -2,9 +2,10 @@
 // pending after a match (up to 3 counted in the match's state bits, 4 in a
 // run code of their own), and literal runs whose code changes form at 18/19,
 // at 238/239 for the first run, and at 273/274 and 528/529 where another
-// zero byte of the long count begins. The compressor never ends a piece with
-// fewer than a dozen literals, so the pieces are written by hand; the joined
-// stream is decoded by the LZO library itself.
+// zero byte of the long count begins. The compressor leaves several
+// literals after a piece's last match, so its pieces never make the short
+// seams: these pieces are written by hand. The joined stream is decoded by
+// the LZO library itself.
 #include <lzo/lzo1x.h>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,7 @@ TEST(LzJoinShapes, EverySeamDecodesWithTheLibrary)
         {"a first run of 274", {{200, L, 0}, {74, M, 0}}},
         {"273 after a match", {{5, M, 0}, {200, L, 0}, {73, S, 0}}},
         {"274 after a match", {{5, S, 0}, {200, L, 0}, {74, M, 0}}},
+        {"528 after a match", {{5, M, 0}, {238, L, 0}, {238, L, 0}, {52, S, 0}}},
         {"529 after a match", {{5, S, 0}, {238, L, 0}, {238, L, 0}, {53, S, 0}}},
         {"literals only, 239 of them", {{238, L, 0}, {1, L, 0}}},
         {"230 after the last match", {{5, M, 0}, {230, L, 0}}},
