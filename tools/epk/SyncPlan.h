@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/Exclusions.h"
 #include "pack/PackArchive.h"
 #include "talk/Prompt.h"
-#include "tools/epk/Exclusions.h"
 
 namespace tarvex::epk {
 
