@@ -9,11 +9,11 @@
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "catalogue/CatalogueEdits.h"
+#include "catalogue/PackPaths.h"
 #include "platform/FileIo.h"
 #include "talk/DeferredPrompt.h"
 #include "talk/ThrownError.h"
 #include "tools/epk/DiskComparison.h"
-#include "tools/epk/PackEdit.h"
 
 namespace tarvex::epk {
 namespace {
