@@ -102,14 +102,6 @@ TEST_F(OpenedFive, EntryIdentitiesFollowTheirEntriesAndAreNeverReused)
     for (const FileEntry& e : entries) EXPECT_FALSE(seen.count(e.identity)) << e.name;
 }
 
-TEST(Catalogue, CapacityGrowsInBlocksOfTwenty)
-{
-    Catalogue c;
-    EXPECT_EQ(c.Capacity(), 0u);
-    for (int i = 0; i < 21; ++i) c.AppendEntry({});
-    EXPECT_EQ(c.Capacity(), 40u);
-}
-
 TEST(Catalogue, AddPluginMatchesNameAndVersion)
 {
     Catalogue c;
