@@ -225,6 +225,22 @@ EditResult RenameFolder(Folder& folder, std::string_view utf8Name, IPrompt& prom
     return EditResult::Done;
 }
 
+EditResult RenameFolderInList(Folder& folder, std::string_view utf8Name, IPrompt& prompt)
+{
+    if (TrimmedName(utf8Name).empty()) return EditResult::Refused;
+    const std::optional<std::string> trimmed = StorableName(TrimmedName(utf8Name), prompt);
+    if (!trimmed) return EditResult::Refused;
+    if (folder.parent) {
+        for (const auto& sibling : folder.parent->children) {
+            if (sibling.get() != &folder && GbkEqualsIgnoreCase(sibling->name, *trimmed)) {
+                prompt.Tell(msg::kNameInUse, MsgIcon::None);
+                return EditResult::Refused;
+            }
+        }
+    }
+    return RenameFolder(folder, utf8Name, prompt);
+}
+
 EditResult RenameFileEntry(Catalogue& catalogue, size_t index, std::string_view utf8Name, IPrompt& prompt)
 {
     if (TrimmedName(utf8Name).empty()) return EditResult::Refused;
