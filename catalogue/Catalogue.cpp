@@ -31,7 +31,6 @@ void Catalogue::Reset(std::string rootName)
     folderCounter_ = 0;
     entries_.clear();
     entries_.shrink_to_fit();
-    capacity_ = 0;
     records_.clear();
     plugins_.clear();
 }
@@ -114,7 +113,6 @@ std::vector<const Folder*> Catalogue::PathOf(const Folder& folder) const
 
 size_t Catalogue::AppendEntry(FileEntry entry)
 {
-    if (entries_.size() == capacity_) capacity_ += 20;
     entry.identity = nextIdentity_++;
     entries_.push_back(std::move(entry));
     return entries_.size() - 1;
@@ -188,7 +186,6 @@ void Catalogue::ReplaceEntries(std::vector<FileEntry> entries)
     for (FileEntry& entry : entries)
         if (entry.identity == 0) entry.identity = nextIdentity_++;
     entries_ = std::move(entries);
-    capacity_ = static_cast<uint32_t>(entries_.size());
 }
 
 void Catalogue::EntriesFromRecords()
@@ -217,11 +214,7 @@ void Catalogue::EntriesFromRecords()
             rebuilt.push_back(std::move(e));
         }
     }
-    if (sameEntries) {
-        capacity_ = static_cast<uint32_t>(entries_.size());
-    } else {
-        ReplaceEntries(std::move(rebuilt));
-    }
+    if (!sameEntries) ReplaceEntries(std::move(rebuilt));
 }
 
 std::string PackedSourceText(const std::string& gbkName)

@@ -101,8 +101,6 @@ public:
     // ---- file entries
     std::vector<FileEntry>& Entries() { return entries_; }
     const std::vector<FileEntry>& Entries() const { return entries_; }
-    // Room reserved for entries; grows in blocks of 20 as entries are added.
-    uint32_t Capacity() const { return capacity_; }
     size_t AppendEntry(FileEntry entry);
     // The index of the entry with this identity; empty when it is gone.
     std::optional<size_t> EntryIndexOf(uint64_t identity, size_t hint = SIZE_MAX) const;
@@ -145,7 +143,6 @@ private:
     uint64_t nextIdentity_ = 1;
     uint16_t folderCounter_ = 0;
     std::vector<FileEntry> entries_;
-    uint32_t capacity_ = 0;
     std::vector<PackRecord> records_;
     std::vector<PluginSlot> plugins_;
 };

@@ -10,18 +10,9 @@
 namespace tarvex {
 namespace {
 
-constexpr const char* kFileExists = "该文件夹下已经有一个 %s 存在！";
-constexpr const char* kMoveIntoItself = "无法移动文件夹！目标文件夹是源文件夹的子文件夹。";
-constexpr const char* kMoveNameTaken = "无法移动文件夹！该文件夹下已经有一个文件夹 <%s> 存在！";
-constexpr const char* kCopyIntoItself = "无法复制文件夹！目标文件夹是源文件夹的子文件夹。";
-constexpr const char* kCopyNameTaken = "无法复制文件夹！该文件夹下已经有一个文件夹 <%s> 存在！";
-constexpr const char* kEmptyFileScheme = "0字节的文件不能使用任何编码方案！";
-constexpr const char* kRootRename = "注意：不允许更改根的名字！";
-constexpr const char* kNameInUse = "该名字已被使用，请重新命名！";
-
 EditResult RefuseExisting(const std::string& gbkName, IPrompt& prompt)
 {
-    prompt.Tell(Printf(kFileExists, GbkToUtf8Lossy(gbkName).c_str()), MsgIcon::Error);
+    prompt.Tell(Printf(msg::kFileExists, GbkToUtf8Lossy(gbkName).c_str()), MsgIcon::Error);
     return EditResult::Refused;
 }
 
@@ -163,7 +154,7 @@ bool HasSiblingNamed(const Folder* item, const std::string& name, bool includeSe
 
 EditResult MoveFolder(Catalogue& catalogue, Folder& target, Folder& source, IPrompt& prompt)
 {
-    if (!MayTransferFolder(catalogue, target, source, kMoveIntoItself, kMoveNameTaken, prompt))
+    if (!MayTransferFolder(catalogue, target, source, msg::kMoveIntoItself, msg::kMoveNameTaken, prompt))
         return EditResult::Refused;
     catalogue.Reparent(source, target);
     return EditResult::Done;
@@ -171,7 +162,7 @@ EditResult MoveFolder(Catalogue& catalogue, Folder& target, Folder& source, IPro
 
 EditResult CopyFolder(Catalogue& catalogue, Folder& target, Folder& source, IPrompt& prompt)
 {
-    if (!MayTransferFolder(catalogue, target, source, kCopyIntoItself, kCopyNameTaken, prompt))
+    if (!MayTransferFolder(catalogue, target, source, msg::kCopyIntoItself, msg::kCopyNameTaken, prompt))
         return EditResult::Refused;
     Folder* copy = catalogue.InsertFolder(source.name, -1, target);
     if (!copy) return EditResult::Failed;
@@ -218,7 +209,7 @@ std::string_view TrimmedName(std::string_view name)
 EditResult RenameFolder(Folder& folder, std::string_view utf8Name, IPrompt& prompt)
 {
     if (!folder.parent) {
-        prompt.Tell(kRootRename, MsgIcon::Warning);
+        prompt.Tell(msg::kRootRename, MsgIcon::Warning);
         return EditResult::Refused;
     }
     if (TrimmedName(utf8Name).empty()) return EditResult::Refused;
@@ -226,12 +217,28 @@ EditResult RenameFolder(Folder& folder, std::string_view utf8Name, IPrompt& prom
     const std::optional<std::string> trimmed = typed ? Utf8ToGbk(TrimmedName(utf8Name)) : std::nullopt;
     if (!typed || !trimmed) return EditResult::Refused;
     if (HasSiblingNamed(&folder, *trimmed, false)) {
-        prompt.Tell(kNameInUse, MsgIcon::None);
+        prompt.Tell(msg::kNameInUse, MsgIcon::None);
         return EditResult::Refused;
     }
     if (folder.name == *typed) return EditResult::Unchanged;
     folder.name = *typed;
     return EditResult::Done;
+}
+
+EditResult RenameFolderInList(Folder& folder, std::string_view utf8Name, IPrompt& prompt)
+{
+    if (TrimmedName(utf8Name).empty()) return EditResult::Refused;
+    const std::optional<std::string> trimmed = StorableName(TrimmedName(utf8Name), prompt);
+    if (!trimmed) return EditResult::Refused;
+    if (folder.parent) {
+        for (const auto& sibling : folder.parent->children) {
+            if (sibling.get() != &folder && GbkEqualsIgnoreCase(sibling->name, *trimmed)) {
+                prompt.Tell(msg::kNameInUse, MsgIcon::None);
+                return EditResult::Refused;
+            }
+        }
+    }
+    return RenameFolder(folder, utf8Name, prompt);
 }
 
 EditResult RenameFileEntry(Catalogue& catalogue, size_t index, std::string_view utf8Name, IPrompt& prompt)
@@ -244,7 +251,7 @@ EditResult RenameFileEntry(Catalogue& catalogue, size_t index, std::string_view 
     for (size_t i = 0; i < entries.size(); ++i) {
         if (i != index && entries[i].folderId == entries[index].folderId &&
             GbkEqualsIgnoreCase(entries[i].name, *trimmed)) {
-            prompt.Tell(kNameInUse, MsgIcon::None);
+            prompt.Tell(msg::kNameInUse, MsgIcon::None);
             return EditResult::Refused;
         }
     }
@@ -257,7 +264,7 @@ EditResult SetEntryScheme(Catalogue& catalogue, size_t index, uint8_t scheme, IP
 {
     FileEntry& entry = catalogue.Entries()[index];
     if (entry.fileSize == 0) {
-        prompt.Tell(kEmptyFileScheme, MsgIcon::Warning);
+        prompt.Tell(msg::kEmptyFileScheme, MsgIcon::Warning);
         return EditResult::Refused;
     }
     entry.scheme = scheme;

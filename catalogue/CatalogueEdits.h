@@ -66,6 +66,10 @@ void RemoveFolderTree(Catalogue& catalogue, Folder& folder);
 // name is refused without a message, a name a sibling carries (exact bytes)
 // is refused. The name is stored as typed; the checks use it trimmed.
 EditResult RenameFolder(Folder& folder, std::string_view utf8Name, IPrompt& prompt);
+// Renames a folder as the file list does: as RenameFolder, and also refused
+// when another folder beside it carries the name, case ignored (the list
+// compares a folder row with the other folder rows as it compares files).
+EditResult RenameFolderInList(Folder& folder, std::string_view utf8Name, IPrompt& prompt);
 // Renames a file entry as the file list does: a blank name is refused without
 // a message, a name another file of its folder shows (ignoring case) is refused.
 EditResult RenameFileEntry(Catalogue& catalogue, size_t index, std::string_view utf8Name, IPrompt& prompt);

@@ -22,9 +22,6 @@
 namespace tarvex {
 namespace {
 
-constexpr const char* kSkippedSpecial = "已跳过%s：它不是普通文件或文件夹。";
-constexpr const char* kCannotReadDir = "无法读取文件夹%s！\n%s";
-
 // Names of one folder looked at together on a thread; a folder with more
 // names shares them out in runs of this many.
 constexpr size_t kLookRun = 256;
@@ -93,7 +90,7 @@ public:
         // Closed on every way out, a filter that throws included.
         std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(dir.c_str()), &::closedir);
         if (!handle) {
-            prompt.Tell(Printf(kCannotReadDir, dir.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
+            prompt.Tell(Printf(msg::kCannotReadDir, dir.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
             listing.messages = prompt.Take();
             return;
         }
@@ -112,7 +109,7 @@ public:
             if (!look.found) continue;
             std::string path = dir + "/" + diskNames[i];
             if (!look.isFile && !look.isDir) {
-                prompt.Tell(Printf(kSkippedSpecial, path.c_str()), MsgIcon::Warning);
+                prompt.Tell(Printf(msg::kSkippedSpecial, path.c_str()), MsgIcon::Warning);
                 ++listing.skipped;
                 continue;
             }

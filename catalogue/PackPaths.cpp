@@ -38,6 +38,19 @@ std::string EntryPackPath(const std::unordered_map<uint32_t, std::string>& folde
     return it->second + "\\" + entry.name;
 }
 
+std::string ShownPath(const Folder& folder)
+{
+    return folder.parent ? GbkToUtf8Lossy(PackPathOf(folder)) : "\\";
+}
+
+std::string ShownPath(const Catalogue& catalogue, size_t entry)
+{
+    const FileEntry& e = catalogue.Entries()[entry];
+    const Folder* folder = catalogue.FolderById(e.folderId);
+    const std::string folderPath = folder ? PackPathOf(*folder) : std::string();
+    return GbkToUtf8Lossy(folderPath.empty() ? e.name : folderPath + "\\" + e.name);
+}
+
 namespace {
 
 // The names of a typed path: split at '/' and '\' (UTF-8 has neither inside

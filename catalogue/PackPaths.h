@@ -20,6 +20,11 @@ std::unordered_map<uint32_t, std::string> FolderPathsById(const Catalogue& catal
 // The pack path of a file entry: its folder's path, a backslash, its name.
 std::string EntryPackPath(const std::unordered_map<uint32_t, std::string>& folderPaths, const FileEntry& entry);
 
+// The pack path of a folder (a backslash for the root) or of an entry, as UTF-8
+// for messages.
+std::string ShownPath(const Folder& folder);
+std::string ShownPath(const Catalogue& catalogue, size_t entry);
+
 // What a path typed by a user names in a catalogue: a folder, file entries,
 // both (a folder and a file may share a name) or nothing.
 struct PathTarget {

@@ -91,20 +91,6 @@ private:
     size_t pos_ = kHeaderSize;
 };
 
-// The announced length N, or nothing when the stream is too short to hold its
-// header or N is more than its packets could ever describe.
-std::optional<uint32_t> PlausibleLength(std::span<const uint8_t> stored)
-{
-    if (stored.size() < kHeaderSize) {
-        return std::nullopt;
-    }
-    const uint32_t n = ReadLe32(stored);
-    if (n > RleMostDecoded(stored.size())) {
-        return std::nullopt;
-    }
-    return n;
-}
-
 // Walks the packets of a stream that announces n bytes, handing each to
 // `repeat` (where it goes, the byte, how many) or `literal` (where they go,
 // the bytes, how many). False when a packet reads past the stream or the
@@ -187,32 +173,6 @@ bool RleDecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out)
         stored, out.size(),
         [&](size_t at, uint8_t value, size_t count) { std::memset(out.data() + at, value, count); },
         [&](size_t at, const uint8_t* bytes, size_t count) { std::memcpy(out.data() + at, bytes, count); });
-}
-
-bool RleDecode(std::vector<uint8_t>& buffer, uint32_t storedLen)
-{
-    if (storedLen > buffer.size()) {
-        return false;
-    }
-    const std::span<const uint8_t> stored(buffer.data(), storedLen);
-    const std::optional<uint32_t> n = PlausibleLength(stored);
-    if (!n) {
-        return false;
-    }
-    std::vector<uint8_t> decoded(*n);
-    if (!RleDecodeInto(stored, decoded)) {
-        return false;
-    }
-    buffer.swap(decoded);
-    return true;
-}
-
-int64_t RleDecodedLength(std::span<const uint8_t> stored)
-{
-    if (stored.size() < kHeaderSize) {
-        return -1;
-    }
-    return ReadLe32(stored);
 }
 
 uint64_t RleMostDecoded(uint64_t storedLen)

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
 
 namespace tarvex {
 
@@ -17,12 +16,6 @@ namespace tarvex {
 // absent; encodedLen is then left untouched and dst holds partial output.
 bool RleEncode(std::span<const uint8_t> src, std::span<uint8_t> dst, uint32_t& encodedLen);
 
-// Decodes the first storedLen bytes of buffer in place of it: on success the
-// buffer holds exactly the N decoded bytes. On a malformed stream (packets that
-// read past storedLen or describe more or fewer than N bytes) or an absurd N,
-// returns false and leaves buffer unchanged.
-bool RleDecode(std::vector<uint8_t>& buffer, uint32_t storedLen);
-
 // Decodes stored into out, which must be exactly the decoded length N that the
 // stream's header announces. False on any mismatch or malformed packet.
 bool RleDecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out);
@@ -30,10 +23,6 @@ bool RleDecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out);
 // The most bytes a stream of storedLen bytes can decode to: every packet a
 // repeat of the longest run after the header.
 uint64_t RleMostDecoded(uint64_t storedLen);
-
-// The decoded length announced by an RLE stream's header, or -1 when the stream
-// is shorter than its header.
-int64_t RleDecodedLength(std::span<const uint8_t> stored);
 
 // The exact length a stream decodes to, found by walking its packets without
 // writing anything: its announced length when RleDecodeInto would decode it,

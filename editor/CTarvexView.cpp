@@ -32,7 +32,6 @@
 namespace tarvex {
 namespace {
 
-constexpr const char* kNameTaken = "该名字已被使用，请重新命名！";
 constexpr const char* kNewFolderFailed = "新建文件夹失败！";
 constexpr const char* kDeleteFolderQuestion = "注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？";
 constexpr const char* kPluginTableFull = "一个文件包最多只能记录128个扩展编码插件，无法再加入新的插件！";
@@ -303,20 +302,7 @@ void CTarvexView::EndLabelEdit(ListRow item, const std::optional<QString>& typed
     if (!folder) {
         result = RenameFileEntry(catalogue, item.ref, text, prompt);
     } else {
-        // Folder rows compare as the list does, with the other folder rows
-        // (the folder's siblings), case ignored, before the folder takes the name.
-        const std::optional<std::string> trimmed = StorableName(TrimmedName(text), prompt);
-        const auto taken = [folder](const std::string& name) {
-            if (!folder->parent) return false;
-            for (const auto& sibling : folder->parent->children)
-                if (sibling.get() != folder && GbkEqualsIgnoreCase(sibling->name, name)) return true;
-            return false;
-        };
-        if (trimmed && taken(*trimmed)) {
-            prompt.Tell(kNameTaken, MsgIcon::None);
-        } else if (trimmed) {
-            result = RenameFolder(*folder, text, prompt);
-        }
+        result = RenameFolderInList(*folder, text, prompt);
         if (result == EditResult::Done && doc_.TreeView()) doc_.TreeView()->FolderRenamed(*folder);
     }
     if (result == EditResult::Refused) {

@@ -6,7 +6,7 @@ namespace tarvex {
 
 void Scrambler::Reset()
 {
-    bytePos_ = wordPos_ = dwordPos_ = namePos_ = dataPos_ = checkPos_ = 0;
+    bytePos_ = wordPos_ = dwordPos_ = namePos_ = checkPos_ = 0;
 }
 
 uint8_t Scrambler::Byte(uint8_t v, unsigned bits)
@@ -53,12 +53,6 @@ void Scrambler::Name(std::span<uint8_t> bytes)
         b ^= keys_.streamKey[namePos_];
         namePos_ = (namePos_ + 1) & 15;
     }
-}
-
-void Scrambler::Data(std::span<uint8_t> bytes)
-{
-    ScrambleFileData(bytes, keys_.streamKey, dataPos_);
-    dataPos_ = static_cast<unsigned>((dataPos_ + bytes.size()) & 15);
 }
 
 uint8_t Scrambler::NextCheckByte()

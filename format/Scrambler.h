@@ -1,8 +1,9 @@
 #pragma once
-// The six scramblers of the pack format. Each has its own key position; the
+// The scramblers of the pack format. Each has its own key position; the
 // format defines how every field advances them, so a read or a write owns one
-// Scrambler and resets it at its start. Scrambling and unscrambling are the
-// same exclusive-or.
+// Scrambler and resets it at its start. File data, scrambled from the start
+// of each file, needs no position kept (ScrambleFileData). Scrambling and
+// unscrambling are the same exclusive-or.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -27,9 +28,6 @@ public:
     uint32_t Dword(uint32_t v);
     // Names of 0..255 bytes; a 255-byte name stays plain and restarts.
     void Name(std::span<uint8_t> bytes);
-    // File data, continuing from the data position.
-    void Data(std::span<uint8_t> bytes);
-    void RestartData() { dataPos_ = 0; }
     uint8_t NextCheckByte();
 
     // Position the next Dword() call will use (the writer checks that no
@@ -44,7 +42,6 @@ private:
     unsigned wordPos_ = 0;
     unsigned dwordPos_ = 0;
     unsigned namePos_ = 0;
-    unsigned dataPos_ = 0;
     unsigned checkPos_ = 0;
 };
 

@@ -6,17 +6,12 @@
 #include "talk/Messages.h"
 
 namespace tarvex {
-namespace {
-
-constexpr const char* kTesting = "正在进行编码测试，请稍后...\n正在测试 %s <%s>";
-constexpr const char* kAdvice = "%s不建议使用此方案编码,越压越大\n是否接受建议?";
-
-}  // namespace
 
 std::string EncodeTestText(const Catalogue& catalogue, size_t index)
 {
     const FileEntry& entry = catalogue.Entries()[index];
-    return Printf(kTesting, GbkToUtf8Lossy(entry.name).c_str(), SchemeName(entry.scheme, catalogue.Plugins()).c_str());
+    return Printf(msg::kEncodeTesting, GbkToUtf8Lossy(entry.name).c_str(),
+                  SchemeName(entry.scheme, catalogue.Plugins()).c_str());
 }
 
 EncodeTester::EncodeTester(Catalogue& catalogue, const CPackArchive& archive, IPrompt& prompt, PluginHost plugins)
@@ -79,7 +74,7 @@ EncodeTestOutcome EncodeTester::TestEncodeEntry(size_t index)
     // what they would not make smaller).
     if (status == EncodeStatus::Encoded) return EncodeTestOutcome::Measured;
 
-    const std::string question = Printf(kAdvice, GbkToUtf8Lossy(entry.name).c_str());
+    const std::string question = Printf(msg::kEncodeAdvice, GbkToUtf8Lossy(entry.name).c_str());
     if (prompt_.Message(question, MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
         return EncodeTestOutcome::Kept;
     entry.scheme = kSchemeNone;

@@ -17,12 +17,6 @@ constexpr size_t kBufferBytes = 2 << 20;
 constexpr auto kMeasureFor = std::chrono::milliseconds(200);
 constexpr int kMaxRuns = 200;
 
-constexpr const char* kCannotEncode = "编码失败";
-constexpr const char* kCannotDecode = "解码失败";
-constexpr const char* kDecodedWrong = "解码结果与原数据不同";
-constexpr const char* kNoDecoder = "未发现解码模块";
-constexpr const char* kNoMemory = "内存不足";
-
 ModuleSpeed Failure(const char* text)
 {
     return {false, 0, text};
@@ -80,44 +74,44 @@ std::vector<uint8_t> SpeedTestBuffer()
 ModuleSpeed MeasureEncodeSpeed(const LoadedModule& module)
 {
     const auto memNeeded = module.Find<edl_getMemNeeded_fn>("getMemNeeded");
-    if (!memNeeded || !module.Find<edl_Encode_fn>("Encode")) return Failure(kCannotEncode);
+    if (!memNeeded || !module.Find<edl_Encode_fn>("Encode")) return Failure(msg::kSpeedCannotEncode);
     const auto held = module.Calls().Hold();
     const std::vector<uint8_t> input = SpeedTestBuffer();
     const uint32_t need = memNeeded(static_cast<uint32_t>(input.size()));
-    if (need == 0) return Failure(kCannotEncode);
+    if (need == 0) return Failure(msg::kSpeedCannotEncode);
     std::optional<ByteBuffer> output = ByteBuffer::Allocate(need);
-    if (!output) return Failure(kNoMemory);
+    if (!output) return Failure(msg::kSpeedNoMemory);
     ModuleSpeed speed = Time(input.size(), [&] { return EncodeOnce(module, input, *output).has_value(); });
-    if (!speed.ok) speed.failure = kCannotEncode;
+    if (!speed.ok) speed.failure = msg::kSpeedCannotEncode;
     return speed;
 }
 
 ModuleSpeed MeasureDecodeSpeed(const LoadedModule& module)
 {
     const auto decode = module.Find<edl_Decode_fn>("Decode");
-    if (!decode) return Failure(kNoDecoder);
+    if (!decode) return Failure(msg::kSpeedNoDecoder);
     const auto bounded = module.Find<edl_DecodeBounded_fn>("DecodeBounded");
     const auto memNeeded = module.Find<edl_getMemNeeded_fn>("getMemNeeded");
-    if (!memNeeded || !module.Find<edl_Encode_fn>("Encode")) return Failure(kCannotEncode);
+    if (!memNeeded || !module.Find<edl_Encode_fn>("Encode")) return Failure(msg::kSpeedCannotEncode);
     const auto held = module.Calls().Hold();
 
     const std::vector<uint8_t> input = SpeedTestBuffer();
     const auto n = static_cast<uint32_t>(input.size());
     const uint32_t need = memNeeded(n);
-    if (need == 0) return Failure(kCannotEncode);
+    if (need == 0) return Failure(msg::kSpeedCannotEncode);
     std::optional<ByteBuffer> stored = ByteBuffer::Allocate(need);
     std::optional<ByteBuffer> decoded = ByteBuffer::Allocate(n);
-    if (!stored || !decoded) return Failure(kNoMemory);
+    if (!stored || !decoded) return Failure(msg::kSpeedNoMemory);
     const std::optional<uint32_t> encoded = EncodeOnce(module, input, *stored);
-    if (!encoded) return Failure(kCannotEncode);
+    if (!encoded) return Failure(msg::kSpeedCannotEncode);
 
     const uint32_t length = *encoded;
     ModuleSpeed speed = Time(n, [&] {
         return bounded ? bounded(stored->data(), length, decoded->data(), n) != 0
                        : decode(stored->data(), length, decoded->data()) != 0;
     });
-    if (!speed.ok) return Failure(kCannotDecode);
-    if (std::memcmp(decoded->data(), input.data(), n) != 0) return Failure(kDecodedWrong);
+    if (!speed.ok) return Failure(msg::kSpeedCannotDecode);
+    if (std::memcmp(decoded->data(), input.data(), n) != 0) return Failure(msg::kSpeedDecodedWrong);
     return speed;
 }
 

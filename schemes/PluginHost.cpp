@@ -11,6 +11,7 @@
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "catalogue/Catalogue.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 namespace {
@@ -47,25 +48,25 @@ std::string VerdictText(ModuleVerdict verdict)
         case ModuleVerdict::Accepted:
             return {};
         case ModuleVerdict::Missing:
-            return "plugins文件夹里没有这个文件";
+            return msg::kModuleMissing;
         case ModuleVerdict::BadFileName:
-            return "文件名不是可以记入文件包的“*.edl”文件名";
+            return msg::kModuleBadFileName;
         case ModuleVerdict::NotLoadable:
-            return "无法载入这个模块";
+            return msg::kModuleNotLoadable;
         case ModuleVerdict::WrongProviderType:
-            return "不是编码插件（没有getProviderType，或者它的值不是0x45444650）";
+            return msg::kModuleNotAnEncoder;
         case ModuleVerdict::NoProviderName:
-            return "缺少getProviderName";
+            return msg::kModuleNoProviderName;
         case ModuleVerdict::NoProviderVersion:
-            return "缺少getProviderVersion";
+            return msg::kModuleNoProviderVersion;
         case ModuleVerdict::NoInfoOrAbout:
-            return "getProviderInfo和About都没有";
+            return msg::kModuleNoInfoOrAbout;
         case ModuleVerdict::NoMemNeeded:
-            return "缺少getMemNeeded";
+            return msg::kModuleNoMemNeeded;
         case ModuleVerdict::NoEncode:
-            return "缺少Encode";
+            return msg::kModuleNoEncode;
         case ModuleVerdict::NameTooLong:
-            return "getProviderName给出的名字超过255字节，无法记入文件包";
+            return msg::kModuleNameTooLong;
     }
     return {};
 }

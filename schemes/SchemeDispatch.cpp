@@ -31,16 +31,6 @@ bool PlausibleSizes(uint32_t fileSize, uint64_t storedSize, uint8_t scheme)
     }
 }
 
-constexpr const char* kPluginNotLoaded = "无法载入扩展编码组件:%s";
-constexpr const char* kPluginEncodeFailed = "扩展编码组件%s无法编码文件%s。";
-constexpr const char* kPluginOverran =
-    "扩展编码组件%s编码文件%s时给出的长度（%u字节）超出了输出缓冲区（%u字节），编码结果不能使用。";
-constexpr const char* kPluginGaveNoLength =
-    "扩展编码组件%s编码文件%s时报告成功，却没有给出编码后的长度，编码结果不能使用。";
-constexpr const char* kPluginGaveEmpty = "扩展编码组件%s编码文件%s时给出的长度为0字节，编码结果不能使用。";
-constexpr const char* kNoPluginSlot = "没有找到合适的扩展解码模块，无法解压缩：%s";
-constexpr const char* kDecoderNotFound = "没有找到扩展解码模块：%s";
-
 // Long files of the LZ scheme, compressed window by window on all cores.
 class LzFileStream : public IStreamEncoder {
 public:
@@ -140,7 +130,7 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
     const auto memNeeded = module ? module->loaded.Find<edl_getMemNeeded_fn>("getMemNeeded") : nullptr;
     const auto encode = module ? module->loaded.Find<edl_Encode_fn>("Encode") : nullptr;
     if (!memNeeded || !encode) {
-        prompt_.Tell(Printf(kPluginNotLoaded, moduleName.c_str()), MsgIcon::Error);
+        prompt_.Tell(Printf(msg::kPluginNotLoaded, moduleName.c_str()), MsgIcon::Error);
         return EncodeStatus::Failed;
     }
     const auto held = module->HoldForCall();
@@ -151,7 +141,7 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
     const uint32_t n = static_cast<uint32_t>(input.size());
     const uint32_t need = memNeeded(n);
     if (need == 0) {
-        fault = Printf(kPluginEncodeFailed, moduleName.c_str(), fileName.c_str());
+        fault = Printf(msg::kPluginEncodeFailed, moduleName.c_str(), fileName.c_str());
         return EncodeStatus::Broke;
     }
     std::span<uint8_t> target = output.first(std::min<size_t>(output.size(), need));
@@ -169,20 +159,20 @@ EncodeStatus SchemeDispatch::PluginEncode(const PluginSlot& slot, std::span<cons
     const uint32_t length = encoding.length;
     switch (encoding.answer) {
         case EncodeAnswer::Failed:
-            fault = Printf(kPluginEncodeFailed, moduleName.c_str(), fileName.c_str());
+            fault = Printf(msg::kPluginEncodeFailed, moduleName.c_str(), fileName.c_str());
             return EncodeStatus::Refused;
         case EncodeAnswer::NoLength:
-            fault = Printf(kPluginGaveNoLength, moduleName.c_str(), fileName.c_str());
+            fault = Printf(msg::kPluginGaveNoLength, moduleName.c_str(), fileName.c_str());
             return EncodeStatus::Broke;
         case EncodeAnswer::Empty:
-            fault = Printf(kPluginGaveEmpty, moduleName.c_str(), fileName.c_str());
+            fault = Printf(msg::kPluginGaveEmpty, moduleName.c_str(), fileName.c_str());
             return EncodeStatus::Broke;
         case EncodeAnswer::TooLong:
         case EncodeAnswer::Encoded:
             break;
     }
     if (encoding.answer == EncodeAnswer::TooLong || length > output.size()) {
-        fault = Printf(kPluginOverran, moduleName.c_str(), fileName.c_str(), length,
+        fault = Printf(msg::kPluginOverran, moduleName.c_str(), fileName.c_str(), length,
                        static_cast<uint32_t>(std::min<size_t>(need, output.size())));
         return EncodeStatus::Broke;
     }
@@ -235,12 +225,12 @@ bool SchemeDispatch::CanDecode(size_t storedSize, uint32_t fileSize, uint8_t sch
     if (IsPluginScheme(scheme)) {
         const PluginSlot* slot = SlotOf(scheme);
         if (!slot) {
-            prompt_.Tell(Printf(kNoPluginSlot, utf8Name.c_str()), MsgIcon::Error);
+            prompt_.Tell(Printf(msg::kNoPluginSlot, utf8Name.c_str()), MsgIcon::Error);
             return false;
         }
         const ModuleInUse* module = Module(slot->moduleFile);
         if (!module || !module->loaded.Find<edl_Decode_fn>("Decode")) {
-            prompt_.Tell(Printf(kDecoderNotFound, GbkToUtf8Lossy(slot->moduleFile).c_str()), MsgIcon::Error);
+            prompt_.Tell(Printf(msg::kDecoderNotFound, GbkToUtf8Lossy(slot->moduleFile).c_str()), MsgIcon::Error);
             return false;
         }
         return true;

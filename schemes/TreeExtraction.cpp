@@ -18,8 +18,6 @@ namespace tarvex {
 namespace {
 
 constexpr uint64_t kLeastBudget = 8 << 20;
-constexpr const char* kCannotMakeFolder = "无法创建文件夹%s！\n%s";
-constexpr const char* kNotAFolder = "%s已经存在，但不是文件夹，无法在其中解压缩。";
 
 // Makes (or enters) the real directory `name` of a folder; a link or a file
 // of that name is refused.
@@ -30,10 +28,10 @@ std::shared_ptr<const DiskFolder> MakeRealDirectory(const DiskFolder& parent, co
     switch (parent.Child(name, child, error)) {
     case DiskFolder::ChildStatus::Ok: return child;
     case DiskFolder::ChildStatus::NotAFolder:
-        prompt.Tell(Printf(kNotAFolder, parent.PathOf(name).c_str()), MsgIcon::Error);
+        prompt.Tell(Printf(msg::kNotAFolder, parent.PathOf(name).c_str()), MsgIcon::Error);
         return nullptr;
     case DiskFolder::ChildStatus::Failed:
-        prompt.Tell(Printf(kCannotMakeFolder, parent.PathOf(name).c_str(), error.c_str()), MsgIcon::Error);
+        prompt.Tell(Printf(msg::kCannotMakeFolder, parent.PathOf(name).c_str(), error.c_str()), MsgIcon::Error);
         return nullptr;
     }
     return nullptr;

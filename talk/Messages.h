@@ -62,8 +62,57 @@ inline constexpr const char* kUnknownScheme = "无法识别文件%s的编码方�
 inline constexpr const char* kUnsafeName = "文件名“%s”不能安全地写到磁盘上，已跳过。";
 inline constexpr const char* kNameTooLongForDisk = "文件名“%s”对磁盘来说太长了，已跳过。";
 inline constexpr const char* kCannotWriteTarget = "无法写入文件%s！\n%s";
+inline constexpr const char* kCannotMakeFolder = "无法创建文件夹%s！\n%s";
+inline constexpr const char* kNotAFolder = "%s已经存在，但不是文件夹，无法在其中解压缩。";
 inline constexpr const char* kNotInPackYet =
     "下面的文件是上次存盘以后加入的，文件包里还没有它们的数据，没有解压缩：\n%s";
+
+// Editing a catalogue.
+inline constexpr const char* kFileExists = "该文件夹下已经有一个 %s 存在！";
+inline constexpr const char* kMoveIntoItself = "无法移动文件夹！目标文件夹是源文件夹的子文件夹。";
+inline constexpr const char* kMoveNameTaken = "无法移动文件夹！该文件夹下已经有一个文件夹 <%s> 存在！";
+inline constexpr const char* kCopyIntoItself = "无法复制文件夹！目标文件夹是源文件夹的子文件夹。";
+inline constexpr const char* kCopyNameTaken = "无法复制文件夹！该文件夹下已经有一个文件夹 <%s> 存在！";
+inline constexpr const char* kEmptyFileScheme = "0字节的文件不能使用任何编码方案！";
+inline constexpr const char* kRootRename = "注意：不允许更改根的名字！";
+inline constexpr const char* kNameInUse = "该名字已被使用，请重新命名！";
+
+// Importing a directory tree.
+inline constexpr const char* kSkippedSpecial = "已跳过%s：它不是普通文件或文件夹。";
+inline constexpr const char* kCannotReadDir = "无法读取文件夹%s！\n%s";
+
+// Encoder modules.
+inline constexpr const char* kPluginNotLoaded = "无法载入扩展编码组件:%s";
+inline constexpr const char* kPluginEncodeFailed = "扩展编码组件%s无法编码文件%s。";
+inline constexpr const char* kPluginOverran =
+    "扩展编码组件%s编码文件%s时给出的长度（%u字节）超出了输出缓冲区（%u字节），编码结果不能使用。";
+inline constexpr const char* kPluginGaveNoLength =
+    "扩展编码组件%s编码文件%s时报告成功，却没有给出编码后的长度，编码结果不能使用。";
+inline constexpr const char* kPluginGaveEmpty = "扩展编码组件%s编码文件%s时给出的长度为0字节，编码结果不能使用。";
+inline constexpr const char* kNoPluginSlot = "没有找到合适的扩展解码模块，无法解压缩：%s";
+inline constexpr const char* kDecoderNotFound = "没有找到扩展解码模块：%s";
+// Why a module in the plugins folder cannot be used.
+inline constexpr const char* kModuleMissing = "plugins文件夹里没有这个文件";
+inline constexpr const char* kModuleBadFileName = "文件名不是可以记入文件包的“*.edl”文件名";
+inline constexpr const char* kModuleNotLoadable = "无法载入这个模块";
+inline constexpr const char* kModuleNotAnEncoder = "不是编码插件（没有getProviderType，或者它的值不是0x45444650）";
+inline constexpr const char* kModuleNoProviderName = "缺少getProviderName";
+inline constexpr const char* kModuleNoProviderVersion = "缺少getProviderVersion";
+inline constexpr const char* kModuleNoInfoOrAbout = "getProviderInfo和About都没有";
+inline constexpr const char* kModuleNoMemNeeded = "缺少getMemNeeded";
+inline constexpr const char* kModuleNoEncode = "缺少Encode";
+inline constexpr const char* kModuleNameTooLong = "getProviderName给出的名字超过255字节，无法记入文件包";
+
+// The encode test.
+inline constexpr const char* kEncodeTesting = "正在进行编码测试，请稍后...\n正在测试 %s <%s>";
+inline constexpr const char* kEncodeAdvice = "%s不建议使用此方案编码,越压越大\n是否接受建议?";
+
+// Why a module's speed could not be measured.
+inline constexpr const char* kSpeedCannotEncode = "编码失败";
+inline constexpr const char* kSpeedCannotDecode = "解码失败";
+inline constexpr const char* kSpeedDecodedWrong = "解码结果与原数据不同";
+inline constexpr const char* kSpeedNoDecoder = "未发现解码模块";
+inline constexpr const char* kSpeedNoMemory = "内存不足";
 
 }  // namespace tarvex::msg
 

@@ -102,14 +102,6 @@ TEST_F(OpenedFive, EntryIdentitiesFollowTheirEntriesAndAreNeverReused)
     for (const FileEntry& e : entries) EXPECT_FALSE(seen.count(e.identity)) << e.name;
 }
 
-TEST(Catalogue, CapacityGrowsInBlocksOfTwenty)
-{
-    Catalogue c;
-    EXPECT_EQ(c.Capacity(), 0u);
-    for (int i = 0; i < 21; ++i) c.AppendEntry({});
-    EXPECT_EQ(c.Capacity(), 40u);
-}
-
 TEST(Catalogue, AddPluginMatchesNameAndVersion)
 {
     Catalogue c;
@@ -345,6 +337,16 @@ TEST_F(Edits, RenamesTrimForTheCheckAndKeepTheTypedName)
     EXPECT_EQ(RenameFolder(c.Root(), "x", doc.prompt), EditResult::Refused);
     EXPECT_EQ(doc.prompt.Texts(), (std::vector<std::string>{"该名字已被使用，请重新命名！", "注意：不允许更改根的名字！"}));
     EXPECT_EQ(doc.prompt.messages[0].icon, MsgIcon::None);
+
+    // The list compares a folder with the folders beside it case ignored,
+    // the tree by exact bytes.
+    doc.prompt.messages.clear();
+    EXPECT_EQ(RenameFolderInList(a, " B ", doc.prompt), EditResult::Refused);
+    EXPECT_EQ(RenameFolderInList(a, "A", doc.prompt), EditResult::Done);
+    EXPECT_EQ(RenameFolderInList(a, "a", doc.prompt), EditResult::Done);  // itself is no conflict
+    EXPECT_EQ(RenameFolderInList(c.Root(), "x", doc.prompt), EditResult::Refused);
+    EXPECT_EQ(RenameFolder(a, "B", doc.prompt), EditResult::Done);
+    EXPECT_EQ(doc.prompt.Texts(), (std::vector<std::string>{"该名字已被使用，请重新命名！", "注意：不允许更改根的名字！"}));
 
     doc.prompt.messages.clear();
     doc.AddFile(dir, "f\\Readme.txt", {'1'});

@@ -142,60 +142,56 @@ TEST(RleCodec, RandomInputsRoundTripAndNeverGrow)
         }
         ++shrunk;
         ASSERT_LE(encoded->size(), input.size());
-        Bytes buffer = *encoded;
-        buffer.resize(input.size() + 8, 0x5A);  // bytes past storedLen must be ignored
-        ASSERT_TRUE(RleDecode(buffer, static_cast<uint32_t>(encoded->size())));
-        ASSERT_EQ(buffer, input);
+        ASSERT_EQ(RleStreamLength(*encoded), input.size());
+        Bytes out(input.size());
+        ASSERT_TRUE(RleDecodeInto(*encoded, out));
+        ASSERT_EQ(out, input);
     }
     EXPECT_GT(shrunk, 300);
 }
 
-TEST(RleDecode, ValidStreams)
+// Streams are decoded as the schemes decode them: their length found by a
+// walk over the packets, then decoded into an output of that length.
+TEST(RleDecodeInto, ValidStreams)
 {
     const struct {
         const char* stored;
-        uint32_t storedLen;
         Bytes expected;
     } cases[] = {
-        {"00000000", 4, {}},
-        {"82000000 FF41", 6, Bytes(130, 0x41)},      // the most output a stored byte may describe
-        {"02000000 00 00 024142", 9, {0x41, 0x42}},  // empty literals make no output
-        {"05000000 020102 8003", 9, {0x01, 0x02, 0x03, 0x03, 0x03}},
-        {"07000000 8441 EEEE", 6, Bytes(7, 0x41)},  // only storedLen bytes count
+        {"00000000", {}},
+        {"82000000 FF41", Bytes(130, 0x41)},      // the most output a stored byte may describe
+        {"02000000 00 00 024142", {0x41, 0x42}},  // empty literals make no output
+        {"05000000 020102 8003", {0x01, 0x02, 0x03, 0x03, 0x03}},
     };
     for (const auto& c : cases) {
-        Bytes buffer = Hex(c.stored);
-        EXPECT_EQ(RleStreamLength(std::span(buffer).first(c.storedLen)), c.expected.size()) << c.stored;
-        EXPECT_TRUE(RleDecode(buffer, c.storedLen)) << c.stored;
-        EXPECT_EQ(buffer, c.expected) << c.stored;
+        const Bytes stored = Hex(c.stored);
+        EXPECT_EQ(RleStreamLength(stored), c.expected.size()) << c.stored;
+        Bytes out(c.expected.size());
+        EXPECT_TRUE(RleDecodeInto(stored, out)) << c.stored;
+        EXPECT_EQ(out, c.expected) << c.stored;
     }
 }
 
-TEST(RleDecode, MalformedStreamsLeaveBufferAlone)
+TEST(RleDecodeInto, RefusesMalformedStreams)
 {
-    const struct {
-        const char* stored;
-        uint32_t storedLen;
-    } cases[] = {
-        {"010000", 3},                // shorter than the header
-        {"07000000 8441", 7},         // storedLen beyond the buffer
-        {"03000000 034142", 7},       // literal reads past the end
-        {"03000000 80", 5},           // repeat without its value
-        {"02000000 03414243", 8},     // literal makes too much
-        {"02000000 8041", 6},         // repeat makes too much
-        {"08000000 8441", 6},         // stream ends one byte short
-        {"09000000 8441 024243", 6},  // the rest lies past storedLen
-        {"FFFFFFFF FF41", 6},         // more than any stream of this size describes
-        {"FFFFFF7F", 4},
+    const char* const cases[] = {
+        "010000",             // shorter than the header
+        "03000000 034142",    // literal reads past the end
+        "03000000 80",        // repeat without its value
+        "02000000 03414243",  // literal makes too much
+        "02000000 8041",      // repeat makes too much
+        "08000000 8441",      // stream ends one byte short
+        "FFFFFFFF FF41",      // more than any stream of this size describes
+        "FFFFFF7F",
     };
-    for (const auto& c : cases) {
-        const Bytes original = Hex(c.stored);
-        Bytes buffer = original;
-        if (c.storedLen <= original.size()) {
-            EXPECT_FALSE(RleStreamLength(std::span(original).first(c.storedLen))) << c.stored;
-        }
-        EXPECT_FALSE(RleDecode(buffer, c.storedLen)) << c.stored;
-        EXPECT_EQ(buffer, original) << c.stored;
+    for (const char* stored : cases) {
+        const Bytes bytes = Hex(stored);
+        EXPECT_FALSE(RleStreamLength(bytes)) << stored;
+        // Decoded into an output of the length the header announces.
+        const uint32_t announced = bytes.size() < 4 ? 0 : bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+        if (announced > (1u << 16)) continue;
+        Bytes out(announced);
+        EXPECT_FALSE(RleDecodeInto(bytes, out)) << stored;
     }
 }
 
@@ -207,14 +203,8 @@ TEST(RleDecodeInto, NeedsOutputOfTheAnnouncedLength)
     EXPECT_FALSE(RleDecodeInto(stored, longer));
     EXPECT_TRUE(RleDecodeInto(stored, exact));
     EXPECT_EQ(exact, Bytes(7, 0x41));
-}
-
-TEST(RleDecodedLength, ReadsHeaderOrReportsTooShort)
-{
-    EXPECT_EQ(RleDecodedLength({}), -1);
-    EXPECT_EQ(RleDecodedLength(Hex("070000")), -1);
-    EXPECT_EQ(RleDecodedLength(Hex("04030201")), 0x01020304);
-    EXPECT_EQ(RleDecodedLength(Hex("FFFFFFFF 00")), 0xFFFFFFFFll);
+    // Packets that describe 8 bytes under a header that announces 7.
+    EXPECT_FALSE(RleDecodeInto(Hex("07000000 8541"), longer));
 }
 
 }  // namespace

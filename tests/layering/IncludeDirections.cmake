@@ -3,8 +3,10 @@
 # platform's files and the threads on base; the talk seam on base; codecs on
 # the threads; the pack format on the talk seam; the catalogue on the format
 # and the platform; the pack (reader, writer) on the catalogue; the schemes on
-# the pack and the codecs. Above the core: runtime and tools beside the GUI's
-# kit (ui/), the editor on the kit, the main window (shell/) on the editor.
+# the pack and the codecs; sync on the schemes. Above the core: runtime and
+# tools beside the GUI's kit (ui/), the editor on the kit, the main window
+# (shell/) on the editor; the game's reader (runtime/) stands on the core but
+# for sync.
 # Run as: cmake -DSOURCE_DIR=<project> -P IncludeDirections.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_base base)
@@ -16,9 +18,11 @@ set(allowed_format format talk base)
 set(allowed_catalogue catalogue format talk platform threads base)
 set(allowed_pack pack catalogue format talk platform threads codecs base)
 set(allowed_schemes schemes pack catalogue format talk platform threads codecs base plugins)
+set(allowed_sync sync schemes pack catalogue format talk platform threads codecs base plugins)
 set(allowed_plugins plugins)
-set(core base platform threads talk codecs format catalogue pack schemes plugins)
+set(core base platform threads talk codecs format catalogue pack schemes sync plugins)
 set(allowed_runtime runtime ${core})
+list(REMOVE_ITEM allowed_runtime sync)
 set(allowed_probes probes runtime)
 set(allowed_tools tools ${core})
 set(allowed_ui ui ${core})

@@ -4,6 +4,7 @@
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "catalogue/DirectoryImport.h"
+#include "catalogue/Exclusions.h"
 #include "platform/FileIo.h"
 #include "schemes/SchemeDispatch.h"
 #include "schemes/SchemeId.h"
@@ -11,7 +12,6 @@
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
-#include "tools/epk/Exclusions.h"
 #include "tools/epk/PackSession.h"
 #include "tools/epk/SchemeArgument.h"
 

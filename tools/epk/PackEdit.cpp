@@ -1,25 +1,10 @@
 #include "tools/epk/PackEdit.h"
 
-#include "base/GbkText.h"
-#include "catalogue/PackPaths.h"
 #include "schemes/SchemeDispatch.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 
 namespace tarvex::epk {
-
-std::string ShownPath(const Folder& folder)
-{
-    return folder.parent ? GbkToUtf8Lossy(PackPathOf(folder)) : "\\";
-}
-
-std::string ShownPath(const Catalogue& catalogue, size_t entry)
-{
-    const FileEntry& e = catalogue.Entries()[entry];
-    const Folder* folder = catalogue.FolderById(e.folderId);
-    const std::string folderPath = folder ? PackPathOf(*folder) : std::string();
-    return GbkToUtf8Lossy(folderPath.empty() ? e.name : folderPath + "\\" + e.name);
-}
 
 int EditPack(const CliArgs& args, const PackEditor& edit)
 {

@@ -26,8 +26,4 @@ using PackEditor = std::function<void(PackSession&, EditOutcome&)>;
 // status 0 when everything was done, 1 when anything was refused or failed.
 int EditPack(const CliArgs& args, const PackEditor& edit);
 
-// The pack path of a folder or of an entry, as UTF-8 for messages.
-std::string ShownPath(const Folder& folder);
-std::string ShownPath(const Catalogue& catalogue, size_t entry);
-
 }  // namespace tarvex::epk

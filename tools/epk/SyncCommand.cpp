@@ -4,15 +4,15 @@
 
 #include "base/GbkText.h"
 #include "catalogue/DirectoryImport.h"
+#include "catalogue/Exclusions.h"
 #include "schemes/SchemeDispatch.h"
+#include "sync/SyncPlan.h"
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
-#include "tools/epk/Exclusions.h"
 #include "tools/epk/Json.h"
 #include "tools/epk/PackSession.h"
 #include "tools/epk/SchemeArgument.h"
-#include "tools/epk/SyncPlan.h"
 
 namespace tarvex::epk {
 namespace {

@@ -1,10 +1,11 @@
 #pragma once
-// What epk sync changes in a pack so that it holds a directory tree: the tree,
-// read into a catalogue of its own first (with create's checks and
-// messages), is matched with the pack folder by folder, by exact names.
-// Files only on disk are added, files whose bytes differ take the disk's, and
-// with deleteAbsent files and folders only in the pack are removed; files
-// that are the same keep their stored bytes and scheme.
+// What a sync (epk sync) changes in a pack so that it holds a directory
+// tree: the tree, read into a catalogue of its own first (with the checks and
+// messages of a directory import), is matched with the pack folder by
+// folder, by exact names. Files only on disk are added, files whose bytes
+// differ take the disk's, and with deleteAbsent files and folders only in
+// the pack are removed; files that are the same keep their stored bytes and
+// scheme.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -12,11 +13,11 @@
 #include <vector>
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/Exclusions.h"
 #include "pack/PackArchive.h"
 #include "talk/Prompt.h"
-#include "tools/epk/Exclusions.h"
 
-namespace tarvex::epk {
+namespace tarvex {
 
 enum class SyncAction { AddFolder, Add, Change, Remove, RemoveFolder };
 
@@ -55,4 +56,4 @@ using PackSaver = std::function<bool(const std::function<bool()>& beforeCommit)>
 SyncOutcome SyncCatalogue(CPackArchive& archive, const Catalogue& disk, const SyncOptions& options, IPrompt& prompt,
                           const PackSaver& save);
 
-}  // namespace tarvex::epk
+}  // namespace tarvex

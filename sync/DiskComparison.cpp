@@ -1,4 +1,4 @@
-#include "tools/epk/DiskComparison.h"
+#include "sync/DiskComparison.h"
 
 #include <algorithm>
 #include <array>
@@ -16,7 +16,7 @@
 #include "talk/ThrownError.h"
 #include "threads/ParallelFor.h"
 
-namespace tarvex::epk {
+namespace tarvex {
 namespace {
 
 // A file stored as it is is compared in parts of this size, which the cores
@@ -234,4 +234,4 @@ std::vector<Sameness> DiskComparison::Run(bool untilDifferent)
     return answers;
 }
 
-}  // namespace tarvex::epk
+}  // namespace tarvex

@@ -1,6 +1,7 @@
 #pragma once
-// The --exclude patterns of create and add: shell-style (fnmatch), matched
-// against an item's path inside the pack, written with '/' between folders.
+// Patterns that leave items out of a directory import and out of sync's
+// removals (epk's --exclude): shell-style (fnmatch), matched against an
+// item's path inside the pack, written with '/' between folders.
 // '*' also matches '/', and a pattern without '/' is also matched against the
 // item's own name, so "*.tmp" and ".git" leave such items out at any depth.
 // A folder left out takes everything below it along.
@@ -12,7 +13,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/DirectoryImport.h"
 
-namespace tarvex::epk {
+namespace tarvex {
 
 class Exclusions {
 public:
@@ -33,4 +34,4 @@ private:
 // "" for the root, else "a/b/".
 std::string PatternPrefix(const Folder& folder);
 
-}  // namespace tarvex::epk
+}  // namespace tarvex

@@ -1,4 +1,4 @@
-#include "tools/epk/Exclusions.h"
+#include "catalogue/Exclusions.h"
 
 #include <algorithm>
 #include <fnmatch.h>
@@ -6,7 +6,7 @@
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
 
-namespace tarvex::epk {
+namespace tarvex {
 
 ImportFilter Exclusions::Filter(std::string prefix) const
 {
@@ -34,4 +34,4 @@ std::string PatternPrefix(const Folder& folder)
     return prefix;
 }
 
-}  // namespace tarvex::epk
+}  // namespace tarvex

@@ -13,7 +13,7 @@
 #include "pack/StoredData.h"
 #include "talk/DeferredPrompt.h"
 
-namespace tarvex::epk {
+namespace tarvex {
 
 struct DiskTwin {
     size_t entry;      // of the archive's catalogue as loaded
@@ -60,4 +60,4 @@ private:
     std::vector<DeferredMessage> messages_;
 };
 
-}  // namespace tarvex::epk
+}  // namespace tarvex

@@ -1,4 +1,4 @@
-#include "tools/epk/SyncPlan.h"
+#include "sync/SyncPlan.h"
 
 #include <algorithm>
 #include <exception>
@@ -9,13 +9,13 @@
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "catalogue/CatalogueEdits.h"
+#include "catalogue/PackPaths.h"
 #include "platform/FileIo.h"
+#include "sync/DiskComparison.h"
 #include "talk/DeferredPrompt.h"
 #include "talk/ThrownError.h"
-#include "tools/epk/DiskComparison.h"
-#include "tools/epk/PackEdit.h"
 
-namespace tarvex::epk {
+namespace tarvex {
 namespace {
 
 constexpr size_t kNoTwin = SIZE_MAX;
@@ -375,4 +375,4 @@ SyncOutcome SyncCatalogue(CPackArchive& archive, const Catalogue& disk, const Sy
     return Syncing(archive, disk, options, prompt).Run(save);
 }
 
-}  // namespace tarvex::epk
+}  // namespace tarvex
