@@ -1,19 +1,13 @@
 #include "editor/CTarvexView.h"
 
 #include <QApplication>
-#include <QDropEvent>
 #include <QEvent>
-#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
-#include <QMimeData>
 #include <QMenu>
 #include <QTreeView>
-#include <QUrl>
 #include <algorithm>
-
-#include <sys/stat.h>
 
 #include "base/GbkText.h"
 #include "catalogue/CatalogueEdits.h"
@@ -32,11 +26,7 @@
 namespace tarvex {
 namespace {
 
-constexpr const char* kNewFolderFailed = "新建文件夹失败！";
-constexpr const char* kDeleteFolderQuestion = "注意：删除这个目录将删除此目录下的所有信息！\n确定要删除吗？";
 constexpr const char* kPluginTableFull = "一个文件包最多只能记录128个扩展编码插件，无法再加入新的插件！";
-constexpr const char* kNothingToPaste =
-    "剪贴簿上的项目已经不在这个文件包里了（被删除，或者来自另一个正在运行的Tarvex），无法粘贴！";
 
 bool IsSchemeCommand(int id)
 {
@@ -226,133 +216,6 @@ void CTarvexView::SelectAll()
     CurrentView().selectAll();
 }
 
-bool CTarvexView::ListHasName(const std::string& gbkName, int skipRow, bool isFolder) const
-{
-    for (int row = 0; row < model_->RowCount(); ++row) {
-        if (row == skipRow || model_->Row(row).isFolder != isFolder) continue;
-        if (GbkEqualsIgnoreCase(model_->RowName(row), gbkName)) return true;
-    }
-    return false;
-}
-
-void CTarvexView::NewFolder()
-{
-    CLeftView* tree = doc_.TreeView();
-    if (!tree) return;
-    const std::string base = Utf8ToGbkLossy(StringResource(61204));
-    std::string name = base;
-    for (int n = 1; ListHasName(name, -1, true); ++n) name = base + "(" + std::to_string(n) + ")";
-
-    Folder* folder = tree->InsertFolder(name, -1, nullptr);
-    if (!folder) {
-        doc_.Prompt().Tell(kNewFolderFailed, MsgIcon::None);
-        return;
-    }
-    model_->InsertFolderRow(folder->handle);
-    SelectRow(0);
-    StartRename(0);
-}
-
-void CTarvexView::StartRename(int row)
-{
-    if (row < 0 || row >= model_->RowCount()) return;
-    const QModelIndex index = model_->index(row, 0);
-    CurrentView().setFocus();
-    CurrentView().scrollTo(index);
-    CurrentView().edit(index);
-}
-
-void CTarvexView::RenameSelection()
-{
-    const std::vector<int> rows = SelectedRows();
-    if (!rows.empty()) StartRename(rows.front());
-}
-
-void CTarvexView::RenameCurrentRow()
-{
-    // Whichever column was clicked, the edit is of the row's name.
-    const QModelIndex current = CurrentView().currentIndex();
-    if (current.isValid() && selection_->isRowSelected(current.row())) {
-        StartRename(current.row());
-    } else {
-        RenameSelection();
-    }
-}
-
-void CTarvexView::EndLabelEdit(ListRow item, const std::optional<QString>& typed)
-{
-    // The row may be gone (the list was rebuilt meanwhile): the item is
-    // renamed all the same, only the editor cannot come back.
-    const int row = model_->RowOf(item.isFolder, item.ref);
-    IPrompt& prompt = doc_.Prompt();
-    Catalogue& catalogue = doc_.GetCatalogue();
-    Folder* folder = item.isFolder ? catalogue.FolderByHandle(item.ref) : nullptr;
-    if (item.isFolder ? !folder : item.ref >= catalogue.Entries().size()) return;
-    // A cancelled edit checks the name the row shows.
-    if (!typed && row < 0) return;
-    const std::string text = typed ? typed->toStdString() : model_->ShownName(row).toStdString();
-    if (TrimmedName(text).empty()) {
-        model_->ClearPendingName();
-        return;
-    }
-    // The row shows the typed name at once, before it is checked.
-    if (typed && row >= 0) model_->ShowPendingName(row, *typed);
-
-    EditResult result = EditResult::Refused;
-    if (!folder) {
-        result = RenameFileEntry(catalogue, item.ref, text, prompt);
-    } else {
-        result = RenameFolderInList(*folder, text, prompt);
-        if (result == EditResult::Done && doc_.TreeView()) doc_.TreeView()->FolderRenamed(*folder);
-    }
-    if (result == EditResult::Refused) {
-        // The row keeps the name as typed and the editor comes back until
-        // a name the item may carry is entered.
-        if (row >= 0) StartRename(row);
-        return;
-    }
-    model_->ClearPendingName();
-    // An accepted edit marks the document, also when the name stays as it was.
-    doc_.SetModifiedFlag();
-    model_->TextsChanged();
-}
-
-void CTarvexView::FolderRenamed(const Folder&)
-{
-    model_->TextsChanged();
-}
-
-void CTarvexView::DeleteSelection()
-{
-    // Items are read before anything is removed: removing an entry moves the
-    // last entry into its place, which changes other rows' indexes.
-    const std::vector<ListRow> items = SelectedItems();
-    IPrompt& prompt = doc_.Prompt();
-    Catalogue& catalogue = doc_.GetCatalogue();
-    std::vector<size_t> files;
-    std::vector<uint32_t> folders;
-    for (const ListRow& item : items) {
-        if (!item.isFolder) {
-            files.push_back(item.ref);
-            continue;
-        }
-        // Only Yes removes the folder; No and Cancel spare it alike, and
-        // the rows after it are dealt with all the same.
-        if (prompt.Message(kDeleteFolderQuestion, MsgIcon::None, MsgButtons::YesNoCancel) == MsgAnswer::Yes)
-            folders.push_back(item.ref);
-    }
-    // From the highest index down, each removal moves an entry that is not
-    // among those still to go.
-    std::sort(files.rbegin(), files.rend());
-    for (size_t index : files) catalogue.RemoveEntry(index);
-    for (uint32_t handle : folders) {
-        Folder* folder = catalogue.FolderByHandle(handle);
-        if (folder && doc_.TreeView()) doc_.TreeView()->RemoveFolderTree(*folder);
-    }
-    doc_.SetModifiedFlag();
-    RefreshList();
-}
-
 void CTarvexView::Activated(const QModelIndex& index)
 {
     if (!index.isValid()) return;
@@ -413,104 +276,6 @@ void CTarvexView::ChoosePluginScheme()
         return;
     }
     SetSchemeOfSelection(*scheme);
-}
-
-void CTarvexView::CopyToClipboard(bool copy)
-{
-    // The list's marks show its own last cut; the tree keeps its mark.
-    model_->SetCutRows({});
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return;
-    if (!doc_.Clipboard().Put(SelectedItems(), copy, doc_.Prompt())) return;
-    if (!copy) model_->SetCutRows(rows);
-}
-
-void CTarvexView::PasteFromClipboard()
-{
-    CLeftView* tree = doc_.TreeView();
-    if (!tree) return;
-    IPrompt& prompt = doc_.Prompt();
-    const ClipboardTransfer& clipboard = doc_.Clipboard();
-    const std::optional<std::vector<PastedItem>> items = clipboard.Take(prompt);
-    if (!items) return;
-    Catalogue& catalogue = doc_.GetCatalogue();
-    Folder& target = tree->CurrentFolder();
-    // Each item is looked up as it comes: a record whose item is gone is
-    // skipped, never taken for the item that holds its place now.
-    size_t found = 0;
-    for (const PastedItem& item : *items) {
-        if (item.isFile) {
-            const std::optional<size_t> index = clipboard.EntryOf(item);
-            if (!index) continue;
-            ++found;
-            if (item.copy) {
-                CopyFileEntry(catalogue, target.id, *index, prompt);
-            } else {
-                MoveFileEntry(catalogue, target.id, *index, prompt);
-            }
-        } else if (Folder* source = clipboard.FolderOf(item)) {
-            ++found;
-            if (item.copy) {
-                tree->CopyFolder(target, *source);
-            } else {
-                tree->MoveFolder(target, *source);
-            }
-        }
-    }
-    if (found == 0) {
-        prompt.Tell(kNothingToPaste, MsgIcon::Warning);
-        return;
-    }
-    doc_.SetModifiedFlag();
-    RefreshList();
-}
-
-void CTarvexView::AddDroppedFiles(const std::vector<std::string>& paths)
-{
-    CLeftView* tree = doc_.TreeView();
-    if (!tree) return;
-    Catalogue& catalogue = doc_.GetCatalogue();
-    IPrompt& prompt = doc_.Prompt();
-    Folder& target = tree->CurrentFolder();
-    for (const std::string& path : paths) {
-        struct stat status {};
-        if (::stat(path.c_str(), &status) != 0) continue;
-        if (S_ISDIR(status.st_mode)) {
-            // An empty folder named as the directory; its contents stay out.
-            std::string trimmed = path;
-            while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-            const std::string name = trimmed.substr(trimmed.rfind('/') + 1);
-            if (name.empty()) continue;
-            const std::optional<std::string> gbk = StorableName(name, prompt);
-            if (gbk && !tree->InsertFolder(*gbk, -1, &target)) prompt.Tell(kNewFolderFailed, MsgIcon::None);
-        } else {
-            // A file that cannot be read ends the drop; what came before
-            // stays. A pipe or a device is refused with a message.
-            if (AddFileEntry(catalogue, target.id, path, prompt) == EditResult::Failed) break;
-        }
-    }
-    doc_.SetModifiedFlag();
-    RefreshList();
-}
-
-bool CTarvexView::DropEvent(QEvent* event)
-{
-    auto* drop = static_cast<QDropEvent*>(event);
-    std::vector<std::string> paths;
-    if (const QMimeData* data = drop->mimeData()) {
-        for (const QUrl& url : data->urls())
-            if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
-    }
-    // The files are copied into the pack: a desktop that offered to move
-    // them must not delete them.
-    if (paths.empty() || !(drop->possibleActions() & Qt::CopyAction)) {
-        drop->ignore();
-        return true;
-    }
-    drop->setDropAction(Qt::CopyAction);
-    drop->accept();
-    if (event->type() == QEvent::Drop) AddDroppedFiles(paths);
-    return true;
 }
 
 bool CTarvexView::CanHandle(int id) const

@@ -53,6 +53,7 @@ inline constexpr const char* kStoredUnencoded =
     "文件包已经存盘，但下面的文件无法用选定的编码方案编码，已按“不编码”原样存入：\n%s";
 
 // Names.
+inline constexpr const char* kNewFolderFailed = "新建文件夹失败！";
 inline constexpr const char* kNameNotGbk = "名字“%s”含有无法用GBK编码保存的字符，无法加入文件包。";
 
 // Extracting.
