@@ -18,10 +18,57 @@
 #include "threads/OrderedPipeline.h"
 #include "threads/ParallelFor.h"
 #include "threads/RunOnThreads.h"
+#include "threads/ThreadPool.h"
 #include "threads/WorkAhead.h"
 
 namespace tarvex {
 namespace {
+
+// A job nested in a job waits for jobs of its own: with every thread of the
+// pool inside such a job, the jobs they wait for run on the waiting threads.
+TEST(ThreadPool, EveryJobRunsOnceAndNestedWaitsEndWithEveryThreadWaiting)
+{
+    ThreadPool one(1);
+    ThreadPool three(3);
+    for (ThreadPool* pool : {&one, &three, &ThreadPool::Shared()}) {
+        const size_t threads = pool->Threads();
+        SCOPED_TRACE(threads);
+        std::latch allIn(static_cast<ptrdiff_t>(threads));
+        // Each outer job is the root of a tree of 13: three jobs below it,
+        // three below each of those.
+        std::vector<std::atomic<int>> ran(threads * 13);
+        const auto node = [&](size_t tree, size_t at, auto& self) -> void {
+            ++ran[tree * 13 + at];
+            if (at >= 4) return;
+            std::vector<ThreadPool::Ticket> below;
+            for (size_t k = 1; k <= 3; ++k)
+                below.push_back(pool->Submit([&, tree, child = at * 3 + k] { self(tree, child, self); }));
+            for (auto t = below.rbegin(); t != below.rend(); ++t) t->Wait();
+        };
+        std::vector<ThreadPool::Ticket> outer;
+        for (size_t tree = 0; tree < threads; ++tree)
+            outer.push_back(pool->Submit([&, tree] {
+                allIn.arrive_and_wait();  // every thread of the pool holds one
+                node(tree, 0, node);
+            }));
+        allIn.wait();
+        for (ThreadPool::Ticket& t : outer) t.Wait();
+        for (size_t job = 0; job < ran.size(); ++job) EXPECT_EQ(ran[job].load(), 1) << job;
+    }
+
+    // A ticket let go of before any thread began its job drops the job.
+    std::latch release(1);
+    std::latch laterBegun(1);
+    bool dropped = false;
+    ThreadPool::Ticket holding = one.Submit([&] { release.wait(); });
+    {
+        const ThreadPool::Ticket dropping = one.Submit([&] { dropped = true; });
+    }
+    ThreadPool::Ticket later = one.Submit([&] { laterBegun.count_down(); });
+    release.count_down();
+    laterBegun.wait();  // the pool's thread began it, so it has passed the dropped one
+    EXPECT_FALSE(dropped);
+}
 
 TEST(WorkAhead, EveryJobRunsOnceNestedWaitsEndAndUnbegunJobsAreDropped)
 {
@@ -118,6 +165,27 @@ struct Counted {
     ~Counted() { --count; }
     std::atomic<int>& count;
 };
+
+TEST(ThreadPool, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
+{
+    ThreadPool pool(1);
+    for (const bool onPool : {true, false}) {
+        SCOPED_TRACE(onPool ? "run by the pool" : "run by its wait");
+        std::latch release(1);
+        std::latch begun(1);
+        // Holds the pool's thread, so that the next job waits for its wait.
+        ThreadPool::Ticket holding = pool.Submit([&] { release.wait(); });
+        if (onPool) release.count_down();
+        ThreadPool::Ticket ticket = pool.Submit([&] {
+            begun.count_down();
+            throw std::runtime_error("job");
+        });
+        if (onPool) begun.wait();
+        EXPECT_EQ(ThrownBy([&] { ticket.Wait(); }), "job");
+        EXPECT_EQ(ThrownBy([&] { ticket.Wait(); }), "job");
+        if (!onPool) release.count_down();
+    }
+}
 
 TEST(WorkAhead, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
 {
