@@ -17,6 +17,7 @@
 #include "tests/support/PackFixture.h"
 #include "threads/OrderedPipeline.h"
 #include "threads/ParallelFor.h"
+#include "threads/RunAhead.h"
 #include "threads/RunOnThreads.h"
 #include "threads/ThreadPool.h"
 #include "threads/WorkAhead.h"
@@ -185,6 +186,9 @@ TEST(ThreadPool, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
         EXPECT_EQ(ThrownBy([&] { ticket.Wait(); }), "job");
         if (!onPool) release.count_down();
     }
+    Ahead<int> ahead = RunAhead([](int n) -> int { throw std::runtime_error(std::to_string(n)); }, 7);
+    EXPECT_EQ(ThrownBy([&] { ahead.Get(); }), "7");
+    EXPECT_EQ(RunAhead([](int n) { return n + 1; }, 7).Get(), 8);
 }
 
 TEST(WorkAhead, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
