@@ -1,8 +1,8 @@
-// The thread helpers that saving and importing run on: jobs run once each,
-// where they are wanted when no helper has begun them, results come back in
-// order and are destroyed where their memory belongs, what a job throws
-// reaches the thread that waits for it, and nothing a helper still writes
-// into is freed before it.
+// The thread pool and what saving, importing and comparing run on it: jobs
+// run once each, where they are waited for when no thread has begun them,
+// results come back in order and are destroyed where their memory belongs,
+// what a job throws reaches the thread that waits for it, and nothing a job
+// still writes into is freed before it.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -22,7 +22,6 @@
 #include "threads/RunAhead.h"
 #include "threads/RunOnThreads.h"
 #include "threads/ThreadPool.h"
-#include "threads/WorkAhead.h"
 
 namespace tarvex {
 namespace {
@@ -71,35 +70,6 @@ TEST(ThreadPool, EveryJobRunsOnceAndNestedWaitsEndWithEveryThreadWaiting)
     release.count_down();
     laterBegun.wait();  // the pool's thread began it, so it has passed the dropped one
     EXPECT_FALSE(dropped);
-}
-
-TEST(WorkAhead, EveryJobRunsOnceNestedWaitsEndAndUnbegunJobsAreDropped)
-{
-    for (size_t helpers : {0u, 1u, 3u}) {
-        SCOPED_TRACE(helpers);
-        std::atomic<int> inner{0};
-        std::vector<int> outer(50, 0);
-        WorkAhead ahead(helpers);
-        std::vector<WorkAhead::Ticket> tickets;
-        for (int i = 0; i < 50; ++i)
-            tickets.push_back(ahead.Submit([&, i] {
-                // Each job hands in pieces of its own and waits for them.
-                std::vector<WorkAhead::Ticket> pieces;
-                for (int k = 0; k < 4; ++k) pieces.push_back(ahead.Submit([&] { ++inner; }));
-                for (WorkAhead::Ticket t : pieces) ahead.Wait(t);
-                ++outer[i];
-            }));
-        for (int i = 49; i >= 0; --i) ahead.Wait(tickets[i]);
-        EXPECT_EQ(inner.load(), 200);
-        EXPECT_EQ(outer, std::vector<int>(50, 1));
-    }
-    // With no helper, a job no one waits for never runs.
-    bool ran = false;
-    {
-        WorkAhead ahead(0);
-        ahead.Submit([&] { ran = true; });
-    }
-    EXPECT_FALSE(ran);
 }
 
 // A result that notes the thread it is destroyed on.
@@ -210,25 +180,6 @@ TEST(ThreadPool, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
     Ahead<int> ahead = RunAhead([](int n) -> int { throw std::runtime_error(std::to_string(n)); }, 7);
     EXPECT_EQ(ThrownBy([&] { ahead.Get(); }), "7");
     EXPECT_EQ(RunAhead([](int n) { return n + 1; }, 7).Get(), 8);
-}
-
-TEST(WorkAhead, WhatAJobThrowsReachesItsWaiterOnWhicheverThreadItRan)
-{
-    for (size_t helpers : {2u, 0u}) {
-        SCOPED_TRACE(helpers);
-        WorkAhead ahead(helpers);
-        std::latch begun(1);
-        const WorkAhead::Ticket ticket = ahead.Submit([&] {
-            begun.count_down();
-            throw std::runtime_error("job");
-        });
-        if (helpers) begun.wait();  // a helper runs it, else the wait does
-        EXPECT_EQ(ThrownBy([&] { ahead.Wait(ticket); }), "job");
-        EXPECT_EQ(ThrownBy([&] { ahead.Wait(ticket); }), "job");
-        bool ran = false;
-        ahead.Wait(ahead.Submit([&] { ran = true; }));
-        EXPECT_TRUE(ran);
-    }
 }
 
 // Thrown on a helper or on the caller, the exception leaves Run only once no
@@ -423,19 +374,20 @@ TEST(PackWriter, OutOfMemoryOnAnyThreadFailsTheSaveWithItsMessageAndKeepsTheOldP
     }
 }
 
-// An import that fails while helpers still list folders beside the one that
-// failed: nothing they write into may go before they have stopped. Folder
-// a's listing holds a pipe, whose message holds the import until helpers are
-// inside the listings of c and d; c's then waits until d's helper has ended,
-// which is only once the import has returned from its failure and stops its
-// helpers: a listing freed before then is written into after it, as the
-// sanitizer build reports. The failure: no folder ID left for b, or b's
-// listing throws.
-TEST(DirectoryImport, AFailureBesideListingsStillBeingMadeFreesNothingUnderTheirHelpers)
+// An import that fails while jobs of the pool still list folders beside the
+// one that failed: nothing they write into may go before they have ended.
+// Folder a's listing holds a pipe, whose message holds the import until the
+// listings of c and d are under way on the pool's threads; c's goes on only
+// as the import goes on to fail, with hundreds of names still to look at and
+// two folders to hand in: a listing freed under it is written into after
+// that, as the sanitizer builds report. The failure: no folder ID left for
+// b, or b's listing throws.
+TEST(DirectoryImport, AFailureBesideListingsStillBeingMadeFreesNothingUnderTheirJobs)
 {
-    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "no helpers with one core";
+    if (ThreadPool::Shared().Threads() < 2) GTEST_SKIP() << "c's and d's listings need a thread each";
     test::TempDir dir;
-    for (const char* file : {"a/b/x", "a/c/x", "a/c/y", "a/d/x"}) dir.Write(std::string("tree/") + file, "1");
+    for (const char* file : {"a/b/x", "a/c/e/x", "a/c/f/x", "a/d/x"}) dir.Write(std::string("tree/") + file, "1");
+    for (int i = 0; i < 600; ++i) dir.Write("tree/a/c/" + std::to_string(i), "1");
     const std::string pipe = dir / "tree/a/pipe";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::string pipeMessage = Printf("已跳过%s：它不是普通文件或文件夹。", pipe.c_str());
@@ -447,33 +399,23 @@ TEST(DirectoryImport, AFailureBesideListingsStillBeingMadeFreesNothingUnderTheir
         if (!listingThrows) c.SetFolderCounter(0xFFFE);  // a takes the last one
         std::latch inC(1);
         std::latch inD(1);
-        std::latch dListerEnded(1);
+        std::latch toldOfPipe(1);
         std::atomic<bool> cSeen{false};
         std::atomic<bool> dSeen{false};
-        struct CountsDownAtExit {
-            std::latch* latch = nullptr;
-            ~CountsDownAtExit()
-            {
-                if (latch) latch->count_down();
-            }
-        };
         const ImportFilter filter = [&](std::string_view path) {
             if (path.starts_with("a/b/") && listingThrows) throw std::bad_alloc();
             if (path.starts_with("a/c/") && !cSeen.exchange(true)) {
                 inC.count_down();
-                dListerEnded.wait();
+                toldOfPipe.wait();
             }
-            if (path.starts_with("a/d/") && !dSeen.exchange(true)) {
-                thread_local CountsDownAtExit atExit;
-                atExit.latch = &dListerEnded;
-                inD.count_down();
-            }
+            if (path.starts_with("a/d/") && !dSeen.exchange(true)) inD.count_down();
             return false;
         };
         doc.prompt.onMessage = [&](const test::ShownMessage& m) {
             if (m.text != pipeMessage) return;
             inC.wait();
             inD.wait();
+            toldOfPipe.count_down();
         };
         const ImportReport report = ImportDirectoryTree(c, c.Root(), dir / "tree", doc.prompt, filter);
         EXPECT_TRUE(report.failed);
