@@ -13,6 +13,7 @@
 #include "talk/Messages.h"
 #include "threads/ThreadPool.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/ReadAhead.h"
 
 namespace tarvex::epk {
 namespace {
@@ -32,6 +33,7 @@ struct Served {
     PackFileSystem& fileSystem;
     // Whether the kernel reads files without asking to open them first.
     bool opensUnasked = false;
+    ReadAhead* ahead = nullptr;
 };
 
 PackFileSystem& FileSystem(fuse_req_t request)
@@ -159,6 +161,8 @@ void Read(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_
 {
     if (!IsNode(request, inode)) return static_cast<void>(fuse_reply_err(request, ENOENT));
     if (offset < 0) return static_cast<void>(fuse_reply_err(request, EINVAL));
+    ReadAhead* ahead = static_cast<Served*>(fuse_req_userdata(request))->ahead;
+    if (ahead && offset == 0) ahead->Reading(NodeOf(inode));
     std::vector<uint8_t> bytes(size);
     const int result = FileSystem(request).Read(NodeOf(inode), bytes, static_cast<uint64_t>(offset));
     if (result < 0) return static_cast<void>(fuse_reply_err(request, -result));
@@ -276,6 +280,16 @@ bool ServeMount(PackFileSystem& fileSystem, const MountOptions& options, IPrompt
             return false;
         }
     }
+    ReadAhead ahead(fileSystem.Tree(), [&](uint32_t node) {
+        ByteBuffer bytes;
+        if (!fileSystem.ReadAhead(node, bytes) || bytes.size() == 0) return;
+        fuse_bufvec stored = FUSE_BUFVEC_INIT(bytes.size());
+        stored.buf[0].mem = bytes.data();
+        // Refused when the kernel has let go of the item meanwhile: then
+        // the program reads it when it comes to it.
+        fuse_lowlevel_notify_store(session.get(), node + 1, 0, &stored, static_cast<fuse_buf_copy_flags>(0));
+    });
+    served.ahead = &ahead;
     const std::unique_ptr<fuse_loop_config, DestroyLoopConfig> loop(fuse_loop_cfg_create());
     const auto threads =
         std::max(kLeastServingThreads, static_cast<unsigned>(2 * ThreadPool::Shared().Threads()));

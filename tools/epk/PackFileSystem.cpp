@@ -96,6 +96,18 @@ int PackFileSystem::Read(uint32_t index, std::span<uint8_t> out, uint64_t offset
     return static_cast<int>(out.size());
 }
 
+bool PackFileSystem::ReadAhead(uint32_t index, ByteBuffer& out)
+{
+    const MountNode& node = tree_.Node(index);
+    if (node.folder || !first_.DecodesOnAnyThread(node.entry) || !pack_.Unchanged()) return false;
+    if (!ahead_) ahead_ = first_.Twin(quiet_);
+    if (!first_.StoredAsIs(node.entry)) return ahead_->Decode(node.entry, out);
+    std::optional<ByteBuffer> bytes = ByteBuffer::Allocate(node.size);
+    if (!bytes || !ahead_->ReadAsIs(node.entry, 0, bytes->span())) return false;
+    out = std::move(*bytes);
+    return true;
+}
+
 void PackFileSystem::StatFs(struct statvfs& st) const
 {
     st = {};

@@ -57,6 +57,10 @@ public:
     // Only checks: reading needs no opening.
     int Open(uint32_t node, int flags);
     int Read(uint32_t node, std::span<uint8_t> out, uint64_t offset);
+    // A whole file for reading ahead, reporting nothing (the program's own
+    // read of it will); false for a file that cannot be read so, or whose
+    // module may be called from one thread only. One call at a time.
+    bool ReadAhead(uint32_t node, ByteBuffer& out);
     void StatFs(struct statvfs& st) const;
 
 private:
@@ -71,6 +75,8 @@ private:
 
     std::mutex firstInUse_;  // the first extractor, for modules bound to one thread
     DecodedFiles decoded_;
+    SilentPrompt quiet_;
+    std::unique_ptr<PackExtractor> ahead_;  // the reader of ReadAhead
     std::mutex twinsGuard_;
     std::map<std::thread::id, std::unique_ptr<PackExtractor>> twins_;
 };
