@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/GbkText.h"
@@ -17,6 +18,22 @@
 #include "talk/Messages.h"
 
 namespace tarvex {
+
+namespace {
+
+// A file already at `shown` that extraction leaves as it is: a failure, or
+// told and passed over.
+bool LeaveExisting(const std::string& shown, ExistingFiles existing, IPrompt& prompt)
+{
+    if (existing == ExistingFiles::Keep) {
+        prompt.Tell(Printf(msg::kExtractTargetExists, shown.c_str()), MsgIcon::Error);
+        return false;
+    }
+    prompt.Tell(Printf(msg::kExtractTargetSkipped, shown.c_str()), MsgIcon::Information);
+    return true;
+}
+
+}  // namespace
 namespace {
 
 // Pieces of files stored as they are; decoded files this large are decoded
@@ -44,6 +61,7 @@ bool PackExtractor::Open()
 std::unique_ptr<PackExtractor> PackExtractor::Twin(IPrompt& prompt) const
 {
     auto twin = std::make_unique<PackExtractor>(archive_, prompt, plugins_);
+    twin->existing_ = existing_;
     twin->Open();
     return twin;
 }
@@ -206,7 +224,7 @@ bool PackExtractor::CopyStoredTo(const StoredCopy& copy, const std::string& name
             prompt_.Tell(Printf(msg::kReadFailed, GbkToUtf8Lossy(name).c_str()) + error, MsgIcon::Error);
             return Filled::Reported;
         },
-        prompt_);
+        prompt_, existing_);
 }
 
 // A coded file: its stored bytes are read, and a large one is decoded
@@ -224,7 +242,7 @@ bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, co
         return ok;
     };
     if (copy.fileSize < kMappedFileBytes)
-        return decodeWhole() && WriteWholeFile(folder, target, bytes.span(), prompt_);
+        return decodeWhole() && WriteWholeFile(folder, target, bytes.span(), prompt_, existing_);
     return WriteNewFile(
         folder, target,
         [&](File& out, std::string& error) {
@@ -246,7 +264,7 @@ bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, co
             if (!decodeWhole()) return Filled::Reported;
             return out.WriteAll(bytes.span()) ? Filled::Ok : Filled::WriteFailed;
         },
-        prompt_);
+        prompt_, existing_);
 }
 
 bool PackExtractor::ExtractTo(size_t index, const DiskFolder& folder, const std::string& target)
@@ -254,6 +272,11 @@ bool PackExtractor::ExtractTo(size_t index, const DiskFolder& folder, const std:
     if (!HasStoredBytes(index)) return false;
     const StoredCopy copy = CopyOf(index);
     const std::string& name = catalogue_.Entries()[index].name;
+    // A file that is to stay is not decoded at all; one that comes meanwhile
+    // stays too (WriteNewFile).
+    struct stat there {};
+    if (existing_ != ExistingFiles::Replace && ::fstatat(folder.Fd(), target.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
+        return LeaveExisting(folder.PathOf(target), existing_, prompt_);
     if (copy.scheme == 0 && copy.storedSize == copy.fileSize) return CopyStoredTo(copy, name, folder, target);
     return DecodeTo(copy, name, folder, target);
 }
@@ -282,7 +305,8 @@ bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
     return true;
 }
 
-bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileFiller& fill, IPrompt& prompt)
+bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileFiller& fill, IPrompt& prompt,
+                  ExistingFiles existing)
 {
     // Where nothing is in the way the file is written in place (and removed
     // again if that fails); anything already there, a link included, is
@@ -303,6 +327,7 @@ bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileF
         ::unlinkat(folder.Fd(), name.c_str(), 0);
         return false;
     }
+    if (errno == EEXIST && existing != ExistingFiles::Replace) return LeaveExisting(shown, existing, prompt);
     SafeFileWriter out;
     if (out.OpenIn(folder, name) && out.Fill([&](File& file) {
             filled = fill(file, error);
@@ -317,11 +342,12 @@ bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileF
 }
 
 bool WriteWholeFile(const DiskFolder& folder, const std::string& name, std::span<const uint8_t> bytes,
-                    IPrompt& prompt)
+                    IPrompt& prompt, ExistingFiles existing)
 {
     return WriteNewFile(
         folder, name,
-        [&](File& out, std::string&) { return out.WriteAll(bytes) ? Filled::Ok : Filled::WriteFailed; }, prompt);
+        [&](File& out, std::string&) { return out.WriteAll(bytes) ? Filled::Ok : Filled::WriteFailed; }, prompt,
+        existing);
 }
 
 std::shared_ptr<const DiskFolder> FolderOfPath(const std::string& path, std::string& name, IPrompt& prompt)

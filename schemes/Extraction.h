@@ -16,6 +16,14 @@
 
 namespace tarvex {
 
+// What extraction does where a file is already at a target's place (a link
+// counts as a file there).
+enum class ExistingFiles {
+    Replace,  // it is replaced once the new file is complete
+    Keep,     // it stays, and the file counts as failed (reported)
+    Skip,     // it stays, and is told (not a failure)
+};
+
 // Reads and decodes entries of one pack file, which stays open between calls.
 class PackExtractor {
 public:
@@ -58,6 +66,8 @@ public:
     // stored as it is goes over without being held (in the kernel when the
     // pack has no password), a coded one is decoded straight into the file.
     bool ExtractTo(size_t index, const DiskFolder& folder, const std::string& name);
+    // How ExtractTo (and twins made afterwards) treat a file already there.
+    void SetExistingFiles(ExistingFiles existing) { existing_ = existing; }
     // The same at a disk path.
     bool ExtractTo(size_t index, const std::string& targetPath);
     // Writes the stored bytes of entry `index`, unscrambled but still encoded,
@@ -91,6 +101,7 @@ private:
     PluginHost plugins_;
     PackDataFile pack_;
     ByteBuffer scratch_;  // the pieces of files that are never held whole
+    ExistingFiles existing_ = ExistingFiles::Replace;
 };
 
 // Whether a GBK name can be written as one file or folder name on disk: it
@@ -116,11 +127,13 @@ enum class Filled {
 using FileFiller = std::function<Filled(File& out, std::string& error)>;
 
 // Writes the new file `name` in the folder through `fill`, replacing a file
-// there only once the new one is complete. Reports a failure.
-bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileFiller& fill, IPrompt& prompt);
+// there only once the new one is complete, or, as `existing` says, leaving
+// it (told). Reports a failure.
+bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileFiller& fill, IPrompt& prompt,
+                  ExistingFiles existing = ExistingFiles::Replace);
 // The same for bytes held in memory.
 bool WriteWholeFile(const DiskFolder& folder, const std::string& name, std::span<const uint8_t> bytes,
-                    IPrompt& prompt);
+                    IPrompt& prompt, ExistingFiles existing = ExistingFiles::Replace);
 
 // The folder of a disk path held open, and the path's last name; nothing
 // (reported) when the folder cannot be opened.

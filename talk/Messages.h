@@ -73,6 +73,9 @@ inline constexpr const char* kUnknownScheme = "无法识别文件%s的编码方�
 inline constexpr const char* kUnsafeName = "文件名“%s”不能安全地写到磁盘上，已跳过。";
 inline constexpr const char* kNameTooLongForDisk = "文件名“%s”对磁盘来说太长了，已跳过。";
 inline constexpr const char* kCannotWriteTarget = "无法写入文件%s！\n%s";
+// Extraction that keeps or skips files already there (epk extract).
+inline constexpr const char* kExtractTargetExists = "“%s”已经存在，没有覆盖。";
+inline constexpr const char* kExtractTargetSkipped = "“%s”已经存在，已跳过。";
 inline constexpr const char* kCannotMakeFolder = "无法创建文件夹%s！\n%s";
 inline constexpr const char* kNotAFolder = "%s已经存在，但不是文件夹，无法在其中解压缩。";
 inline constexpr const char* kNotInPackYet =
