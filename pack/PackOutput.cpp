@@ -13,10 +13,22 @@ bool PackOutput::Open(const std::string& target)
     return false;
 }
 
+bool PackOutput::OpenStream(int fd, const std::string& shown)
+{
+    if (out_.OpenStream(fd, shown)) return true;
+    prompt_.Tell(Printf(msg::kStreamWriteFailed, shown.c_str(), out_.Error().c_str()), MsgIcon::Error);
+    return false;
+}
+
+std::string PackOutput::FailureText(const std::string& error) const
+{
+    return Printf(Streams() ? msg::kStreamWriteFailed : msg::kWriteFailed, out_.TargetPath().c_str(), error.c_str());
+}
+
 bool PackOutput::Fail(const std::string& error)
 {
     failed_ = true;
-    prompt_.Tell(Printf(msg::kWriteFailed, out_.TargetPath().c_str(), error.c_str()), MsgIcon::Error);
+    prompt_.Tell(FailureText(error), MsgIcon::Error);
     return false;
 }
 
@@ -68,7 +80,7 @@ CopyStatus PackOutput::PutRange(File& from, const RangeCopy& range, std::span<ui
     const bool ok = out_.Fill([&](File& file) {
         status = CopyRange(from, file, range, scratch, error);
         return status == CopyStatus::Ok;
-    });
+    }, range.length);
     if (ok) return CopyStatus::Ok;
     failed_ = true;
     if (status == CopyStatus::Ok) {

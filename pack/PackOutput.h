@@ -21,6 +21,12 @@ public:
 
     // Reports a failure.
     bool Open(const std::string& target);
+    // For writing the pack front to back to an open descriptor (a pipe, say):
+    // nothing written can then be dropped. Reports a failure.
+    bool OpenStream(int fd, const std::string& shown);
+    bool Streams() const { return out_.Streams(); }
+    // The text of a failure to write the pack, with its target and reason.
+    std::string FailureText(const std::string& error) const;
     uint64_t Position() const { return out_.Position(); }
     // The scrambler of the tables' fields.
     Scrambler& Tables() { return scr_; }

@@ -60,9 +60,13 @@ std::optional<PackState> Writing::Run(const std::string& target)
         if (!carries || (s.current.file && s.current.file->Unchanged())) return true;
         return s.Refuse(Printf(msg::kPackRewritten, s.current.path.c_str()));
     };
+    // A stream has no place to look at or lock.
     SaveTarget place;
-    if (!place.Prepare(target, s.current.file, s.options.replaceConfirmed, s.options.lockWait, s.prompt) ||
-        !packIntact() || !s.out.Open(target))
+    const bool streams = s.options.streamTo >= 0;
+    const bool placed =
+        streams || place.Prepare(target, s.current.file, s.options.replaceConfirmed, s.options.lockWait, s.prompt);
+    if (!placed || !packIntact() ||
+        !(streams ? s.out.OpenStream(s.options.streamTo, target) : s.out.Open(target)))
         return std::nullopt;
 
     s.prompt.ProgressBegin(static_cast<uint32_t>(s.catalogue.Entries().size()));
@@ -78,11 +82,11 @@ std::optional<PackState> Writing::Run(const std::string& target)
         SafeFileWriter::CommitRules rules;
         // Reported by the checks themselves.
         bool checked = true;
-        rules.lastCheck = [&] { return checked = place.StillAsPrepared(s.prompt) && packIntact(); };
+        rules.lastCheck = [&] { return checked = (streams || place.StillAsPrepared(s.prompt)) && packIntact(); };
         rules.replaceNothing = place.ExpectsNothing();
         rules.keep = &written;
         SafeFileWriter& out = s.out.Writer();
-        if (!out.Commit(rules)) ok = checked && s.Refuse(Printf(msg::kWriteFailed, target.c_str(), out.Error().c_str()));
+        if (!out.Commit(rules)) ok = checked && s.Refuse(s.out.FailureText(out.Error()));
     }
     s.prompt.ProgressEnd();
     if (!ok) {
@@ -90,7 +94,7 @@ std::optional<PackState> Writing::Run(const std::string& target)
         return std::nullopt;
     }
     std::string error;
-    std::shared_ptr<HeldPack> held = HeldPack::Adopt(std::move(written), target, error);
+    std::shared_ptr<HeldPack> held = streams ? nullptr : HeldPack::Adopt(std::move(written), target, error);
     // Told once the pack is in place, while the catalogue still matches
     // what the views show.
     if (!s.storedUnencoded.empty()) {

@@ -44,8 +44,7 @@ bool Saving::PutRange(File& from, const RangeCopy& range, const size_t& reading)
     case CopyStatus::ReadFailed: return Refuse(Printf(msg::kReadFailed, NameOf(reading).c_str()));
     case CopyStatus::WriteFailed: break;
     }
-    return Refuse(Printf(msg::kWriteFailed, out.TargetPath().c_str(),
-                         (error.empty() ? out.Writer().Error() : error).c_str()));
+    return Refuse(out.FailureText(error.empty() ? out.Writer().Error() : error));
 }
 
 }  // namespace tarvex

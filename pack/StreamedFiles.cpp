@@ -109,12 +109,16 @@ bool StreamedFiles::PutAsIs(Saving& saving, size_t index, StoredFile& file)
 // as they are where their encoding is not smaller, an encoding whose first
 // window does not shrink is only measured from then on: most such files are
 // stored so, and their own bytes go into the pack instead, each window while
-// it is in memory.
+// it is in memory. A stream cannot take back what it was given: there the
+// whole encoding is measured first, and written only once it is known to
+// stay.
 StreamedFiles::Pass StreamedFiles::EncodeWindows(Saving& saving, size_t index, StoredFile& file, bool mayMeasure)
 {
     const uint64_t start = saving.out.Position();
     const auto name = [&] { return saving.NameOf(index); };
     EncodedOutput output(saving, index, file.streamed);
+    const bool measureFirst = mayMeasure && saving.out.Streams();
+    if (measureFirst) output.MeasureOnly();
     const std::unique_ptr<IStreamEncoder> encoder = saving.coder.StreamEncoder(saving.catalogue.Entries()[index].scheme, output);
     if (!encoder) return Pass::AsItIs;
     const size_t windowBytes = encoder->WindowBytes();
@@ -155,17 +159,18 @@ StreamedFiles::Pass StreamedFiles::EncodeWindows(Saving& saving, size_t index, S
         output.SetWindow(at, window);
         encoding = encoder->Add(window);
         if (output.Failed()) return Pass::Failed;
-        if (at == 0 && mayMeasure && saving.options.fallbackToNone && encoder->Length() >= window.size()) {
+        if (at == 0 && mayMeasure && !measureFirst && saving.options.fallbackToNone &&
+            encoder->Length() >= window.size()) {
             if (!saving.out.DropFrom(start)) return Pass::Failed;
             output.MeasureOnly();
         }
-        if (output.Measuring() && !saving.out.PutScrambled(window, at)) return Pass::Failed;
+        if (output.Measuring() && !measureFirst && !saving.out.PutScrambled(window, at)) return Pass::Failed;
         at = next;
         saving.prompt.ProgressBytes(saving.out.Position());
     }
     reading = {};  // a read not begun is dropped, one under way waited for
     if (saving.options.fallbackToNone && encoder->Length() >= file.fileSize)
-        return encoding && output.Measuring() ? Pass::StoredAsIs : Pass::AsItIs;
+        return encoding && output.Measuring() && !measureFirst ? Pass::StoredAsIs : Pass::AsItIs;
     if (!encoding) return Pass::AsItIs;
     if (output.Measuring()) return Pass::Again;
     if (!encoder->Finish()) return output.Failed() ? Pass::Failed : Pass::AsItIs;

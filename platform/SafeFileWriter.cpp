@@ -109,6 +109,21 @@ bool SafeFileWriter::OpenIn(const DiskFolder& folder, const std::string& name)
     return Begin();
 }
 
+bool SafeFileWriter::OpenStream(int fd, const std::string& shown)
+{
+    Abandon();
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) return Fail(SystemErrorText(errno));
+    file_.Adopt(own);
+    target_ = shown;
+    streaming_ = true;
+    buffer_.clear();
+    buffer_.reserve(kBufferSize);
+    position_ = 0;
+    handed_ = 0;
+    return true;
+}
+
 bool SafeFileWriter::Begin()
 {
     int fd = ::openat(dir_.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
@@ -144,6 +159,7 @@ bool SafeFileWriter::Flush()
 void SafeFileWriter::HandToDisk()
 {
     constexpr uint64_t kStep = 16 << 20;
+    if (streaming_) return;
     const uint64_t written = position_ - buffer_.size();
     if (written - handed_ < kStep) return;
     ::sync_file_range(file_.Fd(), static_cast<off_t>(handed_), static_cast<off_t>(written - handed_),
@@ -165,11 +181,16 @@ bool SafeFileWriter::Write(std::span<const uint8_t> bytes)
     return true;
 }
 
-bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill)
+bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill, std::optional<uint64_t> length)
 {
     if (!file_.IsOpen()) return Fail(kFileNotOpen);
+    if (streaming_ && !length) return Fail(SystemErrorText(ESPIPE));
     if (!Flush()) return false;
     if (!fill(file_)) return false;
+    if (streaming_) {
+        position_ += *length;
+        return true;
+    }
     const off_t end = ::lseek(file_.Fd(), 0, SEEK_CUR);
     if (end < 0) return Fail(SystemErrorText(errno));
     position_ = static_cast<uint64_t>(end);
@@ -180,6 +201,7 @@ bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill)
 bool SafeFileWriter::TruncateTo(uint64_t position)
 {
     if (!file_.IsOpen()) return Fail(kFileNotOpen);
+    if (streaming_) return position == position_ || Fail(SystemErrorText(ESPIPE));
     if (!Flush()) return false;
     const auto at = static_cast<off_t>(position);
     if (::ftruncate(file_.Fd(), at) != 0 || ::lseek(file_.Fd(), at, SEEK_SET) != at)
@@ -193,6 +215,7 @@ bool SafeFileWriter::Commit(const CommitRules& rules)
 {
     if (!file_.IsOpen()) return Fail(kFileNotOpen);
     if (!Flush()) return false;
+    if (streaming_) return (!rules.lastCheck || rules.lastCheck()) && (file_.Close() || Fail(file_.Error()));
 
     // A replaced file passes its mode on; an unnamed temporary file was made
     // with the usual mode of a new file, a named one needs it set.
@@ -260,6 +283,7 @@ bool SafeFileWriter::GiveName()
 void SafeFileWriter::Abandon()
 {
     file_.Close();
+    streaming_ = false;
     if (!tempName_.empty()) {
         ::unlinkat(dir_.Fd(), tempName_.c_str(), 0);
         tempName_.clear();

@@ -5,8 +5,13 @@
 // complete where the file system allows (so a killed process leaves nothing
 // behind); elsewhere it is created exclusively under a random name.
 // Destroying the writer without Commit() removes the temporary file.
+//
+// It can also write to a stream (a pipe, a socket, standard output): front
+// to back, never seeking; nothing written there can be taken back, and
+// Commit only flushes.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,15 +36,20 @@ public:
     // For the file `name` inside a held folder; whatever is there, a link
     // included, is replaced, never written through.
     bool OpenIn(const DiskFolder& folder, const std::string& name);
+    // For writing front to back to an open descriptor, which is not closed
+    // here; shown names it in messages.
+    bool OpenStream(int fd, const std::string& shown);
+    bool Streams() const { return streaming_; }
     // Buffered: small fields are gathered, large blocks go straight through.
     bool Write(std::span<const uint8_t> bytes);
     uint64_t Position() const { return position_; }
     // Hands the file to `fill`, which writes at its current position (by
     // kernel copies, say) and returns whether it succeeded; the bytes
-    // gathered so far go first.
-    bool Fill(const std::function<bool(File& file)>& fill);
+    // gathered so far go first. A stream has no position to ask: there
+    // `length` says how many bytes a fill writes.
+    bool Fill(const std::function<bool(File& file)>& fill, std::optional<uint64_t> length = std::nullopt);
     // Drops what was written from `position` on (position <= Position()):
-    // the next write goes there.
+    // the next write goes there. A stream can drop nothing.
     bool TruncateTo(uint64_t position);
     struct CommitRules {
         // Also sync the file and its folder to the disk.
@@ -53,7 +63,8 @@ public:
         // Gets a descriptor of the new file, for reading it once it is in place.
         File* keep = nullptr;
     };
-    // Flushes and renames over the target, keeping the old file's mode.
+    // Flushes and renames over the target, keeping the old file's mode; a
+    // stream is only flushed.
     bool Commit(const CommitRules& rules);
     bool Commit(bool durable = true)
     {
@@ -84,6 +95,7 @@ private:
     std::vector<uint8_t> buffer_;
     uint64_t position_ = 0;
     uint64_t handed_ = 0;  // bytes whose writing to the disk has been started
+    bool streaming_ = false;
     std::string error_;
 };
 

@@ -28,6 +28,8 @@ inline constexpr const char* kReadFailed = "读取文件%s失败！\n";
 inline constexpr const char* kOutOfMemory = "内存不足，无法完成请求的操作！";
 inline constexpr const char* kUnexpectedError = "程序出错，无法完成请求的操作！\n%s";
 inline constexpr const char* kWriteFailed = "无法写入文件%s！\n%s\n原来的文件没有改变。";
+// A pack written to a stream (epk create -): what went out cannot be taken back.
+inline constexpr const char* kStreamWriteFailed = "无法把文件包写到%s！\n%s\n已经写出的部分不是完整的文件包。";
 inline constexpr const char* kFileChanged = "文件%s在存盘过程中发生了变化，存盘已取消。";
 inline constexpr const char* kTooManyFolders = "文件包最多只能容纳255个文件夹（现有%d个），无法存盘。";
 inline constexpr const char* kTooManyPlugins = "文件包最多只能使用127个扩展编码插件（现有%d个），无法存盘。";
