@@ -51,6 +51,22 @@ std::string ShownPath(const Catalogue& catalogue, size_t entry)
     return GbkToUtf8Lossy(folderPath.empty() ? e.name : folderPath + "\\" + e.name);
 }
 
+std::vector<std::string> ShownNames(const Folder& folder)
+{
+    std::vector<std::string> names;
+    for (const Folder* f = &folder; f->parent; f = f->parent) names.insert(names.begin(), GbkToUtf8Lossy(f->name));
+    return names;
+}
+
+std::vector<std::string> ShownNames(const Catalogue& catalogue, size_t entry)
+{
+    const FileEntry& e = catalogue.Entries()[entry];
+    const Folder* folder = catalogue.FolderById(e.folderId);
+    std::vector<std::string> names = folder ? ShownNames(*folder) : std::vector<std::string>{};
+    names.push_back(GbkToUtf8Lossy(e.name));
+    return names;
+}
+
 namespace {
 
 // The names of a typed path: split at '/' and '\' (UTF-8 has neither inside

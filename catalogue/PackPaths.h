@@ -24,6 +24,10 @@ std::string EntryPackPath(const std::unordered_map<uint32_t, std::string>& folde
 // for messages.
 std::string ShownPath(const Folder& folder);
 std::string ShownPath(const Catalogue& catalogue, size_t entry);
+// The names of a folder's or an entry's path from the top down, as UTF-8
+// (none for the root), for tools that write paths in a form of their own.
+std::vector<std::string> ShownNames(const Folder& folder);
+std::vector<std::string> ShownNames(const Catalogue& catalogue, size_t entry);
 
 // What a path typed by a user names in a catalogue: a folder, file entries,
 // both (a folder and a file may share a name) or nothing.

@@ -30,10 +30,10 @@ struct Step {
     uint32_t length = 0;     // and its length
 };
 
-Step Noted(SyncAction action, std::string path, size_t entry = 0)
+Step Noted(SyncAction action, std::vector<std::string> names, size_t entry = 0)
 {
     Step step;
-    step.change = {action, std::move(path)};
+    step.change = {action, std::move(names)};
     step.entry = entry;
     return step;
 }
@@ -65,7 +65,7 @@ private:
     bool Prune(Folder& folder);
     void Match(size_t entry, const FileEntry& file);
     void Add(Folder& folder, const FileEntry& file, std::unordered_set<std::string>& names);
-    void Remove(size_t entry) { steps_.push_back(Noted(SyncAction::Remove, ShownPath(pack_, entry), entry)); }
+    void Remove(size_t entry) { steps_.push_back(Noted(SyncAction::Remove, ShownNames(pack_, entry), entry)); }
     bool Excluded(const std::string& prefix, const std::string& gbkName) const
     {
         return options_.exclusions && options_.exclusions->Excludes(prefix + GbkToUtf8Lossy(gbkName));
@@ -110,7 +110,7 @@ bool Syncing::IsThePack(const FileEntry& file) const
 void Syncing::Match(size_t entry, const FileEntry& file)
 {
     const FileEntry& held = pack_.Entries()[entry];
-    Step step = Noted(SyncAction::Change, ShownPath(pack_, entry), entry);
+    Step step = Noted(SyncAction::Change, ShownNames(pack_, entry), entry);
     step.source = file.sourcePath;
     step.length = file.fileSize;
     if (held.fileSize == file.fileSize) {
@@ -135,7 +135,7 @@ void Syncing::Add(Folder& folder, const FileEntry& file, std::unordered_set<std:
     }
     FileEntry& added = pack_.Entries().back();
     if (added.fileSize > 0) added.scheme = options_.scheme.value_or(0);
-    steps_.push_back(Noted(SyncAction::Add, ShownPath(pack_, pack_.Entries().size() - 1)));
+    steps_.push_back(Noted(SyncAction::Add, ShownNames(pack_, pack_.Entries().size() - 1)));
 }
 
 void Syncing::Walk(const Folder& diskFolder, Folder& packFolder)
@@ -179,7 +179,7 @@ void Syncing::Walk(const Folder& diskFolder, Folder& packFolder)
                 failed_ = true;
                 return;
             }
-            steps_.push_back(Noted(SyncAction::AddFolder, ShownPath(*packChild)));
+            steps_.push_back(Noted(SyncAction::AddFolder, ShownNames(*packChild)));
         }
         matched.insert(packChild);
         Walk(*diskChild, *packChild);
@@ -206,7 +206,7 @@ bool Syncing::Prune(Folder& folder)
     for (const auto& child : folder.children)
         if (Excluded(prefix, child->name) || !Prune(*child)) kept = true;
     if (kept) return false;
-    steps_.push_back(Noted(SyncAction::RemoveFolder, ShownPath(folder)));
+    steps_.push_back(Noted(SyncAction::RemoveFolder, ShownNames(folder)));
     emptied_.push_back(&folder);
     return true;
 }

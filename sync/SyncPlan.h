@@ -23,7 +23,7 @@ enum class SyncAction { AddFolder, Add, Change, Remove, RemoveFolder };
 
 struct SyncChange {
     SyncAction action;
-    std::string path;  // in the pack, UTF-8, '\' between folders
+    std::vector<std::string> names;  // of its path in the pack, from the top down, UTF-8
 };
 
 struct SyncOptions {

@@ -19,14 +19,22 @@ using test::PackDoc;
 using test::TempDir;
 using test::TextLikeBytes;
 
+// The change's path with '\' between folders, as the pack writes it.
+std::string PathOf(const SyncChange& change)
+{
+    std::string path;
+    for (const std::string& name : change.names) path += (path.empty() ? "" : "\\") + name;
+    return path;
+}
+
 std::string Shown(const SyncChange& change)
 {
     switch (change.action) {
-    case SyncAction::AddFolder: return "add folder " + change.path;
-    case SyncAction::Add: return "add " + change.path;
-    case SyncAction::Change: return "change " + change.path;
-    case SyncAction::Remove: return "remove " + change.path;
-    case SyncAction::RemoveFolder: return "remove folder " + change.path;
+    case SyncAction::AddFolder: return "add folder " + PathOf(change);
+    case SyncAction::Add: return "add " + PathOf(change);
+    case SyncAction::Change: return "change " + PathOf(change);
+    case SyncAction::Remove: return "remove " + PathOf(change);
+    case SyncAction::RemoveFolder: return "remove folder " + PathOf(change);
     }
     return {};
 }
@@ -52,11 +60,11 @@ Items Planned(Items items, const std::vector<SyncChange>& changes)
 {
     for (const SyncChange& change : changes) {
         switch (change.action) {
-        case SyncAction::AddFolder: items[change.path + "\\"] = "folder"; break;
+        case SyncAction::AddFolder: items[PathOf(change) + "\\"] = "folder"; break;
         case SyncAction::Add:
-        case SyncAction::Change: items[change.path] = "disk"; break;
-        case SyncAction::Remove: items.erase(change.path); break;
-        case SyncAction::RemoveFolder: items.erase(change.path + "\\"); break;
+        case SyncAction::Change: items[PathOf(change)] = "disk"; break;
+        case SyncAction::Remove: items.erase(PathOf(change)); break;
+        case SyncAction::RemoveFolder: items.erase(PathOf(change) + "\\"); break;
         }
     }
     return items;
