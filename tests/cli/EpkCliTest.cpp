@@ -66,8 +66,7 @@ TEST_F(EpkTree, CreateListTestExtractRoundTrip)
         std::istringstream lines(r.out);
         std::vector<std::string> paths;
         for (std::string line; std::getline(lines, line);) paths.push_back(line.substr(0, line.find('\t')));
-        EXPECT_EQ(paths, (std::vector<std::string>{"z.bin", "说明.txt", "a\\empty", "a\\runs.map",
-                                                   "a\\b\\c\\deep.txt"}))
+        EXPECT_EQ(paths, (std::vector<std::string>{"z.bin", "说明.txt", "a/empty", "a/runs.map", "a/b/c/deep.txt"}))
             << r.out;
 
         EXPECT_EQ(Epk({"test", pack, "--password-file", dir / "pw"}).status, 0);
@@ -85,8 +84,8 @@ TEST_F(EpkTree, ListShowsSizesAndTheSchemeActuallyStored)
     ASSERT_EQ(Epk({"create", pack, dir / "src", "--scheme", "lz"}).status, 0);
     const EpkRun r = Epk({"list", pack});
     EXPECT_NE(r.out.find("z.bin\t3000\t3000\t不编码\n"), std::string::npos) << r.out;  // random data: stored
-    EXPECT_NE(r.out.find("a\\empty\t0\t0\t不编码\n"), std::string::npos);
-    EXPECT_NE(r.out.find("a\\runs.map\t10000\t"), std::string::npos);
+    EXPECT_NE(r.out.find("a/empty\t0\t0\t不编码\n"), std::string::npos);
+    EXPECT_NE(r.out.find("a/runs.map\t10000\t"), std::string::npos);
     EXPECT_NE(r.out.find("\tZIV\n"), std::string::npos);
 
     const EpkRun info = Epk({"info", pack});
@@ -114,7 +113,7 @@ TEST_F(EpkTree, WrongOrMissingPasswordFails)
                              std::vector<std::string>{"list", pack}}) {
         const EpkRun r = Epk(args);
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "您输入的密码错误！无法打开该文档\n");
+        EXPECT_EQ(r.err, "epk: 您输入的密码错误！无法打开该文档\n");
         EXPECT_EQ(r.out, "");
     }
 }
@@ -127,7 +126,7 @@ TEST_F(EpkTree, DamagedPacksFailWithAMessage)
     const std::string cut = dir.Write("cut.epk", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40));
     EpkRun r = Epk({"list", cut});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "该文档的格式无效或者已经损坏！无法打开该文档\n");
+    EXPECT_EQ(r.err, "epk: 该文档的格式无效或者已经损坏！无法打开该文档\n");
 
     r = Epk({"info", dir / "pw"});
     EXPECT_EQ(r.status, 1);
@@ -151,17 +150,17 @@ TEST(EpkDamaged, AFileWhoseFolderIsGoneIsListedExtractedNamedByTestAndKeptBySavi
     TempDir dir;
     const test::PackLayout layout{{}, {{"a", 1, 1}}, {{"x.txt", 1, "abc"}, {"lost.txt", 7, "lost"}}};
     const std::string pack = dir.Write("d.epk", layout.Bytes());
-    const std::string warning = Printf(msg::kOrphanEntries, size_t{1}, "<无主文件>") + "\n";
+    const std::string warning = "epk: " + Printf(msg::kOrphanEntries, size_t{1}, "<无主文件>") + "\n";
 
     EpkRun r = Epk({"list", pack});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, warning);
-    EXPECT_NE(r.out.find("<无主文件>\\lost.txt\t4\t4\t不编码\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("<无主文件>/lost.txt\t4\t4\t不编码\n"), std::string::npos) << r.out;
 
     r = Epk({"test", pack});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
-              "<无主文件>\\lost.txt\t原来所在的文件夹不存在\n"
+              "<无主文件>/lost.txt\t原来所在的文件夹不存在\n"
               "测试了 2 个文件，全部能够解码，但文件包的目录已经损坏。\n");
 
     r = Epk({"extract", pack, dir / "out"});
@@ -174,21 +173,54 @@ TEST(EpkDamaged, AFileWhoseFolderIsGoneIsListedExtractedNamedByTestAndKeptBySavi
     r = Epk({"test", pack});
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.err, "");
-    EXPECT_NE(Epk({"list", pack}).out.find("<无主文件>\\lost.txt\t4\t"), std::string::npos);
+    EXPECT_NE(Epk({"list", pack}).out.find("<无主文件>/lost.txt\t4\t"), std::string::npos);
 }
 
-TEST_F(EpkTree, UsageErrorsExitWithTwo)
+// A usage error is one line and a pointer to the usage, exit status 2;
+// -h and --help after any command show that command's usage.
+TEST_F(EpkTree, UsageErrorsSayOneLineAndWhereTheUsageIs)
 {
-    EXPECT_EQ(Epk({}).status, 2);
-    EXPECT_EQ(Epk({"frobnicate"}).status, 2);
-    EXPECT_EQ(Epk({"list"}).status, 2);
-    EXPECT_EQ(Epk({"list", "a", "b"}).status, 2);
-    EXPECT_EQ(Epk({"list", "a", "--bogus"}).status, 2);
-    EXPECT_EQ(Epk({"create", dir / "p.epk", dir / "src", "--scheme", "zip"}).status, 2);
-    EXPECT_EQ(Epk({"list", "a", "--password-file"}).status, 2);
-    const EpkRun help = Epk({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("epk create"), std::string::npos);
+    const std::string pointAll = "epk: 用“epk --help”查看用法。\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{}, "epk: 没有给出命令。\n" + pointAll},
+        {{"frobnicate"}, "epk: 未知的命令“frobnicate”。\n" + pointAll},
+        {{"--frobnicate"}, "epk: 未知的选项“--frobnicate”。\n" + pointAll},
+        {{"help", "frobnicate"}, "epk: 未知的命令“frobnicate”。\n" + pointAll},
+        {{"list"}, "epk: list 的参数个数不对。\nepk: 用“epk list --help”查看用法。\n"},
+        {{"info", "a", "b"}, "epk: info 的参数个数不对。\nepk: 用“epk info --help”查看用法。\n"},
+        {{"list", "a", "--bogus"}, "epk: 未知的选项“--bogus”。\nepk: 用“epk list --help”查看用法。\n"},
+        {{"list", "a", "--password-file"}, "epk: 选项“--password-file”缺少参数值。\nepk: 用“epk list --help”查看用法。\n"},
+        {{"rm", "-", "x"}, "epk: rm 不能用“-”（标准输入或输出）作文件包；名字是“-”的文件请写作 ./-。\n"
+                           "epk: 用“epk rm --help”查看用法。\n"},
+        {{"extract", "a", "--keep-old-files", "--skip-old-files"},
+         "epk: --keep-old-files 和 --skip-old-files 只能给出一个。\nepk: 用“epk extract --help”查看用法。\n"},
+        {{"create", dir / "p.epk", dir / "src", "--scheme", "zip"},
+         "epk: 未知的编码方案“zip”（可用：none、rle、lz，或 plugins 文件夹里的扩展编码插件“模块.edl”）\n"},
+    };
+    for (const auto& c : cases) {
+        const EpkRun r = Epk(c.args);
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(c.args);
+        EXPECT_EQ(r.err, c.err) << testing::PrintToString(c.args);
+        EXPECT_EQ(r.out, "");
+    }
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"extract", "-h"}, {"extract", "x", "--help"}, {"help", "extract"}, {"extract", "--bogus", "-h"}}) {
+        const EpkRun r = Epk(args);
+        EXPECT_EQ(r.status, 0) << testing::PrintToString(args);
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+                  "用法：epk extract 文件包 [目标文件夹 [包内路径...]] [--keep-old-files | --skip-old-files]")
+            << testing::PrintToString(args);
+    }
+    // After "--" a word is an argument, not a request for help.
+    EXPECT_EQ(Epk({"list", "--", "-h"}).status, 1);
+    for (const char* help : {"--help", "-h", "help"}) {
+        const EpkRun r = Epk({help});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("  epk create"), std::string::npos);
+    }
 }
 
 TEST_F(EpkTree, CreateRefusesNamesThePackCannotHoldAndKeepsTheOldPack)

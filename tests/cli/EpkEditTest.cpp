@@ -149,13 +149,13 @@ TEST_F(EpkEdit, AddPutsFilesAndTreesIntoAFolderMadeOnDemand)
     const auto storedBefore = Stored("a.txt");
     EpkRun r = Edit({"add", dir / "new/x.txt", dir / "new/y.txt", "--to", "data/新的", "--scheme", "rle"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "新建文件夹 data\\新的\n加入 data\\新的\\x.txt\n加入 data\\新的\\y.txt\n");
+    EXPECT_EQ(r.out, "新建文件夹 data/新的\n加入 data/新的/x.txt\n加入 data/新的/y.txt\n");
     r = Edit({"add", dir / "new/tree", "-r"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto files = Listing();
-    EXPECT_EQ(files.at("data\\新的\\x.txt"), "1 不编码");  // RLE cannot shrink one byte: stored as it is
-    EXPECT_EQ(files.at("tree\\t1.txt"), "2 不编码");
-    EXPECT_EQ(files.at("tree\\deeper\\t2.txt"), "2 不编码");
+    EXPECT_EQ(files.at("data/新的/x.txt"), "1 不编码");  // RLE cannot shrink one byte: stored as it is
+    EXPECT_EQ(files.at("tree/t1.txt"), "2 不编码");
+    EXPECT_EQ(files.at("tree/deeper/t2.txt"), "2 不编码");
     EXPECT_EQ(files.size(), 8u);
     // The files already in the pack keep their stored bytes, and the password.
     EXPECT_EQ(Stored("a.txt"), storedBefore);
@@ -165,7 +165,7 @@ TEST_F(EpkEdit, AddRefusesWhatTheEditorRefuses)
 {
     EpkRun r = Edit({"add", dir / "src/readme.txt", dir / "new/x.txt"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "该文件夹下已经有一个 readme.txt 存在！\n");
+    EXPECT_EQ(r.err, "epk: 该文件夹下已经有一个 readme.txt 存在！\n");
     EXPECT_EQ(r.out, "加入 x.txt\n");  // the other file still goes in
     ExpectUnchangedAfter({"add", dir / "new/tree"}, "-r");
     ExpectUnchangedAfter({"add", dir / "new/x.txt", "--to", "bad\xF0\x9F\x98\x80"}, "GBK");
@@ -193,7 +193,7 @@ TEST_F(EpkEdit, DryRunShowsTheChangeAndWritesNothing)
 
 TEST_F(EpkEdit, MkdirAndRm)
 {
-    EXPECT_EQ(Edit({"mkdir", "x/y/z"}).out, "新建文件夹 x\\y\\z\n");
+    EXPECT_EQ(Edit({"mkdir", "x/y/z"}).out, "新建文件夹 x/y/z\n");
     const auto before = ReadFileBytes(pack);
     EXPECT_EQ(Edit({"mkdir", "x\\y"}).status, 0);  // already there: nothing written
     EXPECT_EQ(ReadFileBytes(pack), before);
@@ -202,7 +202,7 @@ TEST_F(EpkEdit, MkdirAndRm)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "删除文件夹 data（连同其中的 3 个文件）\n删除 readme.txt\n");
     EXPECT_TRUE(Listing().empty());
-    ExpectUnchangedAfter({"rm", "nothing/here"}, "文件包中没有nothing/here。");
+    ExpectUnchangedAfter({"rm", "nothing/here"}, "文件包中没有“nothing/here”。");
     ExpectUnchangedAfter({"rm", "/"}, "注意：不允许删除根节点！");
 }
 
@@ -221,19 +221,19 @@ TEST_F(EpkEdit, MoveAndCopyFollowTheEditorsRules)
 {
     EpkRun r = Edit({"mv", "data/sub", ""});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "移动 data\\sub → \\\n");
+    EXPECT_EQ(r.out, "移动 data/sub → sub\n");
     r = Edit({"cp", "data", "sub"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto files = Listing();
-    EXPECT_EQ(files.count("sub\\b.bin"), 1u);
-    EXPECT_EQ(files.count("sub\\data\\a.txt"), 1u);
-    EXPECT_EQ(files.count("sub\\data\\empty"), 1u);
+    EXPECT_EQ(files.count("sub/b.bin"), 1u);
+    EXPECT_EQ(files.count("sub/data/a.txt"), 1u);
+    EXPECT_EQ(files.count("sub/data/empty"), 1u);
 
     ExpectUnchangedAfter({"mv", "sub", "sub/data"}, "无法移动文件夹！目标文件夹是源文件夹的子文件夹。");
     ExpectUnchangedAfter({"cp", "sub", "sub"}, "无法复制文件夹！目标文件夹是源文件夹的子文件夹。");
     ExpectUnchangedAfter({"mv", "sub/data", "/"}, "无法移动文件夹！该文件夹下已经有一个文件夹 <data> 存在！");
     ExpectUnchangedAfter({"cp", "readme.txt", "/"}, "该文件夹下已经有一个 readme.txt 存在！");
-    ExpectUnchangedAfter({"mv", "readme.txt", "nowhere"}, "文件包中没有文件夹nowhere。");
+    ExpectUnchangedAfter({"mv", "readme.txt", "nowhere/x"}, "文件包中没有文件夹“nowhere”。");
     const auto before = ReadFileBytes(pack);
     EXPECT_EQ(Edit({"mv", "readme.txt", "/"}).status, 0);  // already there: nothing to do
     EXPECT_EQ(ReadFileBytes(pack), before);
@@ -248,18 +248,18 @@ TEST_F(EpkEdit, RenameFilesIgnoringCaseAndFoldersExactly)
     ExpectUnchangedAfter({"rename", "data/x.txt", "   "}, "空白");
     ASSERT_EQ(Edit({"mkdir", "Data"}).status, 0);  // folders compare exactly: Data beside data
     ExpectUnchangedAfter({"rename", "Data", "data"}, "该名字已被使用，请重新命名！");
-    EXPECT_EQ(Edit({"rename", "data/x.txt", "z.txt"}).out, "改名 data\\x.txt → z.txt\n");
-    EXPECT_EQ(Listing().count("data\\z.txt"), 1u);
+    EXPECT_EQ(Edit({"rename", "data/x.txt", "z.txt"}).out, "改名 data/x.txt → z.txt\n");
+    EXPECT_EQ(Listing().count("data/z.txt"), 1u);
 }
 
 TEST_F(EpkEdit, SchemeAppliesToFilesAndFoldersButNotEmptyFiles)
 {
     const EpkRun r = Edit({"scheme", "data", "readme.txt", "rle"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "0字节的文件不能使用任何编码方案！\n");
+    EXPECT_EQ(r.err, "epk: 0字节的文件不能使用任何编码方案！\n");
     const auto files = Listing();
-    EXPECT_EQ(files.at("data\\empty"), "0 不编码");
-    EXPECT_EQ(files.at("data\\sub\\b.bin"), "500 不编码");  // random bytes: RLE cannot shrink them
+    EXPECT_EQ(files.at("data/empty"), "0 不编码");
+    EXPECT_EQ(files.at("data/sub/b.bin"), "500 不编码");  // random bytes: RLE cannot shrink them
     ExpectUnchangedAfter({"scheme", "readme.txt", "zip"}, "未知的编码方案");
 }
 
@@ -288,9 +288,9 @@ TEST_F(EpkEdit, PasswordFilesThatAreEmptyOrDevices)
         {{"passwd", "--new-password-file", dir / "empty"}, "--no-password"},
         {{"passwd", "--new-password-file", dir / "blank"}, "--no-password"},
         {{"passwd", "--new-password-file", "/dev/null"}, "--no-password"},
-        {{"passwd", "--new-password-file", "/dev/zero"}, "无法读取密码文件/dev/zero：是一个设备，不是普通文件\n"},
+        {{"passwd", "--new-password-file", "/dev/zero"}, "无法读取密码文件“/dev/zero”：是一个设备，不是普通文件\n"},
         {{"passwd", "--new-password-file", dir / "folder"}, "是一个文件夹"},
-        {{"list", "--password-file", "/dev/zero"}, "无法读取密码文件/dev/zero：是一个设备，不是普通文件\n"},
+        {{"list", "--password-file", "/dev/zero"}, "无法读取密码文件“/dev/zero”：是一个设备，不是普通文件\n"},
     };
     for (const auto& c : refused) {
         std::vector<std::string> args = {c.args[0], pack};
@@ -321,7 +321,7 @@ TEST_F(EpkEdit, PasswordFilesThatAreEmptyOrDevices)
     r = EpkOnTerminal({"passwd", pack, "--password-file", dir / "pw2", "--new-password-file", "/dev/tty"},
                       {"一个", "另一个"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "两次输入的密码不一样。\n文件包没有改变。\n");
+    EXPECT_EQ(r.err, "epk: 两次输入的密码不一样。\nepk: 文件包没有改变。\n");
     EXPECT_EQ(ReadFileBytes(pack), before);
 }
 
@@ -339,7 +339,7 @@ TEST_F(EpkEdit, DiffComparesTreesAndDecodedBytes)
     ASSERT_EQ(Edit({"mkdir", "only-a"}).status, 0);
     r = Epk({"diff", pack, copy, "--password-file", dir / "pw", "--password-file-b", "/dev/null"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "只在 A 中：only-a\\\n只在 B 中：only-in-b.txt\n内容不同：data\\a.txt\n");
+    EXPECT_EQ(r.out, "只在 A 中：only-a/\n只在 B 中：only-in-b.txt\n内容不同：data/a.txt\n");
     EXPECT_EQ(Epk({"diff", pack, dir / "missing.epk"}).status, 2);
 }
 
@@ -347,15 +347,15 @@ TEST_F(EpkEdit, JsonListingAndInfo)
 {
     const EpkRun list = Epk({"list", pack, "--json", "--password-file", dir / "pw"});
     EXPECT_EQ(list.status, 0);
-    EXPECT_NE(list.out.find("{\"path\":\"data\\\\sub\\\\b.bin\",\"name\":\"b.bin\",\"folder_id\":2,\"size\":500,"
+    EXPECT_NE(list.out.find("{\"path\":\"data/sub/b.bin\",\"name\":\"b.bin\",\"folder_id\":2,\"size\":500,"
                             "\"stored_size\":500,\"scheme\":0,\"scheme_name\":\"不编码\"}"),
               std::string::npos)
         << list.out;
-    EXPECT_NE(list.out.find("\"folders\":[{\"path\":\"data\",\"id\":1},{\"path\":\"data\\\\sub\",\"id\":2}]"),
+    EXPECT_NE(list.out.find("\"folders\":[{\"path\":\"data\",\"id\":1},{\"path\":\"data/sub\",\"id\":2}]"),
               std::string::npos)
         << list.out;
     const EpkRun info = Epk({"info", pack, "--json", "--password-file", dir / "pw"});
-    EXPECT_EQ(info.out, "{\"pack\":\"" + pack + "\",\"version\":1,\"protected\":true,\"folders\":2,\"files\":4,\"plugins\":[]}\n");
+    EXPECT_EQ(info.out, "{\"format\":1,\"pack\":\"" + pack + "\",\"version\":1,\"protected\":true,\"folders\":2,\"files\":4,\"plugins\":[]}\n");
 }
 
 TEST_F(EpkEdit, OutputThatCannotBeWrittenFailsTheCommand)
@@ -385,7 +385,7 @@ TEST_F(EpkEdit, OutputThatCannotBeWrittenFailsTheCommand)
         for (const std::string& arg : args) command += " " + Quote(arg);
         const EpkRun r = RunCaptured("{ " + command + " >/dev/full; }");
         EXPECT_EQ(r.status, 1) << args[0];
-        EXPECT_EQ(r.err, "无法写到标准输出！\n磁盘空间不足\n") << args[0];
+        EXPECT_EQ(r.err, "epk: 无法写到标准输出！\nepk: 磁盘空间不足\n") << args[0];
     }
 }
 
@@ -395,16 +395,16 @@ TEST_F(EpkEdit, SyncAddsAndUpdatesAndKeepsTheStoredBytesOfWhatIsTheSame)
     dir.Write("src/data/a.txt", test::TextLikeBytes(3000, 9));  // the same size, other bytes
     dir.Write("src/new/n.txt", std::string("n"));
     EpkRun r = Edit({"sync", dir / "src", "--scheme", "none", "--dry-run", "--json"});
-    EXPECT_EQ(r.out, "{\"pack\":\"" + pack + "\",\"changes\":[{\"action\":\"change\",\"type\":\"file\",\"path\":"
-                     "\"data\\\\a.txt\"},{\"action\":\"add\",\"type\":\"folder\",\"path\":\"new\"},{\"action\":\"add\","
-                     "\"type\":\"file\",\"path\":\"new\\\\n.txt\"}],\"added\":1,\"changed\":1,\"removed\":0,"
+    EXPECT_EQ(r.out, "{\"format\":1,\"pack\":\"" + pack + "\",\"changes\":[{\"action\":\"change\",\"type\":\"file\",\"path\":"
+                     "\"data/a.txt\"},{\"action\":\"add\",\"type\":\"folder\",\"path\":\"new\"},{\"action\":\"add\","
+                     "\"type\":\"file\",\"path\":\"new/n.txt\"}],\"added\":1,\"changed\":1,\"removed\":0,"
                      "\"unchanged\":3,\"folders_added\":1,\"folders_removed\":0,\"created\":false,\"written\":false}\n");
     r = Edit({"sync", dir / "src", "--scheme", "none"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "更新 data\\a.txt\n新建文件夹 new\n加入 new\\n.txt\n已同步 " + pack +
+    EXPECT_EQ(r.out, "更新 data/a.txt\n新建文件夹 new\n加入 new/n.txt\n已同步 " + pack +
                          "：加入 1 个文件，更新 1 个，删除 0 个，3 个没有改变；新建 1 个文件夹，删除 0 个文件夹。\n");
     auto files = Listing();
-    EXPECT_EQ(files.at("data\\a.txt"), "3000 不编码");
+    EXPECT_EQ(files.at("data/a.txt"), "3000 不编码");
     EXPECT_EQ(files.at("readme.txt"), "2000 ZIV");  // the same bytes: not coded again, whatever --scheme says
     EXPECT_EQ(Stored("readme.txt"), readme);
     EXPECT_EQ(Epk({"list", pack}).status, 1);  // the password stays
@@ -441,7 +441,7 @@ TEST_F(EpkEdit, SyncRemovesOnlyWithDeleteAndNeverWhatIsExcluded)
     dir.Write("tree/readme.txt", ReadFileBytes(dir / "src/readme.txt"));
     dir.Write("tree/data/a.txt", ReadFileBytes(dir / "src/data/a.txt"));
     const auto pristine = ReadFileBytes(pack);
-    const std::string removedAll = "删除 data\\empty\n删除 data\\sub\\b.bin\n删除文件夹 data\\sub\n";
+    const std::string removedAll = "删除 data/empty\n删除 data/sub/b.bin\n删除文件夹 data/sub\n";
     const struct {
         std::vector<std::string> options;
         std::string changes;
@@ -449,10 +449,10 @@ TEST_F(EpkEdit, SyncRemovesOnlyWithDeleteAndNeverWhatIsExcluded)
     } cases[] = {
         {{}, "", 4},
         {{"--delete"}, removedAll, 2},
-        {{"--delete", "--exclude", "empty"}, "删除 data\\sub\\b.bin\n删除文件夹 data\\sub\n", 3},
+        {{"--delete", "--exclude", "empty"}, "删除 data/sub/b.bin\n删除文件夹 data/sub\n", 3},
         // The folder holds an excluded file: it stays with it.
-        {{"--delete", "--exclude", "*.bin"}, "删除 data\\empty\n", 3},
-        {{"--delete", "--exclude", "data/sub"}, "删除 data\\empty\n", 3},
+        {{"--delete", "--exclude", "*.bin"}, "删除 data/empty\n", 3},
+        {{"--delete", "--exclude", "data/sub"}, "删除 data/empty\n", 3},
         {{"--delete", "--dry-run"}, removedAll, 4},
     };
     for (const auto& c : cases) {
@@ -480,8 +480,8 @@ TEST_F(EpkEdit, SyncCreatesAMissingPackAndRefusesWhatCreateRefuses)
     EpkRun r = Epk({"sync", made, dir / "src", "--password-file", dir / "pw"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "加入 readme.txt\n新建文件夹 data\n加入 data\\a.txt\n加入 data\\empty\n新建文件夹 data\\sub\n"
-                     "加入 data\\sub\\b.bin\n已创建 " + made +
+    EXPECT_EQ(r.out, "加入 readme.txt\n新建文件夹 data\n加入 data/a.txt\n加入 data/empty\n新建文件夹 data/sub\n"
+                     "加入 data/sub/b.bin\n已创建 " + made +
                          "：加入 4 个文件，更新 0 个，删除 0 个，0 个没有改变；新建 2 个文件夹，删除 0 个文件夹。\n");
     EXPECT_EQ(Epk({"diff", pack, made, "--password-file", dir / "pw", "--password-file-b", dir / "pw"}).status, 0);
     EXPECT_EQ(Epk({"list", made}).status, 1);

@@ -228,7 +228,7 @@ TEST(EpkSpecialFiles, APipeIsRefusedAtOnceAndTheOtherFilesGoIn)
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::string b = dir.Write("b.txt", std::string("b"));
     const std::string pack = dir / "p.epk";
-    const std::string refusal = Printf(msg::kCannotOpenFile, pipe.c_str(), NotRegularFileText(S_IFIFO));
+    const std::string refusal = Said(Printf(msg::kCannotOpenFile, pipe.c_str(), NotRegularFileText(S_IFIFO)));
     const auto run = [&](const std::vector<std::string>& args) {
         const std::optional<int> status = WaitAtMost(StartEpk(args, {}, dir / "err"), 10);
         EXPECT_TRUE(status) << args[0] << " waited on the pipe";
@@ -242,7 +242,7 @@ TEST(EpkSpecialFiles, APipeIsRefusedAtOnceAndTheOtherFilesGoIn)
     EXPECT_EQ(run({"add", pack, pipe, b}), 1);
     EXPECT_NE(ReadText(dir / "err").find(refusal), std::string::npos) << ReadText(dir / "err");
     EXPECT_EQ(run({"add", pack, dir / "src", "-r"}), 1);
-    EXPECT_EQ(Epk({"list", pack}).out, "a.txt\t1\t1\t不编码\nb.txt\t1\t1\t不编码\nsrc\\a.txt\t1\t1\t不编码\n");
+    EXPECT_EQ(Epk({"list", pack}).out, "a.txt\t1\t1\t不编码\nb.txt\t1\t1\t不编码\nsrc/a.txt\t1\t1\t不编码\n");
 
     // A source that became a pipe between adding and saving fails the save
     // with a message and leaves the old pack as it was. Saved by a child,

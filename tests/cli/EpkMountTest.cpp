@@ -266,7 +266,7 @@ TEST_F(EpkMount, FailsEveryReadOnceThePackIsWrittenOverInPlace)
 
     EXPECT_EQ(Unmount(), 0);
     EXPECT_EQ(EpkEnded(), 0);
-    EXPECT_EQ(ReadText(dir / "err"), "文件包" + pack + "在挂载后被另一个程序改写，无法再读出其中的文件。\n");
+    EXPECT_EQ(ReadText(dir / "err"), "epk: 文件包“" + pack + "”在挂载后被另一个程序改写，无法再读出其中的文件。\n");
 }
 
 TEST_F(EpkMount, LeavesOutWhatExtractionRefusesAndFailsWhatDoesNotDecode)

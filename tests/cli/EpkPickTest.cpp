@@ -83,9 +83,9 @@ TEST_F(EpkPick, ExtractWritesOnlyTheNamedFilesAndFoldersWithTheirFolders)
         {{"配置/子/深.txt", "配置/", "配置/子"}, {"配置/", "配置/game.ini", "配置/子/", "配置/子/深.txt"}, 0, ""},
         {{"空"}, {"空/"}, 0, ""},
         {{"/"}, {"readme.txt", "配置/", "配置/game.ini", "配置/子/", "配置/子/深.txt", "图片/", "图片/a.png", "空/"}, 0, ""},
-        {{"nothing.txt", "图片/a.png", "配置/无"}, {"图片/", "图片/a.png"}, 1, "文件包中没有nothing.txt。\n文件包中没有配置/无。\n"},
+        {{"nothing.txt", "图片/a.png", "配置/无"}, {"图片/", "图片/a.png"}, 1, "epk: 文件包中没有“nothing.txt”。\nepk: 文件包中没有“配置/无”。\n"},
         // Names compare exactly, as the pack's own lookups do.
-        {{"README.TXT", "readme.txt"}, {"readme.txt"}, 1, "文件包中没有README.TXT。\n"},
+        {{"README.TXT", "readme.txt"}, {"readme.txt"}, 1, "epk: 文件包中没有“README.TXT”。\n"},
         {{"@" + dir / "list"}, {"readme.txt", "图片/", "图片/a.png"}, 0, ""},
     };
     int n = 0;
@@ -126,7 +126,7 @@ TEST_F(EpkPick, CatPrintsTheDecodedBytesInTheOrderGivenAndNothingElse)
         return listing.substr(tab + 1, end - tab - 1);
     };
     ASSERT_EQ(schemeOf("readme.txt"), "ZIV");
-    ASSERT_EQ(schemeOf("more\\runs.bin"), "RLE");
+    ASSERT_EQ(schemeOf("more/runs.bin"), "RLE");
 
     const std::string ini = Text(Source("配置/game.ini"));
     const std::string readme = Text(Source("readme.txt"));
@@ -141,7 +141,7 @@ TEST_F(EpkPick, CatPrintsTheDecodedBytesInTheOrderGivenAndNothingElse)
         {{"missing", "more/bytes.bin", "配置", "README.TXT", "配置/game.ini"},
          Text(every) + ini,
          1,
-         "文件包中没有missing。\n配置是文件夹，不是文件。\n文件包中没有README.TXT。\n"},
+         "epk: 文件包中没有“missing”。\nepk: “配置”是文件夹，不是文件。\nepk: 文件包中没有“README.TXT”。\n"},
     };
     for (const auto& c : cases) {
         const EpkRun r = Run("cat", c.paths);
@@ -180,27 +180,27 @@ TEST_F(EpkPick, ExcludeLeavesItemsOutAndListFilesHandOverPaths)
     // A pattern without '/' meets a name at any depth.
     EpkRun r = Epk({"create", made, dir / "tree", "--exclude", "*.tmp", "--exclude", ".git", "--exclude=cache"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Epk({"list", made}).out, "keep.txt\t1\t1\t不编码\nsub\\y.txt\t1\t1\t不编码\n");
+    EXPECT_EQ(Epk({"list", made}).out, "keep.txt\t1\t1\t不编码\nsub/y.txt\t1\t1\t不编码\n");
     // A pattern with a '/' is matched against the whole path only.
     ASSERT_EQ(Epk({"create", made, dir / "tree", "--exclude", "*/.git", "--exclude", "deep/*"}).status, 0);
     EXPECT_EQ(Epk({"list", made}).out,
-              "keep.txt\t1\t1\t不编码\nx.tmp\t1\t1\t不编码\ncache\\c.txt\t1\t1\t不编码\nsub\\y.txt\t1\t1\t不编码\n");
+              "keep.txt\t1\t1\t不编码\nx.tmp\t1\t1\t不编码\ncache/c.txt\t1\t1\t不编码\nsub/y.txt\t1\t1\t不编码\n");
 
     // add: the patterns see the paths the items get inside the pack.
     dir.Write("sources", std::string(dir / "tree/keep.txt") + "\n" + dir / "tree/x.tmp" + "\n\n" + dir / "tree/sub\n");
     r = Run("add", {"@" + dir / "sources", "-r", "--to", "新", "--exclude", "新/*.tmp", "--exclude", "新/sub/.git"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "新建文件夹 新\n加入 新\\keep.txt\n加入 新\\sub\\y.txt\n");
+    EXPECT_EQ(r.out, "新建文件夹 新\n加入 新/keep.txt\n加入 新/sub/y.txt\n");
 
     dir.Write("doomed", std::string("新/keep.txt\n配置\n"));
     r = Run("rm", {"@" + dir / "doomed", "readme.txt"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "删除 新\\keep.txt\n删除文件夹 配置（连同其中的 2 个文件）\n删除 readme.txt\n");
+    EXPECT_EQ(r.out, "删除 新/keep.txt\n删除文件夹 配置（连同其中的 2 个文件）\n删除 readme.txt\n");
 
     const auto before = ReadFileBytes(pack);
     r = Run("rm", {"图片", "@" + dir / "no-such-list"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("无法读取列表文件" + dir / "no-such-list"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("无法读取列表文件“" + dir / "no-such-list" + "”"), std::string::npos) << r.err;
     EXPECT_EQ(ReadFileBytes(pack), before);
 }
 
@@ -219,11 +219,11 @@ TEST_F(EpkPick, ListsAndPasswordsComeThroughPipes)
         {"printf '口令\\n' | " + epk + " cat " + p + " 配置/game.ini --password-file /dev/stdin", "[视频]\nwidth=1024\n"},
         // Process substitutions, both at once.
         {"bash -c " + Quote(epk + " rm " + p + " @<(printf '图片/a.png\\n') --password-file <(printf 口令)"),
-         "删除 图片\\a.png\n"},
+         "删除 图片/a.png\n"},
         // A named pipe whose writer waits for epk (and gives up should epk never come).
         {"mkfifo " + fifo + " && { timeout 60 sh -c " + Quote("printf '配置/子\\n' >" + fifo) + " & } && " + epk + " rm " +
              p + " @" + fifo + pw,
-         "删除文件夹 配置\\子（连同其中的 1 个文件）\n"},
+         "删除文件夹 配置/子（连同其中的 1 个文件）\n"},
         // One password file read once for the two packs of diff.
         {"printf 口令 | " + epk + " diff " + p + " " + p + " --password-file /dev/stdin", ""},
     };
@@ -247,7 +247,7 @@ TEST_F(EpkPick, ListsAndPasswordsComeThroughPipes)
                                     {"/dev/zero", "是一个设备，不是普通文件"}}) {
         const EpkRun r = Run("rm", {"@" + list});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "无法读取列表文件" + list + "：" + why + "\n");
+        EXPECT_EQ(r.err, "epk: 无法读取列表文件“" + list + "”：" + why + "\n");
     }
     ::close(listening);
     EXPECT_EQ(ReadFileBytes(pack), before);

@@ -42,6 +42,14 @@ inline EpkRun RunCaptured(const std::string& command)
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(io / "out"), ReadText(io / "err")};
 }
 
+// A message as epk says it on standard error: every line after "epk: ".
+inline std::string Said(const std::string& text)
+{
+    std::string said = "epk: ";
+    for (char c : text) said += c == '\n' ? std::string("\nepk: ") : std::string(1, c);
+    return said;
+}
+
 inline EpkRun Epk(const std::vector<std::string>& args)
 {
     std::string command = Quote(EPK_PATH);

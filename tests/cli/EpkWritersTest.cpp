@@ -131,7 +131,7 @@ TEST_F(EpkWriters, ASecondWriterWaitsAsLongAsItIsToldThenFailsOrBuildsOnTheFirst
     std::future<EpkRun> waiting = std::async(std::launch::async, [&] {
         return RunCaptured("(" + Quote(EPK_PATH) + " mkdir " + Quote(pack) + " M --wait 600 2>" + Quote(err) + ")");
     });
-    const std::string notice = Printf(msg::kPackWaiting, pack.c_str()) + "\n";
+    const std::string notice = "epk: " + Printf(msg::kPackWaiting, pack.c_str()) + "\n";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
     while (ReadText(err) != notice && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -11,7 +11,7 @@
 namespace tarvex::epk {
 namespace {
 
-constexpr const char* kIsAFolder = "%s是文件夹，不是文件。";
+constexpr const char* kIsAFolder = "“%s”是文件夹，不是文件。";
 
 }  // namespace
 
@@ -26,22 +26,30 @@ int RunCat(const CliArgs& args)
     if (!extractor.Open()) return kExitFailure;
 
     bool trouble = false;
+    const bool wildcards = !args.Has("--no-wildcards");
     for (const std::string& path : *paths) {
-        const std::optional<PathTarget> target = FindNamed(session.catalogue, path, session.prompt);
-        if (target && target->files.empty()) session.prompt.Tell(Printf(kIsAFolder, path.c_str()), MsgIcon::Error);
-        if (!target || target->files.empty()) {
-            trouble = true;
-            continue;
+        const std::vector<PathTarget> targets = FindTargets(session.catalogue, path, wildcards, session.prompt, true);
+        trouble = trouble || targets.empty();
+        // A pattern picks the files it matches, in the pack's order; a plain
+        // path that names a folder is told.
+        const bool pattern = IsPattern(path, wildcards);
+        for (const PathTarget& target : targets) {
+            if (target.files.empty()) {
+                if (pattern) continue;
+                session.prompt.Tell(Printf(kIsAFolder, path.c_str()), MsgIcon::Error);
+                trouble = true;
+                continue;
+            }
+            // Of several files of one path (only a damaged pack has them) the
+            // first is the one the pack's lookups find.
+            bool output = true;
+            const bool printed = extractor.ForEachPiece(target.files.front(), [&](std::span<const uint8_t> bytes) {
+                output = Print({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+                return output;
+            });
+            if (!output) return kExitFailure;  // reported by Print
+            trouble = trouble || !printed;
         }
-        // Of several files of one path (only a damaged pack has them) the
-        // first is the one the pack's lookups find.
-        bool output = true;
-        const bool printed = extractor.ForEachPiece(target->files.front(), [&](std::span<const uint8_t> bytes) {
-            output = Print({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-            return output;
-        });
-        if (!output) return kExitFailure;  // reported by Print
-        trouble = trouble || !printed;
     }
     return trouble ? kExitFailure : kExitOk;
 }

@@ -25,14 +25,14 @@ std::optional<CliArgs> ParseCliArgs(const std::vector<std::string>& args, const 
             } else if (i + 1 < args.size()) {
                 parsed.values[name] = args[++i];
             } else {
-                error = "选项" + name + "缺少参数值。";
+                error = "选项“" + name + "”缺少参数值。";
                 return std::nullopt;
             }
             parsed.allValues[name].push_back(parsed.values[name]);
         } else if (flags.count(name) && eq == std::string::npos) {
             parsed.flags.insert(name);
         } else {
-            error = "未知的选项：" + arg;
+            error = "未知的选项“" + arg + "”。";
             return std::nullopt;
         }
     }

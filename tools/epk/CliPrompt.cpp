@@ -63,14 +63,14 @@ void CliPrompt::DrawProgress(bool force)
     drawn_ = now;
     const double megabytes = static_cast<double>(bytes_) / (1 << 20);
     const double seconds = std::max(now - started_, 1e-3);
-    PrintErr(Printf("\r%u/%u 个文件，%.1f MB，%.1f MB/s\033[K", steps_, range_, megabytes, megabytes / seconds));
+    DrawErr(Printf("\r%u/%u 个文件，%.1f MB，%.1f MB/s\033[K", steps_, range_, megabytes, megabytes / seconds));
     lineShown_ = true;
 }
 
 void CliPrompt::ClearProgress()
 {
     if (!lineShown_) return;
-    PrintErr("\r\033[K");
+    DrawErr("\r\033[K");
     lineShown_ = false;
 }
 
@@ -95,7 +95,7 @@ constexpr const char* kOpeningQuestion = "请输入打开该文件的密码：";
 constexpr const char* kNewPasswordQuestion = "请输入新的密码：";
 constexpr const char* kNewPasswordAgain = "请再输入一次新的密码：";
 constexpr const char* kPasswordsDiffer = "两次输入的密码不一样。\n";
-constexpr const char* kCannotReadPasswordFile = "无法读取密码文件%s：%s\n";
+constexpr const char* kCannotReadPasswordFile = "无法读取密码文件“%s”：%s\n";
 
 // Shows a text on a terminal; what cannot be shown does not stop the
 // question, whose answer is still read.

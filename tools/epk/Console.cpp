@@ -13,14 +13,33 @@ namespace tarvex::epk {
 namespace {
 
 constexpr const char* kCannotWriteOutput = "无法写到标准输出！\n%s\n";
+constexpr std::string_view kProgramName = "epk: ";
+
+// Each line of a message with the program's name in front.
+std::string Attributed(std::string_view text)
+{
+    std::string out;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        out += kProgramName;
+        out += text.substr(0, end);
+        out += '\n';
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return out;
+}
+
+void WriteErr(std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
 
 // Called right after a stdio call on stdout failed, with its errno; stdout's
 // error indicator, now set, keeps the failure for FinishOutput.
 void SayOutputFailed(int error)
 {
     if (error == EPIPE) return;
-    const std::string text = Printf(kCannotWriteOutput, SystemErrorText(error).c_str());
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    WriteErr(Attributed(Printf(kCannotWriteOutput, SystemErrorText(error).c_str())));
 }
 
 // Writes out what stdout holds; false once stdout has failed (said once).
@@ -45,14 +64,24 @@ bool Print(std::string_view text)
 void PrintErr(std::string_view text)
 {
     FlushOutput();
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    WriteErr(Attributed(text));
+}
+
+void DrawErr(std::string_view text)
+{
+    WriteErr(text);
+}
+
+std::string Quoted(std::string_view name)
+{
+    return "“" + std::string(name) + "”";
 }
 
 bool IsFolderOrSay(const std::string& path)
 {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
-    PrintErr(path + "不是一个文件夹。\n");
+    PrintErr(Quoted(path) + "不是一个文件夹。");
     return false;
 }
 

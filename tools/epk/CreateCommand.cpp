@@ -1,5 +1,8 @@
+#include <climits>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
@@ -14,6 +17,7 @@
 #include "tools/epk/Console.h"
 #include "tools/epk/PackSession.h"
 #include "tools/epk/SchemeArgument.h"
+#include "tools/epk/StandardStreams.h"
 
 namespace tarvex::epk {
 namespace {
@@ -33,12 +37,29 @@ void DropFileItself(Catalogue& catalogue, const std::string& packPath)
     }
 }
 
+// Where a pack written to standard output lands when that is a file: it is
+// left out of the folder being packed as a pack file would be. Empty for a
+// pipe or a device.
+std::string FileOnStandardOutput()
+{
+    struct stat st {};
+    if (::fstat(STDOUT_FILENO, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    char path[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/fd/1", path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
 }  // namespace
 
 int RunCreate(const CliArgs& args)
 {
     const std::string& packPath = args.positional[0];
     const std::string& dir = args.positional[1];
+    const bool streams = packPath == kStandardStream;
+    if (streams && ::isatty(STDOUT_FILENO)) {
+        PrintErr("不把文件包写到终端上：请把标准输出重定向到文件或管道。");
+        return kExitFailure;
+    }
     if (!IsFolderOrSay(dir)) return kExitFailure;
 
     PackSession session;
@@ -56,7 +77,7 @@ int RunCreate(const CliArgs& args)
         PrintErr("没有创建文件包：有文件无法加入文件包（见上面的说明）。\n");
         return kExitFailure;
     }
-    DropFileItself(catalogue, packPath);
+    DropFileItself(catalogue, streams ? FileOnStandardOutput() : packPath);
     for (FileEntry& entry : catalogue.Entries())
         if (entry.fileSize > 0) entry.scheme = *scheme;
 
@@ -65,7 +86,8 @@ int RunCreate(const CliArgs& args)
     StoreOptions options;
     options.fallbackToNone = true;
     options.lockWait = SaveWait(packPath, args);
-    if (!session.archive.Store(packPath, MakeKeySchedule(blocks.value_or(PasswordBlocks{})), dispatch,
+    if (streams) options.streamTo = STDOUT_FILENO;
+    if (!session.archive.Store(streams ? "标准输出" : packPath, MakeKeySchedule(blocks.value_or(PasswordBlocks{})), dispatch,
                                session.prompt, options))
         return kExitFailure;
 
@@ -75,9 +97,12 @@ int RunCreate(const CliArgs& args)
         plain += r.fileSize;
         stored += r.storedSize;
     }
-    Print(Printf("已创建 %s：%zu 个文件，%zu 个文件夹，%llu 字节存为 %llu 字节。\n", packPath.c_str(),
-                 catalogue.Entries().size(), catalogue.FolderCount(), static_cast<unsigned long long>(plain),
-                 static_cast<unsigned long long>(stored)));
+    // Standard output holds the pack itself: the summary is a message then.
+    const std::string made = streams ? std::string("已把文件包写到标准输出") : "已创建 " + packPath;
+    const std::string summary = Printf("%s：%zu 个文件，%zu 个文件夹，%llu 字节存为 %llu 字节。\n", made.c_str(),
+                                       catalogue.Entries().size(), catalogue.FolderCount(),
+                                       static_cast<unsigned long long>(plain), static_cast<unsigned long long>(stored));
+    streams ? PrintErr(summary) : static_cast<void>(Print(summary));
     if (report.skipped > 0) {
         PrintErr(Printf("有%zu个项目不是普通文件或文件夹，没有加入文件包（见上面的说明）。\n", report.skipped));
         return kExitFailure;

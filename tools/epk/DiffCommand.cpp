@@ -5,11 +5,11 @@
 #include <optional>
 #include <set>
 
-#include "base/GbkText.h"
-#include "catalogue/PackPaths.h"
 #include "schemes/Extraction.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/Json.h"
+#include "tools/epk/ListedPaths.h"
 #include "tools/epk/PackSession.h"
 
 namespace tarvex::epk {
@@ -22,15 +22,59 @@ struct PackView {
     std::set<std::string> folders;
 };
 
+// Paths with '/' between folders, as they stand; a folder's ends in '/'.
 PackView ViewOf(const Catalogue& catalogue)
 {
     PackView view;
-    const auto paths = FolderPathsById(catalogue);
-    for (const auto& [id, path] : paths)
-        if (id != 0) view.folders.insert(GbkToUtf8Lossy(path) + "\\");
-    for (size_t i = 0; i < catalogue.Entries().size(); ++i)
-        view.files.emplace(GbkToUtf8Lossy(EntryPackPath(paths, catalogue.Entries()[i])), i);
+    std::vector<const Folder*> pending{&catalogue.Root()};
+    while (!pending.empty()) {
+        const Folder* folder = pending.back();
+        pending.pop_back();
+        if (folder->parent) view.folders.insert(ListedPath(*folder, kJsonPath) + "/");
+        for (const auto& child : folder->children) pending.push_back(child.get());
+    }
+    const ListedPaths paths(catalogue, kJsonPath);
+    for (size_t i = 0; i < catalogue.Entries().size(); ++i) view.files.emplace(paths.Of(catalogue.Entries()[i]), i);
     return view;
+}
+
+struct Differences {
+    std::vector<std::string> onlyA, onlyB, different, notCompared;
+};
+
+std::string DifferencesText(const Differences& d)
+{
+    std::string out;
+    const auto lines = [&out](const char* label, const std::vector<std::string>& paths) {
+        for (const std::string& path : paths) {
+            const size_t from = out.size() + std::string_view(label).size();
+            out += label + path;
+            EscapeFrom(out, from);
+            out += '\n';
+        }
+    };
+    lines("只在 A 中：", d.onlyA);
+    lines("只在 B 中：", d.onlyB);
+    lines("无法比较：", d.notCompared);
+    lines("内容不同：", d.different);
+    return out;
+}
+
+std::string DifferencesJson(const CliArgs& args, const Differences& d)
+{
+    JsonWriter json;
+    json.BeginObject().Number("format", kJsonFormat).Field("a", args.positional[0]).Field("b", args.positional[1]);
+    const auto list = [&json](const char* key, const std::vector<std::string>& paths) {
+        json.BeginArray(key);
+        for (const std::string& path : paths) json.Value(path);
+        json.EndArray();
+    };
+    list("only_in_a", d.onlyA);
+    list("only_in_b", d.onlyB);
+    list("different", d.different);
+    list("not_compared", d.notCompared);
+    json.Flag("same", d.onlyA.empty() && d.onlyB.empty() && d.different.empty() && d.notCompared.empty());
+    return json.EndObject().Text();
 }
 
 // Whether two files of the same size have the same bytes; nothing when one
@@ -88,47 +132,36 @@ int RunDiff(const CliArgs& args)
 
     const PackView viewA = ViewOf(a.catalogue);
     const PackView viewB = ViewOf(b.catalogue);
-    std::string out;
-    bool differ = false;
-    bool trouble = false;
-    const auto only = [&](const std::string& label, const std::set<std::string>& here, const std::set<std::string>& there) {
-        for (const std::string& path : here) {
-            if (there.count(path)) continue;
-            out += label + path + "\n";
-            differ = true;
-        }
+    Differences d;
+    const auto only = [](std::vector<std::string>& out, const std::set<std::string>& here,
+                         const std::set<std::string>& there) {
+        for (const std::string& path : here)
+            if (!there.count(path)) out.push_back(path);
     };
     std::set<std::string> filesA, filesB;
     for (const auto& [path, i] : viewA.files) filesA.insert(path);
     for (const auto& [path, i] : viewB.files) filesB.insert(path);
-    only("只在 A 中：", viewA.folders, viewB.folders);
-    only("只在 B 中：", viewB.folders, viewA.folders);
-    only("只在 A 中：", filesA, filesB);
-    only("只在 B 中：", filesB, filesA);
+    only(d.onlyA, viewA.folders, viewB.folders);
+    only(d.onlyA, filesA, filesB);
+    only(d.onlyB, viewB.folders, viewA.folders);
+    only(d.onlyB, filesB, filesA);
 
     for (const auto& [path, indexA] : viewA.files) {
         const auto other = viewB.files.find(path);
         if (other == viewB.files.end()) continue;
         const uint32_t sizeA = a.catalogue.Entries()[indexA].fileSize;
         const uint32_t sizeB = b.catalogue.Entries()[other->second].fileSize;
-        bool same = sizeA == sizeB;
-        if (same) {
-            const std::optional<bool> contents = SameContents(readA, indexA, readB, other->second);
-            if (!contents) {
-                out += "无法比较：" + path + "\n";
-                trouble = true;
-                continue;
-            }
-            same = *contents;
+        if (sizeA != sizeB) {
+            d.different.push_back(path);
+            continue;
         }
-        if (!same) {
-            out += "内容不同：" + path + "\n";
-            differ = true;
-        }
+        const std::optional<bool> same = SameContents(readA, indexA, readB, other->second);
+        if (!same) d.notCompared.push_back(path);
+        if (same == false) d.different.push_back(path);
     }
-    Print(out);
-    if (trouble) return kExitTrouble;
-    return differ ? kExitFailure : kExitOk;
+    Print(args.Has("--json") ? DifferencesJson(args, d) : DifferencesText(d));
+    if (!d.notCompared.empty()) return kExitTrouble;
+    return d.onlyA.empty() && d.onlyB.empty() && d.different.empty() ? kExitOk : kExitFailure;
 }
 
 }  // namespace tarvex::epk

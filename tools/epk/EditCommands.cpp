@@ -1,5 +1,6 @@
-// epk's editing commands: add, mkdir, rm, mv, cp, rename, scheme, passwd.
+// epk's editing commands add, mkdir, rm, rename and passwd.
 #include <algorithm>
+#include <set>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -13,6 +14,7 @@
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/ListedPaths.h"
 #include "tools/epk/PackEdit.h"
 #include "tools/epk/PackTargets.h"
 #include "tools/epk/PathLists.h"
@@ -21,7 +23,6 @@
 namespace tarvex::epk {
 namespace {
 
-constexpr const char* kNoSuchFolder = "文件包中没有文件夹%s。";
 constexpr const char* kRootDelete = "注意：不允许删除根节点！";
 constexpr const char* kEmptyNewPassword = "新密码是空的，没有更改密码。要去掉密码，请用 --no-password。";
 
@@ -38,31 +39,6 @@ bool StorablePath(const std::string& utf8Path, IPrompt& prompt)
         }
     }
     return true;
-}
-
-// What a typed path names; reports and gives nothing when it names nothing.
-std::optional<PathTarget> Find(PackSession& s, const std::string& path, EditOutcome& out)
-{
-    std::optional<PathTarget> target = FindOneNamed(s.catalogue, path, s.prompt);
-    if (!target) out.refused = true;
-    return target;
-}
-
-Folder* FindFolder(PackSession& s, const std::string& path, EditOutcome& out)
-{
-    Folder* folder = FolderAtPath(s.catalogue, path, false);
-    if (!folder) {
-        s.prompt.Tell(Printf(kNoSuchFolder, path.c_str()), MsgIcon::Error);
-        out.refused = true;
-    }
-    return folder;
-}
-
-void Note(EditOutcome& out, EditResult result, const std::string& change)
-{
-    if (result == EditResult::Done) out.changes.push_back(change);
-    if (result == EditResult::Refused) out.refused = true;
-    if (result == EditResult::Failed) out.failed = true;
 }
 
 std::string DiskName(const std::string& path)
@@ -95,7 +71,7 @@ int RunAdd(const CliArgs& args)
             out.failed = true;
             return;
         }
-        if (!existed) out.changes.push_back("新建文件夹 " + ShownPath(*target));
+        if (!existed) out.changes.push_back("新建文件夹 " + ListedPath(*target));
         const std::string prefix = PatternPrefix(*target);
         const size_t before = c.Entries().size();
         for (const std::string& source : *sources) {
@@ -110,12 +86,12 @@ int RunAdd(const CliArgs& args)
             }
             if (!S_ISDIR(st.st_mode)) {
                 const EditResult result = AddFileEntry(c, target->id, source, s.prompt);
-                Note(out, result, result == EditResult::Done ? "加入 " + ShownPath(c, c.Entries().size() - 1) : "");
+                NoteResult(out, result, result == EditResult::Done ? "加入 " + ListedPath(c, c.Entries().size() - 1) : "");
                 if (out.failed) return;
                 continue;
             }
             if (!args.Has("-r")) {
-                s.prompt.Tell(source + "是文件夹；要加入整个文件夹，请加上 -r。", MsgIcon::Error);
+                s.prompt.Tell(Quoted(source) + "是文件夹；要加入整个文件夹，请加上 -r。", MsgIcon::Error);
                 out.refused = true;
                 continue;
             }
@@ -139,7 +115,7 @@ int RunAdd(const CliArgs& args)
                 return;
             }
             out.refused = out.refused || report.refused > 0 || report.skipped > 0;
-            for (size_t i = first; i < c.Entries().size(); ++i) out.changes.push_back("加入 " + ShownPath(c, i));
+            for (size_t i = first; i < c.Entries().size(); ++i) out.changes.push_back("加入 " + ListedPath(c, i));
         }
         for (size_t i = before; i < c.Entries().size(); ++i)
             if (c.Entries()[i].fileSize > 0) c.Entries()[i].scheme = *scheme;
@@ -160,7 +136,7 @@ int RunMkdir(const CliArgs& args)
             out.failed = true;
             return;
         }
-        out.changes.push_back("新建文件夹 " + ShownPath(*folder));
+        out.changes.push_back("新建文件夹 " + ListedPath(*folder));
     });
 }
 
@@ -168,68 +144,47 @@ int RunRm(const CliArgs& args)
 {
     const std::optional<std::vector<std::string>> paths = ExpandPathLists(std::span(args.positional).subspan(1));
     if (!paths) return kExitFailure;
+    const bool wildcards = !args.Has("--no-wildcards");
     return EditPack(args, [&](PackSession& s, EditOutcome& out) {
         Catalogue& c = s.catalogue;
+        // Everything named is looked up first and removed after: a pattern
+        // names many items, and a removal moves entries.
+        std::vector<Folder*> folders;
+        std::set<size_t> files;
+        const auto inRemovedFolder = [&](const Folder& folder) {
+            return std::any_of(folders.begin(), folders.end(),
+                               [&](const Folder* removed) { return c.IsSameOrBelow(folder, *removed); });
+        };
         for (const std::string& path : *paths) {
-            const std::optional<PathTarget> target = Find(s, path, out);
-            if (!target) continue;
-            if (target->folder == &c.Root()) {
-                s.prompt.Tell(kRootDelete, MsgIcon::Warning);
-                out.refused = true;
-            } else if (target->folder) {
-                const size_t files = FilesBelow(c, *target->folder).size();
-                out.changes.push_back(Printf("删除文件夹 %s（连同其中的 %zu 个文件）", ShownPath(*target->folder).c_str(), files));
-                RemoveFolderTree(c, *target->folder);
-            } else {
-                std::vector<size_t> files = target->files;
-                std::sort(files.rbegin(), files.rend());  // a removal moves only entries above it
-                for (size_t i : files) {
-                    out.changes.push_back("删除 " + ShownPath(c, i));
-                    c.RemoveEntry(i);
+            const std::vector<PathTarget> targets = FindTargets(c, path, wildcards, s.prompt);
+            if (targets.empty()) out.refused = true;
+            for (const PathTarget& target : targets) {
+                if (target.folder == &c.Root()) {
+                    s.prompt.Tell(kRootDelete, MsgIcon::Warning);
+                    out.refused = true;
+                } else if (target.folder) {
+                    if (inRemovedFolder(*target.folder)) continue;
+                    out.changes.push_back(Printf("删除文件夹 %s（连同其中的 %zu 个文件）", ListedPath(*target.folder).c_str(),
+                                                 FilesBelow(c, *target.folder).size()));
+                    folders.push_back(target.folder);
+                } else {
+                    for (size_t i : target.files) {
+                        const Folder* folder = c.FolderById(c.Entries()[i].folderId);
+                        if ((folder && inRemovedFolder(*folder)) || !files.insert(i).second) continue;
+                        out.changes.push_back("删除 " + ListedPath(c, i));
+                    }
                 }
             }
         }
+        // A folder named after one of its own folders takes that one along.
+        std::erase_if(folders, [&](const Folder* folder) {
+            return std::any_of(folders.begin(), folders.end(), [&](const Folder* other) {
+                return other != folder && c.IsSameOrBelow(*folder, *other);
+            });
+        });
+        for (auto it = files.rbegin(); it != files.rend(); ++it) c.RemoveEntry(*it);  // a removal moves only entries above it
+        for (Folder* folder : folders) RemoveFolderTree(c, *folder);
     });
-}
-
-namespace {
-
-int Transfer(const CliArgs& args, bool copy)
-{
-    const std::string from = args.positional[1];
-    const std::string to = args.positional[2];
-    return EditPack(args, [&](PackSession& s, EditOutcome& out) {
-        Catalogue& c = s.catalogue;
-        const std::optional<PathTarget> source = Find(s, from, out);
-        Folder* target = source ? FindFolder(s, to, out) : nullptr;
-        if (!target) return;
-        const char* verb = copy ? "复制 " : "移动 ";
-        if (source->folder) {
-            const std::string shown = ShownPath(*source->folder);
-            const EditResult result = copy ? CopyFolder(c, *target, *source->folder, s.prompt)
-                                           : MoveFolder(c, *target, *source->folder, s.prompt);
-            Note(out, result, verb + shown + " → " + ShownPath(*target));
-            return;
-        }
-        for (size_t i : source->files) {
-            const std::string shown = ShownPath(c, i);
-            const EditResult result = copy ? CopyFileEntry(c, target->id, i, s.prompt)
-                                           : MoveFileEntry(c, target->id, i, s.prompt);
-            Note(out, result, verb + shown + " → " + ShownPath(*target));
-        }
-    });
-}
-
-}  // namespace
-
-int RunMv(const CliArgs& args)
-{
-    return Transfer(args, false);
-}
-
-int RunCp(const CliArgs& args)
-{
-    return Transfer(args, true);
 }
 
 int RunRename(const CliArgs& args)
@@ -247,43 +202,15 @@ int RunRename(const CliArgs& args)
             out.refused = true;
             return;
         }
-        const std::optional<PathTarget> target = Find(s, path, out);
+        const std::optional<PathTarget> target = FindForEdit(s, path, out);
         if (!target) return;
         if (target->folder) {
-            const std::string shown = ShownPath(*target->folder);
-            Note(out, RenameFolder(*target->folder, name, s.prompt), "改名 " + shown + " → " + name);
+            const std::string shown = ListedPath(*target->folder);
+            NoteResult(out, RenameFolder(*target->folder, name, s.prompt), "改名 " + shown + " → " + name);
             return;
         }
-        const std::string shown = ShownPath(s.catalogue, target->files.front());
-        Note(out, RenameFileEntry(s.catalogue, target->files.front(), name, s.prompt), "改名 " + shown + " → " + name);
-    });
-}
-
-int RunScheme(const CliArgs& args)
-{
-    const std::optional<std::vector<std::string>> paths =
-        ExpandPathLists(std::span(args.positional).subspan(1, args.positional.size() - 2));
-    if (!paths) return kExitFailure;
-    const std::string schemeName = args.positional.back();
-    return EditPack(args, [&](PackSession& s, EditOutcome& out) {
-        Catalogue& c = s.catalogue;
-        const std::optional<uint8_t> scheme = ParseSchemeArgument(schemeName, c);
-        if (!scheme) {
-            out.failed = true;
-            return;
-        }
-        for (const std::string& path : *paths) {
-            const std::optional<PathTarget> target = Find(s, path, out);
-            if (!target) continue;
-            const std::vector<size_t> files = target->folder ? FilesBelow(c, *target->folder) : target->files;
-            for (size_t i : files) {
-                const uint8_t old = c.Entries()[i].scheme;
-                if (old == *scheme) continue;
-                const std::string change = "编码方案 " + ShownPath(c, i) + "：" + SchemeName(old, c.Plugins()) +
-                                           " → " + SchemeName(*scheme, c.Plugins());
-                Note(out, SetEntryScheme(c, i, *scheme, s.prompt), change);
-            }
-        }
+        const std::string shown = ListedPath(s.catalogue, target->files.front());
+        NoteResult(out, RenameFileEntry(s.catalogue, target->files.front(), name, s.prompt), "改名 " + shown + " → " + name);
     });
 }
 

@@ -24,7 +24,7 @@ bool MakeDestination(const std::string& dest)
         if (i == dest.size() || (dest[i] == '/' && i > 0)) {
             path = dest.substr(0, i);
             if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-                PrintErr(Printf("无法创建文件夹%s！\n%s\n", path.c_str(), SystemErrorText(errno).c_str()));
+                PrintErr(Printf("无法创建文件夹“%s”！\n%s\n", path.c_str(), SystemErrorText(errno).c_str()));
                 return false;
             }
         }
@@ -42,20 +42,21 @@ struct Picks {
     bool missing = false;  // a path named nothing (reported)
 };
 
-Picks PickNamed(PackSession& s, const std::vector<std::string>& paths)
+Picks PickNamed(PackSession& s, const std::vector<std::string>& paths, bool wildcards)
 {
     Catalogue& c = s.catalogue;
     Picks picks;
     std::vector<const Folder*> folders;
     std::vector<size_t> files;
     for (const std::string& path : paths) {
-        const std::optional<PathTarget> target = FindOneNamed(c, path, s.prompt);
-        if (!target) {
-            picks.missing = true;
-        } else if (target->folder) {
-            folders.push_back(target->folder);
-        } else {
-            files.insert(files.end(), target->files.begin(), target->files.end());
+        const std::vector<PathTarget> targets = FindTargets(c, path, wildcards, s.prompt);
+        if (targets.empty()) picks.missing = true;
+        for (const PathTarget& target : targets) {
+            if (target.folder) {
+                folders.push_back(target.folder);
+            } else {
+                files.insert(files.end(), target.files.begin(), target.files.end());
+            }
         }
     }
     const auto inPicked = [&](const Folder& folder, const Folder* self) {
@@ -79,29 +80,56 @@ Picks PickNamed(PackSession& s, const std::vector<std::string>& paths)
     return picks;
 }
 
+// Where extract writes, and what it picks: the destination is -C's folder,
+// else the argument after the pack, else the current folder.
+struct Destination {
+    std::string folder;
+    std::span<const std::string> paths;
+};
+
+Destination DestinationOf(const CliArgs& args)
+{
+    const std::span<const std::string> rest = std::span(args.positional).subspan(1);
+    if (const std::optional<std::string> given = args.Value("-C")) return {*given, rest};
+    if (rest.empty()) return {".", rest};
+    return {rest.front(), rest.subspan(1)};
+}
+
+ExistingFiles ExistingFilesOption(const CliArgs& args)
+{
+    if (args.Has("--keep-old-files")) return ExistingFiles::Keep;
+    if (args.Has("--skip-old-files")) return ExistingFiles::Skip;
+    return ExistingFiles::Replace;
+}
+
 }  // namespace
 
 int RunExtract(const CliArgs& args)
 {
-    const bool named = args.positional.size() > 2;
-    const std::optional<std::vector<std::string>> paths = ExpandPathLists(std::span(args.positional).subspan(2));
+    if (args.Has("--keep-old-files") && args.Has("--skip-old-files")) {
+        PrintErr("--keep-old-files 和 --skip-old-files 只能给出一个。\n用“epk extract --help”查看用法。");
+        return kExitUsage;
+    }
+    Destination dest = DestinationOf(args);
+    const bool named = !dest.paths.empty();
+    const std::optional<std::vector<std::string>> paths = ExpandPathLists(dest.paths);
     if (!paths) return kExitFailure;
     PackSession session;
     const std::string& packPath = args.positional[0];
-    std::string dest = args.positional[1];
-    while (dest.size() > 1 && dest.back() == '/') dest.pop_back();
-    if (!session.Open(packPath, args) || !MakeDestination(dest)) return kExitFailure;
+    while (dest.folder.size() > 1 && dest.folder.back() == '/') dest.folder.pop_back();
+    if (!session.Open(packPath, args) || !MakeDestination(dest.folder)) return kExitFailure;
     // Held from here on: nothing goes elsewhere should its path change.
-    const std::shared_ptr<const DiskFolder> destFolder = OpenDestination(dest, session.prompt);
+    const std::shared_ptr<const DiskFolder> destFolder = OpenDestination(dest.folder, session.prompt);
     if (!destFolder) return kExitFailure;
 
     PackExtractor extractor(session.archive, session.prompt);
     if (!extractor.Open()) return kExitFailure;
+    extractor.SetExistingFiles(ExistingFilesOption(args));
     Catalogue& catalogue = session.catalogue;
     const auto& entries = catalogue.Entries();
     Picks picks;
     if (named) {
-        picks = PickNamed(session, *paths);
+        picks = PickNamed(session, *paths, !args.Has("--no-wildcards"));
     } else {
         picks.folders.push_back(&catalogue.Root());
         picks.fileCount = entries.size();
@@ -137,53 +165,6 @@ int RunExtract(const CliArgs& args)
     }
     session.prompt.ProgressEnd();
     return failed == 0 && !picks.missing ? kExitOk : kExitFailure;
-}
-
-int RunTest(const CliArgs& args)
-{
-    PackSession session;
-    const std::string& packPath = args.positional[0];
-    if (!session.Open(packPath, args)) return kExitFailure;
-    PackExtractor extractor(session.archive, session.prompt);
-    if (!extractor.Open()) return kExitFailure;
-
-    const auto folderPaths = FolderPathsById(session.catalogue);
-    const auto& entries = session.catalogue.Entries();
-    size_t failures = 0;
-    uint64_t decoded = 0;
-    session.prompt.ProgressBegin(static_cast<uint32_t>(entries.size()));
-    for (size_t i = 0; i < entries.size(); ++i) {
-        // A file stored as it is is read in pieces, never held whole.
-        const bool ok = extractor.HasStoredBytes(i) && extractor.ForEachPiece(i, [&](std::span<const uint8_t> bytes) {
-            decoded += bytes.size();
-            session.prompt.ProgressBytes(decoded);
-            return true;
-        });
-        session.prompt.ProgressStep();
-        session.prompt.ProgressBytes(decoded);
-        if (ok) continue;
-        ++failures;
-        Print(GbkToUtf8Lossy(EntryPackPath(folderPaths, entries[i])) + "\t失败\n");
-    }
-    session.prompt.ProgressEnd();
-
-    // A damaged catalogue the reader mended is a failed test too, even when
-    // every file decodes.
-    const PackRepairs& repairs = session.archive.Repairs();
-    for (size_t i : repairs.orphanEntries)
-        Print(GbkToUtf8Lossy(EntryPackPath(folderPaths, entries[i])) + "\t原来所在的文件夹不存在\n");
-    for (uint16_t id : repairs.repeatedFolderIds)
-        Print(GbkToUtf8Lossy(folderPaths.at(id)) + "\\\t在文件夹表中重复出现\n");
-    if (failures == 0 && !repairs.Any()) {
-        Print(Printf("测试了 %zu 个文件，全部正常。\n", entries.size()));
-        return kExitOk;
-    }
-    if (failures == 0) {
-        Print(Printf("测试了 %zu 个文件，全部能够解码，但文件包的目录已经损坏。\n", entries.size()));
-    } else {
-        Print(Printf("测试了 %zu 个文件，其中 %zu 个失败。\n", entries.size(), failures));
-    }
-    return kExitFailure;
 }
 
 }  // namespace tarvex::epk

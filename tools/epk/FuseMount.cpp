@@ -18,9 +18,9 @@
 namespace tarvex::epk {
 namespace {
 
-constexpr const char* kCannotMount = "无法把文件包挂载到%s！\n%s";
-constexpr const char* kCannotServe = "挂载在%s的文件包无法继续提供服务：%s";
-constexpr const char* kCannotDetach = "无法转到后台运行，已经卸载%s。";
+constexpr const char* kCannotMount = "无法把文件包挂载到“%s”！\n%s";
+constexpr const char* kCannotServe = "挂载在“%s”的文件包无法继续提供服务：%s";
+constexpr const char* kCannotDetach = "无法转到后台运行，已经卸载“%s”。";
 
 // Nothing in a mounted pack ever changes: names, sizes and contents may be
 // cached by the kernel for as long as it likes.

@@ -5,7 +5,7 @@
 namespace tarvex::epk {
 namespace {
 
-constexpr const char* kRewritten = "文件包%s在挂载后被另一个程序改写，无法再读出其中的文件。";
+constexpr const char* kRewritten = "文件包“%s”在挂载后被另一个程序改写，无法再读出其中的文件。";
 
 }  // namespace
 

@@ -13,6 +13,7 @@ std::string InfoJson(const std::string& path, const PackHeader& header, const Ca
 {
     JsonWriter json;
     json.BeginObject()
+        .Number("format", kJsonFormat)
         .Field("pack", path)
         .Number("version", header.version)
         .Flag("protected", header.IsProtected())

@@ -8,6 +8,10 @@
 
 namespace tarvex::epk {
 
+// The layout of epk's JSON, carried as "format" by every document: it goes
+// up when a field changes its meaning or goes away, not when one is added.
+inline constexpr uint64_t kJsonFormat = 1;
+
 class JsonWriter {
 public:
     JsonWriter& BeginObject(std::string_view key = {});
@@ -18,6 +22,8 @@ public:
     JsonWriter& Field(std::string_view key, const char* text) { return Field(key, std::string_view(text)); }
     JsonWriter& Number(std::string_view key, uint64_t number);
     JsonWriter& Flag(std::string_view key, bool flag);
+    // A text as an item of the array being written.
+    JsonWriter& Value(std::string_view text) { return Field({}, text); }
 
     // The text, ended by a line break.
     std::string Text() const { return out_ + "\n"; }

@@ -1,27 +1,30 @@
 #include <array>
 #include <charconv>
-#include <unordered_map>
+#include <set>
 
 #include "base/GbkText.h"
-#include "catalogue/PackPaths.h"
 #include "schemes/SchemeId.h"
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/Json.h"
+#include "tools/epk/ListedPaths.h"
 #include "tools/epk/PackSession.h"
+#include "tools/epk/PackTargets.h"
+#include "tools/epk/PathLists.h"
 
 namespace tarvex::epk {
 namespace {
 
-std::string ListJson(const Catalogue& catalogue)
+std::string ListJson(const Catalogue& catalogue, const std::vector<size_t>& files)
 {
-    const auto folderPaths = FolderPathsById(catalogue);
+    const ListedPaths paths(catalogue, kJsonPath);
     JsonWriter json;
-    json.BeginObject().BeginArray("files");
-    for (const FileEntry& entry : catalogue.Entries()) {
+    json.BeginObject().Number("format", kJsonFormat).BeginArray("files");
+    for (size_t i : files) {
+        const FileEntry& entry = catalogue.Entries()[i];
         json.BeginObject()
-            .Field("path", GbkToUtf8Lossy(EntryPackPath(folderPaths, entry)))
+            .Field("path", paths.Of(entry))
             .Field("name", GbkToUtf8Lossy(entry.name))
             .Number("folder_id", entry.folderId)
             .Number("size", entry.fileSize)
@@ -32,18 +35,11 @@ std::string ListJson(const Catalogue& catalogue)
     }
     json.EndArray().BeginArray("folders");
     std::vector<const Folder*> pending{&catalogue.Root()};
-    std::vector<const Folder*> folders;
     while (!pending.empty()) {
         const Folder* folder = pending.back();
         pending.pop_back();
-        if (folder->parent) folders.push_back(folder);
+        if (folder->parent) json.BeginObject().Field("path", ListedPath(*folder, kJsonPath)).Number("id", folder->id).EndObject();
         for (auto it = folder->children.rbegin(); it != folder->children.rend(); ++it) pending.push_back(it->get());
-    }
-    for (const Folder* folder : folders) {
-        json.BeginObject()
-            .Field("path", GbkToUtf8Lossy(PackPathOf(*folder)))
-            .Number("id", folder->id)
-            .EndObject();
     }
     json.EndArray().EndObject();
     return json.Text();
@@ -58,26 +54,53 @@ void AppendField(std::string& out, uint32_t value)
     out.append(digits, end);
 }
 
+// The entries the named paths pick, in entry order; every entry without
+// paths. Empty, with `missing` set, for paths that name nothing (reported).
+std::vector<size_t> PickedFiles(PackSession& session, const std::vector<std::string>& paths, bool wildcards,
+                                bool& missing)
+{
+    Catalogue& catalogue = session.catalogue;
+    std::vector<size_t> files(catalogue.Entries().size());
+    for (size_t i = 0; i < files.size(); ++i) files[i] = i;
+    if (paths.empty()) return files;
+    std::set<size_t> picked;
+    for (const std::string& path : paths) {
+        const std::vector<PathTarget> targets = FindTargets(catalogue, path, wildcards, session.prompt, true);
+        missing = missing || targets.empty();
+        for (const PathTarget& target : targets) {
+            if (target.folder && target.files.empty()) {
+                for (size_t i : FilesBelow(catalogue, *target.folder)) picked.insert(i);
+            } else {
+                picked.insert(target.files.begin(), target.files.end());
+            }
+        }
+    }
+    return {picked.begin(), picked.end()};
+}
+
 }  // namespace
 
 int RunList(const CliArgs& args)
 {
+    const std::optional<std::vector<std::string>> paths = ExpandPathLists(std::span(args.positional).subspan(1));
+    if (!paths) return kExitFailure;
     PackSession session;
     if (!session.Open(args.positional[0], args)) return kExitFailure;
     const Catalogue& catalogue = session.catalogue;
+    bool missing = false;
+    const std::vector<size_t> files = PickedFiles(session, *paths, !args.Has("--no-wildcards"), missing);
+    const int status = missing ? kExitFailure : kExitOk;
     if (args.Has("--json")) {
-        Print(ListJson(catalogue));
-        return kExitOk;
+        Print(ListJson(catalogue, files));
+        return status;
     }
-    // Each folder's path and each scheme's name are made once, not per file.
-    std::unordered_map<uint32_t, std::string> prefixes;
-    for (const auto& [id, path] : FolderPathsById(catalogue))
-        prefixes.emplace(id, path.empty() ? std::string() : GbkToUtf8Lossy(path) + "\\");
+    const ListedPaths listed(catalogue, {args.Has("--backslash") ? '\\' : '/', true});
+    // Each scheme's name is made once, not per file.
     std::array<std::string, 256> schemeNames;
     std::string out;
-    for (const FileEntry& entry : catalogue.Entries()) {
-        out += prefixes[entry.folderId];
-        AppendGbkAsUtf8Lossy(out, entry.name);
+    for (size_t i : files) {
+        const FileEntry& entry = catalogue.Entries()[i];
+        listed.Append(out, entry);
         AppendField(out, entry.fileSize);
         AppendField(out, entry.storedEncodedSize);
         std::string& scheme = schemeNames[entry.scheme];
@@ -91,7 +114,7 @@ int RunList(const CliArgs& args)
         }
     }
     Print(out);
-    return kExitOk;
+    return status;
 }
 
 }  // namespace tarvex::epk

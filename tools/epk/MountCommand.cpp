@@ -18,8 +18,8 @@
 namespace tarvex::epk {
 namespace {
 
-constexpr const char* kBadMountPoint = "无法挂载到%s！\n%s";
-constexpr const char* kMountPointNotAFolder = "无法挂载到%s！\n它不是文件夹";
+constexpr const char* kBadMountPoint = "无法挂载到“%s”！\n%s";
+constexpr const char* kMountPointNotAFolder = "无法挂载到“%s”！\n它不是文件夹";
 
 // The mount point as an absolute path (the background process leaves the
 // working folder); nothing (reported) unless it is a folder.

@@ -5,6 +5,7 @@
 
 #include "talk/Messages.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/StandardStreams.h"
 
 namespace tarvex::epk {
 namespace {
@@ -14,6 +15,8 @@ namespace {
 constexpr double kDefaultWaitSeconds = 10;
 // More than any wait worth asking for; "--wait 1e9" waits about this long.
 constexpr double kLongestWaitSeconds = 365.0 * 24 * 3600;
+
+constexpr const char* kCannotReadInput = "无法从标准输入读取文件包！\n%s";
 
 }  // namespace
 
@@ -51,7 +54,13 @@ bool PackSession::UsePasswordOption(const CliArgs& args, PasswordMode mode)
 
 bool PackSession::Open(const std::string& path, const CliArgs& args)
 {
-    return UsePasswordOption(args) && archive.Load(path, prompt);
+    if (!UsePasswordOption(args)) return false;
+    if (path != kStandardStream) return archive.Load(path, prompt);
+    std::string error;
+    const std::shared_ptr<HeldPack> pack = PackFromStandardInput(error);
+    if (pack) return archive.Load(pack, prompt);
+    PrintErr(Printf(kCannotReadInput, error.c_str()));
+    return false;
 }
 
 bool PackSession::OpenForEdit(const std::string& path, const CliArgs& args)
@@ -62,7 +71,7 @@ bool PackSession::OpenForEdit(const std::string& path, const CliArgs& args)
     switch (HeldPack::OpenLocked(path, SaveWait(path, args), pack, error)) {
     case LockResult::Locked: return archive.Load(pack, prompt);
     case LockResult::Busy:
-        PrintErr(Printf("文件包%s一直被另一个程序修改着，没有改变它。可以用 --wait 秒数 等得更久。\n", path.c_str()));
+        PrintErr(Printf("文件包“%s”一直被另一个程序修改着，没有改变它。可以用 --wait 秒数 等得更久。\n", path.c_str()));
         return false;
     case LockResult::Failed:
         PrintErr(Printf(msg::kCannotOpenFile, path.c_str(), error.c_str()) + "\n");

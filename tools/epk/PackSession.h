@@ -18,7 +18,8 @@ struct PackSession {
     // Takes the password of --password-file, if given, for the next question:
     // the password of the pack being opened, or (mode Set) of a new pack.
     bool UsePasswordOption(const CliArgs& args, PasswordMode mode = PasswordMode::Enter);
-    // Opens the pack at path (asking for a password as the prompt does).
+    // Opens the pack at path (asking for a password as the prompt does); "-"
+    // is the pack on standard input.
     bool Open(const std::string& path, const CliArgs& args);
     // Opens the pack at path for an edit: takes its write lock first,
     // waiting for another writer as --wait says, and keeps it until the

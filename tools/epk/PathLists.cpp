@@ -9,7 +9,7 @@
 namespace tarvex::epk {
 namespace {
 
-constexpr const char* kCannotReadList = "无法读取列表文件%s：%s\n";
+constexpr const char* kCannotReadList = "无法读取列表文件“%s”：%s\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(std::string_view line)

@@ -11,6 +11,7 @@
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/Json.h"
+#include "tools/epk/ListedPaths.h"
 #include "tools/epk/PackSession.h"
 #include "tools/epk/SchemeArgument.h"
 
@@ -69,7 +70,7 @@ std::string CountsText(const Counts& c)
 std::string ChangeLines(const SyncOutcome& outcome)
 {
     std::string text;
-    for (const SyncChange& change : outcome.changes) text += NamesOf(change.action).label + change.path + "\n";
+    for (const SyncChange& change : outcome.changes) text += NamesOf(change.action).label + ListedPath(change.names) + "\n";
     return text;
 }
 
@@ -77,10 +78,10 @@ std::string ChangesJson(const std::string& packPath, const SyncOutcome& outcome,
 {
     const Counts c = CountsOf(outcome);
     JsonWriter json;
-    json.BeginObject().Field("pack", packPath).BeginArray("changes");
+    json.BeginObject().Number("format", kJsonFormat).Field("pack", packPath).BeginArray("changes");
     for (const SyncChange& change : outcome.changes) {
         const ActionNames names = NamesOf(change.action);
-        json.BeginObject().Field("action", names.action).Field("type", names.type).Field("path", change.path).EndObject();
+        json.BeginObject().Field("action", names.action).Field("type", names.type).Field("path", ListedPath(change.names, kJsonPath)).EndObject();
     }
     json.EndArray()
         .Number("added", c.added)

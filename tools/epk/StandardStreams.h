@@ -1,0 +1,21 @@
+#pragma once
+// A pack given as "-": read from standard input, or written to standard
+// output.
+#include <memory>
+#include <string>
+
+#include "platform/HeldPack.h"
+
+namespace tarvex::epk {
+
+inline constexpr const char* kStandardStream = "-";
+
+// The pack on standard input, held as a pack file is. A regular file there
+// is opened again and read where it lies; anything else (a pipe, a socket)
+// is read once, to its end, into a temporary file of this process's own,
+// which has no name and is gone when epk ends: a pack's tables are at its
+// end, and its files are read from anywhere in it. Nothing, with `error`
+// set, when standard input cannot be read or the copy not written.
+std::shared_ptr<HeldPack> PackFromStandardInput(std::string& error);
+
+}  // namespace tarvex::epk
