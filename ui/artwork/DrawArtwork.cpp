@@ -1,6 +1,7 @@
 // Draws the editor's bitmaps and icons and writes them as PNG files into the
 // folder given on the command line (ui/resources). Run it after changing
-// a drawing; the PNG files are kept in the repository as its output.
+// a drawing; the PNG files are kept in the repository as its output. The
+// application's icon is not drawn here: it is kept as resources/tarvex.svg.
 #include <QDir>
 #include <QGuiApplication>
 #include <QLinearGradient>
@@ -71,23 +72,6 @@ QImage ButtonSkin()
     return skin;
 }
 
-void AppIcon(QPainter& p)
-{
-    // A pack: a box of stacked layers with a band around it.
-    QLinearGradient body(0, 3, 0, 15);
-    body.setColorAt(0, QColor(80, 150, 230));
-    body.setColorAt(1, QColor(25, 75, 160));
-    p.setPen(Pen(QColor(15, 45, 110), 0.6));
-    p.setBrush(body);
-    p.drawRoundedRect(QRectF(1.2, 3.5, 13.6, 11.3), 1.8, 1.8);
-    p.setBrush(QColor(250, 200, 60));
-    p.drawRoundedRect(QRectF(3, 1.2, 10, 4.2), 1.2, 1.2);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 230));
-    p.drawRect(QRectF(7, 6, 2, 7.5));
-    p.drawRect(QRectF(4.2, 6, 7.6, 1.8));
-}
-
 bool Save(const QImage& image, const QString& path)
 {
     if (image.save(path)) return true;
@@ -115,15 +99,5 @@ int main(int argc, char** argv)
     ok = Save(Strip(FileKindCells(), 32, 32, 16, magenta), out.filePath("filekinds32.png")) && ok;
     ok = Save(ProgressSkin(), out.filePath("progress.png")) && ok;
     ok = Save(ButtonSkin(), out.filePath("button.png")) && ok;
-    for (int size : {16, 32, 48, 256}) {
-        QImage icon(size, size, QImage::Format_ARGB32);
-        icon.fill(Qt::transparent);
-        QPainter p(&icon);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 16.0, size / 16.0);
-        AppIcon(p);
-        p.end();
-        ok = Save(icon, out.filePath(QStringLiteral("tarvex%1.png").arg(size))) && ok;
-    }
     return ok ? 0 : 1;
 }
