@@ -22,15 +22,13 @@ libdir=${libdir%/libRQ_File.a}
 
 # The public header and one library, nothing of the core a game must not see.
 expected=$(sort <<EOF2
-include/RQ_File.h
+include/tarvex/RQ_File.h
 $libdir/libRQ_File.a
 $libdir/cmake/RQ_File/RQ_FileConfig.cmake
 $libdir/cmake/RQ_File/RQ_FileConfigVersion.cmake
 $libdir/cmake/RQ_File/RQ_FileTargets.cmake
 $libdir/cmake/RQ_File/RQ_FileTargets-CONFIG.cmake
 $libdir/pkgconfig/rq_file.pc
-share/doc/libtarvex-rqfile-dev/changelog.Debian.gz
-share/doc/libtarvex-rqfile-dev/copyright
 EOF2
 )
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||; s|RQ_FileTargets-[a-z]*\.cmake|RQ_FileTargets-CONFIG.cmake|' | sort)
