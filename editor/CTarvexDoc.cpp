@@ -184,6 +184,8 @@ void CTarvexDoc::ExtractSelection()
 
     prompt_.ProgressBegin(static_cast<uint32_t>(plan.files));
     const auto showFile = [&](size_t index, const std::string& folder) {
+        // Texts the window would not paint are not made.
+        if (!prompt_.ShowsProgressText()) return;
         const std::string name = GbkToUtf8Lossy(catalogue_.Entries()[index].name);
         prompt_.ProgressText(Printf(kExtracting, name.c_str(), (folder + "/" + name).c_str()));
     };
