@@ -52,11 +52,13 @@ std::optional<std::string> StorableName(std::string_view utf8, IPrompt& prompt)
     return gbk;
 }
 
-EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt)
+EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt,
+                        std::unordered_set<std::string>* namesInFolder)
 {
     const std::optional<std::string> name = StorableName(std::string(NameOfPath(path)), prompt);
     if (!name) return EditResult::Refused;
-    if (catalogue.FolderHasFile(folderId, *name)) return RefuseExisting(*name, prompt);
+    const bool taken = namesInFolder ? namesInFolder->contains(*name) : catalogue.FolderHasFile(folderId, *name);
+    if (taken) return RefuseExisting(*name, prompt);
     File file;
     uint64_t length = 0;
     if (!file.OpenRead(path, &length)) {
@@ -65,7 +67,7 @@ EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::stri
                     notAFile ? MsgIcon::Warning : MsgIcon::Error);
         return notAFile ? EditResult::Refused : EditResult::Failed;
     }
-    return AddFileEntryOfLength(catalogue, folderId, path, length, prompt);
+    return AddStorableFileEntry(catalogue, folderId, *name, path, length, prompt, namesInFolder);
 }
 
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
@@ -109,11 +111,14 @@ void ReplaceEntrySource(Catalogue& catalogue, size_t index, const std::string& p
     entry.copyOf.reset();
 }
 
-EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt)
+EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt,
+                         std::unordered_set<std::string>* namesInFolder)
 {
     FileEntry& entry = catalogue.Entries()[index];
     if (entry.folderId == folderId) return EditResult::Unchanged;
-    if (catalogue.FolderHasFile(folderId, entry.name, index)) return RefuseExisting(entry.name, prompt);
+    const bool taken = namesInFolder ? !namesInFolder->insert(entry.name).second
+                                     : catalogue.FolderHasFile(folderId, entry.name, index);
+    if (taken) return RefuseExisting(entry.name, prompt);
     entry.folderId = folderId;
     return EditResult::Done;
 }
