@@ -4,6 +4,7 @@
 
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
+#include "catalogue/NamePattern.h"
 #include "platform/FileIo.h"
 #include "talk/Messages.h"
 
@@ -286,18 +287,8 @@ EditResult SetEntryScheme(Catalogue& catalogue, size_t index, uint8_t scheme, IP
 bool GbkEqualsIgnoreCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 0x81 && ca <= 0xFE && i + 1 < a.size()) {
-            // A double-byte character: its trail byte may look like a letter.
-            if (ca != cb || a[i + 1] != b[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-        if (fold(ca) != fold(cb)) return false;
-    }
+    for (size_t i = 0, j = 0; i < a.size() && j < b.size();)
+        if (FoldedGbkChar(a, i) != FoldedGbkChar(b, j)) return false;
     return true;
 }
 
