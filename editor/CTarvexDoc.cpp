@@ -26,6 +26,18 @@ constexpr const char* kPackChangedOnDisk =
 // waits meanwhile.
 constexpr std::chrono::seconds kSaveLockWait{5};
 
+// Marks the document busy for as long as it lives.
+class BusyWhile {
+public:
+    explicit BusyWhile(int& busy) : busy_(busy) { ++busy_; }
+    ~BusyWhile() { --busy_; }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+private:
+    int& busy_;
+};
+
 std::string FileNameOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -39,7 +51,10 @@ CTarvexDoc::CTarvexDoc(IPrompt& prompt, IUserChoices& choices) : prompt_(prompt)
     catalogue_.Reset(Utf8ToGbkLossy(kUntitled));
 }
 
-CTarvexDoc::~CTarvexDoc() = default;
+CTarvexDoc::~CTarvexDoc()
+{
+    external_.Forget();
+}
 
 QString CTarvexDoc::GetTitle() const
 {
@@ -68,6 +83,7 @@ void CTarvexDoc::CatalogueReplaced(bool selectRoot)
 
 bool CTarvexDoc::OnNewDocument()
 {
+    external_.Forget();
     catalogue_.Reset(Utf8ToGbkLossy(kUntitled));
     archive_.Forget();
     path_.clear();
@@ -82,6 +98,7 @@ bool CTarvexDoc::OnOpenDocument(const std::string& path)
     // The reader touches the catalogue only once the whole pack has been read
     // and checked, so a pack it refuses leaves the open document as it was.
     if (!archive_.Load(path, prompt_)) return false;
+    external_.Forget();
     SetModifiedFlag(false);
     SetPathName(path);
     CatalogueReplaced(true);
@@ -90,6 +107,7 @@ bool CTarvexDoc::OnOpenDocument(const std::string& path)
 
 bool CTarvexDoc::OnSaveDocument(const std::string& path, bool replaceConfirmed)
 {
+    const BusyWhile busy(busy_);
     // Another program's change to the pack is never overwritten unasked:
     // the user's work goes elsewhere instead, if the user wants.
     const SavePlace place = archive_.LookAtTarget(path, replaceConfirmed);
@@ -128,6 +146,7 @@ bool CTarvexDoc::DoFileSaveAs()
 void CTarvexDoc::TestEncodeSelection()
 {
     if (!list_) return;
+    const BusyWhile busy(busy_);
     const std::vector<ListRow> selected = list_->SelectedItems();
     prompt_.ProgressBegin(static_cast<uint32_t>(selected.size()));
     EncodeTester tester(catalogue_, archive_, prompt_, plugins_);
@@ -161,6 +180,7 @@ bool CTarvexDoc::SaveModified()
 void CTarvexDoc::ExtractSelection()
 {
     if (!list_) return;
+    const BusyWhile busy(busy_);
     const std::vector<ListRow> selected = list_->SelectedItems();
     if (selected.empty()) return;
     const std::optional<std::string> target = choices_.ChooseTargetFolder();

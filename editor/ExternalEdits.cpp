@@ -1,0 +1,202 @@
+#include "editor/ExternalEdits.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <sys/stat.h>
+
+#include "base/SystemErrorText.h"
+#include "catalogue/CatalogueEdits.h"
+#include "catalogue/PackPaths.h"
+#include "editor/CTarvexDoc.h"
+#include "editor/CTarvexView.h"
+#include "platform/FileIo.h"
+#include "schemes/EntryContent.h"
+#include "schemes/TreeExtraction.h"
+#include "talk/Messages.h"
+
+namespace tarvex {
+namespace {
+
+constexpr const char* kChangedOutside = "文件“%s”已在外部程序中被修改，是否更新到文件包中？";
+constexpr const char* kNoProgram = "无法用默认程序打开文件%s。";
+// A program saving a file may write it in several steps (or write a new
+// file and rename it into its place): the copy is looked at once it has
+// been quiet this long.
+constexpr int kSettleMs = 300;
+
+std::string Local(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// A private folder for a copy; reported when it cannot be made.
+bool MakeFolder(const QString& path, IPrompt& prompt)
+{
+    if (::mkdir(QFile::encodeName(path).constData(), 0700) == 0) return true;
+    prompt.Tell(Printf(msg::kCannotMakeFolder, Local(path).c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
+    return false;
+}
+
+}  // namespace
+
+ExternalEdits::ExternalEdits(CTarvexDoc& doc)
+    : doc_(doc), opener_([](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
+{
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, &ExternalEdits::CheckCopies);
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &ExternalEdits::WatchChanged);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &ExternalEdits::WatchChanged);
+}
+
+ExternalEdits::~ExternalEdits() = default;
+
+QString ExternalEdits::Folder() const
+{
+    return folder_ ? folder_->path() : QString();
+}
+
+QString ExternalEdits::CopyOf(size_t index) const
+{
+    const auto& entries = doc_.GetCatalogue().Entries();
+    if (index >= entries.size()) return {};
+    for (const Copy& copy : copies_)
+        if (copy.identity == entries[index].identity) return copy.path;
+    return {};
+}
+
+std::optional<ExternalEdits::Stamp> ExternalEdits::StampOf(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+    return Stamp{status.st_size, int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
+                 status.st_ino};
+}
+
+bool ExternalEdits::OpenInDefaultProgram(size_t index)
+{
+    Catalogue& catalogue = doc_.GetCatalogue();
+    IPrompt& prompt = doc_.Prompt();
+    if (index >= catalogue.Entries().size()) return false;
+    QString path = CopyOf(index);
+    // A copy already made may hold edits not offered yet: it is opened again.
+    if (path.isEmpty() || !QFile::exists(path)) {
+        if (!folder_) {
+            folder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tarvex-XXXXXX"));
+            if (!folder_->isValid()) {
+                prompt.Tell(Printf(msg::kCannotMakeFolder, Local(folder_->path()).c_str(),
+                                   folder_->errorString().toStdString().c_str()),
+                            MsgIcon::Error);
+                folder_.reset();
+                return false;
+            }
+        }
+        const FileEntry& entry = catalogue.Entries()[index];
+        const std::optional<std::string> name = DiskNameOf(entry.name, prompt);
+        if (!name) return false;
+        const QString place = folder_->filePath(QString::number(++made_));
+        if (!MakeFolder(place, prompt)) return false;
+        path = place + QLatin1Char('/') + QString::fromStdString(*name);
+        if (!CopyEntryOut(doc_.Pack(), index, Local(path), prompt, doc_.Plugins())) return false;
+        copies_.erase(std::remove_if(copies_.begin(), copies_.end(),
+                                     [&](const Copy& c) { return c.identity == entry.identity; }),
+                      copies_.end());
+        copies_.push_back({entry.identity, index, path, StampOf(path).value_or(Stamp{}), {}, 0});
+        watcher_.addPath(path);
+        watcher_.addPath(place);
+    }
+    if (opener_(path)) return true;
+    prompt.Tell(Printf(kNoProgram, Local(path).c_str()), MsgIcon::Warning);
+    return false;
+}
+
+void ExternalEdits::WatchChanged()
+{
+    settle_.start();
+}
+
+void ExternalEdits::CheckCopies()
+{
+    // Nothing changes under a save, an extraction or an open dialog, and
+    // one question is asked at a time: the copies are looked at later.
+    if (asking_ || doc_.Busy() || QApplication::activeModalWidget()) {
+        settle_.start();
+        return;
+    }
+    for (size_t i = 0; i < copies_.size(); ++i) {
+        // A program that saved by renaming a new file into the copy's
+        // place left the watcher with nothing to watch.
+        if (!watcher_.files().contains(copies_[i].path) && QFile::exists(copies_[i].path))
+            watcher_.addPath(copies_[i].path);
+        const std::optional<Stamp> now = StampOf(copies_[i].path);
+        if (!now || *now == copies_[i].stamp) continue;
+        copies_[i].stamp = *now;
+        Offer(i);
+    }
+}
+
+void ExternalEdits::Offer(size_t which)
+{
+    Catalogue& catalogue = doc_.GetCatalogue();
+    IPrompt& prompt = doc_.Prompt();
+    const uint64_t identity = copies_[which].identity;
+    // A file deleted from the pack meanwhile has nothing left to update.
+    const std::optional<size_t> asked = catalogue.EntryIndexOf(identity, copies_[which].indexHint);
+    if (!asked) return;
+    asking_ = true;
+    const MsgAnswer answer =
+        prompt.Message(Printf(kChangedOutside, ShownPath(catalogue, *asked).c_str()), MsgIcon::Question,
+                       MsgButtons::YesNo);
+    asking_ = false;
+    // The question let events through: the copy and the entry are looked up again.
+    if (answer != MsgAnswer::Yes || which >= copies_.size() || copies_[which].identity != identity) return;
+    Copy& copy = copies_[which];
+    const std::optional<size_t> index = catalogue.EntryIndexOf(identity, *asked);
+    if (!index) return;
+    copy.indexHint = *index;
+
+    const QString name = copy.path.section(QLatin1Char('/'), -1);
+    uint64_t length = 0;
+    if (!FileLength(Local(copy.path), length)) {
+        prompt.Tell(Printf(msg::kCannotOpenFile, Local(copy.path).c_str(), SystemErrorText(errno).c_str()),
+                    MsgIcon::Error);
+        return;
+    }
+    if (length >= kUnknownSize) {
+        prompt.Tell(Printf(msg::kFileTooLarge, Local(name).c_str()), MsgIcon::Warning);
+        return;
+    }
+    // The entry takes the file as it is now, in a copy of its own: later
+    // edits in the program are offered again and, until answered Yes, are
+    // not what the next save stores.
+    const QString taken = folder_->filePath(
+        QStringLiteral("%1.%2").arg(copy.path.section(QLatin1Char('/'), -2, -2)).arg(++copy.takenCount));
+    const QString takenPath = taken + QLatin1Char('/') + name;
+    if (!MakeFolder(taken, prompt)) return;
+    if (!CopyDiskFile(Local(copy.path), Local(takenPath), prompt) || !FileLength(Local(takenPath), length)) {
+        QDir(taken).removeRecursively();
+        return;
+    }
+    ReplaceEntrySource(catalogue, *index, Local(takenPath), static_cast<uint32_t>(length));
+    if (!copy.taken.isEmpty()) QDir(copy.taken).removeRecursively();
+    copy.taken = taken;
+    doc_.SetModifiedFlag();
+    if (doc_.ListView()) doc_.ListView()->RefreshList();
+}
+
+void ExternalEdits::Forget()
+{
+    settle_.stop();
+    if (!watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
+    if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
+    copies_.clear();
+    folder_.reset();
+}
+
+}  // namespace tarvex
