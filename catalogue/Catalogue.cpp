@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/GbkText.h"
+#include "talk/Messages.h"
 
 namespace tarvex {
 
@@ -219,7 +220,7 @@ void Catalogue::EntriesFromRecords()
 
 std::string PackedSourceText(const std::string& gbkName)
 {
-    return "<包内文件> " + GbkToUtf8Lossy(gbkName);
+    return msg::kPackedSource + GbkToUtf8Lossy(gbkName);
 }
 
 }  // namespace tarvex

@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -17,7 +16,7 @@
 #include "talk/DeferredPrompt.h"
 #include "talk/Messages.h"
 #include "talk/ThrownError.h"
-#include "threads/WorkAhead.h"
+#include "threads/ThreadPool.h"
 
 namespace tarvex {
 namespace {
@@ -58,29 +57,26 @@ Look LookAt(int folderFd, const char* name)
 // What one directory holds, as the import takes it: its files and its
 // sub-directories in the order they are imported, and the messages about what
 // is left out, for the importing thread to tell in their turn. Listings are
-// made by helper threads ahead of the import, sub-directories as soon as
-// their parent is listed: a listing is freed only once every job that fills
-// it or a listing below it has ended.
+// made by jobs of the thread pool ahead of the import, sub-directories as
+// soon as their parent is listed: a listing is freed only once every job
+// that fills it or a listing below it has ended.
 struct Listing {
     bool readable = false;
     std::vector<DiskItem> files;                  // by stored name
     std::vector<DiskItem> folders;                // by stored name
     std::vector<std::unique_ptr<Listing>> below;  // of each of folders
-    std::vector<WorkAhead::Ticket> made;          // the jobs that fill them
+    // The jobs that fill them, declared after them so that they go first: a
+    // job not begun is dropped, one that runs is waited for.
+    std::vector<ThreadPool::Ticket> made;
     std::vector<DeferredMessage> messages;
     size_t skipped = 0;
     size_t refused = 0;
 };
 
-// Lists directories on helper threads, ahead of the import.
+// Lists directories on the thread pool, ahead of the import.
 class Lister {
 public:
-    explicit Lister(const ImportFilter& leaveOut)
-        : leaveOut_(leaveOut), ahead_(std::thread::hardware_concurrency() > 1 ? std::thread::hardware_concurrency() : 0)
-    {
-    }
-
-    void Wait(WorkAhead::Ticket job) { ahead_.Wait(job); }
+    explicit Lister(const ImportFilter& leaveOut) : leaveOut_(leaveOut) {}
 
     // relative: the directory's path below the imported one, with a trailing
     // '/' unless it is that one (kept only when there is a filter).
@@ -132,7 +128,7 @@ public:
         for (const DiskItem& sub : listing.folders) {
             Listing& below = *listing.below.emplace_back(std::make_unique<Listing>());
             std::string subRelative = leaveOut_ ? relative + sub.path.substr(dir.size() + 1) + "/" : std::string();
-            listing.made.push_back(ahead_.Submit([this, path = sub.path, subRelative = std::move(subRelative), &below] {
+            listing.made.push_back(pool_.Submit([this, path = sub.path, subRelative = std::move(subRelative), &below] {
                 List(path, subRelative, below);
             }));
         }
@@ -140,7 +136,7 @@ public:
 
 private:
     // One status call per name is most of what an import of many small
-    // files costs: a large folder's names are shared out among the helpers.
+    // files costs: a large folder's names are shared out over the pool.
     // Each run holds the folder by a descriptor of its own, as threads
     // sharing one would contend for it on every call.
     std::vector<Look> LookAll(const std::string& dir, int folderFd, const std::vector<std::string>& names)
@@ -150,12 +146,12 @@ private:
             for (size_t i = first; i < std::min(names.size(), first + kLookRun); ++i)
                 looks[i] = LookAt(fd, names[i].c_str());
         };
-        std::vector<WorkAhead::Ticket> runs;
+        std::vector<ThreadPool::Ticket> runs;
         std::exception_ptr thrown;
         try {
             runs.reserve(names.size() / kLookRun);
             for (size_t first = kLookRun; first < names.size(); first += kLookRun)
-                runs.push_back(ahead_.Submit([&, first] {
+                runs.push_back(pool_.Submit([&, first] {
                     File own;
                     lookAt(first, own.OpenFolder(dir) ? own.Fd() : folderFd);
                 }));
@@ -165,10 +161,10 @@ private:
         }
         // Every run handed in writes into looks: all are waited for,
         // whatever happened. The last runs are the least likely to have been
-        // begun by a helper.
+        // begun by the pool.
         for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
             try {
-                ahead_.Wait(*run);
+                run->Wait();
             } catch (...) {
                 if (!thrown) thrown = std::current_exception();
             }
@@ -178,13 +174,11 @@ private:
     }
 
     const ImportFilter& leaveOut_;
-    // Last, so that its helpers stop before anything they use goes.
-    WorkAhead ahead_;
+    ThreadPool& pool_ = ThreadPool::Shared();
 };
 
 // fresh: the folder was made by this import, so it holds no files yet.
-void Import(Catalogue& catalogue, Folder& parent, Listing& listing, IPrompt& prompt, ImportReport& report, bool fresh,
-            Lister& lister)
+void Import(Catalogue& catalogue, Folder& parent, Listing& listing, IPrompt& prompt, ImportReport& report, bool fresh)
 {
     ShowMessages(listing.messages, prompt);
     report.skipped += listing.skipped;
@@ -224,10 +218,8 @@ void Import(Catalogue& catalogue, Folder& parent, Listing& listing, IPrompt& pro
             }
             ++report.folders;
         }
-        lister.Wait(listing.made[k]);
-        Import(catalogue, *folder, *listing.below[k], prompt, report, made, lister);
-        // After a failure, helpers may still be filling listings below this
-        // one: it goes only once the lister has stopped them.
+        listing.made[k].Wait();
+        Import(catalogue, *folder, *listing.below[k], prompt, report, made);
         if (report.failed) return;
         listing.below[k].reset();
     }
@@ -244,11 +236,11 @@ ImportReport ImportDirectoryTree(Catalogue& catalogue, Folder& parent, const std
                                  const ImportFilter& leaveOut)
 {
     ImportReport report;
-    Listing top;
-    Lister lister(leaveOut);  // after the listings its helpers fill, so it goes first
+    Lister lister(leaveOut);
+    Listing top;  // after the lister its jobs use, so that it and they go first
     try {
         lister.List(dir, std::string(), top);
-        Import(catalogue, parent, top, prompt, report, false, lister);
+        Import(catalogue, parent, top, prompt, report, false);
     } catch (...) {
         prompt.Tell(ThrownErrorText(std::current_exception()), MsgIcon::Error);
         report.failed = true;

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <thread>
 #include <vector>
 
 #include "codecs/LzPieces.h"
+#include "threads/ThreadPool.h"
 
 namespace tarvex {
 
@@ -61,7 +61,7 @@ uint32_t LzEncode(std::span<const uint8_t> src, std::span<uint8_t> dst)
     }
     if (src.size() >= 2 * LzPieceBytes()) {
         if (const std::optional<uint32_t> length =
-                LzEncodeInPieces(src, dst, LzPieceBytes(), std::max(1u, std::thread::hardware_concurrency())))
+                LzEncodeInPieces(src, dst, LzPieceBytes(), ThreadPool::Shared().Threads()))
             return *length;
     }
     const size_t worstCase = LzWorstCase(src.size());

@@ -125,7 +125,7 @@ std::optional<std::vector<LzPiece>> CompressPieces(std::span<const uint8_t> src,
     std::vector<uint32_t> lengths(pieces, 0);
     std::vector<std::optional<LzStreamShape>> shapes(pieces);
     std::atomic<size_t> next{0};
-    const auto work = [&] {
+    const auto work = [&](size_t) {
         for (size_t i; (i = next++) < pieces;) {
             const std::span<const uint8_t> piece =
                 src.subspan(i * pieceBytes, std::min(pieceBytes, src.size() - i * pieceBytes));
@@ -134,7 +134,7 @@ std::optional<std::vector<LzPiece>> CompressPieces(std::span<const uint8_t> src,
             if (lengths[i] != 0) shapes[i] = ShapeOfLzStream(slot.first(lengths[i]));
         }
     };
-    RunOnThreads(static_cast<unsigned>(std::min<size_t>(threads, pieces)), work);
+    RunOnThreads(std::min<size_t>(threads, pieces), work);
     std::vector<LzPiece> made(pieces);
     for (size_t i = 0; i < pieces; ++i) {
         if (!shapes[i]) return std::nullopt;

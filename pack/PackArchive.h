@@ -24,7 +24,7 @@ namespace tarvex {
 // bad record does not hide the rest of the pack.
 struct PackRepairs {
     // Entries whose folder no folder of the table is: they are shown in a
-    // folder of their own at the top (kOrphanFolderName, PackReader.h), where
+    // folder of their own at the top (msg::kOrphanFolderName, a second one numbered), where
     // a save keeps them.
     std::vector<size_t> orphanEntries;
     // Folders that a second parent listed again: shown at their first place

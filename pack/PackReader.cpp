@@ -248,7 +248,7 @@ bool Reading::ReadEntries(unsigned thirdCheckLength, uint64_t tablesEnd)
 void Reading::AdoptOrphans(const std::vector<size_t>& orphans)
 {
     Folder& root = catalogue_.Root();
-    const std::string base = Utf8ToGbkLossy(kOrphanFolderName);
+    const std::string base = Utf8ToGbkLossy(msg::kOrphanFolderName);
     std::string name = base;
     const auto taken = [&root](const std::string& n) {
         return std::any_of(root.children.begin(), root.children.end(), [&](const auto& c) { return c->name == n; });

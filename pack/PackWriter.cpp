@@ -5,7 +5,6 @@
 #include "pack/PackWriter.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "base/GbkText.h"
 #include "catalogue/PackPaths.h"
@@ -19,6 +18,7 @@
 #include "talk/Messages.h"
 #include "talk/ThrownError.h"
 #include "threads/OrderedPipeline.h"
+#include "threads/ThreadPool.h"
 
 namespace tarvex {
 namespace {
@@ -119,7 +119,7 @@ try {
     // entry order: the pack is the same byte for byte as a one-thread write.
     // The files in flight together hold at most the budget: one largest file
     // with its encoding per thread, and never less than the least budget.
-    const size_t threads = s.options.threads ? s.options.threads : std::max(1u, std::thread::hardware_concurrency());
+    const size_t threads = s.options.threads ? s.options.threads : std::max<size_t>(1, ThreadPool::Shared().Threads());
     uint64_t largest = 0;
     for (size_t i = 0; i < entries.size(); ++i)
         if (s.plan.RouteOf(i) == Route::Produced) largest = std::max(largest, s.plan.Weight(i));

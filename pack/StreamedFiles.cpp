@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <future>
 
 #include "talk/Messages.h"
+#include "threads/RunAhead.h"
 
 namespace tarvex {
 namespace {
@@ -141,17 +141,17 @@ StreamedFiles::Pass StreamedFiles::EncodeWindows(Saving& saving, size_t index, S
         if (file.streamed.Size(now) && now < at + window.size()) return ReadFault{msg::kFileChanged, {}};
         return ReadFault{msg::kReadFailed, file.streamed.Error()};
     };
-    std::future<ReadFault> reading = std::async(std::launch::async, read, 0, windowAt(0));
+    Ahead<ReadFault> reading = RunAhead(read, 0, windowAt(0));
     bool encoding = true;
     for (uint64_t at = 0; encoding && at < file.fileSize;) {
         const std::span<uint8_t> window = windowAt(at);
-        const ReadFault fault = reading.get();
+        const ReadFault fault = reading.Get();
         if (fault.message) {
             saving.Refuse(Printf(fault.message, name().c_str()) + fault.detail);
             return Pass::Failed;
         }
         const uint64_t next = at + window.size();
-        if (next < file.fileSize) reading = std::async(std::launch::async, read, next, windowAt(next));
+        if (next < file.fileSize) reading = RunAhead(read, next, windowAt(next));
         output.SetWindow(at, window);
         encoding = encoder->Add(window);
         if (output.Failed()) return Pass::Failed;
@@ -163,7 +163,7 @@ StreamedFiles::Pass StreamedFiles::EncodeWindows(Saving& saving, size_t index, S
         at = next;
         saving.prompt.ProgressBytes(saving.out.Position());
     }
-    if (reading.valid()) reading.wait();
+    reading = {};  // a read not begun is dropped, one under way waited for
     if (saving.options.fallbackToNone && encoder->Length() >= file.fileSize)
         return encoding && output.Measuring() ? Pass::StoredAsIs : Pass::AsItIs;
     if (!encoding) return Pass::AsItIs;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
-#include <thread>
 
 #include "base/ByteBuffer.h"
 #include "base/GbkText.h"
@@ -14,6 +13,7 @@
 #include "schemes/SchemeId.h"
 #include "talk/Messages.h"
 #include "talk/ThrownError.h"
+#include "threads/ThreadPool.h"
 
 namespace tarvex {
 namespace {
@@ -34,7 +34,7 @@ bool PlausibleSizes(uint32_t fileSize, uint64_t storedSize, uint8_t scheme)
 // Long files of the LZ scheme, compressed window by window on all cores.
 class LzFileStream : public IStreamEncoder {
 public:
-    explicit LzFileStream(IStreamOutput& out) : encoder_(out, std::max(1u, std::thread::hardware_concurrency())) {}
+    explicit LzFileStream(IStreamOutput& out) : encoder_(out, ThreadPool::Shared().Threads()) {}
     size_t WindowBytes() const override { return encoder_.WindowBytes(); }
     bool Add(std::span<const uint8_t> window) override { return encoder_.Add(window); }
     uint64_t Length() const override { return encoder_.Length(); }

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <climits>
 #include <algorithm>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "talk/Messages.h"
 #include "talk/ThrownError.h"
 #include "threads/OrderedPipeline.h"
+#include "threads/ThreadPool.h"
 
 namespace tarvex {
 namespace {
@@ -166,7 +166,7 @@ ExtractionReport ExtractFolderTree(PackExtractor& extractor, const Catalogue& ca
         largest = std::max(largest, weight(files[i].index));
         onCaller[i] = !extractor.DecodesOnAnyThread(files[i].index);
     }
-    const size_t threads = std::max(1u, std::thread::hardware_concurrency());
+    const size_t threads = std::max<size_t>(1, ThreadPool::Shared().Threads());
     OrderedPipeline<WrittenFile, WritingPlace>::Jobs jobs;
     jobs.count = files.size();
     jobs.onCaller = [&](size_t i) { return onCaller[i]; };

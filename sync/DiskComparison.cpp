@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 #include "base/GbkText.h"
 #include "base/SystemErrorText.h"
@@ -15,6 +14,7 @@
 #include "talk/Messages.h"
 #include "talk/ThrownError.h"
 #include "threads/ParallelFor.h"
+#include "threads/ThreadPool.h"
 
 namespace tarvex {
 namespace {
@@ -104,7 +104,7 @@ struct DiskComparison::Comparer {
 DiskComparison::DiskComparison(const CPackArchive& archive, std::vector<DiskTwin> twins, unsigned sparedCores)
     : archive_(archive), twins_(std::move(twins)), streamKey_(archive.Keys().streamKey)
 {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t cores = std::max<size_t>(1, ThreadPool::Shared().Threads());
     packFiles_.resize(cores > sparedCores ? cores - sparedCores : 1);
     const HeldPack* pack = archive.HeldFile().get();
     for (PackDataFile& file : packFiles_) {

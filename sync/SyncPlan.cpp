@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -14,6 +13,7 @@
 #include "sync/DiskComparison.h"
 #include "talk/DeferredPrompt.h"
 #include "talk/ThrownError.h"
+#include "threads/ThreadPool.h"
 
 namespace tarvex {
 namespace {
@@ -317,8 +317,8 @@ SyncOutcome Syncing::Run(const PackSaver& save)
     return outcome;
 }
 
-// Saves while the files of `alongside` are compared on a thread of their
-// own; the new pack replaces the old one only if they are all the same, else
+// Saves while the files of `alongside` are compared in a job of the thread
+// pool; the new pack replaces the old one only if they are all the same, else
 // the pack is written again with their bytes from disk.
 void Syncing::SaveComparing(const PackSaver& save, DiskComparison& comparison, const std::vector<size_t>& alongside,
                             const std::vector<uint64_t>& identities, std::vector<Sameness>& answers,
@@ -326,17 +326,16 @@ void Syncing::SaveComparing(const PackSaver& save, DiskComparison& comparison, c
 {
     std::vector<Sameness> found;
     std::exception_ptr thrown;
-    std::jthread comparing([&] {
-        try {
-            found = comparison.Run();
-        } catch (...) {
-            thrown = std::current_exception();
-        }
-    });
+    ThreadPool::Ticket comparing = ThreadPool::Shared().Submit([&] { found = comparison.Run(); });
     bool allSame = true;
     bool abandoned = false;
     const auto settle = [&] {
-        if (comparing.joinable()) comparing.join();
+        try {
+            comparing.Wait();
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+        comparing = {};
         ShowMessages(comparison.Messages(), prompt_);
         if (thrown) {
             // Nothing was settled: the files are taken from the disk.
@@ -354,7 +353,7 @@ void Syncing::SaveComparing(const PackSaver& save, DiskComparison& comparison, c
         return !abandoned;
     };
     outcome.saved = save(beforeCommit);
-    if (comparing.joinable()) settle();
+    if (comparing.Valid()) settle();
     if (abandoned) {
         for (size_t k = 0; k < alongside.size(); ++k) {
             if (answers[alongside[k]] != Sameness::Differs) continue;

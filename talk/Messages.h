@@ -52,6 +52,16 @@ inline constexpr const char* kTargetNotRegular = "无法把文件包写到%s！\
 inline constexpr const char* kStoredUnencoded =
     "文件包已经存盘，但下面的文件无法用选定的编码方案编码，已按“不编码”原样存入：\n%s";
 
+// Labels of the lists: the built-in scheme "none", a size or scheme not
+// known, the source of a file whose bytes are in the pack, and the folder that
+// shows a damaged pack's entries whose folder is gone (in angle brackets like
+// the program's own marks, which Windows allows in no file name, so that it
+// is not taken for a folder the pack's author made).
+inline constexpr const char* kSchemeNameNone = "不编码";
+inline constexpr const char* kUnknown = "未知";
+inline constexpr const char* kPackedSource = "<包内文件> ";
+inline constexpr const char* kOrphanFolderName = "<无主文件>";
+
 // Names.
 inline constexpr const char* kNewFolderFailed = "新建文件夹失败！";
 inline constexpr const char* kNameNotGbk = "名字“%s”含有无法用GBK编码保存的字符，无法加入文件包。";

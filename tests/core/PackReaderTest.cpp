@@ -180,28 +180,28 @@ TEST(PackReader, DamagedTablesOpenWithEveryGoodFileUnlessTheyLoop)
         std::vector<size_t> orphans;
         std::vector<uint16_t> repeated;
     };
-    const std::string orphanFolder = Gbk(kOrphanFolderName);
+    const std::string orphanFolder = Gbk(msg::kOrphanFolderName);
     const LaidOutFile top{"top.txt", 0, "top"};
     const Case cases[] = {
         {"entry in folder 7 of 1",
          {{}, {{"a", 1, 1}}, {{"x.txt", 1, "abc"}, {"lost.txt", 7, "lost"}, top}},
          {{"a", 1}, {orphanFolder, 2}},
          {{"a\\x.txt", "abc"}, {orphanFolder + "\\lost.txt", "lost"}, {"top.txt", "top"}},
-         {Printf(msg::kOrphanEntries, size_t{1}, kOrphanFolderName)},
+         {Printf(msg::kOrphanEntries, size_t{1}, msg::kOrphanFolderName)},
          {1},
          {}},
         {"entry in a folder record no range reaches",
          {{}, {{"a", 1, 1}, {"away", 2, 2}}, {{"x.txt", 1, "abc"}, {"lost.txt", 2, "lost"}}},
          {{"a", 1}, {orphanFolder, 3}},
          {{"a\\x.txt", "abc"}, {orphanFolder + "\\lost.txt", "lost"}},
-         {Printf(msg::kOrphanEntries, size_t{1}, kOrphanFolderName)},
+         {Printf(msg::kOrphanEntries, size_t{1}, msg::kOrphanFolderName)},
          {1},
          {}},
         {"a folder of the pack already has the placeholder's name",
          {{}, {{orphanFolder, 1, 1}}, {{"own.txt", 1, "own"}, {"lost.txt", 9, "lost"}}},
          {{orphanFolder, 1}, {orphanFolder + "2", 2}},
          {{orphanFolder + "\\own.txt", "own"}, {orphanFolder + "2\\lost.txt", "lost"}},
-         {Printf(msg::kOrphanEntries, size_t{1}, (std::string(kOrphanFolderName) + "2").c_str())},
+         {Printf(msg::kOrphanEntries, size_t{1}, (std::string(msg::kOrphanFolderName) + "2").c_str())},
          {1},
          {}},
         {"the high byte of a folder ID is not read",

@@ -459,7 +459,7 @@ TEST(RQ_File, AFileWhoseFolderIsGoneIsFoundInThePlaceholderFolder)
     CRQ_File file;
     ASSERT_TRUE(file.Open(dir.Write("d.epk", layout.Bytes()).c_str(), true, true, nullptr));
     EXPECT_EQ(LocateAndRead(file, "a\\x.txt"), "abc");
-    EXPECT_EQ(LocateAndRead(file, std::string(kOrphanFolderName) + "\\lost.txt"), "lost");
+    EXPECT_EQ(LocateAndRead(file, std::string(msg::kOrphanFolderName) + "\\lost.txt"), "lost");
 }
 
 TEST(RQ_File, EveryByteOfAPackChangedNeverCrashesALookup)
