@@ -71,6 +71,14 @@ FileStamp StampOf(const struct stat& st)
     return stamp;
 }
 
+bool StampOfPath(const std::string& path, FileStamp& stamp)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    stamp = StampOf(st);
+    return true;
+}
+
 LockResult LockFile(File& file, const LockWait& wait, std::string& error)
 {
     bool told = false;

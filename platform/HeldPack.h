@@ -33,6 +33,9 @@ struct FileStamp {
 };
 
 FileStamp StampOf(const struct stat& st);
+// The stamp of the file at path, symbolic links followed; false when its
+// status cannot be read.
+bool StampOfPath(const std::string& path, FileStamp& stamp);
 
 // How long a writer waits for another program's lock, and what it does once
 // it starts waiting (say so, for one).

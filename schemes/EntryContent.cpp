@@ -70,7 +70,7 @@ bool CopyEntryOut(const CPackArchive& archive, size_t index, const std::string& 
     return CopyDiskFile(entry->sourcePath, targetPath, prompt);
 }
 
-bool CopyDiskFile(const std::string& sourcePath, const std::string& targetPath, IPrompt& prompt)
+bool CopyDiskFile(const std::string& sourcePath, const std::string& targetPath, IPrompt& prompt, uint64_t* copied)
 {
     File source;
     uint64_t size = 0;
@@ -92,7 +92,9 @@ bool CopyDiskFile(const std::string& sourcePath, const std::string& targetPath, 
         }
         return Filled::Ok;
     };
-    return WriteNewFile(*folder, name, fill, prompt);
+    if (!WriteNewFile(*folder, name, fill, prompt)) return false;
+    if (copied) *copied = size;
+    return true;
 }
 
 }  // namespace tarvex

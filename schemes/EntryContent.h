@@ -33,7 +33,8 @@ bool CopyEntryOut(const CPackArchive& archive, size_t index, const std::string& 
                   const PluginHost& plugins);
 
 // Copies the disk file at sourcePath as the new file targetPath (its folder
-// exists), in pieces. Reports failures.
-bool CopyDiskFile(const std::string& sourcePath, const std::string& targetPath, IPrompt& prompt);
+// exists), in pieces; `copied`, when given, gets its length. Reports failures.
+bool CopyDiskFile(const std::string& sourcePath, const std::string& targetPath, IPrompt& prompt,
+                  uint64_t* copied = nullptr);
 
 }  // namespace tarvex
