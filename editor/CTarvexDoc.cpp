@@ -51,10 +51,7 @@ CTarvexDoc::CTarvexDoc(IPrompt& prompt, IUserChoices& choices) : prompt_(prompt)
     catalogue_.Reset(Utf8ToGbkLossy(kUntitled));
 }
 
-CTarvexDoc::~CTarvexDoc()
-{
-    external_.Forget();
-}
+CTarvexDoc::~CTarvexDoc() = default;
 
 QString CTarvexDoc::GetTitle() const
 {
@@ -78,7 +75,9 @@ void CTarvexDoc::SetPathName(const std::string& path)
 void CTarvexDoc::CatalogueReplaced(bool selectRoot)
 {
     if (tree_) tree_->ResetTree(selectRoot);
-    if (list_) list_->RefreshList();
+    if (!list_) return;
+    list_->RefreshList();
+    list_->FindAgain();
 }
 
 bool CTarvexDoc::OnNewDocument()

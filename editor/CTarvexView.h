@@ -86,6 +86,8 @@ public:
     QuickLookWindow* QuickLook() const;
     // F3: the find window, searching the pack as it is now.
     void ShowFindWindow();
+    // An open find window searches again (another pack was opened).
+    void FindAgain();
     FindFilesWindow* FindWindow() const;
     // A file chosen in the find window: its folder shown, its row selected.
     void ShowFile(size_t index);

@@ -68,6 +68,11 @@ void CTarvexView::ShowFindWindow()
     find_->Pattern().selectAll();
 }
 
+void CTarvexView::FindAgain()
+{
+    if (find_) find_->FindAgain();
+}
+
 void CTarvexView::ShowFile(size_t index)
 {
     const Catalogue& catalogue = doc_.GetCatalogue();

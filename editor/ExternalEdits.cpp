@@ -6,16 +6,12 @@
 #include <QFile>
 #include <QUrl>
 #include <algorithm>
-#include <cerrno>
 #include <optional>
-#include <sys/stat.h>
 
-#include "base/SystemErrorText.h"
 #include "catalogue/CatalogueEdits.h"
 #include "catalogue/PackPaths.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
-#include "platform/FileIo.h"
 #include "schemes/EntryContent.h"
 #include "schemes/TreeExtraction.h"
 #include "talk/Messages.h"
@@ -33,14 +29,6 @@ constexpr int kSettleMs = 300;
 std::string Local(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
-}
-
-// A private folder for a copy; reported when it cannot be made.
-bool MakeFolder(const QString& path, IPrompt& prompt)
-{
-    if (::mkdir(QFile::encodeName(path).constData(), 0700) == 0) return true;
-    prompt.Tell(Printf(msg::kCannotMakeFolder, Local(path).c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
-    return false;
 }
 
 }  // namespace
@@ -71,12 +59,33 @@ QString ExternalEdits::CopyOf(size_t index) const
     return {};
 }
 
-std::optional<ExternalEdits::Stamp> ExternalEdits::StampOf(const QString& path)
+bool ExternalEdits::HaveFolder()
 {
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
-    return Stamp{status.st_size, int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
-                 status.st_ino};
+    if (disk_) return true;
+    IPrompt& prompt = doc_.Prompt();
+    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tarvex-XXXXXX"));
+    std::string error;
+    if (!folder->isValid()) {
+        error = folder->errorString().toStdString();
+    } else {
+        disk_ = DiskFolder::Open(Local(folder->path()), error);
+    }
+    if (!disk_) {
+        prompt.Tell(Printf(msg::kCannotMakeFolder, Local(folder->path()).c_str(), error.c_str()), MsgIcon::Error);
+        return false;
+    }
+    folder_ = std::move(folder);
+    return true;
+}
+
+bool ExternalEdits::MakePlace(const QString& name)
+{
+    std::shared_ptr<const DiskFolder> place;
+    std::string error;
+    if (disk_->Child(Local(name), place, error) == DiskFolder::ChildStatus::Ok) return true;
+    doc_.Prompt().Tell(Printf(msg::kCannotMakeFolder, disk_->PathOf(Local(name)).c_str(), error.c_str()),
+                       MsgIcon::Error);
+    return false;
 }
 
 bool ExternalEdits::OpenInDefaultProgram(size_t index)
@@ -87,29 +96,22 @@ bool ExternalEdits::OpenInDefaultProgram(size_t index)
     QString path = CopyOf(index);
     // A copy already made may hold edits not offered yet: it is opened again.
     if (path.isEmpty() || !QFile::exists(path)) {
-        if (!folder_) {
-            folder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tarvex-XXXXXX"));
-            if (!folder_->isValid()) {
-                prompt.Tell(Printf(msg::kCannotMakeFolder, Local(folder_->path()).c_str(),
-                                   folder_->errorString().toStdString().c_str()),
-                            MsgIcon::Error);
-                folder_.reset();
-                return false;
-            }
-        }
+        if (!HaveFolder()) return false;
         const FileEntry& entry = catalogue.Entries()[index];
         const std::optional<std::string> name = DiskNameOf(entry.name, prompt);
         if (!name) return false;
-        const QString place = folder_->filePath(QString::number(++made_));
-        if (!MakeFolder(place, prompt)) return false;
-        path = place + QLatin1Char('/') + QString::fromStdString(*name);
+        const QString place = QString::number(++made_);
+        if (!MakePlace(place)) return false;
+        path = folder_->filePath(place) + QLatin1Char('/') + QString::fromStdString(*name);
         if (!CopyEntryOut(doc_.Pack(), index, Local(path), prompt, doc_.Plugins())) return false;
-        copies_.erase(std::remove_if(copies_.begin(), copies_.end(),
-                                     [&](const Copy& c) { return c.identity == entry.identity; }),
-                      copies_.end());
-        copies_.push_back({entry.identity, index, path, StampOf(path).value_or(Stamp{}), {}, 0});
+        copies_.erase(
+            std::remove_if(copies_.begin(), copies_.end(), [&](const Copy& c) { return c.identity == entry.identity; }),
+            copies_.end());
+        Copy copy{entry.identity, index, path, {}, {}, 0};
+        StampOfPath(Local(path), copy.stamp);
+        copies_.push_back(std::move(copy));
         watcher_.addPath(path);
-        watcher_.addPath(place);
+        watcher_.addPath(folder_->filePath(place));
     }
     if (opener_(path)) return true;
     prompt.Tell(Printf(kNoProgram, Local(path).c_str()), MsgIcon::Warning);
@@ -134,9 +136,9 @@ void ExternalEdits::CheckCopies()
         // place left the watcher with nothing to watch.
         if (!watcher_.files().contains(copies_[i].path) && QFile::exists(copies_[i].path))
             watcher_.addPath(copies_[i].path);
-        const std::optional<Stamp> now = StampOf(copies_[i].path);
-        if (!now || *now == copies_[i].stamp) continue;
-        copies_[i].stamp = *now;
+        FileStamp now;
+        if (!StampOfPath(Local(copies_[i].path), now) || now == copies_[i].stamp) continue;
+        copies_[i].stamp = now;
         Offer(i);
     }
 }
@@ -144,46 +146,44 @@ void ExternalEdits::CheckCopies()
 void ExternalEdits::Offer(size_t which)
 {
     Catalogue& catalogue = doc_.GetCatalogue();
-    IPrompt& prompt = doc_.Prompt();
     const uint64_t identity = copies_[which].identity;
     // A file deleted from the pack meanwhile has nothing left to update.
     const std::optional<size_t> asked = catalogue.EntryIndexOf(identity, copies_[which].indexHint);
     if (!asked) return;
     asking_ = true;
-    const MsgAnswer answer =
-        prompt.Message(Printf(kChangedOutside, ShownPath(catalogue, *asked).c_str()), MsgIcon::Question,
-                       MsgButtons::YesNo);
+    const MsgAnswer answer = doc_.Prompt().Message(Printf(kChangedOutside, ShownPath(catalogue, *asked).c_str()),
+                                                   MsgIcon::Question, MsgButtons::YesNo);
     asking_ = false;
     // The question let events through: the copy and the entry are looked up again.
     if (answer != MsgAnswer::Yes || which >= copies_.size() || copies_[which].identity != identity) return;
-    Copy& copy = copies_[which];
     const std::optional<size_t> index = catalogue.EntryIndexOf(identity, *asked);
-    if (!index) return;
-    copy.indexHint = *index;
+    if (index) TakeChangedCopy(copies_[which], *index);
+}
 
+void ExternalEdits::TakeChangedCopy(Copy& copy, size_t index)
+{
+    IPrompt& prompt = doc_.Prompt();
+    copy.indexHint = index;
+    // The entry takes the file as it is now, in a copy of its own: later
+    // edits in the program are offered again and, until answered Yes, are
+    // not what the next save stores.
     const QString name = copy.path.section(QLatin1Char('/'), -1);
+    const QString place =
+        QStringLiteral("%1.%2").arg(copy.path.section(QLatin1Char('/'), -2, -2)).arg(++copy.takenCount);
+    if (!MakePlace(place)) return;
+    const QString taken = folder_->filePath(place);
+    const QString takenPath = taken + QLatin1Char('/') + name;
     uint64_t length = 0;
-    if (!FileLength(Local(copy.path), length)) {
-        prompt.Tell(Printf(msg::kCannotOpenFile, Local(copy.path).c_str(), SystemErrorText(errno).c_str()),
-                    MsgIcon::Error);
+    if (!CopyDiskFile(Local(copy.path), Local(takenPath), prompt, &length)) {
+        QDir(taken).removeRecursively();
         return;
     }
     if (length >= kUnknownSize) {
         prompt.Tell(Printf(msg::kFileTooLarge, Local(name).c_str()), MsgIcon::Warning);
-        return;
-    }
-    // The entry takes the file as it is now, in a copy of its own: later
-    // edits in the program are offered again and, until answered Yes, are
-    // not what the next save stores.
-    const QString taken = folder_->filePath(
-        QStringLiteral("%1.%2").arg(copy.path.section(QLatin1Char('/'), -2, -2)).arg(++copy.takenCount));
-    const QString takenPath = taken + QLatin1Char('/') + name;
-    if (!MakeFolder(taken, prompt)) return;
-    if (!CopyDiskFile(Local(copy.path), Local(takenPath), prompt) || !FileLength(Local(takenPath), length)) {
         QDir(taken).removeRecursively();
         return;
     }
-    ReplaceEntrySource(catalogue, *index, Local(takenPath), static_cast<uint32_t>(length));
+    ReplaceEntrySource(doc_.GetCatalogue(), index, Local(takenPath), static_cast<uint32_t>(length));
     if (!copy.taken.isEmpty()) QDir(copy.taken).removeRecursively();
     copy.taken = taken;
     doc_.SetModifiedFlag();
@@ -196,6 +196,7 @@ void ExternalEdits::Forget()
     if (!watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
     if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
     copies_.clear();
+    disk_.reset();
     folder_.reset();
 }
 

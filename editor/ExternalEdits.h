@@ -13,9 +13,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <string>
 #include <vector>
+
+#include "platform/DiskFolder.h"
+#include "platform/HeldPack.h"
 
 namespace tarvex {
 
@@ -50,29 +51,27 @@ public:
     QString Folder() const;
 
 private:
-    // What a copy was when it was made or last asked about.
-    struct Stamp {
-        int64_t size = -1;
-        int64_t modified = 0;  // nanoseconds
-        uint64_t inode = 0;
-        bool operator==(const Stamp&) const = default;
-    };
     struct Copy {
         uint64_t identity = 0;  // the entry's
         size_t indexHint = 0;
-        QString path;  // the file the program edits
-        Stamp stamp;
-        QString taken;  // the folder of the copy the entry reads since the last Yes
+        QString path;     // the file the program edits
+        FileStamp stamp;  // as it was when made or last asked about
+        QString taken;    // the folder of the copy the entry reads since the last Yes
         int takenCount = 0;
     };
 
-    static std::optional<Stamp> StampOf(const QString& path);
+    // The private folder, made on first use; reported when it cannot be.
+    bool HaveFolder();
+    // A new sub-folder of the private folder; reported when it cannot be made.
+    bool MakePlace(const QString& name);
     void WatchChanged();
     void Offer(size_t which);
+    void TakeChangedCopy(Copy& copy, size_t index);
 
     CTarvexDoc& doc_;
     Opener opener_;
     std::unique_ptr<QTemporaryDir> folder_;
+    std::shared_ptr<const DiskFolder> disk_;  // folder_, held open
     std::vector<Copy> copies_;
     QFileSystemWatcher watcher_;
     QTimer settle_;

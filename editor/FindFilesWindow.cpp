@@ -33,14 +33,11 @@ void FoundFilesModel::Find(const QString& pattern)
 {
     beginResetModel();
     found_.clear();
-    folders_.clear();
     // A character GBK cannot hold is in no name of the pack.
     const std::optional<std::string> gbk = Utf8ToGbk(pattern.toStdString());
     if (gbk) {
         for (size_t index : FindEntries(catalogue_, NamePattern(*gbk)))
             found_.push_back({index, catalogue_.Entries()[index].identity});
-        for (const auto& [id, path] : FolderPathsById(catalogue_))
-            folders_[id] = path.empty() ? QStringLiteral("\\") : QString::fromStdString(GbkToUtf8Lossy(path));
     }
     endResetModel();
 }
@@ -74,8 +71,9 @@ QVariant FoundFilesModel::data(const QModelIndex& index, int role) const
     if (!entry) return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         if (index.column() == kName) return QString::fromStdString(GbkToUtf8Lossy(entry->name));
-        const auto folder = folders_.find(entry->folderId);
-        return folder == folders_.end() ? QString() : folder->second;
+        // Looked up as it is now: a save numbers the folders afresh.
+        const Folder* folder = catalogue_.FolderById(entry->folderId);
+        return folder ? QString::fromStdString(ShownPath(*folder)) : QString();
     }
     if (role == Qt::DecorationRole && index.column() == kName) {
         const auto image = static_cast<size_t>(IconForExtension(entry->name));

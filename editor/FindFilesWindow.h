@@ -8,7 +8,7 @@
 #include <QIcon>
 #include <QWidget>
 #include <cstdint>
-#include <unordered_map>
+#include <optional>
 #include <vector>
 
 #include "catalogue/Catalogue.h"
@@ -47,7 +47,6 @@ private:
 
     const Catalogue& catalogue_;
     std::vector<Found> found_;
-    std::unordered_map<uint32_t, QString> folders_;  // by ID, as shown
     std::vector<QIcon> icons_;
 };
 

@@ -15,8 +15,12 @@ struct PreviewContent {
     QImage image;
     QString imageFormat;  // "png", "jpeg", ... as Qt names it
     QString text;
-    QString encoding;  // "UTF-8", "UTF-8 BOM", "UTF-16LE", "UTF-16BE" or "GBK"
+    QString encoding;         // "UTF-8", "UTF-8 BOM", "UTF-16LE", "UTF-16BE" or "GBK"
+    uint64_t shownBytes = 0;  // how many of the file's first bytes it shows
 };
+
+// The most of a text that is shown: laying out text costs about 60 ms a MiB.
+inline constexpr size_t kTextLimit = size_t{8} << 20;
 
 // bytes: the file's first bytes, all of them unless cut (then a character
 // cut in two at the end does not make the text unreadable). fileName: its

@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -13,6 +12,7 @@
 #include "catalogue/PackPaths.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/HexView.h"
+#include "editor/ImagePreview.h"
 #include "editor/PreviewContent.h"
 #include "editor/TextPreview.h"
 #include "schemes/EntryContent.h"
@@ -42,38 +42,6 @@ qsizetype LineCount(const QString& text)
 }
 
 }  // namespace
-
-ImagePreview::ImagePreview(QWidget* parent) : QWidget(parent)
-{
-    setObjectName(QStringLiteral("imagePreview"));
-}
-
-void ImagePreview::SetImage(QImage image)
-{
-    image_ = std::move(image);
-    scaled_ = {};
-    update();
-}
-
-void ImagePreview::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    scaled_ = {};
-}
-
-void ImagePreview::paintEvent(QPaintEvent*)
-{
-    if (image_.isNull()) return;
-    // Scaled down once per size, never up beyond the picture's own pixels.
-    if (scaled_.isNull()) {
-        QSize fit = image_.size();
-        if (fit.width() > width() || fit.height() > height()) fit = fit.scaled(size(), Qt::KeepAspectRatio);
-        if (fit.isEmpty()) return;
-        scaled_ = QPixmap::fromImage(image_.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    }
-    QPainter painter(this);
-    painter.drawPixmap((width() - scaled_.width()) / 2, (height() - scaled_.height()) / 2, scaled_);
-}
 
 QuickLookWindow::QuickLookWindow(CTarvexDoc& doc, QWidget* owner)
     : QWidget(owner, Qt::Window),
@@ -110,9 +78,8 @@ QuickLookWindow::QuickLookWindow(CTarvexDoc& doc, QWidget* owner)
     resize(640, 480);
 
     connect(open_, &QPushButton::clicked, this, &QuickLookWindow::OpenInProgram);
-    for (QWidget* w : {static_cast<QWidget*>(text_), text_->viewport(), static_cast<QWidget*>(hex_),
-                       hex_->viewport(), static_cast<QWidget*>(image_), static_cast<QWidget*>(note_),
-                       static_cast<QWidget*>(open_)})
+    for (QWidget* w : {static_cast<QWidget*>(text_), text_->viewport(), static_cast<QWidget*>(hex_), hex_->viewport(),
+                       static_cast<QWidget*>(image_), static_cast<QWidget*>(note_), static_cast<QWidget*>(open_)})
         w->installEventFilter(this);
 }
 
@@ -125,9 +92,8 @@ void QuickLookWindow::ShowEntry(size_t index)
     const FileEntry& entry = catalogue.Entries()[index];
     identity_ = entry.identity;
     indexHint_ = index;
-    setWindowTitle(QString::fromUtf8(kTitle)
-                       .arg(Utf8(ShownPath(catalogue, index)), QString::number(entry.fileSize),
-                            Utf8(SchemeName(entry.scheme, catalogue.Plugins()))));
+    setWindowTitle(QString::fromUtf8(kTitle).arg(Utf8(ShownPath(catalogue, index)), QString::number(entry.fileSize),
+                                                 Utf8(SchemeName(entry.scheme, catalogue.Plugins()))));
 
     // The extraction's messages are shown in the window, not as boxes.
     DeferredPrompt held;
@@ -140,7 +106,7 @@ void QuickLookWindow::ShowEntry(size_t index)
         description_->clear();
         note_->setText(said.join(QLatin1Char('\n')));
         pages_->setCurrentWidget(note_);
-        open_->setEnabled(true);
+        open_->setEnabled(false);
         show();
         return;
     }
@@ -168,7 +134,7 @@ void QuickLookWindow::ShowEntry(size_t index)
             break;
     }
     QApplication::restoreOverrideCursor();
-    if (head->Cut()) description += QString::fromUtf8(kFirstPart).arg(kLookLimit >> 20);
+    if (content.shownBytes < head->fileSize) description += QString::fromUtf8(kFirstPart).arg(content.shownBytes >> 20);
     description_->setText(description);
     open_->setEnabled(true);
     show();

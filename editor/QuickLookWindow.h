@@ -3,8 +3,8 @@
 // file without extracting it: text with line numbers, a picture scaled to
 // fit, or the bytes in hex. It reads the file as extraction does (a file of
 // the pack decoded by its scheme, a file not saved yet from its disk file),
-// the first 64 MiB of a larger one. Space or Esc closes it; its button
-// opens the file in its own program.
+// the first 64 MiB of a larger one (of a text, the first 8 MiB are shown).
+// Space or Esc closes it; its button opens the file in its own program.
 #include <QWidget>
 #include <cstdint>
 #include <optional>
@@ -65,23 +65,6 @@ private:
     QPushButton* open_;
     uint64_t identity_ = 0;
     size_t indexHint_ = 0;
-};
-
-// A picture scaled down to fit the widget, centred.
-class ImagePreview final : public QWidget {
-    Q_OBJECT
-public:
-    explicit ImagePreview(QWidget* parent = nullptr);
-    void SetImage(QImage image);
-    const QImage& Image() const { return image_; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    QImage image_;
-    QPixmap scaled_;
 };
 
 }  // namespace tarvex
