@@ -25,12 +25,14 @@ void ImagePreview::resizeEvent(QResizeEvent* event)
 void ImagePreview::paintEvent(QPaintEvent*)
 {
     if (image_.isNull()) return;
-    // Scaled down once per size, never up beyond the picture's own pixels.
+    // Scaled once per size: smoothly down, and up with each pixel kept a
+    // sharp square (a small texture is looked at for its pixels).
     if (scaled_.isNull()) {
-        QSize fit = image_.size();
-        if (fit.width() > width() || fit.height() > height()) fit = fit.scaled(size(), Qt::KeepAspectRatio);
+        const QSize fit = image_.size().scaled(size(), Qt::KeepAspectRatio);
         if (fit.isEmpty()) return;
-        scaled_ = QPixmap::fromImage(image_.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        const bool up = fit.width() > image_.width();
+        scaled_ = QPixmap::fromImage(
+            image_.scaled(fit, Qt::IgnoreAspectRatio, up ? Qt::FastTransformation : Qt::SmoothTransformation));
     }
     QPainter painter(this);
     painter.drawPixmap((width() - scaled_.width()) / 2, (height() - scaled_.height()) / 2, scaled_);

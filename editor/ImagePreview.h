@@ -1,5 +1,5 @@
 #pragma once
-// A picture scaled down to fit the widget (never up), centred.
+// A picture scaled to fit the widget, centred.
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>

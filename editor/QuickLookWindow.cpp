@@ -44,7 +44,9 @@ qsizetype LineCount(const QString& text)
 }  // namespace
 
 QuickLookWindow::QuickLookWindow(CTarvexDoc& doc, QWidget* owner)
-    : QWidget(owner, Qt::Window),
+    // A tool window: it stays above the main window, also when that is
+    // raised for a question.
+    : QWidget(owner, Qt::Tool),
       doc_(doc),
       description_(new QLabel(this)),
       pages_(new QStackedWidget(this)),
