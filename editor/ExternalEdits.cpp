@@ -107,7 +107,7 @@ bool ExternalEdits::OpenInDefaultProgram(size_t index)
         copies_.erase(
             std::remove_if(copies_.begin(), copies_.end(), [&](const Copy& c) { return c.identity == entry.identity; }),
             copies_.end());
-        Copy copy{entry.identity, index, path, {}, {}, 0};
+        Copy copy{entry.identity, index, path, {}, 0};
         StampOfPath(Local(path), copy.stamp);
         copies_.push_back(std::move(copy));
         watcher_.addPath(path);
@@ -183,9 +183,9 @@ void ExternalEdits::TakeChangedCopy(Copy& copy, size_t index)
         QDir(taken).removeRecursively();
         return;
     }
+    // An earlier copy stays until the document closes: a copy of the entry
+    // made in the pack since reads it.
     ReplaceEntrySource(doc_.GetCatalogue(), index, Local(takenPath), static_cast<uint32_t>(length));
-    if (!copy.taken.isEmpty()) QDir(copy.taken).removeRecursively();
-    copy.taken = taken;
     doc_.SetModifiedFlag();
     if (doc_.ListView()) doc_.ListView()->RefreshList();
 }

@@ -54,10 +54,9 @@ private:
     struct Copy {
         uint64_t identity = 0;  // the entry's
         size_t indexHint = 0;
-        QString path;     // the file the program edits
-        FileStamp stamp;  // as it was when made or last asked about
-        QString taken;    // the folder of the copy the entry reads since the last Yes
-        int takenCount = 0;
+        QString path;        // the file the program edits
+        FileStamp stamp;     // as it was when made or last asked about
+        int takenCount = 0;  // copies taken into the pack by Yes
     };
 
     // The private folder, made on first use; reported when it cannot be.

@@ -62,11 +62,13 @@ const FileEntry& EntryNamed(Editor& editor, const std::string& name)
     throw std::runtime_error("no entry " + name);
 }
 
-// Space on the row of the file in the list.
+// The row of the file selected in the list, and Space unless the quick
+// look is open already (it follows the row).
 QuickLookWindow& LookAt(Editor& editor, const std::string& name)
 {
     editor.SelectRows({name});
-    QTest::keyClick(&editor.List().CurrentView(), Qt::Key_Space);
+    QuickLookWindow* open = editor.List().QuickLook();
+    if (!open || !open->isVisible()) QTest::keyClick(&editor.List().CurrentView(), Qt::Key_Space);
     QuickLookWindow* look = editor.List().QuickLook();
     if (!look || !look->isVisible()) throw std::runtime_error("no quick look of " + name);
     return *look;
@@ -147,9 +149,10 @@ private slots:
         QuickLookWindow& look = LookAt(editor, "utf8.txt");
         QCOMPARE(look.Shown(), QuickLookWindow::Page::Note);
         const std::string path = editor.dir / "look.epk";
-        QCOMPARE(look.Note().toStdString(),
-                 Printf("无法打开文件%s！\n文件包%s打开以后被另一个程序改写了，包中的文件已无法读出。请重新打开文件包。",
-                        path.c_str(), path.c_str()));
+        QCOMPARE(
+            look.Note().toStdString(),
+            Printf("无法打开文件%s！\n文件包%s打开以后被另一个程序改写了，包中的文件已无法读出。请重新打开文件包。",
+                   path.c_str(), path.c_str()));
         QVERIFY(!look.OpenButton().isEnabled());
         QCOMPARE(editor.prompt.messages.size(), boxes);
     }
@@ -309,6 +312,17 @@ private slots:
         QCOMPARE(editor.List().Model().index(row, FileListModel::kEncodedSize).data().toString(),
                  QStringLiteral("未知"));
         QCOMPARE(look.Text().toPlainText(), QStringLiteral("改过两次的内容\n"));
+
+        // A copy made in the pack keeps the content it was made with when
+        // the file takes a later change.
+        Catalogue& catalogue = editor.Doc().GetCatalogue();
+        Folder* copies = editor.Tree().InsertFolder(Gbk("副本"), -1, &catalogue.Root());
+        const size_t index = static_cast<size_t>(&entry - catalogue.Entries().data());
+        QCOMPARE(CopyFileEntry(catalogue, copies->id, index, editor.prompt), EditResult::Done);
+        WriteFile(opened, "第三次的内容\n");
+        editor.prompt.answers.push_back(MsgAnswer::Yes);
+        external.CheckCopies();
+        QCOMPARE(look.Text().toPlainText(), QStringLiteral("第三次的内容\n"));
         // What the pack takes is the file as it was at Yes.
         WriteFile(opened, "没有确认的修改\n");
 
@@ -318,6 +332,8 @@ private slots:
         QVERIFY(editor.Doc().OnOpenDocument(pack));
         QVERIFY(external.Folder().isEmpty());
         QVERIFY(!QDir(folder).exists());
+        QCOMPARE(LookAt(editor, "说明.txt").Text().toPlainText(), QStringLiteral("第三次的内容\n"));
+        editor.Select("副本");
         QCOMPARE(LookAt(editor, "说明.txt").Text().toPlainText(), QStringLiteral("改过两次的内容\n"));
     }
 };
