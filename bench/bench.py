@@ -5,6 +5,7 @@ bench/run, which builds epk first."""
 from __future__ import annotations
 
 import argparse
+import contextlib
 import datetime
 import os
 import platform
@@ -19,6 +20,7 @@ from measure import can_drop_caches
 from plan import COMMANDS, MIN_PAIRS, MODES, comparisons_for
 from report import format_report, write_csv
 from runner import Place, Runner, remove, shm_free_bytes, stale_shm_folders
+from xfsimage import reflink_folder
 
 CORPUS_TITLES = {
     "a": "real files (a copy of /usr/include and /usr/share/doc, folded into 255 folders)",
@@ -28,7 +30,7 @@ CORPUS_TITLES = {
     "d": "a game's pack: one huge file of mixed bytes and two folders of equal files, packed with --scheme none",
     "g": f"the editor (offscreen) on a pack of tiny files; the folder shown is \"{corpora.EDITOR_FOLDER}\"",
 }
-PEER_PACKAGES = ("tar", "lzop", "zstd", "coreutils", "util-linux", "time")
+PEER_PACKAGES = ("tar", "lzop", "zstd", "coreutils", "util-linux", "time", "squashfuse", "squashfs-tools")
 SHM_PREFIX = "tarvex-bench-"
 # Room a corpus needs on /dev/shm, in multiples of its size: its copy, two
 # archives and an extracted tree, or a pack and its edited copies.
@@ -39,6 +41,8 @@ QUICK_PAIRS = 2
 def parse_args(argv: list[str]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(prog="bench/run", description=__doc__)
     parser.add_argument("--epk", type=Path, required=True, help="the epk program to measure")
+    parser.add_argument("--reaper", type=Path, required=True,
+                        help="bench/reaper.c built: every command is timed until all it started has ended")
     parser.add_argument("--gui", type=Path,
                         help="the editor's benchmark program (bench/gui); needed for corpora d and g")
     parser.add_argument("--pairs", type=int,
@@ -51,9 +55,10 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
     parser.add_argument("--comparisons", default="",
                         help="only the comparisons whose label holds one of these comma-separated texts, "
                              "e.g. --comparisons create,edit")
-    parser.add_argument("--mode", choices=("shm", "disk", "both"), default="both",
+    parser.add_argument("--mode", choices=("shm", "disk", "xfs", "both", "all"), default="all",
                         help="shm: everything on /dev/shm; disk: on the work disk, each timed command ending with "
-                             "a sync (default both)")
+                             "a sync; xfs: the edits on XFS with reflink in a loop image (needs root); both: shm and "
+                             "disk; all: the three (default)")
     parser.add_argument("--dir", type=Path, default=Path(os.environ.get("BENCH_DIR", "/tmp/tarvex-bench")),
                         help="work folder for corpora, archives and results (default $BENCH_DIR or /tmp/tarvex-bench)")
     parser.add_argument("--csv", type=Path, help="where to write the CSV (default: in the work folder's results/)")
@@ -66,7 +71,7 @@ def parse_args(argv: list[str]) -> argparse.Namespace:
         parser.error(f"--only takes corpus names ({', '.join(corpora.NAMES)}), e.g. --only a or --only s,d")
     args.only = "".join(name for name in corpora.NAMES if name in chosen)
     args.comparisons = tuple(text for text in args.comparisons.split(",") if text)
-    args.modes = MODES if args.mode == "both" else (args.mode,)
+    args.modes = {"all": MODES, "both": ("shm", "disk")}.get(args.mode, (args.mode,))
     if any(name in args.only for name in "dg") and not args.gui:
         parser.error("corpora d and g time the editor: give its benchmark program with --gui")
     if args.pairs is None:
@@ -163,24 +168,34 @@ def main(argv: list[str]) -> int:
     signal.signal(signal.SIGTERM, leave_on_terminate)
     logs = base / "logs"
     logs.mkdir(parents=True, exist_ok=True)
-    runner = Runner(epk, args.gui.resolve() if args.gui else None, args.pairs, workers, logs, args.cold,
+    runner = Runner(epk, args.gui.resolve() if args.gui else None, args.reaper.resolve(), args.pairs, workers, logs,
+                    args.cold,
                     log=lambda text: print(text, flush=True))
     blocks = {}
     memory = []
     with host_reporting_paused() as freed_memory:
         try:
             for mode in args.modes:
-                for name, (root, stats, chosen) in prepared.items():
-                    if mode == "shm":
-                        if shm_free_bytes() < SHM_ROOM * stats.total_bytes:
-                            runner.problems.append(f"shm {name}: not run, /dev/shm has less than "
-                                                   f"{human_size(SHM_ROOM * stats.total_bytes)} free")
-                            continue
-                        place = Place(name, root, stats, shm / "out" / name, copy=shm / "corpus" / name)
-                    else:
-                        place = Place(name, root, stats, base / "out" / name)
-                    blocks[(mode, name)] = runner.run_corpus(mode, place, chosen)
-                    memory += runner.memory_checks(mode, place, list(COMMANDS.values()))
+                runs = [(name, root, stats, [c for c in chosen if mode in c.modes])
+                        for name, (root, stats, chosen) in prepared.items()]
+                runs = [run for run in runs if run[3]]
+                with reflink_folder(base) if mode == "xfs" and runs else contextlib.nullcontext((None, "")) as xfs:
+                    for name, root, stats, in_mode in runs:
+                        if mode == "shm":
+                            if shm_free_bytes() < SHM_ROOM * stats.total_bytes:
+                                runner.problems.append(f"shm {name}: not run, /dev/shm has less than "
+                                                       f"{human_size(SHM_ROOM * stats.total_bytes)} free")
+                                continue
+                            place = Place(name, root, stats, shm / "out" / name, copy=shm / "corpus" / name)
+                        elif mode == "xfs":
+                            if not xfs[0]:
+                                runner.problems.append(f"xfs {name}: not run, {xfs[1]}")
+                                continue
+                            place = Place(name, root, stats, xfs[0] / "out" / name)
+                        else:
+                            place = Place(name, root, stats, base / "out" / name)
+                        blocks[(mode, name)] = runner.run_corpus(mode, place, in_mode)
+                        memory += runner.memory_checks(mode, place, list(COMMANDS.values()))
         finally:
             remove(shm)
 
@@ -209,7 +224,7 @@ def main(argv: list[str]) -> int:
                         "<= 64 MiB + 2 x largest coded file x workers"),
     ]
     titles = {name: corpus_title(name, stats) for name, (_, stats, _) in prepared.items()}
-    text = format_report(header, blocks, memory, titles, warning)
+    text = format_report(header, blocks, memory, titles, warning, runner.notes)
     if runner.problems:
         text += "\nProblems\n" + "".join(f"{problem}\n" for problem in runner.problems)
     results = args.dir / "results"

@@ -1,4 +1,6 @@
-"""Runs one command under /usr/bin/time -v and keeps what it measured."""
+"""Runs one command under /usr/bin/time -v and keeps what it measured. The
+command runs under the reaper (bench/reaper.c), so that its time runs until
+every process it started has ended."""
 
 from __future__ import annotations
 
@@ -57,16 +59,16 @@ def settle(drop_caches: bool) -> None:
         DROP_CACHES.write_text("3\n")
 
 
-def run_measured(argv: list[str], cwd: Path, log_stem: Path, drop_caches: bool = False) -> Measurement:
-    """Runs `argv` in `cwd`; its output goes to log_stem.out and .err, the
-    report of `time -v` to log_stem.time."""
+def run_measured(argv: list[str], cwd: Path, log_stem: Path, reaper: Path, drop_caches: bool = False) -> Measurement:
+    """Runs `argv` in `cwd` under `reaper`; its output goes to log_stem.out
+    and .err, the report of `time -v` to log_stem.time."""
     settle(drop_caches)
     report = log_stem.with_suffix(".time")
     with open(log_stem.with_suffix(".out"), "wb") as out, open(log_stem.with_suffix(".err"), "wb") as err:
         start = time.perf_counter()
         # A group of its own, so that an interrupted run takes the measured
         # command down with it, not only `time`.
-        process = subprocess.Popen([TIME_PROGRAM, "-v", "-o", str(report), "--", *argv], cwd=cwd, stdout=out,
+        process = subprocess.Popen([TIME_PROGRAM, "-v", "-o", str(report), "--", str(reaper), *argv], cwd=cwd, stdout=out,
                                    stderr=err, start_new_session=True)
         try:
             returncode = process.wait()

@@ -9,7 +9,9 @@ from pathlib import Path
 
 from corpora import EDITOR_FOLDER
 
-MODES = ("shm", "disk")
+MODES = ("shm", "disk", "xfs")
+# The modes a comparison runs in unless it names its own.
+USUAL_MODES = ("shm", "disk")
 # Below this many counted pairs a run is a trial of the harness, not a result.
 MIN_PAIRS = 5
 
@@ -51,6 +53,7 @@ class Command:
     memory_goal: bool = False
     coded: str = ""  # for the memory goal: "" no file coded, "all" every file, else the one corpus path
     changes: str | None = None  # the corpus file that {work}/changed-tree has changed (a line more)
+    mounts: tuple[str, str] | None = None  # (program, archive of the work folder) mounted at {mnt} while it runs
 
     @property
     def protected(self) -> bool:
@@ -74,6 +77,7 @@ class Command:
         their names, the corpus as DIR, a destination as OUT."""
         text = self.template.replace("{work}/", "").replace("{epk}", "epk").replace("{gui}", "tarvex-gui-bench")
         text = text.replace("{corpus}", "DIR").replace("{dest}", "OUT").replace("{sync}", "")
+        text = text.replace("{bench}/", "bench/").replace("{mnt}", "MOUNT")
         return " ".join(text.split())
 
     def argv(self, places: dict[str, str]) -> list[str]:
@@ -147,6 +151,8 @@ def edit_commands() -> list[Command]:
     for suffix, pristine, extra in PACK_FORMS:
         made.append(peer(f"cp pack{suffix}", "cp {work}/fresh.epk {work}/copy.epk", restores=(pristine, "fresh.epk"),
                          replaces="copy.epk"))
+        made.append(peer(f"cp --reflink pack{suffix}", "cp --reflink=always {work}/fresh.epk {work}/copy.epk",
+                         restores=(pristine, "fresh.epk"), replaces="copy.epk"))
         for name, arguments, check, coded in EDITS:
             made.append(epk(f"epk {name}{suffix}", f"{{epk}} {name} {{work}}/edit.epk {arguments}{extra}",
                             restores=(pristine, "edit.epk"), edit=check, coded=coded))
@@ -182,7 +188,21 @@ def editor_commands() -> list[Command]:
     return made
 
 
-COMMANDS = {c.key: c for c in epk_creates() + extracts_and_lists() + edit_commands() + editor_commands()}
+def mount_commands() -> list[Command]:
+    """A tree read whole through a mount of its pack, through squashfuse of
+    a squashfs image of it (LZO), and on tmpfs as it was extracted."""
+    read = "{bench}/readtree {mnt}"
+    return [
+        Command("epk mount read", "epk", read, reads=("lz.epk",), mounts=("epk", "lz.epk")),
+        peer("squashfs create", "mksquashfs {corpus} {work}/peer.sqfs -comp lzo -quiet -no-progress",
+             output="peer.sqfs"),
+        peer("squashfuse read", read, reads=("peer.sqfs",), mounts=("squashfuse", "peer.sqfs")),
+        peer("tmpfs read", "{bench}/readtree {corpus}"),
+    ]
+
+
+COMMANDS = {c.key: c for c in
+            epk_creates() + extracts_and_lists() + edit_commands() + editor_commands() + mount_commands()}
 
 
 @dataclass(frozen=True)
@@ -195,6 +215,7 @@ class Comparison:
     metric: str = "time"  # "time": median pair ratio <= limit; "size": output size ratio < limit
     per_core: bool = False  # the limit is divided by the number of cores
     seconds: dict[str, float] = field(default_factory=dict)  # a bound on epk's median seconds (below it), per corpus
+    modes: tuple[str, ...] = USUAL_MODES
 
     def limit(self, corpus: str, cores: int) -> float | None:
         bound = self.limits.get(corpus)
@@ -220,6 +241,13 @@ def edit_comparisons() -> list[Comparison]:
                                _limits("d", 1.0)))
         if not suffix:
             made.append(Comparison("edit: editor save", "editor save", "cp pack", "d", _limits("d", 1.0)))
+    # On a file system that shares blocks, against a copy that shares them
+    # all: adding a file to a folder that exists shares all but the end.
+    for suffix, _, _ in PACK_FORMS:
+        for name, *_ in EDITS:
+            goal = _limits("d", 4.0) if name == "add" and not suffix else {}
+            made.append(Comparison(f"shared edit: {name}{suffix}", f"epk {name}{suffix}", f"cp --reflink pack{suffix}",
+                                   "d", goal, modes=("xfs",)))
     return made
 
 
@@ -247,14 +275,19 @@ COMPARISONS = (
                "editor extract, no progress window", "g", _limits("g", 1.1)),
     Comparison("editor: paste / show folder", "editor paste", "editor show", "g",
                seconds={"g": 0.5}),
+    Comparison("lz size / squashfs lzo", "epk create lz", "squashfs create", "a", metric="size", modes=("shm",)),
+    Comparison("mount: read tree / squashfuse", "epk mount read", "squashfuse read", "a", _limits("a", 0.5),
+               modes=("shm",)),
+    Comparison("mount: read tree / tmpfs", "epk mount read", "tmpfs read", "a", _limits("a", 2.0), modes=("shm",)),
 )
 
 
-def comparisons_for(corpus: str, label_filters: tuple[str, ...] = ()) -> list[Comparison]:
-    """The comparisons that run on the corpus, in order; with filters only
-    those whose label holds one of them."""
+def comparisons_for(corpus: str, label_filters: tuple[str, ...] = (), mode: str | None = None) -> list[Comparison]:
+    """The comparisons that run on the corpus (in the mode, if given), in
+    order; with filters only those whose label holds one of them."""
     return [c for c in COMPARISONS
-            if corpus in c.corpora and (not label_filters or any(f in c.label for f in label_filters))]
+            if corpus in c.corpora and (mode is None or mode in c.modes)
+            and (not label_filters or any(f in c.label for f in label_filters))]
 
 
 def producer(file_name: str) -> Command:
@@ -286,14 +319,16 @@ def pair_order(number: int) -> tuple[str, str]:
 
 
 def timed_argv(command: Command, argv: list[str], mode: str) -> list[str]:
-    """In disk mode the time runs until the data is durable: the command
-    ends with a sync inside the timed part. A program that reports its own
-    time syncs itself (its {sync} word)."""
-    if mode != "disk" or command.reported:
+    """On a disk (disk and xfs modes) the time runs until the data is
+    durable: the command ends with a sync inside the timed part. A program
+    that reports its own time syncs itself (its {sync} word)."""
+    if mode == "shm" or command.reported:
         return argv
     return ["sh", "-c", shlex.join(argv) + " && sync"]
 
 
-def places(epk_program: Path, gui: Path | None, work: Path, corpus: Path, dest: Path, mode: str) -> dict[str, str]:
+def places(epk_program: Path, gui: Path | None, work: Path, corpus: Path, dest: Path, mode: str,
+           mount_point: Path | None = None) -> dict[str, str]:
     return {"epk": str(epk_program), "gui": str(gui or "tarvex-gui-bench"), "work": str(work), "corpus": str(corpus),
-            "dest": str(dest), "sync": "--sync" if mode == "disk" else ""}
+            "dest": str(dest), "sync": "" if mode == "shm" else "--sync", "bench": str(Path(__file__).parent),
+            "mnt": str(mount_point or "")}

@@ -12,6 +12,8 @@ MODE_TITLES = {
     "shm": "corpora, archives and destinations on /dev/shm (tmpfs): the cost in CPU and system calls",
     "disk": "archives and destinations on the work disk, every timed command ending with a sync: "
             "the time until the data is durable",
+    "xfs": "archives on XFS with reflink (a loop image on the work disk), every timed command ending with a "
+           "sync: edits against a copy that shares every block",
 }
 
 
@@ -140,7 +142,8 @@ def memory_lines(memory: list[MemoryCheck]) -> list[str]:
 
 
 def format_report(header: list[tuple[str, str]], blocks: dict[tuple[str, str], list[RowResult]],
-                  memory: list[MemoryCheck], corpus_titles: dict[str, str], warning: str | None = None) -> str:
+                  memory: list[MemoryCheck], corpus_titles: dict[str, str], warning: str | None = None,
+                  notes: list[str] | None = None) -> str:
     """Header, one block per mode and corpus, the goals."""
     width = max(len(name) for name, _ in header)
     lines = ["Tarvex benchmark", ""]
@@ -162,6 +165,8 @@ def format_report(header: list[tuple[str, str]], blocks: dict[tuple[str, str], l
         lines += [""] + textwrap.wrap(f"Corpus {corpus}: {corpus_titles[corpus]}", WIDTH, subsequent_indent="  ")
         lines += block_lines(rows)
     lines += ["", "Goals"] + goal_lines([r for rows in blocks.values() for r in rows])
+    if notes:
+        lines += ["", "Room on a file system that shares blocks"] + notes
     lines += ["", "Memory goals (highest peak of every run of each epk command)"] + memory_lines(memory)
     return "\n".join(lines) + "\n"
 

@@ -8,6 +8,7 @@ import hashlib
 import itertools
 import json
 import os
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -38,6 +39,14 @@ TIME_REPORT = """Command exited with non-zero status 2
 """
 
 
+REAPER_DIR = tempfile.TemporaryDirectory()
+REAPER = Path(REAPER_DIR.name) / "reaper"
+
+
+def setUpModule():
+    subprocess.run(["cc", "-O2", "-o", str(REAPER), str(Path(__file__).resolve().parent / "reaper.c")], check=True)
+
+
 class MeasureTest(unittest.TestCase):
     def test_parses_the_fields_of_a_time_report(self):
         self.assertEqual(parse_time_report(TIME_REPORT),
@@ -55,16 +64,20 @@ class MeasureTest(unittest.TestCase):
             ]
             for argv, status in cases:
                 with self.subTest(argv=argv):
-                    self.assertEqual(run_measured(argv, Path(temp), stem).exit_status, status)
-            run_measured(["sh", "-c", "echo out; echo err >&2"], Path(temp), stem)
+                    self.assertEqual(run_measured(argv, Path(temp), stem, REAPER).exit_status, status)
+            run_measured(["sh", "-c", "echo out; echo err >&2"], Path(temp), stem, REAPER)
             self.assertEqual(stem.with_suffix(".out").read_text(), "out\n")
             self.assertEqual(stem.with_suffix(".err").read_text(), "err\n")
             # A pipeline's peak is its largest member's, as with tar and its compressor.
             grow = f"{sys.executable} -c 'x = bytes(range(256)) * (320 << 10)'"
-            measured = run_measured(["sh", "-c", grow], Path(temp), stem)
+            measured = run_measured(["sh", "-c", grow], Path(temp), stem, REAPER)
             self.assertTrue(measured.ok)
             self.assertGreater(measured.peak_kib, 80 * 1024)
             self.assertLess(measured.peak_kib, 400 * 1024)
+            # A process the command leaves behind has ended too when the run does.
+            left = Path(temp) / "left"
+            run_measured(["sh", "-c", f"(sleep 0.2; touch {left}) & exit 0"], Path(temp), stem, REAPER)
+            self.assertTrue(left.exists())
 
     def test_host_page_reports_are_paused_for_the_run_and_put_back_after_a_failure(self):
         with tempfile.TemporaryDirectory() as temp:
@@ -296,7 +309,7 @@ class PlanTest(unittest.TestCase):
         self.assertEqual(files, {"none.epk", "none-pw.epk"})
         self.assertFalse(uses_corpus)
         files, uses_corpus = still_needed(comparisons_for("a", ("size",)))
-        self.assertEqual(files, {"zstd-fast.epk", "zstd-strong.epk", "lz.epk"})
+        self.assertEqual(files, {"zstd-fast.epk", "zstd-strong.epk", "lz.epk", "peer.sqfs"})
         self.assertTrue(uses_corpus)
 
 
@@ -415,7 +428,7 @@ class RunnerTest(unittest.TestCase):
         stats = corpora.CorpusStats(1, 0, 1, 1)
         self.place = Place("d", root / "corpus", stats, root / "work", copy=root / "shm" / "d")
         self.place.work.mkdir()
-        self.runner = Runner(Path("/bin/epk"), None, pairs=3, workers=2, logs=root, log=lambda _: None)
+        self.runner = Runner(Path("/bin/epk"), None, REAPER, pairs=3, workers=2, logs=root, log=lambda _: None)
 
     def tearDown(self):
         self.temp.cleanup()

@@ -31,9 +31,16 @@ bool OutOfRoom(int error)
 CopyStatus CopyInKernel(File& from, File& to, const RangeCopy& range, uint64_t& done, std::string& error)
 {
     auto in = static_cast<off_t>(range.offset + done);
+    // The kernel shares blocks (reflinks) only from a block boundary of both
+    // files: where the two positions are as far from one, a short step first
+    // brings them onto it.
+    const off_t out = ::lseek(to.Fd(), 0, SEEK_CUR);
+    const bool sharable = out >= 0 && (in - out) % static_cast<off_t>(kPageAlignment) == 0;
     while (done < range.length) {
-        const size_t step = static_cast<size_t>(std::min(range.length - done, kKernelStep));
-        const ssize_t n = ::copy_file_range(from.Fd(), &in, to.Fd(), nullptr, step, 0);
+        const uint64_t pastBoundary = static_cast<uint64_t>(in) % kPageAlignment;
+        const uint64_t step = sharable && pastBoundary != 0 ? kPageAlignment - pastBoundary : kKernelStep;
+        const size_t length = static_cast<size_t>(std::min(range.length - done, step));
+        const ssize_t n = ::copy_file_range(from.Fd(), &in, to.Fd(), nullptr, length, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && OutOfRoom(errno)) {
             error = SystemErrorText(errno);

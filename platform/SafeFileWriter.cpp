@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -64,49 +63,6 @@ mode_t CurrentUmask()
         }
     }
     return 022;
-}
-
-// Freeing the space of a file of this size or more, once its last name is
-// gone, takes about as long as writing it did on some file systems.
-constexpr uint64_t kReleasedLaterBytes = 64 << 20;
-
-// Closes every descriptor but the two given.
-void CloseAllBut(int a, int b)
-{
-    const auto low = static_cast<unsigned>(std::min(a, b));
-    const auto high = static_cast<unsigned>(std::max(a, b));
-    if (low > 0) ::close_range(0, low - 1, 0);
-    if (high > low + 1) ::close_range(low + 1, high - 1, 0);
-    ::close_range(high + 1, ~0U, 0);
-}
-
-// Drops the last reference to a file that has lost its name in a short-lived
-// grandchild process, which then frees its space while this program goes on
-// (the child in between exits at once, so nothing is left to reap). The
-// grandchild lets go only once this program has, when the pipe between them
-// closes. Without a process the file is closed here.
-void ReleaseInBackground(File& file)
-{
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) return;
-    const int fd = file.Fd();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::fork() == 0) {
-            // Nothing else may stay open: a caller reading this program's
-            // output must see its end when the program ends.
-            CloseAllBut(fd, ends[0]);
-            char byte;
-            while (::read(ends[0], &byte, 1) < 0 && errno == EINTR) {
-            }
-            ::close(fd);
-        }
-        ::_exit(0);
-    }
-    if (child > 0) ::waitpid(child, nullptr, 0);
-    file.Close();
-    ::close(ends[1]);
-    ::close(ends[0]);
 }
 
 std::string DirectoryOf(const std::string& path)
@@ -257,13 +213,7 @@ bool SafeFileWriter::Commit(const CommitRules& rules)
         rules.keep->Adopt(fd);
     }
     if (!file_.Close()) return Fail(file_.Error());
-    // A big file being replaced is held on to across the rename, so that its
-    // space is given back after the program has moved on.
-    File replaced;
-    if (replacing && S_ISREG(old.st_mode) && static_cast<uint64_t>(old.st_size) >= kReleasedLaterBytes)
-        replaced.Adopt(::openat(dir_.Fd(), name_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     if (!PutInPlace(rules.replaceNothing)) return false;
-    if (replaced.IsOpen()) ReleaseInBackground(replaced);
 
     if (sync) dir_.Sync();
     return true;

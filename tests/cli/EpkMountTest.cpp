@@ -10,11 +10,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "tests/cli/EpkRunner.h"
+#include "tests/plugins/ModuleFolder.h"
+#include "tests/support/PackFixture.h"
 #include "tests/support/PackLayout.h"
 
 namespace tarvex {
@@ -90,7 +93,7 @@ protected:
     // error going to dir/err; true once the mount is in place.
     bool MountInForeground(const std::vector<std::string>& args)
     {
-        std::vector<std::string> words = {EPK_PATH, "mount"};
+        std::vector<std::string> words = {program, "mount"};
         words.insert(words.end(), args.begin(), args.end());
         words.push_back("--foreground");
         const std::string errPath = dir / "err";
@@ -132,6 +135,7 @@ protected:
     int Unmount() { return Shell("fusermount3 -u " + Quote(mountPoint)).status; }
 
     TempDir dir;
+    std::string program = EPK_PATH;  // the epk that mounts
     std::string mountPoint;
     pid_t pid = -1;
     int status = 0;
@@ -163,6 +167,43 @@ TEST_F(EpkMount, ShowsEveryKindOfPackAsTheTreeItWasMadeFrom)
         EXPECT_EQ(EpkEnded(), 0) << ReadText(dir / "err");
         EXPECT_FALSE(IsMounted(mountPoint));
     }
+}
+
+TEST_F(EpkMount, ManyReadersAtOnceGetThePackedBytesAndAOneCallModuleIsNeverCalledTwiceAtOnce)
+{
+    // epk beside a module that fails a decode meeting another; half the
+    // files coded by it, half LZ.
+    test::PackDoc doc;
+    doc.plugins = PluginHost(test::InstallModules(dir, {"t-onecall.edl"}, TEST_MODULE_DIR, "prog/plugins"));
+    program = dir / "prog/epk";
+    std::filesystem::copy_file(EPK_PATH, program);
+    const uint8_t module = doc.catalogue.AddPlugin("t-onecall.edl", "Test onecall", 0x01020304).value();
+    for (int i = 0; i < 24; ++i) {
+        const std::string name = "f" + std::to_string(100 + i);
+        const std::vector<uint8_t> text = test::TextLikeBytes(20000 + 7000 * i, i);
+        const std::vector<uint8_t> noise = test::RandomBytes(3000 + 100 * i, i);
+        dir.Write("many/" + name + ".txt", text);
+        dir.Write("many/" + name + ".bin", noise);
+        doc.AddFile(dir, name + ".txt", text, kSchemeLz);
+        doc.AddFile(dir, name + ".bin", noise, module);
+    }
+    const std::string pack = dir / "many.epk";
+    ASSERT_TRUE(doc.Save(pack)) << ::testing::PrintToString(doc.prompt.Texts());
+    ASSERT_TRUE(MountInForeground({pack, mountPoint})) << ReadText(dir / "err");
+
+    // Eight readers at once, each comparing every file, each starting at
+    // another file.
+    std::string readers;
+    for (int k = 0; k < 8; ++k)
+        readers += "(cd " + Quote(dir / "many") + " && find . -type f | sort | awk 'NR > " + std::to_string(k * 6) +
+                   " { print } NR <= " + std::to_string(k * 6) + " { skipped = skipped $0 \"\\n\" } END { printf \"%s\", skipped }'" +
+                   " | while read -r f; do cmp -s \"$f\" " + Quote(mountPoint) + "/\"$f\" || echo \"differs: $f\"; done) & ";
+    const EpkRun read = Shell(readers + "wait");
+    EXPECT_EQ(read.status, 0);
+    EXPECT_EQ(read.out + read.err, "");
+    EXPECT_EQ(Unmount(), 0);
+    EXPECT_EQ(EpkEnded(), 0);
+    EXPECT_EQ(ReadText(dir / "err"), "");
 }
 
 TEST_F(EpkMount, IsReadOnlyAndServesTheOldPackWhenANewOneIsSavedOverIt)
@@ -211,7 +252,7 @@ TEST_F(EpkMount, FailsEveryReadOnceThePackIsWrittenOverInPlace)
     ASSERT_EQ(Epk({"create", other, dir / "other"}).status, 0);
     ASSERT_TRUE(MountInForeground({pack, mountPoint})) << ReadText(dir / "err");
 
-    // A file opened before fails as it is read, one opened after as it is opened.
+    // A file opened before and one opened after both fail as they are read.
     const std::string m = Quote(mountPoint);
     const EpkRun openBefore =
         Shell("exec 3<" + m + "/big.bin && cat " + Quote(other) + " >" + Quote(pack) + " && cat <&3");

@@ -1,8 +1,9 @@
 #include "tools/epk/FuseMount.h"
 
-#define FUSE_USE_VERSION 35
-#include <fuse.h>
+#define FUSE_USE_VERSION 312
+#include <fuse_lowlevel.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
@@ -10,7 +11,9 @@
 
 #include "base/SystemErrorText.h"
 #include "talk/Messages.h"
+#include "threads/ThreadPool.h"
 #include "tools/epk/Console.h"
+#include "tools/epk/ReadAhead.h"
 
 namespace tarvex::epk {
 namespace {
@@ -22,68 +25,168 @@ constexpr const char* kCannotDetach = "无法转到后台运行，已经卸载%s
 // Nothing in a mounted pack ever changes: names, sizes and contents may be
 // cached by the kernel for as long as it likes.
 constexpr double kCacheSeconds = 86400;
+// Threads that answer calls, at least: readers waiting for a file's
+// decoding or for the disk leave the others to answer.
+constexpr unsigned kLeastServingThreads = 4;
 
-PackFileSystem& FileSystem()
+struct Served {
+    PackFileSystem& fileSystem;
+    // Whether the kernel reads files without asking to open them first.
+    bool opensUnasked = false;
+    ReadAhead* ahead = nullptr;
+};
+
+PackFileSystem& FileSystem(fuse_req_t request)
 {
-    return *static_cast<PackFileSystem*>(fuse_get_context()->private_data);
+    return static_cast<Served*>(fuse_req_userdata(request))->fileSystem;
 }
 
-void* Init(fuse_conn_info*, fuse_config* config)
+// The root is inode 1 and node 0.
+uint32_t NodeOf(fuse_ino_t inode)
 {
-    config->use_ino = 1;
-    config->kernel_cache = 1;
-    config->entry_timeout = config->attr_timeout = config->negative_timeout = kCacheSeconds;
-    return fuse_get_context()->private_data;
+    return static_cast<uint32_t>(inode - 1);
 }
 
-int GetAttr(const char* path, struct stat* st, fuse_file_info*)
+bool IsNode(fuse_req_t request, fuse_ino_t inode)
 {
-    return FileSystem().GetAttr(path, *st);
+    return inode >= 1 && inode - 1 < FileSystem(request).Tree().NodeCount();
 }
 
-int ReadDir(const char* path, void* buffer, fuse_fill_dir_t filler, off_t, fuse_file_info*, fuse_readdir_flags)
+void Init(void* served, fuse_conn_info* connection)
 {
-    return FileSystem().ReadDir(path, [&](const char* name, const struct stat& st) {
-        filler(buffer, name, &st, 0, static_cast<fuse_fill_dir_flags>(0));
-    });
+    // Listings always carry the attributes: a tree walk then asks nothing
+    // per item.
+    if (connection->capable & FUSE_CAP_READDIRPLUS) connection->want |= FUSE_CAP_READDIRPLUS;
+    connection->want &= ~FUSE_CAP_READDIRPLUS_AUTO;
+    // Opening a file holds nothing here; where the kernel can, it skips the
+    // open (and its release) and only reads.
+    static_cast<Served*>(served)->opensUnasked = (connection->capable & FUSE_CAP_NO_OPEN_SUPPORT) != 0;
 }
 
-int Open(const char* path, fuse_file_info* info)
+fuse_entry_param EntryOf(const struct stat& st)
 {
-    uint64_t handle = 0;
-    const int result = FileSystem().Open(path, info->flags, handle);
-    info->fh = handle;
+    fuse_entry_param entry{};
+    entry.ino = st.st_ino;
+    entry.attr = st;
+    entry.attr_timeout = entry.entry_timeout = kCacheSeconds;
+    return entry;
+}
+
+void Lookup(fuse_req_t request, fuse_ino_t parent, const char* name)
+{
+    if (!IsNode(request, parent)) return static_cast<void>(fuse_reply_err(request, ENOENT));
+    struct stat st {};
+    const int result = FileSystem(request).Lookup(NodeOf(parent), name, st);
+    if (result == -ENOENT) {
+        // A name that is not there stays not there.
+        fuse_entry_param missing{};
+        missing.entry_timeout = kCacheSeconds;
+        fuse_reply_entry(request, &missing);
+    } else if (result < 0) {
+        fuse_reply_err(request, -result);
+    } else {
+        const fuse_entry_param entry = EntryOf(st);
+        fuse_reply_entry(request, &entry);
+    }
+}
+
+void GetAttr(fuse_req_t request, fuse_ino_t inode, fuse_file_info*)
+{
+    if (!IsNode(request, inode)) return static_cast<void>(fuse_reply_err(request, ENOENT));
+    struct stat st {};
+    FileSystem(request).Fill(NodeOf(inode), st);
+    fuse_reply_attr(request, &st, kCacheSeconds);
+}
+
+void OpenDir(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info)
+{
+    if (!IsNode(request, inode)) return static_cast<void>(fuse_reply_err(request, ENOENT));
+    if (!FileSystem(request).Tree().Node(NodeOf(inode)).folder)
+        return static_cast<void>(fuse_reply_err(request, ENOTDIR));
+    info->cache_readdir = 1;
     info->keep_cache = 1;
-    return result;
+    fuse_reply_open(request, info);
 }
 
-int Read(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* info)
+// Items `offset` on of a folder: ".", "..", then its children; each entry's
+// offset is the number of the next.
+void ListFolder(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, bool withAttributes)
 {
-    if (offset < 0) return -EINVAL;
-    return FileSystem().Read(info->fh, {reinterpret_cast<uint8_t*>(buffer), size}, static_cast<uint64_t>(offset));
+    const PackFileSystem& fs = FileSystem(request);
+    const uint32_t folder = NodeOf(inode);
+    const std::vector<uint32_t>& children = fs.Tree().Node(folder).children;
+    std::vector<char> reply(size);
+    size_t used = 0;
+    for (size_t item = static_cast<size_t>(std::max<off_t>(offset, 0)); item < children.size() + 2; ++item) {
+        const uint32_t node = item < 2 ? folder : children[item - 2];
+        const char* name = item == 0 ? "." : item == 1 ? ".." : fs.Tree().Node(node).name.c_str();
+        struct stat st {};
+        fs.Fill(node, st);
+        const auto next = static_cast<off_t>(item + 1);
+        size_t needed = 0;
+        if (withAttributes) {
+            const fuse_entry_param entry = EntryOf(st);
+            needed = fuse_add_direntry_plus(request, reply.data() + used, size - used, name, &entry, next);
+        } else {
+            needed = fuse_add_direntry(request, reply.data() + used, size - used, name, &st, next);
+        }
+        if (needed > size - used) break;
+        used += needed;
+    }
+    fuse_reply_buf(request, reply.data(), used);
 }
 
-int Release(const char*, fuse_file_info* info)
+void ReadDir(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_file_info*)
 {
-    FileSystem().Release(info->fh);
-    return 0;
+    ListFolder(request, inode, size, offset, false);
 }
 
-int StatFs(const char*, struct statvfs* st)
+void ReadDirPlus(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_file_info*)
 {
-    FileSystem().StatFs(*st);
-    return 0;
+    ListFolder(request, inode, size, offset, true);
 }
 
-fuse_operations Operations()
+void Open(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info)
 {
-    fuse_operations operations{};
+    if (static_cast<Served*>(fuse_req_userdata(request))->opensUnasked)
+        return static_cast<void>(fuse_reply_err(request, ENOSYS));  // this open, and all after it, succeed
+    if (!IsNode(request, inode)) return static_cast<void>(fuse_reply_err(request, ENOENT));
+    const int result = FileSystem(request).Open(NodeOf(inode), info->flags);
+    if (result < 0) return static_cast<void>(fuse_reply_err(request, -result));
+    info->keep_cache = 1;
+    fuse_reply_open(request, info);
+}
+
+void Read(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_file_info*)
+{
+    if (!IsNode(request, inode)) return static_cast<void>(fuse_reply_err(request, ENOENT));
+    if (offset < 0) return static_cast<void>(fuse_reply_err(request, EINVAL));
+    ReadAhead* ahead = static_cast<Served*>(fuse_req_userdata(request))->ahead;
+    if (ahead && offset == 0) ahead->Reading(NodeOf(inode));
+    std::vector<uint8_t> bytes(size);
+    const int result = FileSystem(request).Read(NodeOf(inode), bytes, static_cast<uint64_t>(offset));
+    if (result < 0) return static_cast<void>(fuse_reply_err(request, -result));
+    fuse_reply_buf(request, reinterpret_cast<const char*>(bytes.data()), static_cast<size_t>(result));
+}
+
+void StatFs(fuse_req_t request, fuse_ino_t)
+{
+    struct statvfs st {};
+    FileSystem(request).StatFs(st);
+    fuse_reply_statfs(request, &st);
+}
+
+fuse_lowlevel_ops Operations()
+{
+    fuse_lowlevel_ops operations{};
     operations.init = Init;
+    operations.lookup = Lookup;
     operations.getattr = GetAttr;
+    operations.opendir = OpenDir;
     operations.readdir = ReadDir;
+    operations.readdirplus = ReadDirPlus;
     operations.open = Open;
     operations.read = Read;
-    operations.release = Release;
     operations.statfs = StatFs;
     return operations;
 }
@@ -114,14 +217,18 @@ std::string OptionValue(const std::string& text)
     return escaped;
 }
 
-struct DestroyFuse {
-    void operator()(fuse* f) const { fuse_destroy(f); }
+struct DestroySession {
+    void operator()(fuse_session* session) const { fuse_session_destroy(session); }
+};
+
+struct DestroyLoopConfig {
+    void operator()(fuse_loop_config* config) const { fuse_loop_cfg_destroy(config); }
 };
 
 // Unmounts on the way out, whatever ended the serving.
 struct MountedAt {
-    fuse* f;
-    ~MountedAt() { fuse_unmount(f); }
+    fuse_session* session;
+    ~MountedAt() { fuse_session_unmount(session); }
 };
 
 struct SignalHandlers {
@@ -139,7 +246,7 @@ std::string Trimmed(std::string text)
 
 bool ServeMount(PackFileSystem& fileSystem, const MountOptions& options, IPrompt& prompt)
 {
-    static const fuse_operations operations = Operations();
+    static const fuse_lowlevel_ops operations = Operations();
     std::vector<std::string> words = {"epk", "-o",
                                       "ro,default_permissions,subtype=epk,fsname=" + OptionValue(options.packPath)};
     std::vector<char*> argv;
@@ -149,21 +256,22 @@ bool ServeMount(PackFileSystem& fileSystem, const MountOptions& options, IPrompt
     std::string said;
     libraryWords = &said;
     fuse_set_log_func(LogLibraryWords);
-    std::unique_ptr<fuse, DestroyFuse> f(fuse_new(&args, &operations, sizeof operations, &fileSystem));
+    Served served{fileSystem};
+    std::unique_ptr<fuse_session, DestroySession> session(
+        fuse_session_new(&args, &operations, sizeof operations, &served));
     fuse_opt_free_args(&args);
-    const bool mounted = f && fuse_mount(f.get(), options.mountPoint.c_str()) == 0;
+    const bool mounted = session && fuse_session_mount(session.get(), options.mountPoint.c_str()) == 0;
     libraryWords = nullptr;
     if (!mounted) {
         prompt.Tell(Printf(kCannotMount, options.mountPoint.c_str(), Trimmed(said).c_str()), MsgIcon::Error);
         return false;
     }
-    const MountedAt mountedAt{f.get()};
-    fuse_session* session = fuse_get_session(f.get());
-    if (fuse_set_signal_handlers(session) != 0) {
+    const MountedAt mountedAt{session.get()};
+    if (fuse_set_signal_handlers(session.get()) != 0) {
         prompt.Tell(Printf(kCannotServe, options.mountPoint.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
         return false;
     }
-    const SignalHandlers handlers{session};
+    const SignalHandlers handlers{session.get()};
     if (!options.foreground) {
         std::fflush(stdout);
         std::fflush(stderr);
@@ -172,10 +280,26 @@ bool ServeMount(PackFileSystem& fileSystem, const MountOptions& options, IPrompt
             return false;
         }
     }
+    ReadAhead ahead(fileSystem.Tree(), [&](uint32_t node) {
+        ByteBuffer bytes;
+        if (!fileSystem.ReadAhead(node, bytes) || bytes.size() == 0) return;
+        fuse_bufvec stored = FUSE_BUFVEC_INIT(bytes.size());
+        stored.buf[0].mem = bytes.data();
+        // Refused when the kernel has let go of the item meanwhile: then
+        // the program reads it when it comes to it.
+        fuse_lowlevel_notify_store(session.get(), node + 1, 0, &stored, static_cast<fuse_buf_copy_flags>(0));
+    });
+    served.ahead = &ahead;
+    const std::unique_ptr<fuse_loop_config, DestroyLoopConfig> loop(fuse_loop_cfg_create());
+    const auto threads =
+        std::max(kLeastServingThreads, static_cast<unsigned>(2 * ThreadPool::Shared().Threads()));
+    fuse_loop_cfg_set_max_threads(loop.get(), threads);
+    fuse_loop_cfg_set_idle_threads(loop.get(), threads);
+    fuse_loop_cfg_set_clone_fd(loop.get(), 1);
     // Ends with 0 when unmounted, with the signal's number when told to stop.
-    const int served = fuse_loop(f.get());
-    if (served < 0) {
-        prompt.Tell(Printf(kCannotServe, options.mountPoint.c_str(), SystemErrorText(-served).c_str()),
+    const int ended = fuse_session_loop_mt(session.get(), loop.get());
+    if (ended < 0) {
+        prompt.Tell(Printf(kCannotServe, options.mountPoint.c_str(), SystemErrorText(-ended).c_str()),
                     MsgIcon::Error);
         return false;
     }

@@ -5,10 +5,11 @@
 // program is told to stop (SIGINT, SIGTERM, SIGHUP), and unmounted on the
 // way out.
 //
-// Calls are answered on one thread, one at a time: extraction keeps one open
-// pack, one piece buffer and the scramblers' program-wide positions, and a
-// plug-in module may decode on one thread only; the kernel's page cache
-// answers repeated reads of the unchanging files without asking again.
+// Calls are answered on several threads at once, so that a reader never
+// waits for another's decoding. Names come with their attributes when a
+// folder is listed, so that a program walking the tree needs no lookup per
+// item, and the kernel caches names, attributes, listings and file pages for
+// as long as it likes: nothing in a mounted pack ever changes.
 #include <string>
 
 #include "talk/Prompt.h"

@@ -18,8 +18,7 @@ bool HeldPackFile::Unchanged()
 {
     if (changed_) return false;
     if (pack_.Unchanged()) return true;
-    changed_ = true;
-    prompt_.Tell(Printf(kRewritten, shownPath_.c_str()), MsgIcon::Error);
+    if (!changed_.exchange(true)) prompt_.Tell(Printf(kRewritten, shownPath_.c_str()), MsgIcon::Error);
     return false;
 }
 

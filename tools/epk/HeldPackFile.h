@@ -4,6 +4,7 @@
 // every save does) leaves the held file as it was; a pack written over in
 // place (`cat other.epk > game.epk`, as `cp` does) changes under the mount,
 // and its bytes are no longer those its tables describe.
+#include <atomic>
 #include <string>
 
 #include "platform/HeldPack.h"
@@ -18,14 +19,14 @@ public:
 
     // True while the file keeps the length and modification time it had
     // when it was read; the first time it has not, says so once through the
-    // prompt, and from then on stays false.
+    // prompt, and from then on stays false. Any thread may ask.
     bool Unchanged();
 
 private:
     const HeldPack& pack_;
     std::string shownPath_;
     IPrompt& prompt_;
-    bool changed_ = false;
+    std::atomic<bool> changed_ = false;
 };
 
 }  // namespace tarvex::epk

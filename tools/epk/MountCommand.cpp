@@ -7,6 +7,7 @@
 
 #include "base/SystemErrorText.h"
 #include "platform/FileIo.h"
+#include "talk/LockedPrompt.h"
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
@@ -67,10 +68,13 @@ int RunMount(const CliArgs& args)
     const std::string shownPath = ::realpath(packPath.c_str(), resolved) ? resolved : packPath;
     PackSession session;
     if (!session.Open(packPath, args)) return kExitFailure;
-    PackExtractor extractor(session.archive, session.prompt);
+    // Files are read on several threads, each of which may have to say why
+    // one cannot be.
+    LockedPrompt prompt(session.prompt);
+    PackExtractor extractor(session.archive, prompt);
     if (!extractor.Open()) return kExitFailure;
     const HeldPack& pack = *session.archive.HeldFile();
-    HeldPackFile held(pack, shownPath, session.prompt);
+    HeldPackFile held(pack, shownPath, prompt);
     struct stat mounted {};
     File look;
     if (!pack.Reopen(look) || ::fstat(look.Fd(), &mounted) != 0) {
@@ -78,8 +82,8 @@ int RunMount(const CliArgs& args)
         return kExitFailure;
     }
 
-    PackFileSystem fileSystem(extractor, held, MountTree(session.catalogue, session.prompt),
-                              AttributesOf(mounted));
+    PackFileSystem fileSystem(extractor, held, MountTree(session.catalogue, session.prompt), AttributesOf(mounted),
+                              prompt);
     return ServeMount(fileSystem, {shownPath, *mountPoint, args.Has("--foreground")}, session.prompt) ? kExitOk
                                                                                                       : kExitFailure;
 }

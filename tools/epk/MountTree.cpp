@@ -13,6 +13,14 @@ std::string Join(const std::string& folderPath, const std::string& name)
     return folderPath == "/" ? "/" + name : folderPath + "/" + name;
 }
 
+// A name's key in the lookup table: its folder's node, then the name.
+std::string PlaceKey(uint32_t folder, std::string_view name)
+{
+    std::string key(reinterpret_cast<const char*>(&folder), sizeof folder);
+    key += name;
+    return key;
+}
+
 }  // namespace
 
 MountTree::MountTree(const Catalogue& catalogue, IPrompt& prompt)
@@ -20,7 +28,6 @@ MountTree::MountTree(const Catalogue& catalogue, IPrompt& prompt)
     MountNode root;
     root.folder = true;
     nodes_.push_back(std::move(root));
-    byPath_.emplace("/", kRoot);
 
     // Every folder first, so that no file can take a folder's name; the
     // node and path of each folder of the pack by its ID.
@@ -34,14 +41,13 @@ MountTree::MountTree(const Catalogue& catalogue, IPrompt& prompt)
         for (const auto& child : folder->children) {
             const std::optional<std::string> name = DiskNameOf(child->name, prompt);
             if (!name) continue;
-            const std::string childPath = Join(path, *name);
-            const auto same = byPath_.find(childPath);
+            const auto same = byPlace_.find(PlaceKey(node, *name));
             MountNode childNode;
             childNode.name = *name;
             childNode.folder = true;
-            const uint32_t index = same != byPath_.end() ? same->second : Add(node, childPath, std::move(childNode));
-            if (same == byPath_.end()) ++nodes_[node].subfolders;
-            placeOf[child->id] = {index, childPath};
+            const uint32_t index = same != byPlace_.end() ? same->second : Add(node, std::move(childNode));
+            if (same == byPlace_.end()) ++nodes_[node].subfolders;
+            placeOf[child->id] = {index, Join(path, *name)};
             pending.push_back(child.get());
         }
     }
@@ -52,8 +58,8 @@ MountTree::MountTree(const Catalogue& catalogue, IPrompt& prompt)
         if (place == placeOf.end()) continue;  // below a folder left out
         const std::optional<std::string> name = DiskNameOf(entries[i].name, prompt);
         if (!name) continue;
-        const std::string path = Join(place->second.second, *name);
-        if (byPath_.count(path)) {
+        if (byPlace_.count(PlaceKey(place->second.first, *name))) {
+            const std::string path = Join(place->second.second, *name);
             prompt.Tell(Printf(kHiddenByName, path.substr(1).c_str()), MsgIcon::Warning);
             continue;
         }
@@ -61,23 +67,23 @@ MountTree::MountTree(const Catalogue& catalogue, IPrompt& prompt)
         file.name = *name;
         file.entry = i;
         file.size = entries[i].fileSize;
-        Add(place->second.first, path, std::move(file));
+        Add(place->second.first, std::move(file));
     }
 }
 
-uint32_t MountTree::Add(uint32_t parent, const std::string& path, MountNode node)
+uint32_t MountTree::Add(uint32_t parent, MountNode node)
 {
     const auto index = static_cast<uint32_t>(nodes_.size());
+    byPlace_.emplace(PlaceKey(parent, node.name), index);
     nodes_.push_back(std::move(node));
     nodes_[parent].children.push_back(index);
-    byPath_.emplace(path, index);
     return index;
 }
 
-std::optional<uint32_t> MountTree::Find(std::string_view path) const
+std::optional<uint32_t> MountTree::Child(uint32_t folder, std::string_view name) const
 {
-    const auto it = byPath_.find(std::string(path));
-    if (it == byPath_.end()) return std::nullopt;
+    const auto it = byPlace_.find(PlaceKey(folder, name));
+    if (it == byPlace_.end()) return std::nullopt;
     return it->second;
 }
 

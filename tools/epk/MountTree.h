@@ -34,14 +34,14 @@ public:
     static constexpr uint32_t kRoot = 0;
     const MountNode& Node(uint32_t index) const { return nodes_[index]; }
     size_t NodeCount() const { return nodes_.size(); }
-    // The node at a path as the kernel gives it ("/" for the root, "/a/b").
-    std::optional<uint32_t> Find(std::string_view path) const;
+    // The item of this name in a folder.
+    std::optional<uint32_t> Child(uint32_t folder, std::string_view name) const;
 
 private:
-    uint32_t Add(uint32_t parent, const std::string& path, MountNode node);
+    uint32_t Add(uint32_t parent, MountNode node);
 
     std::vector<MountNode> nodes_;
-    std::unordered_map<std::string, uint32_t> byPath_;
+    std::unordered_map<std::string, uint32_t> byPlace_;  // by folder and name
 };
 
 }  // namespace tarvex::epk

@@ -10,8 +10,21 @@ namespace tarvex::epk {
 namespace {
 
 constexpr uint64_t kBlockBytes = 4096;
+// Decoded files kept while they are read, at most, besides the one read last.
+constexpr uint64_t kKeptDecodedBytes = 64 << 20;
 
 }  // namespace
+
+PackFileSystem::PackFileSystem(PackExtractor& extractor, HeldPackFile& pack, MountTree tree,
+                               MountAttributes attributes, IPrompt& prompt)
+    : first_(extractor),
+      pack_(pack),
+      tree_(std::move(tree)),
+      attributes_(attributes),
+      prompt_(prompt),
+      decoded_(kKeptDecodedBytes)
+{
+}
 
 void PackFileSystem::Fill(uint32_t index, struct stat& st) const
 {
@@ -32,71 +45,67 @@ void PackFileSystem::Fill(uint32_t index, struct stat& st) const
     }
 }
 
-int PackFileSystem::GetAttr(std::string_view path, struct stat& st) const
+int PackFileSystem::Lookup(uint32_t folder, std::string_view name, struct stat& st) const
 {
-    const std::optional<uint32_t> node = tree_.Find(path);
+    if (!tree_.Node(folder).folder) return -ENOTDIR;
+    const std::optional<uint32_t> node = tree_.Child(folder, name);
     if (!node) return -ENOENT;
     Fill(*node, st);
     return 0;
 }
 
-int PackFileSystem::ReadDir(std::string_view path, const DirFiller& add) const
+PackExtractor& PackFileSystem::ExtractorOfThisThread()
 {
-    const std::optional<uint32_t> node = tree_.Find(path);
-    if (!node) return -ENOENT;
-    if (!tree_.Node(*node).folder) return -ENOTDIR;
-    struct stat st {};
-    Fill(*node, st);
-    add(".", st);
-    add("..", st);
-    for (uint32_t child : tree_.Node(*node).children) {
-        Fill(child, st);
-        add(tree_.Node(child).name.c_str(), st);
-    }
-    return 0;
+    const std::lock_guard<std::mutex> hold(twinsGuard_);
+    std::unique_ptr<PackExtractor>& own = twins_[std::this_thread::get_id()];
+    if (!own) own = first_.Twin(prompt_);
+    return *own;
 }
 
-int PackFileSystem::Open(std::string_view path, int flags, uint64_t& handle)
+bool PackFileSystem::Decode(size_t entry, ByteBuffer& out)
 {
-    const std::optional<uint32_t> found = tree_.Find(path);
-    if (!found) return -ENOENT;
-    const MountNode& node = tree_.Node(*found);
-    if (node.folder) return -EISDIR;
+    if (first_.DecodesOnAnyThread(entry)) return ExtractorOfThisThread().Decode(entry, out);
+    const std::lock_guard<std::mutex> hold(firstInUse_);
+    return first_.Decode(entry, out);
+}
+
+int PackFileSystem::Open(uint32_t index, int flags)
+{
+    if (tree_.Node(index).folder) return -EISDIR;
     if ((flags & O_ACCMODE) != O_RDONLY || (flags & O_TRUNC)) return -EROFS;
-    if (!pack_.Unchanged()) return -EIO;
-    handle = *found;
-    if (extractor_.StoredAsIs(node.entry)) return 0;
-    const auto held = held_.find(*found);
-    if (held != held_.end()) {
-        ++held->second.opens;
-        return 0;
-    }
-    HeldFile file;
-    if (!extractor_.Decode(node.entry, file.bytes)) return -EIO;  // reported by the extractor
-    file.opens = 1;
-    held_.emplace(*found, std::move(file));
-    return 0;
+    return pack_.Unchanged() ? 0 : -EIO;
 }
 
-int PackFileSystem::Read(uint64_t handle, std::span<uint8_t> out, uint64_t offset)
+int PackFileSystem::Read(uint32_t index, std::span<uint8_t> out, uint64_t offset)
 {
-    const MountNode& node = tree_.Node(static_cast<uint32_t>(handle));
+    const MountNode& node = tree_.Node(index);
+    if (node.folder) return -EISDIR;
     if (offset >= node.size) return 0;
     out = out.first(static_cast<size_t>(std::min<uint64_t>(out.size(), node.size - offset)));
     out = out.first(std::min<size_t>(out.size(), INT_MAX));
-    const auto held = held_.find(static_cast<uint32_t>(handle));
-    if (held != held_.end()) {
-        std::memcpy(out.data(), held->second.bytes.data() + offset, out.size());
-    } else if (!pack_.Unchanged() || !extractor_.ReadAsIs(node.entry, offset, out)) {
-        return -EIO;  // reported by the check or the extractor
+    if (first_.StoredAsIs(node.entry)) {
+        if (!pack_.Unchanged() || !ExtractorOfThisThread().ReadAsIs(node.entry, offset, out))
+            return -EIO;  // reported by the check or the extractor
+        return static_cast<int>(out.size());
     }
+    // Reported by the check or the extractor.
+    const std::shared_ptr<const ByteBuffer> bytes =
+        decoded_.Get(index, [&](ByteBuffer& into) { return pack_.Unchanged() && Decode(node.entry, into); });
+    if (!bytes) return -EIO;
+    std::memcpy(out.data(), bytes->data() + offset, out.size());
     return static_cast<int>(out.size());
 }
 
-void PackFileSystem::Release(uint64_t handle)
+bool PackFileSystem::ReadAhead(uint32_t index, ByteBuffer& out)
 {
-    const auto held = held_.find(static_cast<uint32_t>(handle));
-    if (held != held_.end() && --held->second.opens == 0) held_.erase(held);
+    const MountNode& node = tree_.Node(index);
+    if (node.folder || !first_.DecodesOnAnyThread(node.entry) || !pack_.Unchanged()) return false;
+    if (!ahead_) ahead_ = first_.Twin(quiet_);
+    if (!first_.StoredAsIs(node.entry)) return ahead_->Decode(node.entry, out);
+    std::optional<ByteBuffer> bytes = ByteBuffer::Allocate(node.size);
+    if (!bytes || !ahead_->ReadAsIs(node.entry, 0, bytes->span())) return false;
+    out = std::move(*bytes);
+    return true;
 }
 
 void PackFileSystem::StatFs(struct statvfs& st) const

@@ -1,22 +1,29 @@
 #pragma once
-// The answers of a mounted pack to the file system's calls, read-only: the
-// tree as extraction writes it, a file stored as it is read straight from
-// the pack at the offset asked for, a coded one decoded when it is opened and
-// held (once, however often it is open) until its last release. What fails
-// to decode is an input/output error, reported on standard error, never
-// bytes of its own; so is every file opened, and every file stored as it is
-// read, once the pack file has been written over in place (see
-// HeldPackFile). Not thread-safe: the mount answers one call at a time.
+// The answers of a mounted pack to the file system's calls, read-only, by
+// item (a node of the mount tree): the tree as extraction writes it, a file
+// stored as it is read straight from the pack at the offset asked for, a
+// coded one decoded once when it is first read and kept while it is read
+// (see DecodedFiles). What fails to decode is an input/output error,
+// reported on standard error, never bytes of its own; so is every file
+// opened or read once the pack file has been written over in place (see
+// HeldPackFile).
+//
+// Calls may come on several threads at once: each thread reads the pack
+// through an extractor of its own, and files of a module that may be called
+// from one thread only are decoded one at a time by the first extractor.
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <unordered_map>
+#include <thread>
 
-#include "base/ByteBuffer.h"
 #include "schemes/Extraction.h"
+#include "tools/epk/DecodedFiles.h"
 #include "tools/epk/HeldPackFile.h"
 #include "tools/epk/MountTree.h"
 
@@ -34,35 +41,44 @@ struct MountAttributes {
 };
 
 // Each call gives 0 (or a byte count) on success, a negative errno value on
-// failure, as the file system's calls do.
+// failure, as the file system's calls do. An item's inode number is its node
+// index + 1, so the root is 1.
 class PackFileSystem {
 public:
-    PackFileSystem(PackExtractor& extractor, HeldPackFile& pack, MountTree tree, MountAttributes attributes)
-        : extractor_(extractor), pack_(pack), tree_(std::move(tree)), attributes_(attributes)
-    {
-    }
+    // prompt: where the extractors of the threads report; called one
+    // message at a time.
+    PackFileSystem(PackExtractor& extractor, HeldPackFile& pack, MountTree tree, MountAttributes attributes,
+                   IPrompt& prompt);
 
-    int GetAttr(std::string_view path, struct stat& st) const;
-    using DirFiller = std::function<void(const char* name, const struct stat& st)>;
-    int ReadDir(std::string_view path, const DirFiller& add) const;
-    // handle: what Read and Release take.
-    int Open(std::string_view path, int flags, uint64_t& handle);
-    int Read(uint64_t handle, std::span<uint8_t> out, uint64_t offset);
-    void Release(uint64_t handle);
+    const MountTree& Tree() const { return tree_; }
+    void Fill(uint32_t node, struct stat& st) const;
+    // The item `name` in folder `folder`.
+    int Lookup(uint32_t folder, std::string_view name, struct stat& st) const;
+    // Only checks: reading needs no opening.
+    int Open(uint32_t node, int flags);
+    int Read(uint32_t node, std::span<uint8_t> out, uint64_t offset);
+    // A whole file for reading ahead, reporting nothing (the program's own
+    // read of it will); false for a file that cannot be read so, or whose
+    // module may be called from one thread only. One call at a time.
+    bool ReadAhead(uint32_t node, ByteBuffer& out);
     void StatFs(struct statvfs& st) const;
 
 private:
-    struct HeldFile {
-        ByteBuffer bytes;
-        unsigned opens = 0;
-    };
-    void Fill(uint32_t node, struct stat& st) const;
+    PackExtractor& ExtractorOfThisThread();
+    bool Decode(size_t entry, ByteBuffer& out);
 
-    PackExtractor& extractor_;
+    PackExtractor& first_;
     HeldPackFile& pack_;
     const MountTree tree_;
     const MountAttributes attributes_;
-    std::unordered_map<uint32_t, HeldFile> held_;  // coded files open, by node
+    IPrompt& prompt_;
+
+    std::mutex firstInUse_;  // the first extractor, for modules bound to one thread
+    DecodedFiles decoded_;
+    SilentPrompt quiet_;
+    std::unique_ptr<PackExtractor> ahead_;  // the reader of ReadAhead
+    std::mutex twinsGuard_;
+    std::map<std::thread::id, std::unique_ptr<PackExtractor>> twins_;
 };
 
 }  // namespace tarvex::epk

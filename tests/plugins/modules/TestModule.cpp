@@ -3,7 +3,7 @@
 // the bytes XOR 0xA5), so that a test can tell exactly what went where.
 #include <cstring>
 
-#ifdef TM_RECORD
+#if defined(TM_RECORD) || defined(TM_ONE_CALL)
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -79,6 +79,22 @@ public:
 #define TM_RECORD_CALL() const RecordedCall recorded
 #else
 #define TM_RECORD_CALL() static_cast<void>(0)
+#endif
+
+#ifdef TM_ONE_CALL
+// A module that may be called one call at a time only: a Decode that meets
+// another in progress fails. Each lasts a while, so that calls made at about
+// the same time meet.
+std::atomic<uint32_t> decoding{0};
+
+bool DecodedAlone()
+{
+    const uint32_t now = ++decoding;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const bool alone = now == 1 && decoding.load() == 1;
+    --decoding;
+    return alone;
+}
 #endif
 
 #ifdef TM_SHARED_BUFFER
@@ -229,6 +245,9 @@ edl_bool Decode(const uint8_t* src, uint32_t srcLen, uint8_t* dst)
     TM_RECORD_CALL();
 #if defined(TM_DECODE_FAILS) || defined(TM_BOUNDED)
     return 0;
+#endif
+#ifdef TM_ONE_CALL
+    if (!DecodedAlone()) return 0;
 #endif
 #ifdef TM_SHARED_BUFFER
     if (srcLen < kHeader || Declared(src) > sizeof shared || !Unxor(src, srcLen, shared, Declared(src))) return 0;
