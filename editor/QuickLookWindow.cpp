@@ -113,6 +113,10 @@ void QuickLookWindow::ShowEntry(size_t index)
         return;
     }
     const PreviewContent content = ReadPreview(head->bytes, head->Cut(), Utf8(GbkToUtf8Lossy(entry.name)));
+    // The pages not shown let go of the last file's content.
+    text_->SetText({});
+    image_->SetImage({});
+    hex_->SetBytes({});
     QString description;
     switch (content.kind) {
         case PreviewContent::Kind::Text:
