@@ -1,7 +1,6 @@
 // epk's editing commands: add, mkdir, rm, mv, cp, rename, scheme, passwd.
 #include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 
 #include "base/GbkText.h"
 #include "base/SystemErrorText.h"
@@ -9,6 +8,7 @@
 #include "catalogue/DirectoryImport.h"
 #include "catalogue/Exclusions.h"
 #include "catalogue/PackPaths.h"
+#include "platform/DiskPaths.h"
 #include "schemes/SchemeId.h"
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
@@ -101,14 +101,15 @@ int RunAdd(const CliArgs& args)
         for (const std::string& source : *sources) {
             const std::string packPath = prefix + DiskName(source);
             if (exclusions.Excludes(packPath)) continue;
-            struct stat st {};
-            if (::stat(source.c_str(), &st) != 0) {
-                s.prompt.Tell(Printf(msg::kCannotOpenFile, source.c_str(), SystemErrorText(errno).c_str()),
-                              MsgIcon::Error);
+            PathStatus st;
+            std::string error;
+            if (const PathState state = LookAtPath(source, st, error); state != PathState::Found) {
+                if (state == PathState::Missing) error = SystemErrorText(ENOENT);
+                s.prompt.Tell(Printf(msg::kCannotOpenFile, source.c_str(), error.c_str()), MsgIcon::Error);
                 out.failed = true;
                 return;
             }
-            if (!S_ISDIR(st.st_mode)) {
+            if (st.kind != FileKind::Folder) {
                 const EditResult result = AddFileEntry(c, target->id, source, s.prompt);
                 Note(out, result, result == EditResult::Done ? "加入 " + ShownPath(c, c.Entries().size() - 1) : "");
                 if (out.failed) return;
