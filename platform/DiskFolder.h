@@ -26,7 +26,7 @@ public:
     // Creates the file `name` in it for reading and writing where nothing
     // is; false when anything is there (a link included) or the file cannot
     // be made, which a replacing write (SafeFileWriter::OpenIn) then tells.
-    bool CreateFile(const std::string& name, File& file) const;
+    bool CreateNewFile(const std::string& name, File& file) const;
     // Removes the file `name` from it.
     void RemoveFile(const std::string& name) const;
 

@@ -52,6 +52,10 @@ bool MakeFolder(const std::string& path, std::string& error);
 // and '*', '?', '"', '<', '>', '|' and control characters are no names.
 bool IsNameTheDiskTakes(std::string_view name);
 
+// Whether the name (one name; UTF-8) is short enough for a name on the disk:
+// 255 bytes on POSIX systems, 255 UTF-16 units on Windows.
+bool IsShortEnoughForTheDisk(std::string_view name);
+
 // The paths a caller's text for a file on the disk may mean, the likeliest
 // first: on POSIX systems the bytes as they are; on Windows, whose names are
 // Unicode, the text read as UTF-8 and read as GBK, each where it is valid.

@@ -289,7 +289,7 @@ bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileF
     std::string error;
     Filled filled = Filled::Ok;
     const std::string shown = folder.PathOf(name);
-    if (File fresh; folder.CreateFile(name, fresh)) {
+    if (File fresh; folder.CreateNewFile(name, fresh)) {
         filled = fill(fresh, error);
         if (filled == Filled::Ok && fresh.Close()) return true;
         if (filled != Filled::Reported)

@@ -42,7 +42,7 @@ DiskFolder::ChildStatus DiskFolder::Child(const std::string& name, std::shared_p
     return ChildStatus::Ok;
 }
 
-bool DiskFolder::CreateFile(const std::string& name, File& file) const
+bool DiskFolder::CreateNewFile(const std::string& name, File& file) const
 {
     const int fd =
         ::openat(folder_.Native(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);

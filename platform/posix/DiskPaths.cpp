@@ -1,6 +1,7 @@
 #include "platform/DiskPaths.h"
 
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
 
 #include "platform/posix/PosixFiles.h"
@@ -52,6 +53,11 @@ bool MakeFolder(const std::string& path, std::string& error)
 bool IsNameTheDiskTakes(std::string_view)
 {
     return true;
+}
+
+bool IsShortEnoughForTheDisk(std::string_view name)
+{
+    return name.size() <= NAME_MAX;
 }
 
 std::vector<std::string> DiskPathReadings(std::string_view text)
