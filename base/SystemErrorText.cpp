@@ -46,12 +46,18 @@ std::string SystemErrorText(int errnum)
 const char* NotRegularFileText(FileKind kind)
 {
     switch (kind) {
-    case FileKind::Regular: return nullptr;
-    case FileKind::Folder: return kIsAFolder;
-    case FileKind::Pipe: return "是一个命名管道，不是普通文件";
-    case FileKind::Device: return "是一个设备，不是普通文件";
-    case FileKind::Socket: return "是一个套接字，不是普通文件";
-    case FileKind::Other: break;
+        case FileKind::Regular:
+            return nullptr;
+        case FileKind::Folder:
+            return kIsAFolder;
+        case FileKind::Pipe:
+            return "是一个命名管道，不是普通文件";
+        case FileKind::Device:
+            return "是一个设备，不是普通文件";
+        case FileKind::Socket:
+            return "是一个套接字，不是普通文件";
+        case FileKind::Other:
+            break;
     }
     return "不是普通文件";
 }

@@ -35,8 +35,7 @@ std::optional<std::string> Utf8ToGbkWhole(std::string_view utf8)
         ::WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide->data(), size, nullptr, 0, nullptr, &lossy);
     if (length <= 0 || lossy) return std::nullopt;
     std::string gbk(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide->data(), size, gbk.data(), length, nullptr,
-                          nullptr);
+    ::WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide->data(), size, gbk.data(), length, nullptr, nullptr);
     return gbk;
 }
 

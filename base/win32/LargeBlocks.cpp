@@ -4,6 +4,8 @@ namespace tarvex {
 
 // The Windows heap already gives every block of about a megabyte or more
 // mappings of its own and returns them to the system when they are freed.
-void KeepLargeBlocksMapped() {}
+void KeepLargeBlocksMapped()
+{
+}
 
 }  // namespace tarvex

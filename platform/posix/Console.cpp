@@ -26,6 +26,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-void UseBinaryStandardStreams() {}
+void UseBinaryStandardStreams()
+{
+}
 
 }  // namespace tarvex

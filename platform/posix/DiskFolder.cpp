@@ -44,8 +44,7 @@ DiskFolder::ChildStatus DiskFolder::Child(const std::string& name, std::shared_p
 
 bool DiskFolder::CreateNewFile(const std::string& name, File& file) const
 {
-    const int fd =
-        ::openat(folder_.Native(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = ::openat(folder_.Native(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     file.Adopt(fd);
     return true;

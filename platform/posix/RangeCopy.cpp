@@ -63,7 +63,8 @@ CopyStatus CopyThroughMapping(File& from, File& to, const RangeCopy& range, uint
         if (!from.Size(length) || at >= length) return CopyStatus::Ok;
         const size_t step = static_cast<size_t>(std::min({range.length - done, kKernelStep, length - at}));
         const size_t mapped = static_cast<size_t>(at - start) + step;
-        void* view = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED | MAP_POPULATE, from.Native(), static_cast<off_t>(start));
+        void* view =
+            ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED | MAP_POPULATE, from.Native(), static_cast<off_t>(start));
         if (view == MAP_FAILED) return CopyStatus::Ok;
         const uint8_t* bytes = static_cast<const uint8_t*>(view) + (at - start);
         size_t written = 0;
@@ -98,7 +99,8 @@ ssize_t ReadPiece(File& from, uint64_t offset, std::span<uint8_t> piece)
 {
     size_t got = 0;
     while (got < piece.size()) {
-        const ssize_t n = ::pread(from.Native(), piece.data() + got, piece.size() - got, static_cast<off_t>(offset + got));
+        const ssize_t n =
+            ::pread(from.Native(), piece.data() + got, piece.size() - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return -1;
         if (n == 0) break;

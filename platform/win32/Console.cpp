@@ -46,7 +46,8 @@ ConsoleWrite WriteToConsole(std::FILE* stream, std::string_view utf8)
     while (!rest.empty()) {
         DWORD written = 0;
         const auto step = static_cast<DWORD>(std::min<size_t>(rest.size(), 16384));
-        if (!::WriteConsoleW(console, rest.data(), step, &written, nullptr) || written == 0) return ConsoleWrite::Failed;
+        if (!::WriteConsoleW(console, rest.data(), step, &written, nullptr) || written == 0)
+            return ConsoleWrite::Failed;
         rest.remove_prefix(written);
     }
     return ConsoleWrite::Written;

@@ -29,8 +29,8 @@ bool StampOfHandle(HANDLE handle, FileStamp& stamp)
     stamp.device = info.dwVolumeSerialNumber;
     stamp.inode = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     stamp.size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    const int64_t ticks =
-        static_cast<int64_t>((uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime);
+    const int64_t ticks = static_cast<int64_t>((uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                               info.ftLastWriteTime.dwLowDateTime);
     stamp.modifiedSeconds = ticks / kTicksPerSecond;
     stamp.modifiedNanoseconds = ticks % kTicksPerSecond * 100;
     return true;
@@ -48,9 +48,9 @@ PathState LookAtPath(const std::string& path, PathStatus& status, std::string& e
     }
     // Opened only to be looked at (links followed): no rights to its bytes
     // are asked for, and folders open too.
-    const HANDLE handle = ::CreateFileW(wide->c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        ::CreateFileW(wide->c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         if (IsMissing(code)) return PathState::Missing;

@@ -36,14 +36,16 @@ FileKind KindOf(HANDLE handle)
     switch (::GetFileType(handle)) {
         case FILE_TYPE_DISK: {
             BY_HANDLE_FILE_INFORMATION info{};
-            if (::GetFileInformationByHandle(handle, &info) &&
-                (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            if (::GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 return FileKind::Folder;
             return FileKind::Regular;
         }
-        case FILE_TYPE_PIPE: return FileKind::Pipe;
-        case FILE_TYPE_CHAR: return FileKind::Device;
-        default: return FileKind::Other;
+        case FILE_TYPE_PIPE:
+            return FileKind::Pipe;
+        case FILE_TYPE_CHAR:
+            return FileKind::Device;
+        default:
+            return FileKind::Other;
     }
 }
 
@@ -132,8 +134,8 @@ bool File::OpenRead(const std::string& path, uint64_t* size)
     const DWORD attributes = ::GetFileAttributesW(wide->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Fail();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && RefuseType(FileKind::Folder)) return false;
-    file_ = Owned(::CreateFileW(wide->c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_ = Owned(
+        ::CreateFileW(wide->c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return IsOpen() ? KeepIfRegular(size) : Fail();
 }
 
@@ -268,7 +270,9 @@ bool File::Seek(uint64_t position)
 
 // Windows has no call that starts writing a range without waiting for it;
 // its cache writes as it goes anyway.
-void File::StartWriteBack(uint64_t, uint64_t) {}
+void File::StartWriteBack(uint64_t, uint64_t)
+{
+}
 
 bool File::Sync()
 {

@@ -124,8 +124,8 @@ bool HeldPack::Reopen(File& out) const
     // A new open of this very file, with a position of its own, so that
     // reads on several threads do not wait for each other; a copy of the
     // handle where Windows cannot.
-    const HANDLE reopened = ::ReOpenFile(Handle(file_), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+    const HANDLE reopened =
+        ::ReOpenFile(Handle(file_), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
     if (reopened != INVALID_HANDLE_VALUE) {
         out.Adopt(reopened);
         return true;

@@ -9,7 +9,9 @@
 
 namespace tarvex {
 
-ModuleLibrary::ModuleLibrary(ModuleLibrary&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+ModuleLibrary::ModuleLibrary(ModuleLibrary&& other) noexcept : handle_(std::exchange(other.handle_, nullptr))
+{
+}
 
 ModuleLibrary& ModuleLibrary::operator=(ModuleLibrary&& other) noexcept
 {

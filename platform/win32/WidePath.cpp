@@ -86,9 +86,8 @@ std::optional<std::wstring> WidePath(std::string_view utf8)
         // From the root of the current folder's drive (or share).
         const std::optional<std::wstring> root = Literal(current);
         if (!root) return std::nullopt;
-        const size_t end = root->starts_with(kLiteralUnc)
-                               ? root->find(L'\\', root->find(L'\\', kLiteralUnc.size()) + 1)
-                               : kLiteral.size() + 2;
+        const size_t end = root->starts_with(kLiteralUnc) ? root->find(L'\\', root->find(L'\\', kLiteralUnc.size()) + 1)
+                                                          : kLiteral.size() + 2;
         return Resolved(root->substr(0, end), *path);
     }
     if (path->size() >= 2 && IsDriveLetter((*path)[0]) && (*path)[1] == L':') {

@@ -39,14 +39,13 @@ constexpr KnownError kKnownErrors[] = {
 std::string SystemWords(DWORD code, DWORD language)
 {
     wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
-        language, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                         nullptr, code, language, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     if (length == 0 || !text) return {};
     std::wstring words(text, length);
     ::LocalFree(text);
-    while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' '))
-        words.pop_back();
+    while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' ')) words.pop_back();
     return Utf8FromWide(words);
 }
 

@@ -90,10 +90,8 @@ TEST(FileIo, AFolderOpenerFindsEachFileInItsOwnFolder)
         std::string error;
         bool refusedType;
     } failures[] = {
-        {dir / "gone/x", SystemErrorText(ENOENT), false},
-        {dir / "a/gone", SystemErrorText(ENOENT), false},
-        {dir / "ab", NotRegularFileText(FileKind::Folder), true},
-        {pipe, NotRegularFileText(FileKind::Pipe), true},
+        {dir / "gone/x", SystemErrorText(ENOENT), false},          {dir / "a/gone", SystemErrorText(ENOENT), false},
+        {dir / "ab", NotRegularFileText(FileKind::Folder), true},  {pipe, NotRegularFileText(FileKind::Pipe), true},
         {"/dev/null", NotRegularFileText(FileKind::Device), true},
     };
     for (const auto& failure : failures) {

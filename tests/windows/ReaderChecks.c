@@ -82,8 +82,10 @@ static void check_pack(rq_file* reader, char** f, int loose)
         return;
     }
     if (rq_file_locate(reader, f[3], NULL)) {
-        if (strcmp(f[4], "-") == 0) fail("a path that should fail was found");
-        else expect_selected(reader, f[4]);
+        if (strcmp(f[4], "-") == 0)
+            fail("a path that should fail was found");
+        else
+            expect_selected(reader, f[4]);
     } else if (strcmp(f[4], "-") != 0) {
         fail("the path is not found");
     } else {
@@ -93,8 +95,10 @@ static void check_pack(rq_file* reader, char** f, int loose)
 
 static void check_plain(rq_file* reader, char** f)
 {
-    if (!rq_file_open(reader, f[1], 1, 0, NULL)) fail("the file does not open");
-    else expect_selected(reader, f[2]);
+    if (!rq_file_open(reader, f[1], 1, 0, NULL))
+        fail("the file does not open");
+    else
+        expect_selected(reader, f[2]);
 }
 
 static void check_write(rq_file* reader, char** f)
@@ -103,8 +107,7 @@ static void check_write(rq_file* reader, char** f)
     uint32_t length = 0;
     char* back;
     const uint32_t size = (uint32_t)strlen(f[2]);
-    if (!rq_file_open(writer, f[1], 0, 0, NULL) || !rq_file_write(writer, f[2], size) ||
-        rq_file_length(writer) != size)
+    if (!rq_file_open(writer, f[1], 0, 0, NULL) || !rq_file_write(writer, f[2], size) || rq_file_length(writer) != size)
         fail("the file cannot be written");
     rq_file_destroy(writer); /* puts the file in place */
     back = slurp(reader, f[1], &length);
@@ -135,11 +138,16 @@ int main(int argc, char** argv)
         }
         for (int i = 0; i < n; ++i)
             if (strcmp(f[i], "-") == 0 && i > 0 && i < n - 1) f[i] = (char*)"";
-        if (n == 5 && strcmp(f[0], "pack") == 0) check_pack(reader, f, 0);
-        else if (n == 5 && strcmp(f[0], "loose") == 0) check_pack(reader, f, 1);
-        else if (n == 3 && strcmp(f[0], "plain") == 0) check_plain(reader, f);
-        else if (n == 3 && strcmp(f[0], "write") == 0) check_write(reader, f);
-        else fail("not a check");
+        if (n == 5 && strcmp(f[0], "pack") == 0)
+            check_pack(reader, f, 0);
+        else if (n == 5 && strcmp(f[0], "loose") == 0)
+            check_pack(reader, f, 1);
+        else if (n == 3 && strcmp(f[0], "plain") == 0)
+            check_plain(reader, f);
+        else if (n == 3 && strcmp(f[0], "write") == 0)
+            check_write(reader, f);
+        else
+            fail("not a check");
         rq_file_destroy(reader);
         ++count;
     }

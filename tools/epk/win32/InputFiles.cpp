@@ -56,9 +56,12 @@ bool InputFile::Open(const std::string& path)
         PathStatus status;
         std::string error;
         switch (LookAtPath(path, status, error)) {
-            case PathState::Missing: return Fail(SystemErrorText(ENOENT));
-            case PathState::Failed: return Fail(error);
-            case PathState::Found: break;
+            case PathState::Missing:
+                return Fail(SystemErrorText(ENOENT));
+            case PathState::Failed:
+                return Fail(error);
+            case PathState::Found:
+                break;
         }
         if (status.kind != FileKind::Regular && status.kind != FileKind::Pipe)
             return Fail(NotRegularFileText(status.kind));
