@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
+#include <vector>
 
 #include "base/AppFolder.h"
 #include "base/win32/WideText.h"
@@ -58,6 +60,35 @@ std::string TempName()
     std::string name = ".tarvex-";
     for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
     return name;
+}
+
+// Renames the file `from` over `to` with POSIX semantics (Windows 10 1607
+// and later, on NTFS): a file that others hold open, with FILE_SHARE_DELETE
+// as Tarvex's programs hold packs, is replaced all the same, where the older
+// renames are refused while it is open. False where Windows cannot.
+bool RenameOverOpenFile(const std::wstring& from, const std::wstring& to)
+{
+    // FileRenameInfoEx and its flags, named by newer headers only.
+    constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+    constexpr DWORD kReplaceIfExists = 1;
+    constexpr DWORD kPosixSemantics = 2;
+    const HANDLE file = ::CreateFileW(from.c_str(), DELETE | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // The call takes the system's own form of the path: "\??\" for "\\?\".
+    std::wstring name = to;
+    if (name.starts_with(L"\\\\?\\")) name[1] = L'?';
+    std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    // The flags take the place of ReplaceIfExists, at the start.
+    const DWORD flags = kReplaceIfExists | kPosixSemantics;
+    std::memcpy(buffer.data(), &flags, sizeof flags);
+    info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, name.data(), info->FileNameLength);
+    const bool renamed = ::SetFileInformationByHandle(file, kFileRenameInfoEx, info, static_cast<DWORD>(buffer.size()));
+    ::CloseHandle(file);
+    return renamed;
 }
 
 }  // namespace
@@ -186,10 +217,10 @@ bool SafeFileWriter::Commit(const CommitRules& rules)
 }
 
 // Moves the complete file to the target: over what is there with
-// ReplaceFileW, which passes the old file's attributes and rights on to it;
-// with replaceNothing only where nothing is, which MoveFileExW without
-// MOVEFILE_REPLACE_EXISTING ensures. Either way the move is on the disk
-// before it returns.
+// ReplaceFileW, which passes the old file's attributes and rights on to it
+// (or, where it cannot, by a rename over the target); with replaceNothing
+// only where nothing is, which MoveFileExW without MOVEFILE_REPLACE_EXISTING
+// ensures. Either way the move is on the disk before it returns.
 bool SafeFileWriter::PutInPlace(bool replaceNothing)
 {
     const std::optional<std::wstring> temp = WidePath(DirectoryOf(target_) + "\\" + tempName_);
@@ -202,6 +233,8 @@ bool SafeFileWriter::PutInPlace(bool replaceNothing)
                                REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr);
         code = ::GetLastError();
     }
+    // A target that another program (or this one) holds open.
+    if (!moved && !replaceNothing && code != ERROR_FILE_NOT_FOUND) moved = RenameOverOpenFile(*temp, *target);
     if (!moved) {
         // Nothing at the target (any more), or a target ReplaceFileW cannot
         // take: renamed over it as POSIX systems do.
