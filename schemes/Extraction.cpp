@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "base/SystemErrorText.h"
 #include "format/Scrambler.h"
@@ -321,7 +322,7 @@ bool WriteWholeFile(const DiskFolder& folder, const std::string& name, std::span
 
 std::shared_ptr<const DiskFolder> FolderOfPath(const std::string& path, std::string& name, IPrompt& prompt)
 {
-    const size_t slash = path.rfind('/');
+    const size_t slash = path.find_last_of(kPathSeparators);
     const std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string error;

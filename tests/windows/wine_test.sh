@@ -160,6 +160,10 @@ epk)
     fail "sync"
   cmp -s "$tmp/linux/synced.epk" "$tmp/windows/synced.epk" || fail "sync: another pack"
   same_report sync.out || fail "sync: another report: $(cat "$tmp/windows/sync.out")"
+  # A source named with '\' between folders is left out by its name in the pack.
+  win "$tmp" "$stage/bin/epk.exe" add windows/lz.epk 'src\a.txt' --to ui --exclude 'ui/a.txt' >"$tmp/add.out" ||
+    fail "add with an exclusion"
+  ! grep -q '^加入' "$tmp/add.out" || fail "an excluded source was added: $(cat "$tmp/add.out")"
   # Names Windows would take for a stream or a device: the stream's is
   # skipped with a message, the device names become files of their own.
   mkdir -p "$tmp/odd"

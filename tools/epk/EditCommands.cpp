@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "base/SystemErrorText.h"
 #include "catalogue/CatalogueEdits.h"
@@ -68,8 +69,8 @@ void Note(EditOutcome& out, EditResult result, const std::string& change)
 std::string DiskName(const std::string& path)
 {
     std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    const size_t slash = trimmed.rfind('/');
+    while (trimmed.size() > 1 && kPathSeparators.find(trimmed.back()) != std::string_view::npos) trimmed.pop_back();
+    const size_t slash = trimmed.find_last_of(kPathSeparators);
     return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
