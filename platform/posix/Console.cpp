@@ -21,11 +21,6 @@ bool CanDrawProgress(std::FILE* stream)
     return ::isatty(::fileno(stream));
 }
 
-std::vector<std::string> ProgramArguments(int argc, char** argv)
-{
-    return std::vector<std::string>(argv + 1, argv + argc);
-}
-
 void UseBinaryStandardStreams()
 {
 }

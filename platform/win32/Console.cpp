@@ -1,7 +1,6 @@
 #include "platform/Console.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -59,17 +58,6 @@ bool CanDrawProgress(std::FILE* stream)
     DWORD mode = 0;
     return console && ::GetConsoleMode(console, &mode) &&
            ::SetConsoleMode(console, mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
-}
-
-std::vector<std::string> ProgramArguments(int argc, char** argv)
-{
-    int count = 0;
-    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!wide) return std::vector<std::string>(argv + 1, argv + argc);
-    std::vector<std::string> arguments;
-    for (int i = 1; i < count; ++i) arguments.push_back(Utf8FromWide(wide[i]));
-    ::LocalFree(wide);
-    return arguments;
 }
 
 void UseBinaryStandardStreams()
