@@ -1,65 +1,11 @@
 #include "base/GbkText.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <iconv.h>
+
+#include "base/GbkConversion.h"
 
 namespace tarvex {
 namespace {
-
-// An iconv descriptor per thread and direction: descriptors are not
-// thread-safe, and opening one per call would dominate on large packs.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter()
-    {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    // Converts all of `in`; on an invalid or unrepresentable character returns
-    // false with `consumed` telling how far it got.
-    bool Convert(std::string_view in, std::string& out, size_t& consumed)
-    {
-        out.clear();
-        consumed = 0;
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char* src = const_cast<char*>(in.data());
-        size_t srcLeft = in.size();
-        char chunk[1024];
-        while (srcLeft > 0) {
-            char* dst = chunk;
-            size_t dstLeft = sizeof chunk;
-            size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-            out.append(chunk, dst - chunk);
-            consumed = in.size() - srcLeft;
-            if (rc == static_cast<size_t>(-1) && errno != E2BIG) return false;
-        }
-        char* dst = chunk;
-        size_t dstLeft = sizeof chunk;
-        if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1)) return false;
-        out.append(chunk, dst - chunk);
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
-
-Converter& ToGbk()
-{
-    thread_local Converter c("GBK", "UTF-8");
-    return c;
-}
-
-Converter& FromGbk()
-{
-    thread_local Converter c("UTF-8", "GBK");
-    return c;
-}
 
 bool IsAscii(std::string_view s)
 {
@@ -75,7 +21,7 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8)
     if (IsAscii(utf8)) return std::string(utf8);
     std::string out;
     size_t consumed = 0;
-    if (!ToGbk().Convert(utf8, out, consumed)) return std::nullopt;
+    if (!ConvertText(TextDirection::Utf8ToGbk, utf8, out, consumed)) return std::nullopt;
     return out;
 }
 
@@ -86,7 +32,7 @@ std::string Utf8ToGbkLossy(std::string_view utf8)
     while (!utf8.empty()) {
         std::string part;
         size_t consumed = 0;
-        if (ToGbk().Convert(utf8, part, consumed)) return result + part;
+        if (ConvertText(TextDirection::Utf8ToGbk, utf8, part, consumed)) return result + part;
         result += part;
         result += '?';
         // Skip the whole UTF-8 sequence that could not be converted.
@@ -103,7 +49,7 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk)
     if (IsAscii(gbk)) return std::string(gbk);
     std::string out;
     size_t consumed = 0;
-    if (!FromGbk().Convert(gbk, out, consumed)) return std::nullopt;
+    if (!ConvertText(TextDirection::GbkToUtf8, gbk, out, consumed)) return std::nullopt;
     return out;
 }
 
@@ -123,7 +69,7 @@ std::string GbkToUtf8Lossy(std::string_view gbk)
     while (!gbk.empty()) {
         std::string part;
         size_t consumed = 0;
-        if (FromGbk().Convert(gbk, part, consumed)) {
+        if (ConvertText(TextDirection::GbkToUtf8, gbk, part, consumed)) {
             result += part;
             break;
         }

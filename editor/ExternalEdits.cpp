@@ -10,6 +10,7 @@
 
 #include "catalogue/CatalogueEdits.h"
 #include "catalogue/PackPaths.h"
+#include "platform/DiskPaths.h"
 #include "editor/CTarvexDoc.h"
 #include "editor/CTarvexView.h"
 #include "schemes/EntryContent.h"
@@ -29,6 +30,15 @@ constexpr int kSettleMs = 300;
 std::string Local(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
+}
+
+// The stamp of the file at path; nothing when it cannot be looked at.
+std::optional<FileStamp> StampAt(const std::string& path)
+{
+    PathStatus status;
+    std::string error;
+    if (LookAtPath(path, status, error) != PathState::Found) return std::nullopt;
+    return status.stamp;
 }
 
 }  // namespace
@@ -108,7 +118,7 @@ bool ExternalEdits::OpenInDefaultProgram(size_t index)
             std::remove_if(copies_.begin(), copies_.end(), [&](const Copy& c) { return c.identity == entry.identity; }),
             copies_.end());
         Copy copy{entry.identity, index, path, {}, 0};
-        StampOfPath(Local(path), copy.stamp);
+        copy.stamp = StampAt(Local(path)).value_or(FileStamp{});
         copies_.push_back(std::move(copy));
         watcher_.addPath(path);
         watcher_.addPath(folder_->filePath(place));
@@ -136,9 +146,9 @@ void ExternalEdits::CheckCopies()
         // place left the watcher with nothing to watch.
         if (!watcher_.files().contains(copies_[i].path) && QFile::exists(copies_[i].path))
             watcher_.addPath(copies_[i].path);
-        FileStamp now;
-        if (!StampOfPath(Local(copies_[i].path), now) || now == copies_[i].stamp) continue;
-        copies_[i].stamp = now;
+        const std::optional<FileStamp> now = StampAt(Local(copies_[i].path));
+        if (!now || *now == copies_[i].stamp) continue;
+        copies_[i].stamp = *now;
         Offer(i);
     }
 }

@@ -73,6 +73,7 @@ actual=$(contents "$sdk")
 libdir=$(grep -o '^\./usr/lib.*/libRQ_File\.a$' <<<"$actual" | sed 's|/libRQ_File\.a$||') || true
 expected=$(sort <<EOF2
 ./usr/include/RQ_File.h
+./usr/include/rq_file.h
 $libdir/libRQ_File.a
 $libdir/cmake/RQ_File/RQ_FileConfig.cmake
 $libdir/cmake/RQ_File/RQ_FileConfigVersion.cmake

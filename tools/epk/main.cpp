@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/LargeBlocks.h"
+#include "platform/Console.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/PackSession.h"
@@ -127,7 +128,8 @@ std::string Usage()
 int Main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
-    std::vector<std::string> args(argv + 1, argv + argc);
+    UseBinaryStandardStreams();
+    std::vector<std::string> args = ProgramArguments(argc, argv);
     if (args.empty()) {
         PrintErr(Usage());
         return kExitUsage;
