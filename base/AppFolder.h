@@ -6,11 +6,19 @@
 
 namespace tarvex {
 
-// The path cut after its last '/', the '/' kept ("/a/b/prog" gives "/a/b/");
-// a path without one is returned whole.
+// The characters that end a folder's name in a disk path: '/', and on
+// Windows '\' as well.
+#ifdef _WIN32
+inline constexpr std::string_view kPathSeparators = "/\\";
+#else
+inline constexpr std::string_view kPathSeparators = "/";
+#endif
+
+// The path cut after its last separator, the separator kept ("/a/b/prog"
+// gives "/a/b/"); a path without one is returned whole.
 std::string FolderOfPath(std::string_view path);
 
-// What follows the path's last '/' ("/a/b/prog" gives "prog"); a path
+// What follows the path's last separator ("/a/b/prog" gives "prog"); a path
 // without one is returned whole.
 std::string_view NameOfPath(std::string_view path);
 

@@ -1,65 +1,11 @@
 #include "base/GbkText.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <iconv.h>
+
+#include "base/GbkConversion.h"
 
 namespace tarvex {
 namespace {
-
-// An iconv descriptor per thread and direction: descriptors are not
-// thread-safe, and opening one per call would dominate on large packs.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter()
-    {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    // Converts all of `in`; on an invalid or unrepresentable character returns
-    // false with `consumed` telling how far it got.
-    bool Convert(std::string_view in, std::string& out, size_t& consumed)
-    {
-        out.clear();
-        consumed = 0;
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char* src = const_cast<char*>(in.data());
-        size_t srcLeft = in.size();
-        char chunk[1024];
-        while (srcLeft > 0) {
-            char* dst = chunk;
-            size_t dstLeft = sizeof chunk;
-            size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-            out.append(chunk, dst - chunk);
-            consumed = in.size() - srcLeft;
-            if (rc == static_cast<size_t>(-1) && errno != E2BIG) return false;
-        }
-        char* dst = chunk;
-        size_t dstLeft = sizeof chunk;
-        if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1)) return false;
-        out.append(chunk, dst - chunk);
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
-
-Converter& ToGbk()
-{
-    thread_local Converter c("GBK", "UTF-8");
-    return c;
-}
-
-Converter& FromGbk()
-{
-    thread_local Converter c("UTF-8", "GBK");
-    return c;
-}
 
 bool IsAscii(std::string_view s)
 {
@@ -75,7 +21,7 @@ std::optional<std::string> Utf8ToGbk(std::string_view utf8)
     if (IsAscii(utf8)) return std::string(utf8);
     std::string out;
     size_t consumed = 0;
-    if (!ToGbk().Convert(utf8, out, consumed)) return std::nullopt;
+    if (!ConvertText(TextDirection::Utf8ToGbk, utf8, out, consumed)) return std::nullopt;
     return out;
 }
 
@@ -86,7 +32,7 @@ std::string Utf8ToGbkLossy(std::string_view utf8)
     while (!utf8.empty()) {
         std::string part;
         size_t consumed = 0;
-        if (ToGbk().Convert(utf8, part, consumed)) return result + part;
+        if (ConvertText(TextDirection::Utf8ToGbk, utf8, part, consumed)) return result + part;
         result += part;
         result += '?';
         // Skip the whole UTF-8 sequence that could not be converted.
@@ -103,7 +49,7 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk)
     if (IsAscii(gbk)) return std::string(gbk);
     std::string out;
     size_t consumed = 0;
-    if (!FromGbk().Convert(gbk, out, consumed)) return std::nullopt;
+    if (!ConvertText(TextDirection::GbkToUtf8, gbk, out, consumed)) return std::nullopt;
     return out;
 }
 
@@ -123,7 +69,7 @@ std::string GbkToUtf8Lossy(std::string_view gbk)
     while (!gbk.empty()) {
         std::string part;
         size_t consumed = 0;
-        if (FromGbk().Convert(gbk, part, consumed)) {
+        if (ConvertText(TextDirection::GbkToUtf8, gbk, part, consumed)) {
             result += part;
             break;
         }
@@ -135,6 +81,79 @@ std::string GbkToUtf8Lossy(std::string_view gbk)
         gbk.remove_prefix(consumed + 1);
     }
     return result;
+}
+
+bool IsUtf8(std::string_view bytes)
+{
+    size_t i = 0;
+    const size_t n = bytes.size();
+    const auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    while (i < n) {
+        const unsigned char lead = at(i);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // The length of the sequence and the range its second byte must lie
+        // in, which rules out overlong forms, surrogates and values past U+10FFFF.
+        size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (n - i < length || at(i + 1) < low || at(i + 1) > high) return false;
+        for (size_t k = 2; k < length; ++k)
+            if ((at(i + k) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string Utf16ToUtf8Lossy(std::span<const uint8_t> bytes, bool bigEndian)
+{
+    const size_t units = bytes.size() / 2;
+    const auto unit = [&](size_t k) -> uint32_t {
+        const uint8_t a = bytes[2 * k];
+        const uint8_t b = bytes[2 * k + 1];
+        return bigEndian ? uint32_t{a} << 8 | b : uint32_t{b} << 8 | a;
+    };
+    std::string out;
+    out.reserve(units * 3 / 2);
+    for (size_t k = 0; k < units; ++k) {
+        uint32_t c = unit(k);
+        if (c >= 0xD800 && c <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(++k) - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
 }
 
 std::vector<std::string> SplitGbkPath(std::string_view gbkPath)

@@ -1,7 +1,6 @@
 #include "base/SystemErrorText.h"
 
 #include <cerrno>
-#include <sys/stat.h>
 
 #include "base/Printf.h"
 
@@ -20,7 +19,9 @@ constexpr KnownError kKnownErrors[] = {
     {EACCES, "权限不够"},
     {EPERM, "权限不够"},
     {ENOSPC, "磁盘空间不足"},
+#ifdef EDQUOT
     {EDQUOT, "超出了磁盘配额"},
+#endif
     {EFBIG, "文件太大"},
     {EROFS, "只读文件系统"},
     {EISDIR, kIsAFolder},
@@ -42,13 +43,22 @@ std::string SystemErrorText(int errnum)
     return Printf("系统错误 %d", errnum);
 }
 
-const char* NotRegularFileText(mode_t mode)
+const char* NotRegularFileText(FileKind kind)
 {
-    if (S_ISREG(mode)) return nullptr;
-    if (S_ISDIR(mode)) return kIsAFolder;
-    if (S_ISFIFO(mode)) return "是一个命名管道，不是普通文件";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "是一个设备，不是普通文件";
-    if (S_ISSOCK(mode)) return "是一个套接字，不是普通文件";
+    switch (kind) {
+        case FileKind::Regular:
+            return nullptr;
+        case FileKind::Folder:
+            return kIsAFolder;
+        case FileKind::Pipe:
+            return "是一个命名管道，不是普通文件";
+        case FileKind::Device:
+            return "是一个设备，不是普通文件";
+        case FileKind::Socket:
+            return "是一个套接字，不是普通文件";
+        case FileKind::Other:
+            break;
+    }
     return "不是普通文件";
 }
 

@@ -2,7 +2,6 @@
 // The system's reasons for a failure in the program's own language: the
 // common error numbers have texts of their own, any other shows its number.
 #include <string>
-#include <sys/types.h>
 
 namespace tarvex {
 
@@ -10,11 +9,14 @@ namespace tarvex {
 inline constexpr const char* kFileEndedEarly = "文件比预期的短";
 inline constexpr const char* kFileNotOpen = "文件没有打开";
 
+// What is at a path, as far as reading it as a file goes.
+enum class FileKind { Regular, Folder, Pipe, Device, Socket, Other };
+
 // The text for an errno value.
 std::string SystemErrorText(int errnum);
 
-// Why the thing of this type is not read as a file: a folder, a pipe, a
-// device or a socket; nullptr for a regular file.
-const char* NotRegularFileText(mode_t mode);
+// Why a thing of this kind is not read as a file: a folder, a pipe, a device
+// or a socket; nullptr for a regular file.
+const char* NotRegularFileText(FileKind kind);
 
 }  // namespace tarvex

@@ -43,7 +43,8 @@ class Command:
     reads: tuple[str, ...] = ()  # files in the work folder that other commands make
     restores: tuple[str, str] | None = None  # (pristine, working copy) copied before every run
     replaces: str | None = None  # a file it writes over, copied from the pristine pack before every run
-    extracts: bool = False  # fills {dest}, which must then equal the corpus
+    extracts: bool = False  # fills {dest}, which must then equal the corpus (or its extracted_folder)
+    extracted_folder: str = ""  # with extracts: the folder of the corpus that {dest} must equal
     lists: str | None = None  # "epk" or "tar": prints one line per entry
     same_as: str | None = None  # its output must equal this file of the work folder
     shows_folder: bool = False  # the editor's list shows EDITOR_FOLDER ("rows" counts its files)
@@ -160,15 +161,31 @@ def edit_commands() -> list[Command]:
     return made
 
 
+# How the editor's program shows the progress of a save or an extraction,
+# nowhere or in the real progress window: (key suffix, its option, the pack
+# copy its save edits).
+PROGRESS_FORMS = ((", no progress window", "", "edit.epk"), (", progress window", " --progress-window", "edit-2.epk"))
+
+
 def editor_commands() -> list[Command]:
-    return [
+    made = [
         editor("editor open", f"{{gui}} {{work}}/none.epk {EDITOR_FOLDER}", reads=("none.epk",), shows_folder=True,
                reported="open_s"),
         editor("editor show", f"{{gui}} {{work}}/none.epk {EDITOR_FOLDER}", reads=("none.epk",), shows_folder=True,
                reported="show_s"),
         editor("editor save", "{gui} --save-after-edit {work}/edit.epk {sync}", restores=("none.epk", "edit.epk"),
                edit=EditCheck(present="{renamed}"), reported="save_s", memory_goal=True),
+        editor("editor paste", f"{{gui}} --paste {{work}}/none.epk {EDITOR_FOLDER}", reads=("none.epk",),
+               shows_folder=True, reported="paste_s"),
     ]
+    for suffix, option, copy in PROGRESS_FORMS:
+        made.append(editor(f"editor save{suffix}", f"{{gui}} --save-after-edit {{work}}/{copy} {{sync}}{option}",
+                           restores=("none.epk", copy), edit=EditCheck(present=f"{EDITOR_FOLDER}/{{renamed}}"),
+                           reported="save_s"))
+        made.append(editor(f"editor extract{suffix}",
+                           f"{{gui}} --extract {{work}}/none.epk {EDITOR_FOLDER} {{dest}} {{sync}}{option}",
+                           reads=("none.epk",), extracts=True, extracted_folder=EDITOR_FOLDER, reported="extract_s"))
+    return made
 
 
 def mount_commands() -> list[Command]:
@@ -197,6 +214,7 @@ class Comparison:
     limits: dict[str, float] = field(default_factory=dict)  # the goal's bound on the ratio, per corpus
     metric: str = "time"  # "time": median pair ratio <= limit; "size": output size ratio < limit
     per_core: bool = False  # the limit is divided by the number of cores
+    seconds: dict[str, float] = field(default_factory=dict)  # a bound on epk's median seconds (below it), per corpus
     modes: tuple[str, ...] = USUAL_MODES
 
     def limit(self, corpus: str, cores: int) -> float | None:
@@ -251,6 +269,12 @@ COMPARISONS = (
     *edit_comparisons(),
     Comparison("editor: open / list", "editor open", "epk list", "g", _limits("g", 1.0)),
     Comparison("editor: show folder / list", "editor show", "epk list", "g", _limits("g", 1.0)),
+    Comparison("editor: save, window / none", "editor save, progress window",
+               "editor save, no progress window", "g", _limits("g", 1.1)),
+    Comparison("editor: extract, window / none", "editor extract, progress window",
+               "editor extract, no progress window", "g", _limits("g", 1.1)),
+    Comparison("editor: paste / show folder", "editor paste", "editor show", "g",
+               seconds={"g": 0.5}),
     Comparison("lz size / squashfs lzo", "epk create lz", "squashfs create", "a", metric="size", modes=("shm",)),
     Comparison("mount: read tree / squashfuse", "epk mount read", "squashfuse read", "a", _limits("a", 0.5),
                modes=("shm",)),

@@ -122,11 +122,14 @@ def block_lines(rows: list[RowResult]) -> list[str]:
 def goal_lines(rows: list[RowResult]) -> list[str]:
     cells = [["mode", "corpus", "goal", "measured", "limit", ""]]
     for row in rows:
-        if row.limit is None:
-            continue
-        measured = format_spread(row.time_ratio) if row.comparison.metric == "time" else format_ratio(row.size_ratio)
-        cells.append([row.mode, row.corpus, f"{row.comparison.label}: {row.comparison.metric} epk / peer", measured,
-                      row.limit_text(), row.result()])
+        if row.limit is not None:
+            time = row.comparison.metric == "time"
+            measured = format_spread(row.time_ratio) if time else format_ratio(row.size_ratio)
+            cells.append([row.mode, row.corpus, f"{row.comparison.label}: {row.comparison.metric} epk / peer", measured,
+                          row.ratio_limit_text(), row.result()])
+        if row.seconds_limit is not None:
+            cells.append([row.mode, row.corpus, f"{row.comparison.label}: epk seconds",
+                          format_seconds(row.epk_seconds), row.seconds_limit_text(), row.result()])
     return align(cells, 3)
 
 

@@ -85,6 +85,7 @@ class RowResult:
     epk_command: str
     peer_command: str
     limit: float | None
+    seconds_limit: float | None = None  # epk's median seconds must stay below it
     pairs: list[Pair] = field(default_factory=list)
     epk_bytes: int | None = None
     peer_bytes: int | None = None
@@ -133,17 +134,32 @@ class RowResult:
         spread = self.time_ratio
         return spread.median if spread else None
 
-    def limit_text(self) -> str:
+    def ratio_limit_text(self) -> str:
         if self.limit is None:
             return ""
         return f"{'<=' if self.comparison.metric == 'time' else '<'} {self.limit:.2f}"
 
+    def seconds_limit_text(self) -> str:
+        return "" if self.seconds_limit is None else f"< {self.seconds_limit:.2f} s"
+
+    def limit_text(self) -> str:
+        return ", ".join(text for text in (self.ratio_limit_text(), self.seconds_limit_text()) if text)
+
     def result(self) -> str:
-        """PASS or FAIL against the goal; empty without a goal."""
-        if self.limit is None:
+        """PASS or FAIL against the goals; empty without a goal."""
+        if self.limit is None and self.seconds_limit is None:
             return ""
-        measured = self.measured()
-        if self.problem or measured is None:
+        if self.problem:
             return "FAIL"
-        passed = measured <= self.limit if self.comparison.metric == "time" else measured < self.limit
-        return "PASS" if passed else "FAIL"
+        if self.limit is not None:
+            measured = self.measured()
+            if measured is None:
+                return "FAIL"
+            passed = measured <= self.limit if self.comparison.metric == "time" else measured < self.limit
+            if not passed:
+                return "FAIL"
+        if self.seconds_limit is not None:
+            seconds = self.epk_seconds
+            if seconds is None or seconds >= self.seconds_limit:
+                return "FAIL"
+        return "PASS"

@@ -143,7 +143,7 @@ class Runner:
     def run_comparison(self, mode: str, place: Place, comparison: Comparison) -> RowResult:
         epk_command, peer_command = comparison.commands()
         row = RowResult(mode, place.name, comparison, epk_command.shown(), peer_command.shown(),
-                        comparison.limit(place.name, self.workers))
+                        comparison.limit(place.name, self.workers), comparison.seconds.get(place.name))
         sides = {"epk": epk_command, "peer": peer_command}
         if comparison.metric == "size":
             for command in sides.values():
@@ -273,7 +273,7 @@ class Runner:
     def check(self, place: Place, command: Command, destination: Path, stem: Path,
               report: dict[str, str]) -> str | None:
         if command.extracts:
-            return checks.same_tree(place.corpus, destination)
+            return checks.same_tree(place.corpus / command.extracted_folder, destination)
         if command.lists:
             return checks.listing_lines(stem.with_suffix(".out"), command.lists, place.stats)
         if command.same_as:

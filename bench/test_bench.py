@@ -291,6 +291,9 @@ class PlanTest(unittest.TestCase):
                                                                      "--sync"])
         shm = places(Path("/b/epk"), None, Path("/w"), Path("/c"), Path("/o"), "shm")
         self.assertEqual(save.argv(shm)[1:], ["--save-after-edit", "/w/edit.epk"])
+        extract = COMMANDS["editor extract, progress window"]
+        self.assertEqual(timed_argv(extract, extract.argv(fill), "disk"),
+                         ["/b/gui", "--extract", "/w d/none.epk", "big", "/o", "--sync", "--progress-window"])
 
     def test_commands_are_shown_without_their_folders(self):
         self.assertEqual(COMMANDS["epk add, password"].shown(), "epk add edit.epk small.txt --password-file pw.txt")
@@ -312,6 +315,9 @@ class PlanTest(unittest.TestCase):
 
 def measured(seconds: float, peak_kib: int = 1024) -> Measurement:
     return Measurement(seconds, peak_kib, 0, 0, 0)
+
+
+PASTE = "editor: paste / show folder"
 
 
 def row_of(label: str, corpus: str, pairs: list[tuple[float, float]], **fields) -> RowResult:
@@ -341,6 +347,9 @@ class ResultsTest(unittest.TestCase):
             ("shown only", row_of("store: create", "a", [(5.0, 1.0)]), ""),
             ("equal sizes are not smaller", row_of("zstd-fast size / lz", "a", [], epk_bytes=9, peer_bytes=9), "FAIL"),
             ("a smaller size passes", row_of("zstd-fast size / lz", "a", [], epk_bytes=8, peer_bytes=9), "PASS"),
+            ("below the seconds", row_of(PASTE, "g", [(0.49, 0.1), (0.3, 0.1)], seconds_limit=0.5), "PASS"),
+            ("at the seconds", row_of(PASTE, "g", [(0.5, 0.1)], seconds_limit=0.5), "FAIL"),
+            ("seconds, nothing measured", row_of(PASTE, "g", [], seconds_limit=0.5), "FAIL"),
         ]
         for name, row, result in cases:
             with self.subTest(name):
@@ -494,9 +503,11 @@ class ReportTest(unittest.TestCase):
         memory = [MemoryCheck("shm", "s", rows[0].epk_command, 10 * 1024, 64)]
         rows[0].memory = memory[0]
         sizes = row_of("zstd-fast size / lz", "a", [], epk_bytes=3 * MIB, peer_bytes=4 * MIB)
-        blocks = {("shm", "s"): rows, ("disk", "a"): [sizes]}
+        paste = row_of(PASTE, "g", [(0.2, 0.1)], seconds_limit=0.5)
+        blocks = {("shm", "s"): rows, ("shm", "g"): [paste], ("disk", "a"): [sizes]}
         header = [("date", "today"), ("method", "2 pairs, median of pair ratios (min-max) " * 6)]
-        text = format_report(header, blocks, memory, {"s": "small files", "a": "real files " * 20}, warning="NOT A RESULT")
+        text = format_report(header, blocks, memory, {"s": "small files", "a": "real files " * 20, "g": "the editor"},
+                             warning="NOT A RESULT")
         self.assertTrue(text.splitlines()[2].startswith("*** NOT A RESULT"))
         self.assertLessEqual(max(map(len, text.splitlines())), 140)
         modes = [line.split(":")[0] for line in text.splitlines() if line.startswith("== Mode")]
@@ -506,6 +517,8 @@ class ReportTest(unittest.TestCase):
                                r"<= 0\.80\s+FAIL\s+<= 64\s+PASS")
         self.assertRegex(text, r"shm\s+s\s+list: time epk / peer\s+1\.00 \(0\.50-1\.50\)\s+<= 0\.30\s+FAIL")
         self.assertRegex(text, r"shm\s+s\s+epk x\s+10\.0\s+<= 64\s+PASS")
+        self.assertRegex(text, r"shm\s+g\s+editor: paste / show folder: epk seconds\s+0\.200\s+"
+                               r"< 0\.50 s\s+PASS")
         with tempfile.TemporaryDirectory() as temp:
             path = Path(temp) / "t.csv"
             write_csv(path, rows + [sizes], memory)

@@ -4,6 +4,7 @@
 
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
+#include "catalogue/NamePattern.h"
 #include "platform/FileIo.h"
 #include "talk/Messages.h"
 
@@ -52,11 +53,13 @@ std::optional<std::string> StorableName(std::string_view utf8, IPrompt& prompt)
     return gbk;
 }
 
-EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt)
+EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt,
+                        std::unordered_set<std::string>* namesInFolder)
 {
     const std::optional<std::string> name = StorableName(std::string(NameOfPath(path)), prompt);
     if (!name) return EditResult::Refused;
-    if (catalogue.FolderHasFile(folderId, *name)) return RefuseExisting(*name, prompt);
+    const bool taken = namesInFolder ? namesInFolder->contains(*name) : catalogue.FolderHasFile(folderId, *name);
+    if (taken) return RefuseExisting(*name, prompt);
     File file;
     uint64_t length = 0;
     if (!file.OpenRead(path, &length)) {
@@ -65,7 +68,7 @@ EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::stri
                     notAFile ? MsgIcon::Warning : MsgIcon::Error);
         return notAFile ? EditResult::Refused : EditResult::Failed;
     }
-    return AddFileEntryOfLength(catalogue, folderId, path, length, prompt);
+    return AddStorableFileEntry(catalogue, folderId, *name, path, length, prompt, namesInFolder);
 }
 
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
@@ -109,11 +112,14 @@ void ReplaceEntrySource(Catalogue& catalogue, size_t index, const std::string& p
     entry.copyOf.reset();
 }
 
-EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt)
+EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt,
+                         std::unordered_set<std::string>* namesInFolder)
 {
     FileEntry& entry = catalogue.Entries()[index];
     if (entry.folderId == folderId) return EditResult::Unchanged;
-    if (catalogue.FolderHasFile(folderId, entry.name, index)) return RefuseExisting(entry.name, prompt);
+    const bool taken = namesInFolder ? !namesInFolder->insert(entry.name).second
+                                     : catalogue.FolderHasFile(folderId, entry.name, index);
+    if (taken) return RefuseExisting(entry.name, prompt);
     entry.folderId = folderId;
     return EditResult::Done;
 }
@@ -281,18 +287,8 @@ EditResult SetEntryScheme(Catalogue& catalogue, size_t index, uint8_t scheme, IP
 bool GbkEqualsIgnoreCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 0x81 && ca <= 0xFE && i + 1 < a.size()) {
-            // A double-byte character: its trail byte may look like a letter.
-            if (ca != cb || a[i + 1] != b[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-        if (fold(ca) != fold(cb)) return false;
-    }
+    for (size_t i = 0, j = 0; i < a.size() && j < b.size();)
+        if (FoldedGbkChar(a, i) != FoldedGbkChar(b, j)) return false;
     return true;
 }
 

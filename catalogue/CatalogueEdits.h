@@ -27,12 +27,14 @@ std::optional<std::string> StorableName(std::string_view utf8, IPrompt& prompt);
 // A new file entry for the file at path (its name: the last component) in
 // the folder with folderId. Refuses a name already in that folder and
 // anything that is not a regular file (a pipe, a device, a socket: never
-// waited on); a file that cannot be opened fails the command.
-EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt);
+// waited on); a file that cannot be opened fails the command. With
+// namesInFolder (the folder's file names, from FileNamesIn, built once for a
+// command of many items) the name is looked up there and added to it, so
+// that many files go in in linear time.
+EditResult AddFileEntry(Catalogue& catalogue, uint32_t folderId, const std::string& path, IPrompt& prompt,
+                        std::unordered_set<std::string>* namesInFolder = nullptr);
 // The same for a file whose length is known already (from a folder walk);
-// the file is not opened here, only when it is saved. With namesInFolder
-// (the folder's file names, from FileNamesIn) the name is looked up there
-// and added to it, so that a folder of many files fills in linear time.
+// the file is not opened here, only when it is saved.
 EditResult AddFileEntryOfLength(Catalogue& catalogue, uint32_t folderId, const std::string& path, uint64_t length,
                                 IPrompt& prompt, std::unordered_set<std::string>* namesInFolder = nullptr);
 // As AddFileEntryOfLength, for a file whose name StorableName has already
@@ -44,7 +46,9 @@ EditResult AddStorableFileEntry(Catalogue& catalogue, uint32_t folderId, std::st
 // empty file) and is read and encoded again at the next save.
 void ReplaceEntrySource(Catalogue& catalogue, size_t index, const std::string& path, uint32_t length);
 // Moves entry index into the folder; nothing happens when it is there already.
-EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt);
+// namesInFolder as for AddFileEntry.
+EditResult MoveFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt,
+                         std::unordered_set<std::string>* namesInFolder = nullptr);
 // Appends a copy of entry index in the folder. A copy of a file held in the
 // pack takes its bytes from the pack. namesInFolder as for AddFileEntryOfLength.
 EditResult CopyFileEntry(Catalogue& catalogue, uint32_t folderId, size_t index, IPrompt& prompt,

@@ -1,18 +1,13 @@
 #include "catalogue/DirectoryImport.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <dirent.h>
 #include <exception>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
 #include <unordered_set>
 #include <vector>
 
 #include "base/SystemErrorText.h"
-#include "platform/FileIo.h"
+#include "platform/FolderNames.h"
 #include "talk/DeferredPrompt.h"
 #include "talk/Messages.h"
 #include "talk/ThrownError.h"
@@ -30,29 +25,6 @@ struct DiskItem {
     std::string path;
     uint64_t length;
 };
-
-// What a look at one name of a folder found.
-struct Look {
-    bool found = false;
-    bool isFile = false;
-    bool isDir = false;
-    uint64_t length = 0;
-};
-
-Look LookAt(int folderFd, const char* name)
-{
-    Look look;
-    struct stat st {};
-    // Looked up inside the open folder, not along the whole path again.
-    if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return look;
-    look.found = true;
-    const bool isLink = S_ISLNK(st.st_mode);
-    if (isLink && ::fstatat(folderFd, name, &st, 0) != 0) st.st_mode = 0;
-    look.isFile = S_ISREG(st.st_mode);
-    look.isDir = S_ISDIR(st.st_mode) && !isLink;
-    look.length = static_cast<uint64_t>(st.st_size);
-    return look;
-}
 
 // What one directory holds, as the import takes it: its files and its
 // sub-directories in the order they are imported, and the messages about what
@@ -83,33 +55,28 @@ public:
     void List(const std::string& dir, const std::string& relative, Listing& listing)
     {
         DeferredPrompt prompt;
-        // Closed on every way out, a filter that throws included.
-        std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(dir.c_str()), &::closedir);
-        if (!handle) {
-            prompt.Tell(Printf(msg::kCannotReadDir, dir.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
+        std::vector<FolderName> diskNames;
+        std::string error;
+        if (!ReadFolderNames(dir, diskNames, error)) {
+            prompt.Tell(Printf(msg::kCannotReadDir, dir.c_str(), error.c_str()), MsgIcon::Error);
             listing.messages = prompt.Take();
             return;
         }
         listing.readable = true;
-        std::vector<std::string> diskNames;
-        while (const dirent* item = ::readdir(handle.get())) {
-            if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0) continue;
-            if (leaveOut_ && leaveOut_(relative + item->d_name)) continue;
-            diskNames.emplace_back(item->d_name);
-        }
-        const std::vector<Look> looks = LookAll(dir, ::dirfd(handle.get()), diskNames);
-        handle.reset();
+        if (leaveOut_)
+            std::erase_if(diskNames, [&](const FolderName& item) { return leaveOut_(relative + item.name); });
+        LookAll(dir, diskNames);
 
-        for (size_t i = 0; i < diskNames.size(); ++i) {
-            const Look& look = looks[i];
+        for (FolderName& item : diskNames) {
+            const NameLook& look = *item.look;
             if (!look.found) continue;
-            std::string path = dir + "/" + diskNames[i];
+            std::string path = dir + "/" + item.name;
             if (!look.isFile && !look.isDir) {
                 prompt.Tell(Printf(msg::kSkippedSpecial, path.c_str()), MsgIcon::Warning);
                 ++listing.skipped;
                 continue;
             }
-            std::optional<std::string> gbk = StorableName(diskNames[i], prompt);
+            std::optional<std::string> gbk = StorableName(item.name, prompt);
             if (!gbk) {
                 ++listing.refused;
                 continue;
@@ -136,30 +103,34 @@ public:
 
 private:
     // One status call per name is most of what an import of many small
-    // files costs: a large folder's names are shared out over the pool.
-    // Each run holds the folder by a descriptor of its own, as threads
-    // sharing one would contend for it on every call.
-    std::vector<Look> LookAll(const std::string& dir, int folderFd, const std::vector<std::string>& names)
+    // files costs where the listing does not tell what each name is: a large
+    // folder's names are shared out over the pool. Each run holds the folder
+    // itself, as threads sharing one hold would contend for it on every call.
+    void LookAll(const std::string& dir, std::vector<FolderName>& names)
     {
-        std::vector<Look> looks(names.size());
-        const auto lookAt = [&](size_t first, int fd) {
-            for (size_t i = first; i < std::min(names.size(), first + kLookRun); ++i)
-                looks[i] = LookAt(fd, names[i].c_str());
+        std::vector<size_t> unknown;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (!names[i].look) unknown.push_back(i);
+        if (unknown.empty()) return;
+        FolderLooker shared;
+        const bool held = shared.Open(dir);
+        const auto lookAt = [&](size_t first) {
+            FolderLooker own;
+            const FolderLooker& looker = first == 0 || !own.Open(dir) ? shared : own;
+            for (size_t i = first; i < std::min(unknown.size(), first + kLookRun); ++i)
+                names[unknown[i]].look = held ? looker.Look(names[unknown[i]].name) : NameLook{};
         };
         std::vector<ThreadPool::Ticket> runs;
         std::exception_ptr thrown;
         try {
-            runs.reserve(names.size() / kLookRun);
-            for (size_t first = kLookRun; first < names.size(); first += kLookRun)
-                runs.push_back(pool_.Submit([&, first] {
-                    File own;
-                    lookAt(first, own.OpenFolder(dir) ? own.Fd() : folderFd);
-                }));
-            lookAt(0, folderFd);
+            runs.reserve(unknown.size() / kLookRun);
+            for (size_t first = kLookRun; first < unknown.size(); first += kLookRun)
+                runs.push_back(pool_.Submit([&, first] { lookAt(first); }));
+            lookAt(0);
         } catch (...) {
             thrown = std::current_exception();
         }
-        // Every run handed in writes into looks: all are waited for,
+        // Every run handed in writes into names: all are waited for,
         // whatever happened. The last runs are the least likely to have been
         // begun by the pool.
         for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
@@ -170,7 +141,6 @@ private:
             }
         }
         if (thrown) std::rethrow_exception(thrown);
-        return looks;
     }
 
     const ImportFilter& leaveOut_;

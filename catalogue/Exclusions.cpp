@@ -1,10 +1,10 @@
 #include "catalogue/Exclusions.h"
 
 #include <algorithm>
-#include <fnmatch.h>
 
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
+#include "catalogue/ShellPattern.h"
 
 namespace tarvex {
 
@@ -22,8 +22,8 @@ bool Exclusions::Excludes(std::string_view utf8PackPath) const
     const std::string path(utf8PackPath);
     const std::string name(NameOfPath(path));
     return std::any_of(patterns_.begin(), patterns_.end(), [&](const std::string& pattern) {
-        if (::fnmatch(pattern.c_str(), path.c_str(), 0) == 0) return true;
-        return pattern.find('/') == std::string::npos && ::fnmatch(pattern.c_str(), name.c_str(), 0) == 0;
+        if (MatchesShellPattern(pattern, path)) return true;
+        return pattern.find('/') == std::string::npos && MatchesShellPattern(pattern, name);
     });
 }
 

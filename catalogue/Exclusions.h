@@ -1,6 +1,6 @@
 #pragma once
 // Patterns that leave items out of a directory import and out of sync's
-// removals (epk's --exclude): shell-style (fnmatch), matched against an
+// removals (epk's --exclude): shell patterns (ShellPattern.h), matched against an
 // item's path inside the pack, written with '/' between folders.
 // '*' also matches '/', and a pattern without '/' is also matched against the
 // item's own name, so "*.tmp" and ".git" leave such items out at any depth.

@@ -160,7 +160,11 @@ EditResult CLeftView::Reshape(const std::function<EditResult(IPrompt&)>& change)
 
 EditResult CLeftView::MoveFolder(Folder& target, Folder& source)
 {
-    return Reshape([&](IPrompt& prompt) { return tarvex::MoveFolder(doc_.GetCatalogue(), target, source, prompt); });
+    const EditResult result =
+        Reshape([&](IPrompt& prompt) { return tarvex::MoveFolder(doc_.GetCatalogue(), target, source, prompt); });
+    // The cut is done: the folder is not ghosted in its new place.
+    if (result == EditResult::Done && model_->IsCut(source)) model_->SetCutFolder(std::nullopt);
+    return result;
 }
 
 EditResult CLeftView::CopyFolder(Folder& target, Folder& source)
@@ -178,10 +182,11 @@ void CLeftView::InsertFilesFromDialog()
     const std::vector<std::string> paths = doc_.Choices().ChooseFilesToInsert();
     if (paths.empty()) return;
     const uint32_t folderId = CurrentFolder().id;
+    std::unordered_set<std::string> names = doc_.GetCatalogue().FileNamesIn(folderId);
     bool added = false;
     bool failed = false;
     for (const std::string& path : paths) {
-        const EditResult result = AddFileEntry(doc_.GetCatalogue(), folderId, path, doc_.Prompt());
+        const EditResult result = AddFileEntry(doc_.GetCatalogue(), folderId, path, doc_.Prompt(), &names);
         added = added || result == EditResult::Done;
         // A file that cannot be read ends the command; what was added stays.
         failed = result == EditResult::Failed;

@@ -26,6 +26,18 @@ constexpr const char* kPackChangedOnDisk =
 // waits meanwhile.
 constexpr std::chrono::seconds kSaveLockWait{5};
 
+// Marks the document busy for as long as it lives.
+class BusyWhile {
+public:
+    explicit BusyWhile(int& busy) : busy_(busy) { ++busy_; }
+    ~BusyWhile() { --busy_; }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+private:
+    int& busy_;
+};
+
 std::string FileNameOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -63,11 +75,14 @@ void CTarvexDoc::SetPathName(const std::string& path)
 void CTarvexDoc::CatalogueReplaced(bool selectRoot)
 {
     if (tree_) tree_->ResetTree(selectRoot);
-    if (list_) list_->RefreshList();
+    if (!list_) return;
+    list_->RefreshList();
+    list_->FindAgain();
 }
 
 bool CTarvexDoc::OnNewDocument()
 {
+    external_.Forget();
     catalogue_.Reset(Utf8ToGbkLossy(kUntitled));
     archive_.Forget();
     path_.clear();
@@ -82,6 +97,7 @@ bool CTarvexDoc::OnOpenDocument(const std::string& path)
     // The reader touches the catalogue only once the whole pack has been read
     // and checked, so a pack it refuses leaves the open document as it was.
     if (!archive_.Load(path, prompt_)) return false;
+    external_.Forget();
     SetModifiedFlag(false);
     SetPathName(path);
     CatalogueReplaced(true);
@@ -90,6 +106,7 @@ bool CTarvexDoc::OnOpenDocument(const std::string& path)
 
 bool CTarvexDoc::OnSaveDocument(const std::string& path, bool replaceConfirmed)
 {
+    const BusyWhile busy(busy_);
     // Another program's change to the pack is never overwritten unasked:
     // the user's work goes elsewhere instead, if the user wants.
     const SavePlace place = archive_.LookAtTarget(path, replaceConfirmed);
@@ -128,6 +145,7 @@ bool CTarvexDoc::DoFileSaveAs()
 void CTarvexDoc::TestEncodeSelection()
 {
     if (!list_) return;
+    const BusyWhile busy(busy_);
     const std::vector<ListRow> selected = list_->SelectedItems();
     prompt_.ProgressBegin(static_cast<uint32_t>(selected.size()));
     EncodeTester tester(catalogue_, archive_, prompt_, plugins_);
@@ -161,6 +179,7 @@ bool CTarvexDoc::SaveModified()
 void CTarvexDoc::ExtractSelection()
 {
     if (!list_) return;
+    const BusyWhile busy(busy_);
     const std::vector<ListRow> selected = list_->SelectedItems();
     if (selected.empty()) return;
     const std::optional<std::string> target = choices_.ChooseTargetFolder();
@@ -184,6 +203,8 @@ void CTarvexDoc::ExtractSelection()
 
     prompt_.ProgressBegin(static_cast<uint32_t>(plan.files));
     const auto showFile = [&](size_t index, const std::string& folder) {
+        // Texts the window would not paint are not made.
+        if (!prompt_.ShowsProgressText()) return;
         const std::string name = GbkToUtf8Lossy(catalogue_.Entries()[index].name);
         prompt_.ProgressText(Printf(kExtracting, name.c_str(), (folder + "/" + name).c_str()));
     };

@@ -8,6 +8,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "editor/ClipboardTransfer.h"
+#include "editor/ExternalEdits.h"
 #include "pack/PackArchive.h"
 #include "schemes/PluginHost.h"
 #include "ui/CommandRouter.h"
@@ -33,6 +34,8 @@ public:
     const PluginHost& Plugins() const { return plugins_; }
     void UsePlugins(PluginHost plugins) { plugins_ = std::move(plugins); }
     ClipboardTransfer& Clipboard() { return clipboard_; }
+    // Files of the pack open in their own programs.
+    ExternalEdits& External() { return external_; }
 
     // Each view registers itself when it is made.
     void SetTreeView(CLeftView* view) { tree_ = view; }
@@ -65,6 +68,8 @@ public:
 
     void SetModifiedFlag(bool modified = true);
     bool IsModified() const { return modified_; }
+    // A save, an extraction or an encode test is under way.
+    bool Busy() const { return busy_ > 0; }
     // The pack file on disk; empty while untitled.
     const std::string& GetPathName() const { return path_; }
     QString GetTitle() const;
@@ -90,9 +95,11 @@ private:
     CPackArchive archive_{catalogue_};
     PluginHost plugins_;
     ClipboardTransfer clipboard_{catalogue_};
+    ExternalEdits external_{*this};
     CLeftView* tree_ = nullptr;
     CTarvexView* list_ = nullptr;
     bool modified_ = false;
+    int busy_ = 0;
     std::string path_;
 };
 

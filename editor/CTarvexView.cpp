@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
+#include <QShortcut>
 #include <QTreeView>
 #include <algorithm>
 
@@ -16,6 +17,7 @@
 #include "editor/FolderTreeModel.h"
 #include "editor/LabelEditDelegate.h"
 #include "editor/ListClickRules.h"
+#include "editor/QuickLookWindow.h"
 #include "schemes/SchemeId.h"
 #include "talk/Messages.h"
 #include "ui/CPluginChooserDlg.h"
@@ -84,6 +86,11 @@ CTarvexView::CTarvexView(CTarvexDoc& doc, CommandRouter& router, QWidget* parent
     SetViewStyle(kReport);
 
     connect(selection_, &QItemSelectionModel::selectionChanged, &router_, &CommandRouter::NotifyStatesChanged);
+    connect(selection_, &QItemSelectionModel::currentChanged, this, &CTarvexView::QuickLookFollows);
+    // F3 anywhere in the main window, as Space in the list: keys the menus
+    // and accelerators leave free.
+    auto* find = new QShortcut(QKeySequence(Qt::Key_F3), this, nullptr, nullptr, Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, this, &CTarvexView::ShowFindWindow);
     doc_.SetListView(this);
 }
 
@@ -124,6 +131,14 @@ bool CTarvexView::eventFilter(QObject* watched, QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
             RenameCurrentRow();
+            return true;
+        }
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            ToggleQuickLook();
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && quickLook_ && quickLook_->isVisible()) {
+            quickLook_->hide();
             return true;
         }
     }
@@ -184,6 +199,15 @@ void CTarvexView::RefreshList()
     model_->Refresh(tree->CurrentFolder());
     QApplication::restoreOverrideCursor();
     router_.NotifyStatesChanged();
+    // An open quick look shows its file as it is now, or goes with it.
+    if (quickLook_ && quickLook_->isVisible()) {
+        const std::optional<size_t> shown = quickLook_->ShownEntry();
+        if (shown) {
+            quickLook_->ShowEntry(*shown);
+        } else {
+            quickLook_->hide();
+        }
+    }
 }
 
 std::vector<int> CTarvexView::SelectedRows() const

@@ -6,6 +6,7 @@
 // with a question per folder; double click on a folder opens it; a plain
 // click on a row of several selected selects it alone, and a slow second
 // click on a row selected alone edits its name (see ListClickRules).
+#include <QPointer>
 #include <QStackedWidget>
 #include <vector>
 
@@ -21,7 +22,9 @@ class QTreeView;
 namespace tarvex {
 
 class CTarvexDoc;
+class FindFilesWindow;
 class LabelEditDelegate;
+class QuickLookWindow;
 
 class CTarvexView final : public QStackedWidget, public CommandHandler {
     Q_OBJECT
@@ -76,12 +79,27 @@ public:
     // directories become empty folders in it.
     void AddDroppedFiles(const std::vector<std::string>& paths);
 
+    // Space: the quick look of the current row opens, or closes when open.
+    void ToggleQuickLook();
+    // The quick look follows the current row while it is open.
+    void QuickLookFollows();
+    QuickLookWindow* QuickLook() const;
+    // F3: the find window, searching the pack as it is now.
+    void ShowFindWindow();
+    // An open find window searches again (another pack was opened).
+    void FindAgain();
+    FindFilesWindow* FindWindow() const;
+    // A file chosen in the find window: its folder shown, its row selected.
+    void ShowFile(size_t index);
+
     bool CanHandle(int id) const override;
     CommandState Update(int id) override;
     void Execute(int id) override;
 
 private:
     void EndLabelEdit(ListRow item, const std::optional<QString>& typed);
+    // The quick look shows the current row's file or folder.
+    void LookAtCurrentRow();
     void ShowContextMenu(const QPoint& pos);
     void Activated(const QModelIndex& index);
     void Configure(QAbstractItemView& view, LabelEditDelegate* delegate);
@@ -96,6 +114,8 @@ private:
     QListView* icons_;
     QItemSelectionModel* selection_;
     Style style_ = kReport;
+    QPointer<QuickLookWindow> quickLook_;
+    QPointer<FindFilesWindow> find_;
 };
 
 }  // namespace tarvex

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QUrl>
+#include <unordered_set>
 
 #include <sys/stat.h>
 
@@ -43,6 +44,10 @@ void CTarvexView::PasteFromClipboard()
     if (!items) return;
     Catalogue& catalogue = doc_.GetCatalogue();
     Folder& target = tree->CurrentFolder();
+    // The target's file names, looked up by every pasted file: a paste of
+    // many files costs one pass over the catalogue, not one per file.
+    // Folders pasted meanwhile add no file to the target.
+    std::unordered_set<std::string> names = catalogue.FileNamesIn(target.id);
     // Each item is looked up as it comes: a record whose item is gone is
     // skipped, never taken for the item that holds its place now.
     size_t found = 0;
@@ -52,9 +57,9 @@ void CTarvexView::PasteFromClipboard()
             if (!index) continue;
             ++found;
             if (item.copy) {
-                CopyFileEntry(catalogue, target.id, *index, prompt);
+                CopyFileEntry(catalogue, target.id, *index, prompt, &names);
             } else {
-                MoveFileEntry(catalogue, target.id, *index, prompt);
+                MoveFileEntry(catalogue, target.id, *index, prompt, &names);
             }
         } else if (Folder* source = clipboard.FolderOf(item)) {
             ++found;
@@ -80,6 +85,7 @@ void CTarvexView::AddDroppedFiles(const std::vector<std::string>& paths)
     Catalogue& catalogue = doc_.GetCatalogue();
     IPrompt& prompt = doc_.Prompt();
     Folder& target = tree->CurrentFolder();
+    std::unordered_set<std::string> names = catalogue.FileNamesIn(target.id);
     for (const std::string& path : paths) {
         struct stat status {};
         if (::stat(path.c_str(), &status) != 0) continue;
@@ -94,7 +100,7 @@ void CTarvexView::AddDroppedFiles(const std::vector<std::string>& paths)
         } else {
             // A file that cannot be read ends the drop; what came before
             // stays. A pipe or a device is refused with a message.
-            if (AddFileEntry(catalogue, target.id, path, prompt) == EditResult::Failed) break;
+            if (AddFileEntry(catalogue, target.id, path, prompt, &names) == EditResult::Failed) break;
         }
     }
     doc_.SetModifiedFlag();

@@ -64,11 +64,11 @@ struct StoreOptions {
     // Otherwise such a save is refused, so that another program's change is
     // never overwritten unasked.
     bool replaceConfirmed = false;
-    // Writes the pack front to back to this open descriptor (a pipe, say)
-    // instead of a file at the target, which then only names it: nothing is
-    // locked, checked or replaced, and a failure cannot take back what was
-    // written. The pack's bytes are those a file would get.
-    int streamTo = -1;
+    // Writes the pack front to back to standard output (a pipe, say) instead
+    // of a file at the target, which then only names it: nothing is locked,
+    // checked or replaced, and a failure cannot take back what was written.
+    // The pack's bytes are those a file would get.
+    bool toStandardOutput = false;
 };
 
 class CPackArchive {

@@ -13,9 +13,9 @@ bool PackOutput::Open(const std::string& target)
     return false;
 }
 
-bool PackOutput::OpenStream(int fd, const std::string& shown)
+bool PackOutput::OpenStandardOutput(const std::string& shown)
 {
-    if (out_.OpenStream(fd, shown)) return true;
+    if (out_.OpenStandardOutput(shown)) return true;
     prompt_.Tell(Printf(msg::kStreamWriteFailed, shown.c_str(), out_.Error().c_str()), MsgIcon::Error);
     return false;
 }

@@ -21,9 +21,9 @@ public:
 
     // Reports a failure.
     bool Open(const std::string& target);
-    // For writing the pack front to back to an open descriptor (a pipe, say):
+    // For writing the pack front to back to standard output (a pipe, say):
     // nothing written can then be dropped. Reports a failure.
-    bool OpenStream(int fd, const std::string& shown);
+    bool OpenStandardOutput(const std::string& shown);
     bool Streams() const { return out_.Streams(); }
     // The text of a failure to write the pack, with its target and reason.
     std::string FailureText(const std::string& error) const;

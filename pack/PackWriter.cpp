@@ -62,11 +62,11 @@ std::optional<PackState> Writing::Run(const std::string& target)
     };
     // A stream has no place to look at or lock.
     SaveTarget place;
-    const bool streams = s.options.streamTo >= 0;
+    const bool streams = s.options.toStandardOutput;
     const bool placed =
         streams || place.Prepare(target, s.current.file, s.options.replaceConfirmed, s.options.lockWait, s.prompt);
     if (!placed || !packIntact() ||
-        !(streams ? s.out.OpenStream(s.options.streamTo, target) : s.out.Open(target)))
+        !(streams ? s.out.OpenStandardOutput(target) : s.out.Open(target)))
         return std::nullopt;
 
     s.prompt.ProgressBegin(static_cast<uint32_t>(s.catalogue.Entries().size()));

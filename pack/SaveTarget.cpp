@@ -1,19 +1,18 @@
 #include "pack/SaveTarget.h"
 
-#include <cerrno>
-#include <sys/stat.h>
-
 #include "base/SystemErrorText.h"
+#include "platform/DiskPaths.h"
 #include "talk/Messages.h"
 
 namespace tarvex {
 
 SavePlace LookAtSavePlace(const std::string& target, const HeldPack* pack, bool replaceConfirmed)
 {
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) return SavePlace::NotRegular;
-    if (pack && exists && StampOf(st).SameFile(pack->Stamp()))
+    PathStatus st;
+    std::string error;
+    const bool exists = LookAtPath(target, st, error) == PathState::Found;
+    if (exists && st.kind != FileKind::Regular) return SavePlace::NotRegular;
+    if (pack && exists && st.stamp.SameFile(pack->Stamp()))
         return pack->Unchanged() ? SavePlace::Free : SavePlace::PackRewritten;
     if (pack && pack->Path() == target && !replaceConfirmed) return SavePlace::PackReplaced;
     return SavePlace::Free;
@@ -34,18 +33,18 @@ bool SaveTarget::Prepare(const std::string& target, const std::shared_ptr<HeldPa
                          const LockWait& wait, IPrompt& prompt)
 {
     target_ = target;
-    struct stat st {};
+    PathStatus st;
+    std::string error;
     switch (LookAtSavePlace(target, pack.get(), replaceConfirmed)) {
     case SavePlace::NotRegular:
-        ::stat(target.c_str(), &st);
-        prompt.Tell(Printf(msg::kTargetNotRegular, target.c_str(), NotRegularFileText(st.st_mode)), MsgIcon::Error);
+        LookAtPath(target, st, error);
+        prompt.Tell(Printf(msg::kTargetNotRegular, target.c_str(), NotRegularFileText(st.kind)), MsgIcon::Error);
         return false;
     case SavePlace::PackReplaced: return Refuse(prompt, msg::kPackReplaced);
     case SavePlace::PackRewritten: return Refuse(prompt, msg::kPackRewritten);
     case SavePlace::Free: break;
     }
 
-    std::string error;
     LockResult locked = LockResult::Locked;
     if (pack && pack->IsAt(target)) {
         // Saving over the pack that was read: its own lock, unless the
@@ -55,11 +54,11 @@ bool SaveTarget::Prepare(const std::string& target, const std::shared_ptr<HeldPa
         tookLock_ = !pack->IsLocked();
         locked = pack->Lock(wait, error);
         // What changed while this waited is found by the last look.
-    } else if (::stat(target.c_str(), &st) == 0) {
+    } else if (const PathState state = LookAtPath(target, st, error); state == PathState::Found) {
         locked = HeldPack::OpenLocked(target, wait, held_, error);
         tookLock_ = locked == LockResult::Locked;
-    } else if (errno != ENOENT) {
-        prompt.Tell(Printf(msg::kWriteFailed, target.c_str(), SystemErrorText(errno).c_str()), MsgIcon::Error);
+    } else if (state == PathState::Failed) {
+        prompt.Tell(Printf(msg::kWriteFailed, target.c_str(), error.c_str()), MsgIcon::Error);
         return false;
     }
     switch (locked) {
@@ -83,8 +82,9 @@ bool SaveTarget::StillAsPrepared(IPrompt& prompt) const
         return Refuse(prompt, unchanged ? msg::kPackReplaced : msg::kPackRewritten);
     }
     // A link to nothing counts as nothing: the pack goes where it points.
-    struct stat st {};
-    if (::stat(target_.c_str(), &st) != 0 && errno == ENOENT) return true;
+    PathStatus st;
+    std::string error;
+    if (LookAtPath(target_, st, error) == PathState::Missing) return true;
     return Refuse(prompt, msg::kTargetChanged);
 }
 

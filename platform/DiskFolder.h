@@ -23,8 +23,16 @@ public:
     // `error`.
     ChildStatus Child(const std::string& name, std::shared_ptr<const DiskFolder>& out, std::string& error) const;
 
+    // Creates the file `name` in it for reading and writing where nothing
+    // is; false when anything is there (a link included) or the file cannot
+    // be made, which a replacing write (SafeFileWriter::OpenIn) then tells.
+    bool CreateNewFile(const std::string& name, File& file) const;
+    // Removes the file `name` from it.
+    void RemoveFile(const std::string& name) const;
+    // Whether anything is there by the name (a link, even to nothing, too).
+    bool Has(const std::string& name) const;
+
     const File& Handle() const { return folder_; }
-    int Fd() const { return folder_.Fd(); }
     // Its path, for messages: the path it was opened at, and the names it
     // was entered by since.
     const std::string& Path() const { return path_; }

@@ -1,12 +1,23 @@
 #pragma once
-// Thin RAII wrappers over POSIX files: every call reports failure and keeps
-// the reason, nothing throws.
+// Thin RAII wrappers over the system's files: every call reports failure and
+// keeps the reason, nothing throws.
 #include <cstdint>
 #include <span>
 #include <string>
-#include <sys/types.h>
+
+#include "base/SystemErrorText.h"
 
 namespace tarvex {
+
+// An open file as the system names it: a descriptor, or a Windows handle
+// (whose files never get the null handle).
+#ifdef _WIN32
+using NativeFile = void*;
+inline constexpr NativeFile kNoFile = nullptr;
+#else
+using NativeFile = int;
+inline constexpr NativeFile kNoFile = -1;
+#endif
 
 class File {
 public:
@@ -31,11 +42,15 @@ public:
     bool OpenFolder(const std::string& path);
     // Creates or truncates a file for writing (mode 0666 less the umask).
     bool CreateWrite(const std::string& path);
-    // Takes over an already open descriptor.
-    void Adopt(int fd) { Close(); fd_ = fd; }
+    // Takes over an already open file (kNoFile for none).
+    void Adopt(NativeFile file)
+    {
+        Close();
+        file_ = file;
+    }
 
-    bool IsOpen() const { return fd_ >= 0; }
-    int Fd() const { return fd_; }
+    bool IsOpen() const { return file_ != kNoFile; }
+    NativeFile Native() const { return file_; }
 
     // Reads exactly bytes.size() bytes at `offset`; false on error or end of file.
     bool ReadAt(uint64_t offset, std::span<uint8_t> bytes);
@@ -47,6 +62,13 @@ public:
     WholeRead ReadToEnd(std::span<uint8_t> bytes);
     bool WriteAll(std::span<const uint8_t> bytes);
     bool Size(uint64_t& size);
+    // Where the next read or write of the file goes, and moving it.
+    bool Position(uint64_t& position);
+    bool Seek(uint64_t position);
+    // Starts writing the file's bytes in [offset, offset + length) to the
+    // disk without waiting for it (length 0: to the end), so that a later
+    // sync finds little left; where the system has no such call, nothing.
+    void StartWriteBack(uint64_t offset, uint64_t length);
     bool Sync();
     bool Close();
 
@@ -57,13 +79,13 @@ public:
 
 private:
     bool Fail();
-    bool RefuseType(mode_t mode);
+    bool RefuseType(FileKind kind);
     bool KeepIfRegular(uint64_t* size);
-    bool OpenReadAt(int folderFd, const std::string& name, uint64_t* size);
+    bool OpenReadAt(NativeFile folder, const std::string& name, uint64_t* size);
     template <typename ReadSome>
     bool ReadExactly(std::span<uint8_t> bytes, ReadSome read);
 
-    int fd_ = -1;
+    NativeFile file_ = kNoFile;
     std::string error_;
     bool notRegular_ = false;
 };

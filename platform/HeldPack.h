@@ -12,27 +12,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
+#include "platform/DiskPaths.h"
 #include "platform/FileIo.h"
 
 namespace tarvex {
-
-// What tells one state of a file from another: which file it is, its length
-// and the time its bytes last changed. Not the time its status changed: a
-// rename, a chmod or a save that renames another file over it change that
-// too, while the bytes stay what they were.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    uint64_t size = 0;
-    timespec modified{};
-
-    bool SameFile(const FileStamp& other) const { return device == other.device && inode == other.inode; }
-    bool operator==(const FileStamp& other) const;
-};
-
-FileStamp StampOf(const struct stat& st);
 
 // How long a writer waits for another program's lock, and what it does once
 // it starts waiting (say so, for one).

@@ -36,9 +36,9 @@ public:
     // For the file `name` inside a held folder; whatever is there, a link
     // included, is replaced, never written through.
     bool OpenIn(const DiskFolder& folder, const std::string& name);
-    // For writing front to back to an open descriptor, which is not closed
-    // here; shown names it in messages.
-    bool OpenStream(int fd, const std::string& shown);
+    // For writing front to back to the process's standard output (a pipe,
+    // say); shown names it in messages.
+    bool OpenStandardOutput(const std::string& shown);
     bool Streams() const { return streaming_; }
     // Buffered: small fields are gathered, large blocks go straight through.
     bool Write(std::span<const uint8_t> bytes);

@@ -3,9 +3,10 @@
  * load it (the Tarvex editor, the epk tool and the game's runtime reader).
  *
  * WHAT A MODULE IS
- *   An ELF shared object whose file name ends in ".edl", placed in the folder
- *   "plugins" beside the program (for epk at /opt/x/bin/epk that is
- *   /opt/x/bin/plugins/). The file name is recorded in every pack that uses
+ *   An ELF shared object (on Windows a DLL) whose file name ends in ".edl",
+ *   placed in the folder "plugins" beside the program (for epk at
+ *   /opt/x/bin/epk that is /opt/x/bin/plugins/, for C:\x\epk.exe it is
+ *   C:\x\plugins\). The file name is recorded in every pack that uses
  *   the module, so keep it stable; it must be a plain name of at most 255
  *   bytes that GBK can spell (ASCII is safest). Programs never load modules
  *   from anywhere else, and never from the current directory.
@@ -13,6 +14,8 @@
  *   Build it with hidden visibility and mark the exports with EDL_EXPORT, for
  *   example:
  *       gcc -shared -fPIC -fvisibility=hidden -o myenc.edl myenc.c -lz
+ *   or for Windows, where EDL_EXPORT exports from the DLL:
+ *       x86_64-w64-mingw32-gcc -shared -static -o myenc.edl myenc.c -lz
  *   A module links whatever libraries it needs, but no GUI toolkit: the game's
  *   runtime loads the same module to decode, in a program without a screen.
  *
@@ -140,7 +143,9 @@ typedef uint8_t edl_bool;
 #define EDL_CALL
 #endif
 
-#if defined(__GNUC__)
+#if defined(_WIN32)
+#define EDL_EXPORT __declspec(dllexport)
+#elif defined(__GNUC__)
 #define EDL_EXPORT __attribute__((visibility("default")))
 #else
 #define EDL_EXPORT

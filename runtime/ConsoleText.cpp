@@ -2,17 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <langinfo.h>
 
 #include "base/GbkText.h"
+#include "platform/Console.h"
 
 namespace tarvex {
-
-std::string ConsoleCodeset()
-{
-    const char* codeset = ::nl_langinfo(CODESET);
-    return codeset ? codeset : "";
-}
 
 bool IsGbkCodeset(std::string_view codeset)
 {

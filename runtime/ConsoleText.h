@@ -1,16 +1,16 @@
 #pragma once
 // Text for the console. Programs keep their texts in UTF-8; a console whose
-// locale asks for a GBK-family character set gets them as GBK bytes, every
-// other console (UTF-8 on Linux terminals) gets them unchanged.
+// character set is of the GBK family (a GBK locale, or code page 936 on
+// Windows) gets them as GBK bytes, every other console (UTF-8 on Linux
+// terminals, code page 65001) gets them unchanged. ConsoleCodeset() is in
+// platform/Console.h.
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace tarvex {
+#include "platform/Console.h"
 
-// The character set of the program's locale (nl_langinfo(CODESET)); the
-// program decides the locale, usually with setlocale(LC_ALL, "").
-std::string ConsoleCodeset();
+namespace tarvex {
 
 // Whether a console of this character set shows GBK bytes (GBK, CP936,
 // GB2312, GB18030; any letter case).

@@ -1,9 +1,9 @@
 #include "runtime/DiskFile.h"
 
 #include <cerrno>
-#include <sys/stat.h>
 
 #include "base/SystemErrorText.h"
+#include "platform/DiskPaths.h"
 #include "runtime/RuntimeMessages.h"
 #include "talk/Messages.h"
 
@@ -15,14 +15,16 @@ DiskOpen OpenDiskFile(const std::string& path, File& file, uint32_t& length, IPr
         prompt.Tell(Printf(msg::kCannotOpenFile, path.c_str(), reason.c_str()), MsgIcon::Error);
         return DiskOpen::Failed;
     };
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    PathStatus st;
+    std::string error;
+    const PathState state = LookAtPath(path, st, error);
+    if (state != PathState::Found || st.kind == FileKind::Folder) {
         if (!missingIsError) return DiskOpen::Missing;
-        fail(SystemErrorText(error));
+        if (state != PathState::Failed) error = SystemErrorText(state == PathState::Found ? EISDIR : ENOENT);
+        fail(error);
         return DiskOpen::Missing;
     }
-    if (const char* why = NotRegularFileText(st.st_mode)) return fail(why);
+    if (const char* why = NotRegularFileText(st.kind)) return fail(why);
     uint64_t size = 0;
     if (!file.OpenRead(path, &size)) {
         fail(file.Error());
@@ -38,11 +40,24 @@ DiskOpen OpenDiskFile(const std::string& path, File& file, uint32_t& length, IPr
     return DiskOpen::Opened;
 }
 
+std::string CallerDiskPath(std::string_view text)
+{
+    const std::vector<std::string> readings = DiskPathReadings(text);
+    if (readings.empty()) return std::string(text);
+    for (const std::string& reading : readings) {
+        PathStatus st;
+        std::string error;
+        if (LookAtPath(reading, st, error) != PathState::Missing) return reading;
+    }
+    return readings.front();
+}
+
 const char* NotARegularFile(const std::string& path)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return nullptr;
-    return NotRegularFileText(st.st_mode);
+    PathStatus st;
+    std::string error;
+    if (LookAtPath(path, st, error) != PathState::Found) return nullptr;
+    return NotRegularFileText(st.kind);
 }
 
 }  // namespace tarvex

@@ -2,7 +2,9 @@
 
 #include <optional>
 
+#include "base/AppFolder.h"
 #include "base/GbkText.h"
+#include "platform/DiskPaths.h"
 
 namespace tarvex {
 
@@ -15,7 +17,8 @@ LoosePath LooseFilePath(std::string_view root, std::string_view text, const std:
     std::string path(root.empty() ? "." : root);
     for (const std::string& component : components) {
         const std::optional<std::string> name = GbkToUtf8(component);
-        if (!name || name->find('\0') != std::string::npos) return {LooseLookup::Unnameable, {}};
+        if (!name || name->find('\0') != std::string::npos || !IsNameTheDiskTakes(*name))
+            return {LooseLookup::Unnameable, {}};
         if (path.back() != '/') path += '/';
         path += *name;
     }
@@ -24,7 +27,7 @@ LoosePath LooseFilePath(std::string_view root, std::string_view text, const std:
 
 std::string FolderOf(const std::string& path)
 {
-    const size_t slash = path.rfind('/');
+    const size_t slash = path.find_last_of(kPathSeparators);
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);

@@ -83,7 +83,7 @@ struct CRQ_File::State {
         data = ByteBuffer();
     }
 
-    bool OpenPack(const char* path, const char* password)
+    bool OpenPack(const std::string& path, const char* password)
     {
         auto opened = std::make_unique<RuntimePack>(prompt);
         if (!opened->Open(path, PasswordReadings(password))) return false;
@@ -245,7 +245,7 @@ void CRQ_File::EnableExt(bool enable)
 
 void CRQ_File::SetExt(const char* path)
 {
-    state_->externalPath = path ? path : "";
+    state_->externalPath = path && *path ? CallerDiskPath(path) : "";
 }
 
 bool CRQ_File::Open(const char* name, bool forReading, bool isPack, const char* password)
@@ -258,7 +258,8 @@ bool CRQ_File::Open(const char* name, bool forReading, bool isPack, const char* 
         s.failureReported = true;
         return false;
     }
-    const bool ok = isPack ? s.OpenPack(name, password) : forReading ? s.OpenForReading(name) : s.OpenForWriting(name);
+    const std::string path = CallerDiskPath(name);
+    const bool ok = isPack ? s.OpenPack(path, password) : forReading ? s.OpenForReading(path) : s.OpenForWriting(path);
     s.failureReported = !ok;
     return ok;
 }

@@ -13,7 +13,8 @@
 // the text). Some GBK bytes are valid UTF-8 too ("位" in GBK is "λ" in
 // UTF-8): such a password is tried as UTF-8 first, then as the bytes given;
 // such a path names the file either reading names, and nothing when the two
-// name different files. Names of files on the disk are used as given.
+// name different files. Names of files on the disk are used as given (on
+// Windows they may be UTF-8 or GBK; see c/rq_file.h).
 #include <cstdint>
 #include <memory>
 

@@ -39,8 +39,9 @@ public:
     // scheme is here and its stored bytes give that many bytes. Reports why
     // not, before anything of that size is allocated. A file stored as it is
     // is judged by its sizes. A coded file is decoded here, and its bytes are
-    // kept in `decoded` for the read that follows: an RLE or LZ stream is
-    // walked first and must give exactly the recorded size; how far a
+    // kept in `decoded` for the read that follows: an RLE or LZ stream that
+    // claims more than 1 MiB is walked first, and every one must give
+    // exactly the recorded size; how far a
     // plug-in's stream expands only its module knows, so it decodes into an
     // uncleared buffer whose pages cost memory only as the module fills
     // them, and a size its stream does not give is refused.

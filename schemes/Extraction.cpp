@@ -1,14 +1,12 @@
 #include "schemes/Extraction.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "base/SystemErrorText.h"
 #include "format/Scrambler.h"
+#include "platform/DiskPaths.h"
 #include "platform/FileIo.h"
 #include "platform/FileMapping.h"
 #include "platform/RangeCopy.h"
@@ -256,8 +254,8 @@ bool PackExtractor::DecodeTo(const StoredCopy& copy, const std::string& name, co
                     mapping.Unmap();
                     // Its writing to the disk starts now, while the next
                     // file is decoded.
-                    ::sync_file_range(out.Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
-                    return ::lseek(out.Fd(), copy.fileSize, SEEK_SET) >= 0 ? Filled::Ok : Filled::WriteFailed;
+                    out.StartWriteBack(0, 0);
+                    return out.Seek(copy.fileSize) ? Filled::Ok : Filled::WriteFailed;
                 case WritableMapping::Status::Unsupported:
                     break;
             }
@@ -274,8 +272,7 @@ bool PackExtractor::ExtractTo(size_t index, const DiskFolder& folder, const std:
     const std::string& name = catalogue_.Entries()[index].name;
     // A file that is to stay is not decoded at all; one that comes meanwhile
     // stays too (WriteNewFile).
-    struct stat there {};
-    if (existing_ != ExistingFiles::Replace && ::fstatat(folder.Fd(), target.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
+    if (existing_ != ExistingFiles::Replace && folder.Has(target))
         return LeaveExisting(folder.PathOf(target), existing_, prompt_);
     if (copy.scheme == 0 && copy.storedSize == copy.fileSize) return CopyStoredTo(copy, name, folder, target);
     return DecodeTo(copy, name, folder, target);
@@ -300,7 +297,7 @@ bool IsSafeDiskName(const std::string& gbkName, std::string& utf8Name)
 {
     const std::optional<std::string> utf8 = GbkToUtf8(gbkName);
     if (!utf8 || utf8->empty() || *utf8 == "." || *utf8 == "..") return false;
-    if (utf8->find_first_of(std::string("/\\\0", 3)) != std::string::npos) return false;
+    if (utf8->find_first_of(std::string("/\\\0", 3)) != std::string::npos || !IsNameTheDiskTakes(*utf8)) return false;
     utf8Name = *utf8;
     return true;
 }
@@ -315,19 +312,18 @@ bool WriteNewFile(const DiskFolder& folder, const std::string& name, const FileF
     std::string error;
     Filled filled = Filled::Ok;
     const std::string shown = folder.PathOf(name);
-    const int fd = ::openat(folder.Fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        File fresh;
-        fresh.Adopt(fd);
+    if (File fresh; folder.CreateNewFile(name, fresh)) {
         filled = fill(fresh, error);
         if (filled == Filled::Ok && fresh.Close()) return true;
         if (filled != Filled::Reported)
             prompt.Tell(Printf(msg::kCannotWriteTarget, shown.c_str(), (error.empty() ? fresh.Error() : error).c_str()),
                         MsgIcon::Error);
-        ::unlinkat(folder.Fd(), name.c_str(), 0);
+        folder.RemoveFile(name);
         return false;
     }
-    if (errno == EEXIST && existing != ExistingFiles::Replace) return LeaveExisting(shown, existing, prompt);
+    // Something is there: replaced only once the new file is complete,
+    // unless it is to stay.
+    if (existing != ExistingFiles::Replace && folder.Has(name)) return LeaveExisting(shown, existing, prompt);
     SafeFileWriter out;
     if (out.OpenIn(folder, name) && out.Fill([&](File& file) {
             filled = fill(file, error);
@@ -352,7 +348,7 @@ bool WriteWholeFile(const DiskFolder& folder, const std::string& name, std::span
 
 std::shared_ptr<const DiskFolder> FolderOfPath(const std::string& path, std::string& name, IPrompt& prompt)
 {
-    const size_t slash = path.rfind('/');
+    const size_t slash = path.find_last_of(kPathSeparators);
     const std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string error;

@@ -1,9 +1,5 @@
 #include "schemes/PluginHost.h"
 
-#include <dirent.h>
-#include <dlfcn.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -11,6 +7,8 @@
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "catalogue/Catalogue.h"
+#include "platform/DiskPaths.h"
+#include "platform/FolderNames.h"
 #include "talk/Messages.h"
 
 namespace tarvex {
@@ -22,7 +20,7 @@ constexpr size_t kMaxInfoBytes = 64 * 1024;
 bool IsPlainModuleName(const std::string& utf8)
 {
     return HasModuleExtension(utf8) && utf8 != ".edl" && utf8.find('/') == std::string::npos &&
-           utf8.find('\\') == std::string::npos && utf8.find('\0') == std::string::npos;
+           utf8.find('\\') == std::string::npos && utf8.find('\0') == std::string::npos && IsNameTheDiskTakes(utf8);
 }
 
 // A module's text, read no further than limit + 1 bytes (a text without its
@@ -71,39 +69,11 @@ std::string VerdictText(ModuleVerdict verdict)
     return {};
 }
 
-LoadedModule& LoadedModule::operator=(LoadedModule&& other) noexcept
-{
-    if (this != &other) {
-        if (handle_) ::dlclose(handle_);
-        handle_ = other.handle_;
-        calls_ = std::move(other.calls_);
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-LoadedModule::~LoadedModule()
-{
-    if (handle_) ::dlclose(handle_);
-}
-
 std::optional<LoadedModule> LoadedModule::Open(const std::string& path, std::string& error)
 {
-    // Every symbol is bound now, so that a module missing a library fails
-    // here instead of in the middle of a call; nothing it defines leaks into
-    // the next module loaded.
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* why = ::dlerror();
-        error = why ? why : path;
-        return std::nullopt;
-    }
-    return LoadedModule(handle);
-}
-
-void* LoadedModule::Symbol(const char* name) const
-{
-    return handle_ ? ::dlsym(handle_, name) : nullptr;
+    std::optional<ModuleLibrary> library = ModuleLibrary::Load(path, error);
+    if (!library) return std::nullopt;
+    return LoadedModule(std::move(*library));
 }
 
 bool DeclaresThreadSafe(const LoadedModule& module)
@@ -167,8 +137,9 @@ ModuleInfo PluginHost::Inspect(const std::string& fileName) const
     }
     info.moduleFile = *gbk;
     const std::string path = folder_ + "/" + fileName;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    PathStatus st;
+    std::string error;
+    if (LookAtPath(path, st, error) != PathState::Found) {
         info.verdict = ModuleVerdict::Missing;
         return info;
     }
@@ -213,15 +184,14 @@ ModuleInfo PluginHost::Inspect(const std::string& fileName) const
 std::vector<ModuleInfo> PluginHost::Survey() const
 {
     std::vector<std::string> names;
-    if (!folder_.empty()) {
-        const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder_.c_str()), ::closedir);
-        while (dir) {
-            const dirent* entry = ::readdir(dir.get());
-            if (!entry) break;
-            const std::string name = entry->d_name;
-            struct stat st {};
-            if (HasModuleExtension(name) && ::stat((folder_ + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
-                names.push_back(name);
+    std::vector<FolderName> found;
+    std::string error;
+    if (!folder_.empty() && ReadFolderNames(folder_, found, error)) {
+        for (const FolderName& item : found) {
+            PathStatus st;
+            if (HasModuleExtension(item.name) && LookAtPath(folder_ + "/" + item.name, st, error) == PathState::Found &&
+                st.kind == FileKind::Regular)
+                names.push_back(item.name);
         }
     }
     std::sort(names.begin(), names.end());

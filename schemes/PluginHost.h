@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ModuleLibrary.h"
 #include "plugins/EncoderModule.h"
 #include "schemes/ModuleCallLock.h"
 
@@ -52,17 +53,8 @@ struct ModuleInfo {
 // One module, loaded for as long as this object lives.
 class LoadedModule {
 public:
-    LoadedModule(LoadedModule&& other) noexcept : handle_(other.handle_), calls_(std::move(other.calls_))
-    {
-        other.handle_ = nullptr;
-    }
-    LoadedModule& operator=(LoadedModule&& other) noexcept;
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
-    ~LoadedModule();
-
-    // Loads the shared object at path; empty, with the loader's words in
-    // error, when it cannot be loaded.
+    // Loads the shared object (a DLL on Windows) at path; empty, with the
+    // loader's words in error, when it cannot be loaded.
     static std::optional<LoadedModule> Open(const std::string& path, std::string& error);
 
     // The export of that name as a function pointer of type Fn; null when
@@ -70,7 +62,7 @@ public:
     template <typename Fn>
     Fn Find(const char* name) const
     {
-        return reinterpret_cast<Fn>(Symbol(name));
+        return reinterpret_cast<Fn>(library_.Symbol(name));
     }
 
     // The lock that calls into this module hold unless it declared itself
@@ -78,11 +70,14 @@ public:
     ModuleCallLock& Calls() const { return *calls_; }
 
 private:
-    explicit LoadedModule(void* handle) : handle_(handle), calls_(ModuleCallLock::For(handle)) {}
-    void* Symbol(const char* name) const;
+    explicit LoadedModule(ModuleLibrary library)
+        : calls_(ModuleCallLock::For(library.Identity())), library_(std::move(library))
+    {
+    }
 
-    void* handle_ = nullptr;
+    // The lock outlives the loaded library, which is unloaded first.
     std::shared_ptr<ModuleCallLock> calls_;
+    ModuleLibrary library_;
 };
 
 class PluginHost {

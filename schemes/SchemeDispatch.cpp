@@ -248,6 +248,9 @@ bool SchemeDispatch::CanDecode(size_t storedSize, uint32_t fileSize, uint8_t sch
 bool SchemeDispatch::StreamGives(std::span<const uint8_t> stored, uint32_t fileSize, uint8_t scheme,
                                  const std::string& name)
 {
+    // A small buffer costs nothing to make, and the decoders refuse a stream
+    // that does not fill it exactly: only a large one needs the walk first.
+    if (fileSize <= kAllocatedUnwalked) return true;
     std::optional<uint64_t> length;
     if (scheme == kSchemeRle) {
         if (const std::optional<uint32_t> n = RleStreamLength(stored)) length = *n;

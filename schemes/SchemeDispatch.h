@@ -17,6 +17,9 @@
 
 namespace tarvex {
 
+// Decoded sizes a record may claim without its stream being walked first.
+inline constexpr uint32_t kAllocatedUnwalked = 1 << 20;
+
 class SchemeDispatch final : public ISchemeCoder {
 public:
     // Loads the module of every slot of the catalogue's plug-in table to ask
@@ -55,7 +58,8 @@ public:
     // Whether an RLE or LZ stream decodes to exactly fileSize bytes, found by
     // walking it without writing anything, so that a size a damaged record
     // only claims is never allocated. Reports the decoding failure when not.
-    // Other schemes: true.
+    // Other schemes, and sizes up to kAllocatedUnwalked: true (decoding
+    // checks them).
     bool StreamGives(std::span<const uint8_t> stored, uint32_t fileSize, uint8_t scheme, const std::string& name);
     // Decodes into `out`, which has exactly the file's size. Reports failures.
     bool DecodeInto(std::span<const uint8_t> stored, std::span<uint8_t> out, uint8_t scheme, const std::string& name);

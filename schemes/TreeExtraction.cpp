@@ -1,13 +1,13 @@
 #include "schemes/TreeExtraction.h"
 
 #include <cerrno>
-#include <climits>
 #include <algorithm>
 #include <unordered_map>
 #include <vector>
 
 #include "base/GbkText.h"
 #include "base/SystemErrorText.h"
+#include "platform/DiskPaths.h"
 #include "talk/DeferredPrompt.h"
 #include "talk/Messages.h"
 #include "talk/ThrownError.h"
@@ -46,7 +46,7 @@ std::optional<std::string> DiskNameOf(const std::string& gbkName, IPrompt& promp
         prompt.Tell(Printf(msg::kUnsafeName, GbkToUtf8Lossy(gbkName).c_str()), MsgIcon::Warning);
         return std::nullopt;
     }
-    if (name.size() > NAME_MAX) {
+    if (!IsShortEnoughForTheDisk(name)) {
         prompt.Tell(Printf(msg::kNameTooLongForDisk, name.c_str()), MsgIcon::Warning);
         return std::nullopt;
     }

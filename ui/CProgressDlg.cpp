@@ -17,6 +17,9 @@ CProgressDlg::CProgressDlg(QWidget* parent)
     ApplyDialogLook(*this);
     setFixedSize(Dlu(196), Dlu(94));
     setModal(false);
+    // The work keeps the keyboard's window: activating this one would only
+    // have the main window repainted as inactive, and again when it closes.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     // The thin border of a captionless pop-up.
     setStyleSheet(QStringLiteral("tarvex--CProgressDlg { border: 1px solid #404040; }"));
 

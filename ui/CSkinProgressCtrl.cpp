@@ -73,8 +73,16 @@ void CSkinProgressCtrl::SetStep(int step)
 
 void CSkinProgressCtrl::StepIt()
 {
-    pos_ += step_;
-    if (pos_ > upper_) pos_ = pos_ + lower_ - upper_;
+    StepIt(1);
+}
+
+void CSkinProgressCtrl::StepIt(uint32_t times)
+{
+    if (times == 0) return;
+    for (uint32_t i = 0; i < times; ++i) {
+        pos_ += step_;
+        if (pos_ > upper_) pos_ = pos_ + lower_ - upper_;
+    }
     update();
 }
 

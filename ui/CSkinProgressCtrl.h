@@ -5,6 +5,7 @@
 // position and step follow their own arithmetic (a step past the end wraps).
 #include <QPixmap>
 #include <QWidget>
+#include <cstdint>
 
 namespace tarvex {
 
@@ -20,6 +21,8 @@ public:
     void SetPos(int pos);
     void SetStep(int step);
     void StepIt();
+    // `times` steps at once, each as StepIt takes it, with one repaint.
+    void StepIt(uint32_t times);
 
     int Lower() const { return lower_; }
     int Upper() const { return upper_; }

@@ -228,7 +228,7 @@ TEST(EpkSpecialFiles, APipeIsRefusedAtOnceAndTheOtherFilesGoIn)
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::string b = dir.Write("b.txt", std::string("b"));
     const std::string pack = dir / "p.epk";
-    const std::string refusal = Said(Printf(msg::kCannotOpenFile, pipe.c_str(), NotRegularFileText(S_IFIFO)));
+    const std::string refusal = Said(Printf(msg::kCannotOpenFile, pipe.c_str(), NotRegularFileText(FileKind::Pipe)));
     const auto run = [&](const std::vector<std::string>& args) {
         const std::optional<int> status = WaitAtMost(StartEpk(args, {}, dir / "err"), 10);
         EXPECT_TRUE(status) << args[0] << " waited on the pipe";
@@ -255,7 +255,7 @@ TEST(EpkSpecialFiles, APipeIsRefusedAtOnceAndTheOtherFilesGoIn)
         const std::string source = doc.catalogue.Entries()[0].sourcePath;
         const bool replaced = ::unlink(source.c_str()) == 0 && ::mkfifo(source.c_str(), 0600) == 0;
         const bool saved = doc.Save(pack);
-        const std::string told = Printf(msg::kReadFailed, "c.txt") + NotRegularFileText(S_IFIFO);
+        const std::string told = Printf(msg::kReadFailed, "c.txt") + NotRegularFileText(FileKind::Pipe);
         ::_exit(replaced && !saved && doc.prompt.Texts() == std::vector<std::string>{told} ? 0 : 1);
     }
     EXPECT_EQ(WaitAtMost(saver, 10), std::optional<int>(0));

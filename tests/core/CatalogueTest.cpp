@@ -7,6 +7,7 @@
 #include "base/GbkText.h"
 #include "catalogue/CatalogueEdits.h"
 #include "catalogue/DirectoryImport.h"
+#include "catalogue/NamePattern.h"
 #include "catalogue/PackPaths.h"
 #include "talk/Messages.h"
 #include "tests/support/PackFixture.h"
@@ -384,6 +385,33 @@ TEST(CaseBlindNames, FoldAsciiOnlyAndKeepDoubleByteCharactersWhole)
     // 0xB0 0x41 and 0xB0 0x61 are two different characters, not one letter in two cases.
     EXPECT_FALSE(GbkEqualsIgnoreCase("\xB0\x41", "\xB0\x61"));
     EXPECT_TRUE(GbkEqualsIgnoreCase(Utf8ToGbk("新建文件夹A").value(), Utf8ToGbk("新建文件夹a").value()));
+}
+
+TEST(NamePatterns, MatchAsTheListComparesNamesWithOneCharacterPerQuestionMark)
+{
+    struct Case {
+        const char* pattern;  // UTF-8, or GBK bytes
+        const char* name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"*.PNG", "ui/logo.png", true},       {"*.png", "logo.png.bak", false},
+        {"logo", "big-LOGO-2.png", true},     {"logo", "lgo.png", false},
+        {"l?go.*", "lOgo.png", true},         {"l?go.*", "lgo.png", false},
+        {"*", "", true},                      {"*", "x", true},
+        {"a*b*c", "aXbYbZc", true},           {"a*b*c", "aXbYbZ", false},
+        {"**x", "x", true},                   {"", "anything", false},
+        {"说明.???", "说明.txt", true},       {"说?.txt", "说明.txt", true},
+        {"说??.txt", "说明.txt", false},      {"说明", "游戏说明书.doc", true},
+        // 0xB0 0x41 is one character, never the letter A or a.
+        {"\xB0" "a", "\xB0\x41", false},  {"?A", "\xB0\x41", false},
+        {"?", "\xB0\x41", true},
+    };
+    for (const Case& c : cases) {
+        const std::string pattern = Utf8ToGbk(c.pattern).value_or(c.pattern);
+        const std::string name = Utf8ToGbk(c.name).value_or(c.name);
+        EXPECT_EQ(NamePattern(pattern).Matches(name), c.matches) << c.pattern << " " << c.name;
+    }
 }
 
 }  // namespace

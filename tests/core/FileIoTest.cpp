@@ -90,11 +90,9 @@ TEST(FileIo, AFolderOpenerFindsEachFileInItsOwnFolder)
         std::string error;
         bool refusedType;
     } failures[] = {
-        {dir / "gone/x", SystemErrorText(ENOENT), false},
-        {dir / "a/gone", SystemErrorText(ENOENT), false},
-        {dir / "ab", NotRegularFileText(S_IFDIR), true},
-        {pipe, NotRegularFileText(S_IFIFO), true},
-        {"/dev/null", NotRegularFileText(S_IFCHR), true},
+        {dir / "gone/x", SystemErrorText(ENOENT), false},          {dir / "a/gone", SystemErrorText(ENOENT), false},
+        {dir / "ab", NotRegularFileText(FileKind::Folder), true},  {pipe, NotRegularFileText(FileKind::Pipe), true},
+        {"/dev/null", NotRegularFileText(FileKind::Device), true},
     };
     for (const auto& failure : failures) {
         File file;
@@ -116,9 +114,8 @@ TEST(FileIo, SystemErrorsHaveChineseTextsAndTheRestTheirNumber)
         {EXDEV, "系统错误 18"},           {0, "系统错误 0"},
     };
     for (const auto& [errnum, text] : texts) EXPECT_EQ(SystemErrorText(errnum), text) << errnum;
-    EXPECT_EQ(NotRegularFileText(S_IFREG | 0644), nullptr);
-    EXPECT_STREQ(NotRegularFileText(S_IFSOCK), "是一个套接字，不是普通文件");
-    EXPECT_STREQ(NotRegularFileText(S_IFBLK), NotRegularFileText(S_IFCHR));
+    EXPECT_EQ(NotRegularFileText(FileKind::Regular), nullptr);
+    EXPECT_STREQ(NotRegularFileText(FileKind::Socket), "是一个套接字，不是普通文件");
 }
 
 // A range goes over in the kernel (its bytes keeping their place in the

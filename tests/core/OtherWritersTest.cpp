@@ -174,7 +174,8 @@ TEST_F(OtherWriters, AWriterWaitingForTheLockFollowsTheSaveThatReplacedThePack)
 
 TEST_F(OtherWriters, APackGoesOnlyWhereARegularFileOrNothingIs)
 {
-    std::vector<std::pair<std::string, mode_t>> places = {{dir / "fifo", S_IFIFO}, {dir / "folder", S_IFDIR}};
+    std::vector<std::pair<std::string, FileKind>> places = {{dir / "fifo", FileKind::Pipe},
+                                                            {dir / "folder", FileKind::Folder}};
     ASSERT_EQ(::mkfifo(places[0].first.c_str(), 0666), 0);
     ASSERT_EQ(::mkdir(places[1].first.c_str(), 0777), 0);
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -184,13 +185,13 @@ TEST_F(OtherWriters, APackGoesOnlyWhereARegularFileOrNothingIs)
     ASSERT_LT(socketPath.size(), sizeof address.sun_path);
     socketPath.copy(address.sun_path, socketPath.size());
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    places.emplace_back(socketPath, S_IFSOCK);
+    places.emplace_back(socketPath, FileKind::Socket);
     // A device node in the pack's place (a mistyped path on a build machine
     // running as root) is never renamed over.
     if (::geteuid() == 0 && ::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
-        places.emplace_back(dir / "null", S_IFCHR);
+        places.emplace_back(dir / "null", FileKind::Device);
     ASSERT_EQ(::symlink("fifo", (dir / "link-to-fifo").c_str()), 0);
-    places.emplace_back(dir / "link-to-fifo", S_IFIFO);
+    places.emplace_back(dir / "link-to-fifo", FileKind::Pipe);
 
     for (const auto& [place, type] : places) {
         SCOPED_TRACE(place);
@@ -198,9 +199,10 @@ TEST_F(OtherWriters, APackGoesOnlyWhereARegularFileOrNothingIs)
         EXPECT_FALSE(doc->Save(place));
         EXPECT_EQ(doc->prompt.Texts(),
                   std::vector<std::string>{Printf(msg::kTargetNotRegular, place.c_str(), NotRegularFileText(type))});
-        struct stat st {};
-        ASSERT_EQ(::stat(place.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & S_IFMT, type);
+        PathStatus st;
+        std::string error;
+        ASSERT_EQ(LookAtPath(place, st, error), PathState::Found);
+        EXPECT_EQ(st.kind, type);
     }
     ::close(sock);
 }

@@ -1,6 +1,7 @@
 // Texts: encodings at the edges, pack paths, and the file list's numbers.
 #include <gtest/gtest.h>
 
+#include "base/FileText.h"
 #include "base/GbkText.h"
 #include "pack/PackArchive.h"
 #include "schemes/SchemeId.h"
@@ -27,6 +28,46 @@ TEST(GbkText, SplitsPathsWithoutBreakingCharacters)
     const std::string name = "\x95\x5C";
     EXPECT_EQ(SplitGbkPath("a\\" + name + "/b\\\\c"), (std::vector<std::string>{"a", name, "b", "c"}));
     EXPECT_EQ(SplitGbkPath(""), std::vector<std::string>{});
+}
+
+TEST(FileText, EncodingsByMarkOrValidityAndCharactersCutAtTheEndOfAFirstPart)
+{
+    struct Case {
+        std::string bytes;
+        bool cut;
+        std::optional<TextEncoding> encoding;  // none: no text
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {"a\r\n说明\n", false, TextEncoding::Utf8, "a\r\n说明\n"},
+        {"", false, TextEncoding::Utf8, ""},
+        {"\xEF\xBB\xBF说明", false, TextEncoding::Utf8Bom, "说明"},
+        {std::string("\xFF\xFE\x2D\x4E" "a\0\x3D\xD8\x00\xDE\x00\xD8", 12), false, TextEncoding::Utf16Le,
+         "中a\xF0\x9F\x98\x80\xEF\xBF\xBD"},
+        {std::string("\xFE\xFF\x4E\x2D\0a\x4E", 7), true, TextEncoding::Utf16Be, "中a"},
+        {"\xD6\xD0\xCE\xC4\r\n", false, TextEncoding::Gbk, "中文\r\n"},
+        // The first part of a file ends inside a character.
+        {"ab\xE4\xB8", true, TextEncoding::Utf8, "ab"},
+        {"ab\xE4\xB8", false, TextEncoding::Gbk, "ab涓"},
+        {"\xD6\xD0\xCE", true, TextEncoding::Gbk, "中"},
+        {"\xD6\xD0\xCE", false, std::nullopt, ""},
+        // Not text: a NUL, many control characters, neither UTF-8 nor GBK.
+        {std::string("text\0", 5), false, std::nullopt, ""},
+        {"\x01\x02" + std::string(100, 'a'), false, std::nullopt, ""},
+        {"\x01" + std::string(100, 'a'), false, TextEncoding::Utf8, "\x01" + std::string(100, 'a')},
+        {"\xFF\xFF", false, std::nullopt, ""},
+        // An overlong form and a surrogate are not UTF-8 (but GBK, 0x80 its euro sign).
+        {"\xE0\x80\x80", false, TextEncoding::Gbk, "\xE9\x84\x9D\xE2\x82\xAC"},
+        {"\xED\xA0\x80", false, TextEncoding::Gbk, "\xE9\xA0\x8E\xE2\x82\xAC"},
+    };
+    for (const Case& c : cases) {
+        const auto* data = reinterpret_cast<const uint8_t*>(c.bytes.data());
+        const std::optional<FileText> text = ReadFileText({data, c.bytes.size()}, c.cut);
+        ASSERT_EQ(text.has_value(), c.encoding.has_value()) << c.bytes;
+        if (!text) continue;
+        EXPECT_EQ(text->encoding, *c.encoding) << c.bytes;
+        EXPECT_EQ(text->utf8, c.utf8) << c.bytes;
+    }
 }
 
 TEST(PackTitle, IsTheFileNameBeforeItsLastDot)

@@ -98,25 +98,58 @@ private slots:
         QVERIFY(!bar.SetSkin(999, 3, 3, 3, 3, 8, 10));
     }
 
+    // The window is painted at most once an interval, however many items the
+    // work steps through, and then shows the latest text and every step.
     void progressWindowThroughThePrompt()
     {
         QWidget owner;
         owner.show();
         QtPrompt prompt;
         prompt.SetOwner(&owner);
-        prompt.ProgressBegin(3);
+        int64_t now = 0;
+        prompt.UseClock([&now] { return now; });
+        const uint32_t items = 20000;
+        prompt.ProgressBegin(items);
+        // Work done within one interval shows no window, only the busy cursor.
+        prompt.ProgressStep();
+        QVERIFY(!prompt.Progress());
+        QVERIFY(!prompt.ShowsProgressText());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        now += QtPrompt::kPaintEveryMs;
+        QVERIFY(prompt.ShowsProgressText());
+        prompt.ProgressStep();
         CProgressDlg* dialog = prompt.Progress();
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->size(), QSize(Dlu(196), Dlu(94)));
         QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(dialog->Text(), QStringLiteral("正在存盘，请稍后"));
-        QCOMPARE(dialog->Bar().Upper(), 3);
+        QCOMPARE(dialog->Bar().Upper(), int(items));
         QCOMPARE(dialog->Bar().Step(), 1);
-        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        prompt.ProgressText("第一行\n第二行");
+        QCOMPARE(dialog->Bar().Pos(), 2);
+
+        struct PaintCounter final : QObject {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        dialog->installEventFilter(&counter);
+        for (uint32_t i = 2; i < items; ++i) {
+            QVERIFY(!prompt.ShowsProgressText());
+            prompt.ProgressText(i + 1 == items ? "第一行\n第二行" : "第几行\n第几行");
+            prompt.ProgressStep();
+            prompt.ProgressBytes(i);
+        }
+        QCOMPARE(counter.paints, 0);
+        QCOMPARE(dialog->Text(), QStringLiteral("正在存盘，请稍后"));
+        QCOMPARE(dialog->Bar().Pos(), 2);
+        now += QtPrompt::kPaintEveryMs;
+        prompt.ProgressBytes(0);
+        QVERIFY(counter.paints > 0);
         QCOMPARE(dialog->Text(), QStringLiteral("第一行\n第二行"));
-        for (int i = 0; i < 3; ++i) prompt.ProgressStep();
-        QCOMPARE(dialog->Bar().Pos(), 3);
+        QCOMPARE(dialog->Bar().Pos(), int(items));
         QCOMPARE(dialog->Bar().CellsShown(), dialog->Bar().CellCount());
         prompt.ProgressEnd();
         QVERIFY(!prompt.Progress());

@@ -126,8 +126,8 @@ private:
 std::string Utf8(const std::string& gbk);
 std::string Gbk(const std::string& utf8);
 
-// Drops the notice the offscreen platform gives for every shown window (and
-// nothing else); each test class calls it in initTestCase, after QTest has
+// Drops the notices the offscreen platform gives for every shown or raised
+// window (and nothing else); each test class calls it in initTestCase, after QTest has
 // installed its own handler.
 void QuietOffscreenNotices();
 
@@ -139,6 +139,7 @@ std::unique_ptr<QObject> MakeUserPathTest();
 std::unique_ptr<QObject> MakeSchemeCommandsTest();
 std::unique_ptr<QObject> MakeTransferTest();
 std::unique_ptr<QObject> MakeAboutBoxTest();
+std::unique_ptr<QObject> MakeLookFindTest();
 
 }  // namespace test
 }  // namespace tarvex

@@ -19,7 +19,7 @@ int main(int argc, char** argv)
         int failures = 0;
         using namespace tarvex::test;
         for (auto make : {MakeCommandTableTest, MakeControlsTest, MakeTreeListRulesTest, MakeUserPathTest,
-                          MakeSchemeCommandsTest, MakeTransferTest, MakeAboutBoxTest}) {
+                          MakeSchemeCommandsTest, MakeTransferTest, MakeAboutBoxTest, MakeLookFindTest}) {
             const std::unique_ptr<QObject> tests = make();
             // GUI_TEST_CLASS=Name runs only the classes whose name holds Name.
             const QByteArray only = qgetenv("GUI_TEST_CLASS");

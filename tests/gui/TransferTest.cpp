@@ -366,6 +366,18 @@ private slots:
         QVERIFY(editor.Run(cmd::kEditCut));
         QVERIFY(tree.IsCut(editor.FolderNamed("a/sub")));
         QVERIFY(!tree.IsCut(editor.FolderNamed("a")));
+        // What a paste has moved is ghosted nowhere: the folder in its new
+        // place, the files in theirs.
+        FocusTree(editor, "b");
+        QVERIFY(editor.Run(cmd::kEditPaste));
+        QVERIFY(!tree.IsCut(editor.FolderNamed("b/sub")));
+        editor.Select("");
+        editor.SelectRows({"one.txt", "two.txt"});
+        QVERIFY(editor.Run(cmd::kEditCut));
+        FocusTree(editor, "b");
+        QVERIFY(editor.Run(cmd::kEditPaste));
+        QCOMPARE(editor.ListNames(), (std::vector<std::string>{"sub", "two.txt", "one.txt"}));
+        for (int row = 0; row < model.RowCount(); ++row) QVERIFY(!model.IsCut(row));
     }
 
     void startUpClearsRecordsOfAnEarlierRun()

@@ -88,6 +88,7 @@ actual=$(contents "$sdk")
 libdir=$(grep -o '^\./usr/lib.*/libRQ_File\.a$' <<<"$actual" | sed 's|/libRQ_File\.a$||') || true
 expected=$(sort <<EOF2
 ./usr/include/tarvex/RQ_File.h
+./usr/include/tarvex/rq_file.h
 $libdir/libRQ_File.a
 $libdir/cmake/RQ_File/RQ_FileConfig.cmake
 $libdir/cmake/RQ_File/RQ_FileConfigVersion.cmake

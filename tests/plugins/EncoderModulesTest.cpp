@@ -91,7 +91,9 @@ Bytes SourceText()
 {
     Bytes text;
     for (const char* folder : {"catalogue", "pack", "platform"}) {
-        for (const auto& entry : std::filesystem::directory_iterator(std::string(SOURCE_DIR) + "/" + folder)) {
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(std::string(SOURCE_DIR) + "/" + folder)) {
+            if (!entry.is_regular_file()) continue;
             std::ifstream in(entry.path(), std::ios::binary);
             text.insert(text.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the RQ_File SDK into a temporary prefix, builds the game in game/
 # against it twice (with the CMake package, and with pkg-config and the
-# compiler alone) and runs both on packs made by epk: plain, protected, and
-# stored by an encoder plug-in that sits in plugins/ beside the game.
-# Usage: sdk_test.sh BUILD_DIR EPK MODULE_DIR GAME_SOURCE CMAKE CXX GENERATOR
+# compiler alone), and the C game of the Windows build (C_GAME, through
+# rq_file.h) once, and runs all three on packs made by epk: plain,
+# protected, and stored by an encoder plug-in that sits in plugins/ beside
+# the game.
+# Usage: sdk_test.sh BUILD_DIR EPK MODULE_DIR GAME_SOURCE CMAKE CXX GENERATOR CC C_GAME
 set -euo pipefail
 export LC_ALL=C.UTF-8
-build=$1 epk=$2 modules=$3 game_src=$4 cmake=$5 cxx=$6 generator=$7
+build=$1 epk=$2 modules=$3 game_src=$4 cmake=$5 cxx=$6 generator=$7 cc=$8 c_game=$9
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 failures=0
@@ -23,6 +25,7 @@ libdir=${libdir%/libRQ_File.a}
 # The public header and one library, nothing of the core a game must not see.
 expected=$(sort <<EOF2
 include/tarvex/RQ_File.h
+include/tarvex/rq_file.h
 $libdir/libRQ_File.a
 $libdir/cmake/RQ_File/RQ_FileConfig.cmake
 $libdir/cmake/RQ_File/RQ_FileConfigVersion.cmake
@@ -45,6 +48,13 @@ mkdir -p "$tmp/pkg-config-build"
 flags=$(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs --static rq_file)
 # shellcheck disable=SC2086  # the flags are words
 quiet "$cxx" "$game_src/main.cpp" -o "$tmp/pkg-config-build/game" $flags
+# The C game: compiled as C, linked as C++ (the library is C++ inside).
+mkdir -p "$tmp/c-build"
+cflags=$(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --cflags rq_file)
+# shellcheck disable=SC2086
+quiet "$cc" -std=c99 -Wall -Wextra -pedantic -Werror $cflags -c "$c_game" -o "$tmp/c-build/main.o"
+# shellcheck disable=SC2086
+quiet "$cxx" "$tmp/c-build/main.o" -o "$tmp/c-build/game" $flags
 
 # The packs: one file in a Chinese-named folder, compressible enough that the
 # plug-in really stores it.
@@ -60,7 +70,7 @@ grep -q 'Zstandard 快速' <<<"$listing" || fail "plugin.epk does not use zstd-f
 # Each game is run from a folder of its own with the module in plugins/
 # beside it, through a symbolic link, and with the working folder elsewhere.
 mkdir -p "$tmp/elsewhere"
-for kind in cmake pkg-config; do
+for kind in cmake pkg-config c; do
   home=$tmp/$kind-game
   mkdir -p "$home/plugins" "$tmp/$kind-link"
   cp "$tmp/$kind-build/game" "$home/"
@@ -96,4 +106,4 @@ cp "$modules/zstd-fast.edl" "$tmp/elsewhere/plugins/"
 expect_failure "没有找到扩展解码模块：zstd-fast.edl" "$tmp/bare/game" "$tmp/plugin.epk" 脚本/main.lua
 
 [ "$failures" -eq 0 ] || exit 1
-echo "SDK: installed, found by CMake and pkg-config, games read plain, protected and plug-in packs"
+echo "SDK: installed, found by CMake and pkg-config, C++ and C games read plain, protected and plug-in packs"

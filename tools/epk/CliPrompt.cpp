@@ -1,19 +1,16 @@
 #include "tools/epk/CliPrompt.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <ctime>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include "base/GbkText.h"
-#include "base/SystemErrorText.h"
 #include "format/PasswordKeys.h"
+#include "platform/Console.h"
 #include "talk/Messages.h"
 #include "tools/epk/Console.h"
 #include "tools/epk/InputFiles.h"
+#include "tools/epk/Terminal.h"
 
 namespace tarvex::epk {
 
@@ -21,16 +18,14 @@ namespace {
 
 double Now()
 {
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
 
 void CliPrompt::ProgressBegin(uint32_t range)
 {
-    showProgress_ = ::isatty(STDERR_FILENO);
+    showProgress_ = CanDrawProgress(stderr);
     range_ = range;
     steps_ = 0;
     bytes_ = 0;
@@ -97,49 +92,18 @@ constexpr const char* kNewPasswordAgain = "请再输入一次新的密码：";
 constexpr const char* kPasswordsDiffer = "两次输入的密码不一样。\n";
 constexpr const char* kCannotReadPasswordFile = "无法读取密码文件“%s”：%s\n";
 
-// Shows a text on a terminal; what cannot be shown does not stop the
-// question, whose answer is still read.
-void Show(int terminal, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t n = ::write(terminal, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        text.remove_prefix(static_cast<size_t>(n));
-    }
-}
-
-// Asks on an open terminal and reads one line without showing it; nothing
-// when it is no terminal.
-std::optional<std::string> ReadHiddenLine(int terminal, std::string_view question)
-{
-    termios saved{};
-    if (::tcgetattr(terminal, &saved) != 0) return std::nullopt;
-    // Echo goes off (and what was typed before is dropped) before the
-    // question shows: an answer typed once it shows is all kept.
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(terminal, TCSAFLUSH, &quiet);
-    Show(terminal, question);
-    std::string line;
-    char c;
-    while (::read(terminal, &c, 1) == 1 && c != '\n') line += c;
-    ::tcsetattr(terminal, TCSAFLUSH, &saved);
-    Show(terminal, "\n");
-    return line;
-}
-
 // The password typed on the terminal a password file names; a new one is
 // typed twice. Nothing (reported) when the terminal cannot be asked or the
 // two answers differ.
-std::optional<std::string> AskOnTerminal(const std::string& path, int terminal, PasswordMode mode)
+std::optional<std::string> AskOnTerminal(const std::string& path, File& terminal, PasswordMode mode)
 {
+    std::string error;
     const std::optional<std::string> first =
-        ReadHiddenLine(terminal, mode == PasswordMode::Enter ? kOpeningQuestion : kNewPasswordQuestion);
+        ReadHiddenLine(terminal, mode == PasswordMode::Enter ? kOpeningQuestion : kNewPasswordQuestion, error);
     const std::optional<std::string> second =
-        first && mode == PasswordMode::Set ? ReadHiddenLine(terminal, kNewPasswordAgain) : first;
+        first && mode == PasswordMode::Set ? ReadHiddenLine(terminal, kNewPasswordAgain, error) : first;
     if (!first || !second) {
-        PrintErr(Printf(kCannotReadPasswordFile, path.c_str(), SystemErrorText(errno).c_str()));
+        PrintErr(Printf(kCannotReadPasswordFile, path.c_str(), error.c_str()));
         return std::nullopt;
     }
     if (*first == *second) return first;
@@ -155,11 +119,10 @@ std::optional<PasswordBlocks> CliPrompt::AskPassword(PasswordMode mode)
     if (mode == PasswordMode::Set) return PasswordBlocks{};
     // Only when epk is run from a terminal, so that scripts never wait for
     // a keyboard.
-    if (!::isatty(STDIN_FILENO)) return std::nullopt;
     File tty;
-    tty.Adopt(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
-    if (!tty.IsOpen()) return std::nullopt;
-    const std::optional<std::string> typed = ReadHiddenLine(tty.Fd(), kOpeningQuestion);
+    if (!OpenSessionTerminal(tty)) return std::nullopt;
+    std::string error;
+    const std::optional<std::string> typed = ReadHiddenLine(tty, kOpeningQuestion, error);
     if (!typed) return std::nullopt;
     return PasswordFromText(*typed);
 }
@@ -181,7 +144,7 @@ std::optional<std::string> ReadPasswordFile(const std::string& path, PasswordMod
         PrintErr(Printf(kCannotReadPasswordFile, path.c_str(), file.Error().c_str()));
         return std::nullopt;
     }
-    if (file.Kind() == InputKind::Terminal) return AskOnTerminal(path, file.Fd(), mode);
+    if (file.Kind() == InputKind::Terminal) return AskOnTerminal(path, file.Handle(), mode);
     std::optional<std::string> text = file.ReadToEnd();
     if (!text) {
         PrintErr(Printf(kCannotReadPasswordFile, path.c_str(), file.Error().c_str()));

@@ -3,9 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 
 #include "base/SystemErrorText.h"
+#include "platform/Console.h"
+#include "platform/DiskPaths.h"
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
 
@@ -31,7 +32,7 @@ std::string Attributed(std::string_view text)
 
 void WriteErr(std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    if (WriteToConsole(stderr, text) == ConsoleWrite::NotAConsole) std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
 // Called right after a stdio call on stdout failed, with its errno; stdout's
@@ -56,6 +57,9 @@ bool FlushOutput()
 bool Print(std::string_view text)
 {
     if (std::ferror(stdout)) return false;
+    // A console that fails the text fails the bytes as well, which stdout
+    // then keeps for FinishOutput.
+    if (WriteToConsole(stdout, text) == ConsoleWrite::Written) return true;
     if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size()) return true;
     SayOutputFailed(errno);
     return false;
@@ -79,8 +83,9 @@ std::string Quoted(std::string_view name)
 
 bool IsFolderOrSay(const std::string& path)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    PathStatus st;
+    std::string error;
+    if (LookAtPath(path, st, error) == PathState::Found && st.kind == FileKind::Folder) return true;
     PrintErr(Quoted(path) + "不是一个文件夹。");
     return false;
 }

@@ -1,8 +1,5 @@
-#include <climits>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/AppFolder.h"
 #include "base/GbkText.h"
@@ -37,18 +34,6 @@ void DropFileItself(Catalogue& catalogue, const std::string& packPath)
     }
 }
 
-// Where a pack written to standard output lands when that is a file: it is
-// left out of the folder being packed as a pack file would be. Empty for a
-// pipe or a device.
-std::string FileOnStandardOutput()
-{
-    struct stat st {};
-    if (::fstat(STDOUT_FILENO, &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    char path[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/fd/1", path, sizeof path - 1);
-    return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
-}
-
 }  // namespace
 
 int RunCreate(const CliArgs& args)
@@ -56,7 +41,7 @@ int RunCreate(const CliArgs& args)
     const std::string& packPath = args.positional[0];
     const std::string& dir = args.positional[1];
     const bool streams = packPath == kStandardStream;
-    if (streams && ::isatty(STDOUT_FILENO)) {
+    if (streams && StandardOutputIsTerminal()) {
         PrintErr("不把文件包写到终端上：请把标准输出重定向到文件或管道。");
         return kExitFailure;
     }
@@ -77,6 +62,8 @@ int RunCreate(const CliArgs& args)
         PrintErr("没有创建文件包：有文件无法加入文件包（见上面的说明）。\n");
         return kExitFailure;
     }
+    // A pack written to standard output that lands in a file of the folder
+    // is left out as a pack file of its own would be.
     DropFileItself(catalogue, streams ? FileOnStandardOutput() : packPath);
     for (FileEntry& entry : catalogue.Entries())
         if (entry.fileSize > 0) entry.scheme = *scheme;
@@ -86,7 +73,7 @@ int RunCreate(const CliArgs& args)
     StoreOptions options;
     options.fallbackToNone = true;
     options.lockWait = SaveWait(packPath, args);
-    if (streams) options.streamTo = STDOUT_FILENO;
+    options.toStandardOutput = streams;
     if (!session.archive.Store(streams ? "标准输出" : packPath, MakeKeySchedule(blocks.value_or(PasswordBlocks{})), dispatch,
                                session.prompt, options))
         return kExitFailure;

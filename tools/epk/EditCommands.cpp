@@ -2,14 +2,15 @@
 #include <algorithm>
 #include <set>
 #include <cerrno>
-#include <sys/stat.h>
 
+#include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "base/SystemErrorText.h"
 #include "catalogue/CatalogueEdits.h"
 #include "catalogue/DirectoryImport.h"
 #include "catalogue/Exclusions.h"
 #include "catalogue/PackPaths.h"
+#include "platform/DiskPaths.h"
 #include "schemes/SchemeId.h"
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
@@ -44,8 +45,8 @@ bool StorablePath(const std::string& utf8Path, IPrompt& prompt)
 std::string DiskName(const std::string& path)
 {
     std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    const size_t slash = trimmed.rfind('/');
+    while (trimmed.size() > 1 && kPathSeparators.find(trimmed.back()) != std::string_view::npos) trimmed.pop_back();
+    const size_t slash = trimmed.find_last_of(kPathSeparators);
     return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
@@ -77,14 +78,15 @@ int RunAdd(const CliArgs& args)
         for (const std::string& source : *sources) {
             const std::string packPath = prefix + DiskName(source);
             if (exclusions.Excludes(packPath)) continue;
-            struct stat st {};
-            if (::stat(source.c_str(), &st) != 0) {
-                s.prompt.Tell(Printf(msg::kCannotOpenFile, source.c_str(), SystemErrorText(errno).c_str()),
-                              MsgIcon::Error);
+            PathStatus st;
+            std::string error;
+            if (const PathState state = LookAtPath(source, st, error); state != PathState::Found) {
+                if (state == PathState::Missing) error = SystemErrorText(ENOENT);
+                s.prompt.Tell(Printf(msg::kCannotOpenFile, source.c_str(), error.c_str()), MsgIcon::Error);
                 out.failed = true;
                 return;
             }
-            if (!S_ISDIR(st.st_mode)) {
+            if (st.kind != FileKind::Folder) {
                 const EditResult result = AddFileEntry(c, target->id, source, s.prompt);
                 NoteResult(out, result, result == EditResult::Done ? "加入 " + ListedPath(c, c.Entries().size() - 1) : "");
                 if (out.failed) return;

@@ -1,11 +1,11 @@
 #include <algorithm>
-#include <cerrno>
 #include <set>
-#include <sys/stat.h>
 
+#include "base/AppFolder.h"
 #include "base/GbkText.h"
 #include "base/SystemErrorText.h"
 #include "catalogue/PackPaths.h"
+#include "platform/DiskPaths.h"
 #include "schemes/TreeExtraction.h"
 #include "talk/Messages.h"
 #include "tools/epk/Commands.h"
@@ -21,10 +21,11 @@ bool MakeDestination(const std::string& dest)
 {
     std::string path;
     for (size_t i = 0; i <= dest.size(); ++i) {
-        if (i == dest.size() || (dest[i] == '/' && i > 0)) {
+        if (i == dest.size() || (kPathSeparators.find(dest[i]) != std::string_view::npos && i > 0)) {
             path = dest.substr(0, i);
-            if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-                PrintErr(Printf("无法创建文件夹“%s”！\n%s\n", path.c_str(), SystemErrorText(errno).c_str()));
+            std::string error;
+            if (!MakeFolder(path, error)) {
+                PrintErr(Printf("无法创建文件夹“%s”！\n%s\n", path.c_str(), error.c_str()));
                 return false;
             }
         }

@@ -5,7 +5,9 @@
 // it waits for the writer's end, since the whole text is wanted), the null
 // device (nothing to read) or a terminal this session runs on. Folders,
 // sockets and other devices are refused before anything is opened: opening
-// a device may do something of its own.
+// a device may do something of its own. On Windows NUL and /dev/null are the
+// null device, CON, CONIN$ and /dev/tty the console, /dev/stdin the standard
+// input.
 #include <optional>
 #include <string>
 
@@ -25,14 +27,14 @@ public:
     bool Open(const std::string& path);
     InputKind Kind() const { return kind_; }
     // The open terminal or file; none for the null device.
-    int Fd() const { return file_.Fd(); }
+    File& Handle() { return file_; }
     // Everything there is to read, up to its end.
     std::optional<std::string> ReadToEnd();
     // Why the last call failed, for the user.
     const std::string& Error() const { return error_; }
 
 private:
-    bool Fail(int errnum);
+    bool Fail(std::string reason);
 
     File file_;
     InputKind kind_ = InputKind::Text;

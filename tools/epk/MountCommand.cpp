@@ -77,7 +77,7 @@ int RunMount(const CliArgs& args)
     HeldPackFile held(pack, shownPath, prompt);
     struct stat mounted {};
     File look;
-    if (!pack.Reopen(look) || ::fstat(look.Fd(), &mounted) != 0) {
+    if (!pack.Reopen(look) || ::fstat(look.Native(), &mounted) != 0) {
         PrintErr(Printf(msg::kCannotOpenFile, packPath.c_str(), SystemErrorText(errno).c_str()) + "\n");
         return kExitFailure;
     }

@@ -1,7 +1,6 @@
 #include "tools/epk/PackTargets.h"
 
-#include <fnmatch.h>
-
+#include "catalogue/ShellPattern.h"
 #include "talk/Messages.h"
 #include "tools/epk/ListedPaths.h"
 
@@ -16,7 +15,7 @@ std::vector<PathTarget> MatchPattern(Catalogue& catalogue, std::string pattern)
     const bool foldersOnly = pattern.size() > 1 && pattern.back() == '/';
     if (foldersOnly) pattern.pop_back();
     if (pattern.size() > 1 && pattern.front() == '/') pattern.erase(0, 1);
-    const auto matches = [&](const std::string& path) { return ::fnmatch(pattern.c_str(), path.c_str(), 0) == 0; };
+    const auto matches = [&](const std::string& path) { return MatchesShellPattern(pattern, path); };
     std::vector<PathTarget> targets;
     std::vector<Folder*> pending{&catalogue.Root()};
     while (!pending.empty()) {

@@ -22,8 +22,8 @@ std::optional<PathTarget> FindNamed(Catalogue& catalogue, const std::string& pat
 std::optional<PathTarget> FindOneNamed(Catalogue& catalogue, const std::string& path, IPrompt& prompt);
 
 // What a typed path or pattern picks. A plain path gives what FindOneNamed
-// (or, with filesFirst, FindNamed) finds. A pattern is matched (fnmatch,
-// '*' matching '/' too) against the path of every folder and file, written
+// (or, with filesFirst, FindNamed) finds. A pattern is matched as --exclude
+// matches (ShellPattern: '*' matching '/' too) against the path of every folder and file, written
 // with '/' between folders and without escapes; one ending in '/' matches
 // folders only. It gives one target per folder that matches, in the order
 // of the tree, then one per file, in entry order. Nothing, reported as a

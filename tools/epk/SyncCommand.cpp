@@ -1,10 +1,9 @@
 // epk sync: makes a pack hold a directory tree, changing only what differs.
-#include <cerrno>
-#include <sys/stat.h>
 
 #include "base/GbkText.h"
 #include "catalogue/DirectoryImport.h"
 #include "catalogue/Exclusions.h"
+#include "platform/DiskPaths.h"
 #include "schemes/SchemeDispatch.h"
 #include "sync/SyncPlan.h"
 #include "talk/Messages.h"
@@ -106,8 +105,9 @@ std::string Summary(const std::string& packPath, const Counts& counts, bool crea
 
 bool PackExists(const std::string& path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 || errno != ENOENT;
+    PathStatus st;
+    std::string error;
+    return LookAtPath(path, st, error) != PathState::Missing;
 }
 
 // Opens the pack, or starts a new one where there is none.

@@ -1,13 +1,13 @@
 // epk: builds, inspects and unpacks .epk resource packs from the command line.
 #include <algorithm>
 #include <clocale>
-#include <langinfo.h>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "base/LargeBlocks.h"
 #include "base/Printf.h"
+#include "platform/Console.h"
 #include "tools/epk/CommandTable.h"
 #include "tools/epk/Commands.h"
 #include "tools/epk/Console.h"
@@ -76,10 +76,8 @@ int RunCommand(const CommandSpec& command, const std::vector<std::string>& rest)
 int Main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
-    // epk's texts are UTF-8 whatever the locale: patterns match characters,
-    // not bytes, in the C locale too.
-    if (std::string_view(nl_langinfo(CODESET)) != "UTF-8") std::setlocale(LC_CTYPE, "C.UTF-8");
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    UseBinaryStandardStreams();
+    const std::vector<std::string> args = ProgramArguments(argc, argv);
     if (args.empty()) return BadUsage("没有给出命令。", "epk --help");
     const std::string& first = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());

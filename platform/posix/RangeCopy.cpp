@@ -34,13 +34,13 @@ CopyStatus CopyInKernel(File& from, File& to, const RangeCopy& range, uint64_t& 
     // The kernel shares blocks (reflinks) only from a block boundary of both
     // files: where the two positions are as far from one, a short step first
     // brings them onto it.
-    const off_t out = ::lseek(to.Fd(), 0, SEEK_CUR);
+    const off_t out = ::lseek(to.Native(), 0, SEEK_CUR);
     const bool sharable = out >= 0 && (in - out) % static_cast<off_t>(kPageAlignment) == 0;
     while (done < range.length) {
         const uint64_t pastBoundary = static_cast<uint64_t>(in) % kPageAlignment;
         const uint64_t step = sharable && pastBoundary != 0 ? kPageAlignment - pastBoundary : kKernelStep;
         const size_t length = static_cast<size_t>(std::min(range.length - done, step));
-        const ssize_t n = ::copy_file_range(from.Fd(), &in, to.Fd(), nullptr, length, 0);
+        const ssize_t n = ::copy_file_range(from.Native(), &in, to.Native(), nullptr, length, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && OutOfRoom(errno)) {
             error = SystemErrorText(errno);
@@ -70,12 +70,13 @@ CopyStatus CopyThroughMapping(File& from, File& to, const RangeCopy& range, uint
         if (!from.Size(length) || at >= length) return CopyStatus::Ok;
         const size_t step = static_cast<size_t>(std::min({range.length - done, kKernelStep, length - at}));
         const size_t mapped = static_cast<size_t>(at - start) + step;
-        void* view = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED | MAP_POPULATE, from.Fd(), static_cast<off_t>(start));
+        void* view =
+            ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED | MAP_POPULATE, from.Native(), static_cast<off_t>(start));
         if (view == MAP_FAILED) return CopyStatus::Ok;
         const uint8_t* bytes = static_cast<const uint8_t*>(view) + (at - start);
         size_t written = 0;
         while (written < step) {
-            const ssize_t n = ::write(to.Fd(), bytes + written, step - written);
+            const ssize_t n = ::write(to.Native(), bytes + written, step - written);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             written += static_cast<size_t>(n);
@@ -105,7 +106,8 @@ ssize_t ReadPiece(File& from, uint64_t offset, std::span<uint8_t> piece)
 {
     size_t got = 0;
     while (got < piece.size()) {
-        const ssize_t n = ::pread(from.Fd(), piece.data() + got, piece.size() - got, static_cast<off_t>(offset + got));
+        const ssize_t n =
+            ::pread(from.Native(), piece.data() + got, piece.size() - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return -1;
         if (n == 0) break;
@@ -119,12 +121,12 @@ ssize_t ReadPiece(File& from, uint64_t offset, std::span<uint8_t> piece)
 // the disk is busy while the copy still runs.
 RangeCopy HandingToDisk(const RangeCopy& range, File& to, uint64_t& handed)
 {
-    const off_t start = range.length >= kKernelStep ? ::lseek(to.Fd(), 0, SEEK_CUR) : -1;
+    const off_t start = range.length >= kKernelStep ? ::lseek(to.Native(), 0, SEEK_CUR) : -1;
     if (start < 0) return range;
     RangeCopy tracked = range;
     tracked.progress = [&range, &to, &handed, start](uint64_t done) {
         if (done - handed >= kKernelStep) {
-            ::sync_file_range(to.Fd(), start + static_cast<off_t>(handed), static_cast<off_t>(done - handed),
+            ::sync_file_range(to.Native(), start + static_cast<off_t>(handed), static_cast<off_t>(done - handed),
                               SYNC_FILE_RANGE_WRITE);
             handed = done;
         }
@@ -141,7 +143,7 @@ CopyStatus CopyRange(File& from, File& to, const RangeCopy& original, std::span<
     const RangeCopy range = HandingToDisk(original, to, handed);
     uint64_t done = 0;
     if (!range.transform) {
-        const off_t position = range.length >= kMappedCopyBytes ? ::lseek(to.Fd(), 0, SEEK_CUR) : -1;
+        const off_t position = range.length >= kMappedCopyBytes ? ::lseek(to.Native(), 0, SEEK_CUR) : -1;
         const bool shifted = position >= 0 && (range.offset - static_cast<uint64_t>(position)) % kPageAlignment != 0;
         CopyStatus status = shifted ? CopyThroughMapping(from, to, range, done, error) : CopyStatus::Ok;
         if (status == CopyStatus::Ok && done < range.length) status = CopyInKernel(from, to, range, done, error);
@@ -180,7 +182,7 @@ bool HasByteAt(File& file, uint64_t offset)
     uint8_t byte;
     ssize_t n;
     do {
-        n = ::pread(file.Fd(), &byte, 1, static_cast<off_t>(offset));
+        n = ::pread(file.Native(), &byte, 1, static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
     return n == 1;
 }

@@ -56,7 +56,7 @@ mode_t CurrentUmask()
     File status;
     char text[4096];
     if (status.OpenRead("/proc/self/status")) {
-        const ssize_t n = ::read(status.Fd(), text, sizeof text - 1);
+        const ssize_t n = ::read(status.Native(), text, sizeof text - 1);
         if (n > 0) {
             text[n] = '\0';
             if (const char* at = std::strstr(text, "Umask:")) return static_cast<mode_t>(std::strtoul(at + 6, nullptr, 8));
@@ -101,7 +101,7 @@ bool SafeFileWriter::Open(const std::string& target, Links links)
 bool SafeFileWriter::OpenIn(const DiskFolder& folder, const std::string& name)
 {
     Abandon();
-    const int dirFd = ::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0);
+    const int dirFd = ::fcntl(folder.Handle().Native(), F_DUPFD_CLOEXEC, 0);
     if (dirFd < 0) return Fail(SystemErrorText(errno));
     dir_.Adopt(dirFd);
     name_ = name;
@@ -109,10 +109,10 @@ bool SafeFileWriter::OpenIn(const DiskFolder& folder, const std::string& name)
     return Begin();
 }
 
-bool SafeFileWriter::OpenStream(int fd, const std::string& shown)
+bool SafeFileWriter::OpenStandardOutput(const std::string& shown)
 {
     Abandon();
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const int own = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
     if (own < 0) return Fail(SystemErrorText(errno));
     file_.Adopt(own);
     target_ = shown;
@@ -126,12 +126,12 @@ bool SafeFileWriter::OpenStream(int fd, const std::string& shown)
 
 bool SafeFileWriter::Begin()
 {
-    int fd = ::openat(dir_.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    int fd = ::openat(dir_.Native(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // This file system cannot make unnamed files.
         for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
             std::string name = TempName();
-            fd = ::openat(dir_.Fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            fd = ::openat(dir_.Native(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd >= 0) tempName_ = std::move(name);
             else if (errno != EEXIST) break;
         }
@@ -162,7 +162,7 @@ void SafeFileWriter::HandToDisk()
     if (streaming_) return;
     const uint64_t written = position_ - buffer_.size();
     if (written - handed_ < kStep) return;
-    ::sync_file_range(file_.Fd(), static_cast<off_t>(handed_), static_cast<off_t>(written - handed_),
+    ::sync_file_range(file_.Native(), static_cast<off_t>(handed_), static_cast<off_t>(written - handed_),
                       SYNC_FILE_RANGE_WRITE);
     handed_ = written;
 }
@@ -191,7 +191,7 @@ bool SafeFileWriter::Fill(const std::function<bool(File& file)>& fill, std::opti
         position_ += *length;
         return true;
     }
-    const off_t end = ::lseek(file_.Fd(), 0, SEEK_CUR);
+    const off_t end = ::lseek(file_.Native(), 0, SEEK_CUR);
     if (end < 0) return Fail(SystemErrorText(errno));
     position_ = static_cast<uint64_t>(end);
     HandToDisk();
@@ -204,7 +204,7 @@ bool SafeFileWriter::TruncateTo(uint64_t position)
     if (streaming_) return position == position_ || Fail(SystemErrorText(ESPIPE));
     if (!Flush()) return false;
     const auto at = static_cast<off_t>(position);
-    if (::ftruncate(file_.Fd(), at) != 0 || ::lseek(file_.Fd(), at, SEEK_SET) != at)
+    if (::ftruncate(file_.Native(), at) != 0 || ::lseek(file_.Native(), at, SEEK_SET) != at)
         return Fail(SystemErrorText(errno));
     position_ = position;
     handed_ = std::min(handed_, position);
@@ -220,9 +220,9 @@ bool SafeFileWriter::Commit(const CommitRules& rules)
     // A replaced file passes its mode on; an unnamed temporary file was made
     // with the usual mode of a new file, a named one needs it set.
     struct stat old {};
-    const bool replacing = !rules.replaceNothing && ::fstatat(dir_.Fd(), name_.c_str(), &old, 0) == 0;
-    if (replacing && ::fchmod(file_.Fd(), old.st_mode & 07777) != 0) return Fail(SystemErrorText(errno));
-    if (!replacing && !tempName_.empty() && ::fchmod(file_.Fd(), 0666 & ~CurrentUmask()) != 0)
+    const bool replacing = !rules.replaceNothing && ::fstatat(dir_.Native(), name_.c_str(), &old, 0) == 0;
+    if (replacing && ::fchmod(file_.Native(), old.st_mode & 07777) != 0) return Fail(SystemErrorText(errno));
+    if (!replacing && !tempName_.empty() && ::fchmod(file_.Native(), 0666 & ~CurrentUmask()) != 0)
         return Fail(SystemErrorText(errno));
     // Only a file that replaces another must reach the disk before the
     // rename: otherwise a crash could leave neither the old nor the new one.
@@ -231,7 +231,7 @@ bool SafeFileWriter::Commit(const CommitRules& rules)
     if (rules.lastCheck && !rules.lastCheck()) return false;
     if (!GiveName()) return false;
     if (rules.keep) {
-        const int fd = ::fcntl(file_.Fd(), F_DUPFD_CLOEXEC, 0);
+        const int fd = ::fcntl(file_.Native(), F_DUPFD_CLOEXEC, 0);
         if (fd < 0) return Fail(SystemErrorText(errno));
         rules.keep->Adopt(fd);
     }
@@ -247,7 +247,7 @@ bool SafeFileWriter::Commit(const CommitRules& rules)
 // which also never replaces anything).
 bool SafeFileWriter::PutInPlace(bool replaceNothing)
 {
-    const int dir = dir_.Fd();
+    const int dir = dir_.Native();
     int rc = 0;
     if (!replaceNothing) {
         rc = ::renameat(dir, tempName_.c_str(), dir, name_.c_str());
@@ -268,10 +268,10 @@ bool SafeFileWriter::PutInPlace(bool replaceNothing)
 bool SafeFileWriter::GiveName()
 {
     if (!tempName_.empty()) return true;
-    const std::string self = "/proc/self/fd/" + std::to_string(file_.Fd());
+    const std::string self = "/proc/self/fd/" + std::to_string(file_.Native());
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::string name = TempName();
-        if (::linkat(AT_FDCWD, self.c_str(), dir_.Fd(), name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        if (::linkat(AT_FDCWD, self.c_str(), dir_.Native(), name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             tempName_ = std::move(name);
             return true;
         }
@@ -285,7 +285,7 @@ void SafeFileWriter::Abandon()
     file_.Close();
     streaming_ = false;
     if (!tempName_.empty()) {
-        ::unlinkat(dir_.Fd(), tempName_.c_str(), 0);
+        ::unlinkat(dir_.Native(), tempName_.c_str(), 0);
         tempName_.clear();
     }
     buffer_.clear();

@@ -9,16 +9,17 @@
 
 #include "base/Printf.h"
 #include "base/SystemErrorText.h"
+#include "platform/posix/PosixFiles.h"
 
 namespace tarvex {
 
 File::~File()
 {
-    if (fd_ >= 0) ::close(fd_);
+    if (file_ >= 0) ::close(file_);
 }
 
 File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), error_(std::move(other.error_)), notRegular_(other.notRegular_)
+    : file_(std::exchange(other.file_, -1)), error_(std::move(other.error_)), notRegular_(other.notRegular_)
 {
 }
 
@@ -26,7 +27,7 @@ File& File::operator=(File&& other) noexcept
 {
     if (this != &other) {
         Close();
-        fd_ = std::exchange(other.fd_, -1);
+        file_ = std::exchange(other.file_, -1);
         error_ = std::move(other.error_);
         notRegular_ = other.notRegular_;
     }
@@ -44,19 +45,19 @@ bool File::Fail()
 bool File::KeepIfRegular(uint64_t* size)
 {
     struct stat st {};
-    const bool known = ::fstat(fd_, &st) == 0;
+    const bool known = ::fstat(file_, &st) == 0;
     if (!known) Fail();
-    if (known && !RefuseType(st.st_mode)) {
+    if (known && !RefuseType(KindOfMode(st.st_mode))) {
         if (size) *size = static_cast<uint64_t>(st.st_size);
         return true;
     }
-    ::close(std::exchange(fd_, -1));
+    ::close(std::exchange(file_, -1));
     return false;
 }
 
-bool File::RefuseType(mode_t mode)
+bool File::RefuseType(FileKind kind)
 {
-    const char* why = NotRegularFileText(mode);
+    const char* why = NotRegularFileText(kind);
     if (!why) return false;
     error_ = why;
     notRegular_ = true;
@@ -70,25 +71,25 @@ bool File::OpenRead(const std::string& path, uint64_t* size)
 
 bool File::OpenReadIn(const File& folder, const std::string& name, uint64_t* size)
 {
-    return OpenReadAt(folder.fd_, name, size);
+    return OpenReadAt(folder.file_, name, size);
 }
 
 bool File::OpenReadUnsizedIn(const File& folder, const std::string& name)
 {
     Close();
     notRegular_ = false;
-    fd_ = ::openat(folder.fd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    return fd_ >= 0 ? KeepIfRegular(nullptr) : Fail();
+    file_ = ::openat(folder.file_, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return file_ >= 0 ? KeepIfRegular(nullptr) : Fail();
 }
 
 bool File::OpenFolder(const std::string& path)
 {
     Close();
-    fd_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    return fd_ >= 0 || Fail();
+    file_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return file_ >= 0 || Fail();
 }
 
-bool File::OpenReadAt(int folderFd, const std::string& name, uint64_t* size)
+bool File::OpenReadAt(NativeFile folderFd, const std::string& name, uint64_t* size)
 {
     Close();
     notRegular_ = false;
@@ -98,16 +99,16 @@ bool File::OpenReadAt(int folderFd, const std::string& name, uint64_t* size)
     // between, and what it opened is looked at again.
     struct stat st {};
     if (::fstatat(folderFd, name.c_str(), &st, 0) != 0) return Fail();
-    if (RefuseType(st.st_mode)) return false;
-    fd_ = ::openat(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    return fd_ >= 0 ? KeepIfRegular(size) : Fail();
+    if (RefuseType(KindOfMode(st.st_mode))) return false;
+    file_ = ::openat(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return file_ >= 0 ? KeepIfRegular(size) : Fail();
 }
 
 bool File::CreateWrite(const std::string& path)
 {
     Close();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd_ >= 0 || Fail();
+    file_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return file_ >= 0 || Fail();
 }
 
 // Reads until `bytes` is full; `read` is one read(2)-like call at an offset
@@ -134,13 +135,13 @@ bool File::ReadExactly(std::span<uint8_t> bytes, ReadSome read)
 bool File::ReadAt(uint64_t offset, std::span<uint8_t> bytes)
 {
     return ReadExactly(bytes, [&](uint8_t* p, size_t n, size_t done) {
-        return ::pread(fd_, p, n, static_cast<off_t>(offset + done));
+        return ::pread(file_, p, n, static_cast<off_t>(offset + done));
     });
 }
 
 bool File::ReadAll(std::span<uint8_t> bytes)
 {
-    return ReadExactly(bytes, [&](uint8_t* p, size_t n, size_t) { return ::read(fd_, p, n); });
+    return ReadExactly(bytes, [&](uint8_t* p, size_t n, size_t) { return ::read(file_, p, n); });
 }
 
 // One call asks for a byte more than expected: a regular file that ends
@@ -151,7 +152,7 @@ File::WholeRead File::ReadToEnd(std::span<uint8_t> bytes)
     iovec parts[2] = {{bytes.data(), bytes.size()}, {&extra, 1}};
     ssize_t n;
     do {
-        n = ::readv(fd_, parts, 2);
+        n = ::readv(file_, parts, 2);
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         Fail();
@@ -168,7 +169,7 @@ bool File::WriteAll(std::span<const uint8_t> bytes)
 {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(file_, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             return Fail();
@@ -181,20 +182,38 @@ bool File::WriteAll(std::span<const uint8_t> bytes)
 bool File::Size(uint64_t& size)
 {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return Fail();
+    if (::fstat(file_, &st) != 0) return Fail();
     size = static_cast<uint64_t>(st.st_size);
     return true;
 }
 
+bool File::Position(uint64_t& position)
+{
+    const off_t at = ::lseek(file_, 0, SEEK_CUR);
+    if (at < 0) return Fail();
+    position = static_cast<uint64_t>(at);
+    return true;
+}
+
+bool File::Seek(uint64_t position)
+{
+    return ::lseek(file_, static_cast<off_t>(position), SEEK_SET) >= 0 || Fail();
+}
+
+void File::StartWriteBack(uint64_t offset, uint64_t length)
+{
+    ::sync_file_range(file_, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+}
+
 bool File::Sync()
 {
-    return ::fsync(fd_) == 0 || Fail();
+    return ::fsync(file_) == 0 || Fail();
 }
 
 bool File::Close()
 {
-    if (fd_ < 0) return true;
-    const int rc = ::close(std::exchange(fd_, -1));
+    if (file_ < 0) return true;
+    const int rc = ::close(std::exchange(file_, -1));
     return rc == 0 || Fail();
 }
 

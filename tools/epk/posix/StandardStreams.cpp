@@ -1,6 +1,7 @@
 #include "tools/epk/StandardStreams.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,6 +75,20 @@ std::shared_ptr<HeldPack> PackFromStandardInput(std::string& error)
         return nullptr;
     }
     return HeldPack::Adopt(std::move(file), kStandardStream, error);
+}
+
+bool StandardOutputIsTerminal()
+{
+    return ::isatty(STDOUT_FILENO);
+}
+
+std::string FileOnStandardOutput()
+{
+    struct stat st {};
+    if (::fstat(STDOUT_FILENO, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    char path[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/fd/1", path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
 }
 
 }  // namespace tarvex::epk

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "base/SystemErrorText.h"
+#include "platform/posix/PosixFiles.h"
 
 namespace tarvex::epk {
 namespace {
@@ -34,9 +35,9 @@ bool IsOwnTerminal(const struct stat& st)
 
 }  // namespace
 
-bool InputFile::Fail(int errnum)
+bool InputFile::Fail(std::string reason)
 {
-    error_ = SystemErrorText(errnum);
+    error_ = std::move(reason);
     return false;
 }
 
@@ -47,22 +48,21 @@ bool InputFile::Open(const std::string& path)
     // between is opened instead.
     File held;
     held.Adopt(::open(path.c_str(), O_PATH | O_CLOEXEC));
-    if (!held.IsOpen()) return Fail(errno);
+    if (!held.IsOpen()) return Fail(SystemErrorText(errno));
     struct stat st {};
-    if (::fstat(held.Fd(), &st) != 0) return Fail(errno);
+    if (::fstat(held.Native(), &st) != 0) return Fail(SystemErrorText(errno));
     if (IsNullDevice(st)) {
         kind_ = InputKind::Null;
         return true;
     }
     kind_ = IsOwnTerminal(st) ? InputKind::Terminal : InputKind::Text;
     if (kind_ == InputKind::Text && !S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) {
-        error_ = NotRegularFileText(st.st_mode);
-        return false;
+        return Fail(NotRegularFileText(KindOfMode(st.st_mode)));
     }
-    const std::string heldPath = "/proc/self/fd/" + std::to_string(held.Fd());
+    const std::string heldPath = "/proc/self/fd/" + std::to_string(held.Native());
     const int access = kind_ == InputKind::Terminal ? O_RDWR : O_RDONLY;
     file_.Adopt(::open(heldPath.c_str(), access | O_NOCTTY | O_CLOEXEC));
-    return file_.IsOpen() || Fail(errno);
+    return file_.IsOpen() || Fail(SystemErrorText(errno));
 }
 
 std::optional<std::string> InputFile::ReadToEnd()
@@ -71,12 +71,12 @@ std::optional<std::string> InputFile::ReadToEnd()
     if (kind_ == InputKind::Null) return text;
     char piece[1 << 16];
     for (;;) {
-        const ssize_t n = ::read(file_.Fd(), piece, sizeof piece);
+        const ssize_t n = ::read(file_.Native(), piece, sizeof piece);
         if (n == 0) return text;
         if (n > 0) {
             text.append(piece, static_cast<size_t>(n));
         } else if (errno != EINTR) {
-            Fail(errno);
+            Fail(SystemErrorText(errno));
             return std::nullopt;
         }
     }

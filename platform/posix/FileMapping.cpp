@@ -20,14 +20,14 @@ WritableMapping::Status WritableMapping::Map(File& file, uint64_t size, std::str
     // where the file system cannot reserve.
     int rc;
     do {
-        rc = ::fallocate(file.Fd(), 0, 0, static_cast<off_t>(size));
+        rc = ::fallocate(file.Native(), 0, 0, static_cast<off_t>(size));
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
         if (errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL) return Status::Unsupported;
         error = SystemErrorText(errno);
         return Status::Failed;
     }
-    void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file.Fd(), 0);
+    void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file.Native(), 0);
     if (data == MAP_FAILED) {
         if (errno == ENODEV || errno == EACCES) return Status::Unsupported;
         error = SystemErrorText(errno);

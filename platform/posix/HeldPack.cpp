@@ -7,17 +7,13 @@
 #include <unistd.h>
 
 #include "base/SystemErrorText.h"
+#include "platform/posix/PosixFiles.h"
 
 namespace tarvex {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kLockPoll{20};
-
-bool SameTime(const timespec& a, const timespec& b)
-{
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
 
 // One attempt without waiting. flock rather than a byte-range lock: it needs
 // no write access to the file (a read-only pack can still be replaced by a
@@ -56,25 +52,10 @@ bool StampOfFd(int fd, FileStamp& stamp)
 
 }  // namespace
 
-bool FileStamp::operator==(const FileStamp& other) const
-{
-    return SameFile(other) && size == other.size && SameTime(modified, other.modified);
-}
-
-FileStamp StampOf(const struct stat& st)
-{
-    FileStamp stamp;
-    stamp.device = st.st_dev;
-    stamp.inode = st.st_ino;
-    stamp.size = static_cast<uint64_t>(st.st_size);
-    stamp.modified = st.st_mtim;
-    return stamp;
-}
-
 LockResult LockFile(File& file, const LockWait& wait, std::string& error)
 {
     bool told = false;
-    return LockUntil(file.Fd(), Clock::now() + wait.limit, wait, told, error);
+    return LockUntil(file.Native(), Clock::now() + wait.limit, wait, told, error);
 }
 
 std::shared_ptr<HeldPack> HeldPack::Open(const std::string& path, std::string& error)
@@ -84,7 +65,7 @@ std::shared_ptr<HeldPack> HeldPack::Open(const std::string& path, std::string& e
         error = pack->file_.Error();
         return nullptr;
     }
-    if (!StampOfFd(pack->file_.Fd(), pack->stamp_)) {
+    if (!StampOfFd(pack->file_.Native(), pack->stamp_)) {
         error = SystemErrorText(errno);
         return nullptr;
     }
@@ -103,12 +84,12 @@ LockResult HeldPack::OpenLocked(const std::string& path, const LockWait& wait, s
     for (;;) {
         std::shared_ptr<HeldPack> pack = Open(path, error);
         if (!pack) return LockResult::Failed;
-        const LockResult result = LockUntil(pack->file_.Fd(), deadline, wait, told, error);
+        const LockResult result = LockUntil(pack->file_.Native(), deadline, wait, told, error);
         if (result != LockResult::Locked) return result;
         pack->locked_ = true;
         // The times it had before the lock may be those of a write that was
         // still under way.
-        if (!StampOfFd(pack->file_.Fd(), pack->stamp_)) {
+        if (!StampOfFd(pack->file_.Native(), pack->stamp_)) {
             error = SystemErrorText(errno);
             return LockResult::Failed;
         }
@@ -124,7 +105,7 @@ std::shared_ptr<HeldPack> HeldPack::Adopt(File file, const std::string& path, st
 {
     auto pack = std::make_shared<HeldPack>();
     pack->file_ = std::move(file);
-    if (!StampOfFd(pack->file_.Fd(), pack->stamp_)) {
+    if (!StampOfFd(pack->file_.Native(), pack->stamp_)) {
         error = SystemErrorText(errno);
         return nullptr;
     }
@@ -134,7 +115,7 @@ std::shared_ptr<HeldPack> HeldPack::Adopt(File file, const std::string& path, st
 
 bool HeldPack::Reopen(File& out) const
 {
-    const int fd = ::fcntl(file_.Fd(), F_DUPFD_CLOEXEC, 0);
+    const int fd = ::fcntl(file_.Native(), F_DUPFD_CLOEXEC, 0);
     if (fd < 0) return false;
     out.Adopt(fd);
     return true;
@@ -143,7 +124,7 @@ bool HeldPack::Reopen(File& out) const
 bool HeldPack::Unchanged() const
 {
     FileStamp now;
-    return StampOfFd(file_.Fd(), now) && now == stamp_;
+    return StampOfFd(file_.Native(), now) && now == stamp_;
 }
 
 bool HeldPack::IsAt(const std::string& path) const
@@ -163,7 +144,7 @@ LockResult HeldPack::Lock(const LockWait& wait, std::string& error)
 void HeldPack::Unlock()
 {
     if (!locked_) return;
-    ::flock(file_.Fd(), LOCK_UN);
+    ::flock(file_.Native(), LOCK_UN);
     locked_ = false;
 }
 

@@ -1,0 +1,10 @@
+#include "platform/Console.h"
+
+namespace tarvex {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+}  // namespace tarvex
