@@ -185,8 +185,18 @@ TEST_F(EpkShell, ExtractGoesToTheCurrentFolderAndOverwritesKeepsOrSkipsFilesTher
     EpkRun r = Shell("mkdir " + Quote(dir / "here") + " && cd " + Quote(dir / "here") + " && " + epk + " extract " +
                      Quote(pack) + " && " + epk + " extract " + Quote(pack) + " -C ../there ui");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(FilesBelow(dir, "here").size(), 6u);
+    EXPECT_EQ(dir.List("fresh"), std::vector<std::string>{});
     EXPECT_EQ(FilesBelow(dir, "there"), (std::set<std::string>{"ui/menu.json", "ui/logo.png", "ui/img/a.json"}));
+    // What the pack holds is no destination: written as tar's users write
+    // paths, it is refused rather than made a folder of that name.
+    dir.MakeDir("fresh");
+    for (const std::string& path : {std::string("ui/*.json"), std::string("ui")}) {
+        r = Shell("cd " + Quote(dir / "fresh") + " && " + epk + " extract " + Quote(pack) + " " + Quote(path));
+        EXPECT_EQ(r.status, 2) << path;
+        EXPECT_EQ(r.err, "epk: “" + path + "”是文件包里的路径，不是目标文件夹：请用 -C 目标文件夹 给出目标文件夹（当前文件夹是 -C .）。\n"
+                         "epk: 用“epk extract --help”查看用法。\n");
+    }
+    EXPECT_EQ(dir.List("fresh"), std::vector<std::string>{});
 
     const struct {
         std::vector<std::string> options;

@@ -43,7 +43,8 @@ const std::vector<CommandSpec>& CommandTable()
          "    把所有文件连同文件夹解压缩到目标文件夹中（默认是当前文件夹）；给出包内路径时只\n"
          "    解压缩这些文件和文件夹（文件夹连同其中的一切），连同它们所在的文件夹。已经存在的\n"
          "    文件默认被覆盖；--keep-old-files：不覆盖，算作错误；--skip-old-files：不覆盖，\n"
-         "    列在标准错误上。"},
+         "    列在标准错误上。文件包后面的参数是包内路径或模式（而磁盘上没有这个文件夹）时，\n"
+         "    不把它当作目标文件夹：请用 -C 给出目标文件夹。"},
         {"cat", RunCat, 2, kAnyCount, "pack packpath...", {kNoWildcards, kPassword}, true,
          "epk cat 文件包 包内路径... [--no-wildcards] [--password-file 密码文件]\n"
          "    按给出的顺序把文件解码后的内容写到标准输出，其他信息都写到标准错误。"},

@@ -17,6 +17,10 @@
 namespace tarvex::epk {
 namespace {
 
+constexpr const char* kPathNotDestination =
+    "“%s”是文件包里的路径，不是目标文件夹：请用 -C 目标文件夹 给出目标文件夹（当前文件夹是 -C .）。\n"
+    "用“epk extract --help”查看用法。";
+
 bool MakeDestination(const std::string& dest)
 {
     std::string path;
@@ -96,6 +100,24 @@ Destination DestinationOf(const CliArgs& args)
     return {rest.front(), rest.subspan(1)};
 }
 
+// A destination given after the pack that rather names what is in it (a
+// pattern, or a path the pack holds and no folder on disk has): tar's,
+// 7z's and unzip's users write the paths to extract there. Refused, so that
+// everything does not go into a folder of that name.
+bool NamesInsteadOfDestination(const CliArgs& args, PackSession& session, const std::string& dest)
+{
+    if (args.Value("-C") || args.positional.size() < 2) return false;
+    if (!IsPattern(dest, !args.Has("--no-wildcards"))) {
+        const std::optional<PathTarget> inPack = FindPackPath(session.catalogue, dest);
+        PathStatus st;
+        std::string error;
+        const bool onDisk = LookAtPath(dest, st, error) == PathState::Found && st.kind == FileKind::Folder;
+        if (!inPack || !inPack->Found() || onDisk) return false;
+    }
+    PrintErr(Printf(kPathNotDestination, dest.c_str()));
+    return true;
+}
+
 ExistingFiles ExistingFilesOption(const CliArgs& args)
 {
     if (args.Has("--keep-old-files")) return ExistingFiles::Keep;
@@ -117,8 +139,10 @@ int RunExtract(const CliArgs& args)
     if (!paths) return kExitFailure;
     PackSession session;
     const std::string& packPath = args.positional[0];
+    if (!session.Open(packPath, args)) return kExitFailure;
+    if (NamesInsteadOfDestination(args, session, dest.folder)) return kExitUsage;
     while (dest.folder.size() > 1 && dest.folder.back() == '/') dest.folder.pop_back();
-    if (!session.Open(packPath, args) || !MakeDestination(dest.folder)) return kExitFailure;
+    if (!MakeDestination(dest.folder)) return kExitFailure;
     // Held from here on: nothing goes elsewhere should its path change.
     const std::shared_ptr<const DiskFolder> destFolder = OpenDestination(dest.folder, session.prompt);
     if (!destFolder) return kExitFailure;
