@@ -70,8 +70,8 @@ TEST_F(EpkWithPlugins, PluginsListsTheAcceptedModules)
               "zstd-fast.edl\tZstandard 快速\t1.0.0.0\t能解码\t多线程\n"
               "zstd-strong.edl\tZstandard 强力\t1.0.0.0\t能解码\t多线程\n");
     EXPECT_EQ(r.err,
-              "已忽略t-neither.edl：getProviderInfo和About都没有。\n"
-              "已忽略t-wrongtype.edl：不是编码插件（没有getProviderType，或者它的值不是0x45444650）。\n");
+              "epk: 已忽略“t-neither.edl”：getProviderInfo和About都没有。\n"
+              "epk: 已忽略“t-wrongtype.edl”：不是编码插件（没有getProviderType，或者它的值不是0x45444650）。\n");
 
     fs::remove_all(dir / "prog/plugins");
     const EpkRun none = Epk({"plugins"});
@@ -90,7 +90,7 @@ TEST_F(EpkWithPlugins, ZstdPackRoundTripsAndIsSmallerThanLz)
     EXPECT_LT(fs::file_size(zstd), fs::file_size(lz) * 9 / 10);
 
     r = Epk({"list", zstd});
-    EXPECT_NE(r.out.find("catalogue\\Catalogue.cpp\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("catalogue/Catalogue.cpp\t"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\tZstandard 强力\n"), std::string::npos);
     // Data the module cannot shrink is stored unencoded.
     EXPECT_NE(r.out.find("noise.bin\t20000\t20000\t不编码\n"), std::string::npos);
@@ -135,7 +135,7 @@ TEST_F(EpkWithPlugins, APackWhoseModuleIsMissingOpensListsAndExtractsTheRest)
 
     r = Epk({"test", pack});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("catalogue\\Catalogue.cpp\t失败\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("catalogue/Catalogue.cpp\t失败\n"), std::string::npos) << r.out;
 }
 
 TEST_F(EpkWithPlugins, EditingCommandsTakeAModuleAsScheme)
@@ -149,9 +149,9 @@ TEST_F(EpkWithPlugins, EditingCommandsTakeAModuleAsScheme)
     ASSERT_EQ(r.status, 0) << r.err;
 
     r = Epk({"list", pack});
-    EXPECT_NE(r.out.find("catalogue\\Catalogue.cpp\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("catalogue/Catalogue.cpp\t"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\tZstandard 快速\n"), std::string::npos);
-    EXPECT_NE(r.out.find("docs\\notes.txt\t30000\t"), std::string::npos);
+    EXPECT_NE(r.out.find("docs/notes.txt\t30000\t"), std::string::npos);
     EXPECT_NE(r.out.find("\tDeflate\n"), std::string::npos);
     r = Epk({"extract", pack, dir / "out"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -172,11 +172,11 @@ TEST_F(EpkWithPlugins, SchemesThatCannotBeUsedCreateNoPack)
         const char* message;
     };
     for (const Case& c : {
-             Case{"zip", 2, "未知的编码方案：zip"},
-             Case{"gone.edl", 1, "无法使用扩展编码插件gone.edl：plugins文件夹里没有这个文件。"},
+             Case{"zip", 2, "未知的编码方案“zip”"},
+             Case{"gone.edl", 1, "无法使用扩展编码插件“gone.edl”：plugins文件夹里没有这个文件。"},
              Case{"../zstd-fast.edl", 1,
-                  "无法使用扩展编码插件../zstd-fast.edl：文件名不是可以记入文件包的“*.edl”文件名。"},
-             Case{"t-neither.edl", 1, "无法使用扩展编码插件t-neither.edl：getProviderInfo和About都没有。"},
+                  "无法使用扩展编码插件“../zstd-fast.edl”：文件名不是可以记入文件包的“*.edl”文件名。"},
+             Case{"t-neither.edl", 1, "无法使用扩展编码插件“t-neither.edl”：getProviderInfo和About都没有。"},
          }) {
         SCOPED_TRACE(c.scheme);
         const EpkRun r = Epk({"create", dir / "p.epk", dir / "src", "--scheme", c.scheme});
@@ -201,15 +201,15 @@ TEST_F(EpkWithPlugins, CreateWithAnEncoderThatBreaksStoresTheFilesUnencodedAndNa
         const std::string pack = dir / (module + ".epk");
         EpkRun r = Epk({"create", pack, dir / "src", "--scheme", module});
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err.rfind("文件包已经存盘，但下面的文件无法用选定的编码方案编码，已按“不编码”原样存入：\n", 0), 0u)
+        EXPECT_EQ(r.err.rfind("epk: 文件包已经存盘，但下面的文件无法用选定的编码方案编码，已按“不编码”原样存入：\n", 0), 0u)
             << r.err;
         // One line for every file the module was given.
         size_t lines = 0;
-        for (size_t at = r.err.find("\n扩展编码组件" + module); at != std::string::npos;
-             at = r.err.find("\n扩展编码组件" + module, at + 1))
+        for (size_t at = r.err.find("\nepk: 扩展编码组件" + module); at != std::string::npos;
+             at = r.err.find("\nepk: 扩展编码组件" + module, at + 1))
             ++lines;
         EXPECT_EQ(lines, nonEmpty);
-        EXPECT_NE(r.err.find("\n扩展编码组件" + module + (module == "t-nolength.edl" ? "编码文件" : "无法编码文件") +
+        EXPECT_NE(r.err.find("\nepk: 扩展编码组件" + module + (module == "t-nolength.edl" ? "编码文件" : "无法编码文件") +
                              "catalogue\\Catalogue.cpp"),
                   std::string::npos);
         const std::string total = std::to_string(bytes);
