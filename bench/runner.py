@@ -32,7 +32,8 @@ SHARED_ADD_FOLDERS = ("", "maps", "sounds")
 # epk cold ones. Before every edit and its peer, a scratch file the size of
 # the restored pack is written and deleted on the memory file system, so that
 # both tools draw their pages from memory freed just now.
-SCRATCH = Path("/dev/shm/tarvex-bench-scratch")
+# One per run, so that two runs (or the harness's tests) never share it.
+SCRATCH = Path(f"/dev/shm/tarvex-bench-scratch-{os.getpid()}")
 
 
 def free_warm_pages(size_of: Path) -> None:

@@ -58,7 +58,7 @@ void QtPrompt::ProgressBegin(uint32_t range)
 
 bool QtPrompt::PaintDue() const
 {
-    return clock_() - paintedAt_ >= kPaintEveryMs;
+    return clock_() - paintedAt_ >= (progress_ ? kPaintEveryMs : kShowAfterMs);
 }
 
 bool QtPrompt::ShowsProgressText() const

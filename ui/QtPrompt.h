@@ -20,9 +20,12 @@ public:
     using Clock = std::function<int64_t()>;
     // The progress window is painted at most this often, however many items
     // the work steps through: painting it for every one of a pack's 100,000
-    // small files would cost many times the work itself. It shows at its
-    // first paint, so work done within one interval shows no window at all.
+    // small files would cost many times the work itself.
     static constexpr int64_t kPaintEveryMs = 60;
+    // It shows once the work has lasted this long: work that ends sooner
+    // shows no window at all (only the busy cursor), which would cost more
+    // to make and show than such work takes.
+    static constexpr int64_t kShowAfterMs = 250;
 
     QtPrompt();
     ~QtPrompt() override;

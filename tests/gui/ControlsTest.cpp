@@ -110,12 +110,14 @@ private slots:
         prompt.UseClock([&now] { return now; });
         const uint32_t items = 20000;
         prompt.ProgressBegin(items);
-        // Work done within one interval shows no window, only the busy cursor.
+        // Work that ends before the window is due shows none, only the busy
+        // cursor; a painting interval is not enough for the first showing.
         prompt.ProgressStep();
+        now += QtPrompt::kPaintEveryMs;
         QVERIFY(!prompt.Progress());
         QVERIFY(!prompt.ShowsProgressText());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        now += QtPrompt::kPaintEveryMs;
+        now += QtPrompt::kShowAfterMs - QtPrompt::kPaintEveryMs;
         QVERIFY(prompt.ShowsProgressText());
         prompt.ProgressStep();
         CProgressDlg* dialog = prompt.Progress();
