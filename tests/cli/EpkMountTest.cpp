@@ -206,6 +206,31 @@ TEST_F(EpkMount, ManyReadersAtOnceGetThePackedBytesAndAOneCallModuleIsNeverCalle
     EXPECT_EQ(ReadText(dir / "err"), "");
 }
 
+TEST_F(EpkMount, AnArchiverWalkingTheTreeGetsEveryFileAsPacked)
+{
+    // Files are decoded ahead of such a walk and handed to the kernel before
+    // it asks: many small ones, coded and stored as they are, in folders
+    // below folders, and in the folders themselves.
+    for (int i = 0; i < 240; ++i) {
+        const std::string folder = "tree/d" + std::to_string(i % 4) + (i % 3 ? "/e" + std::to_string(i % 5) : "");
+        if (i % 2)
+            dir.Write(folder + "/t" + std::to_string(i) + ".txt", test::TextLikeBytes(500 + 97 * i, i));
+        else
+            dir.Write(folder + "/r" + std::to_string(i) + ".bin", test::RandomBytes(300 + 61 * i, i));
+    }
+    const std::string pack = dir / "tree.epk";
+    const EpkRun made = Epk({"create", pack, dir / "tree", "--scheme", "lz"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_TRUE(MountInForeground({pack, mountPoint})) << ReadText(dir / "err");
+    const EpkRun copied = Shell("mkdir " + Quote(dir / "out") + " && tar -cf - -C " + Quote(mountPoint) +
+                                " . | tar -xf - -C " + Quote(dir / "out") + " && diff -r " + Quote(dir / "tree") +
+                                " " + Quote(dir / "out"));
+    EXPECT_EQ(copied.status, 0) << copied.out << copied.err;
+    EXPECT_EQ(Unmount(), 0);
+    EXPECT_EQ(EpkEnded(), 0);
+    EXPECT_EQ(ReadText(dir / "err"), "");
+}
+
 TEST_F(EpkMount, IsReadOnlyAndServesTheOldPackWhenANewOneIsSavedOverIt)
 {
     const std::string pack = dir / "p.epk";

@@ -2,7 +2,8 @@
 
 namespace tarvex::epk {
 
-std::shared_ptr<const ByteBuffer> DecodedFiles::Get(uint32_t node, const std::function<bool(ByteBuffer&)>& decode)
+std::shared_ptr<const ByteBuffer> DecodedFiles::Get(uint32_t node, const std::function<bool(ByteBuffer&)>& decode,
+                                                    bool quietly)
 {
     std::shared_ptr<File> file;
     {
@@ -22,15 +23,18 @@ std::shared_ptr<const ByteBuffer> DecodedFiles::Get(uint32_t node, const std::fu
         const std::lock_guard<std::mutex> hold(file->decoding);
         if (!file->done) {
             file->failed = !decode(file->bytes);
+            file->failedQuietly = file->failed && quietly;
             file->done = decodedHere = true;
         }
     }
-    const std::lock_guard<std::mutex> hold(mutex_);
+    std::unique_lock<std::mutex> hold(mutex_);
     const auto found = kept_.find(node);
     const bool stillKept = found != kept_.end() && found->second.file == file;
     if (file->failed) {
         if (stillKept) Forget(node);
-        return nullptr;
+        if (decodedHere || quietly || !file->failedQuietly) return nullptr;
+        hold.unlock();
+        return Get(node, decode, quietly);  // decodes, or waits for another who does and says why not
     }
     if (decodedHere && stillKept) {
         found->second.counted = file->bytes.size();
@@ -40,6 +44,13 @@ std::shared_ptr<const ByteBuffer> DecodedFiles::Get(uint32_t node, const std::fu
     }
     // Shares the file's life, shows only its bytes.
     return {file, &file->bytes};
+}
+
+void DecodedFiles::Drop(uint32_t node)
+{
+    const std::lock_guard<std::mutex> hold(mutex_);
+    const auto found = kept_.find(node);
+    if (found != kept_.end()) Forget(node);
 }
 
 void DecodedFiles::Forget(uint32_t node)

@@ -21,14 +21,21 @@ public:
     // The decoded bytes of item `node`, decoded by `decode` for the first
     // caller that needs them while the others wait for it. Nothing when the
     // decoding failed (reported by `decode`, once for all who waited); the
-    // next call tries again.
-    std::shared_ptr<const ByteBuffer> Get(uint32_t node, const std::function<bool(ByteBuffer&)>& decode);
+    // next call tries again. A `decode` that reports nothing (`quietly`,
+    // for reading ahead) leaves a failure to be found again, and reported,
+    // by a caller who waited for it.
+    std::shared_ptr<const ByteBuffer> Get(uint32_t node, const std::function<bool(ByteBuffer&)>& decode,
+                                          bool quietly = false);
+    // Lets go of item `node`'s bytes (those who hold them keep them): the
+    // kernel has them all.
+    void Drop(uint32_t node);
 
 private:
     struct File {
         std::mutex decoding;
         bool done = false;
         bool failed = false;
+        bool failedQuietly = false;
         ByteBuffer bytes;
     };
     struct Kept {

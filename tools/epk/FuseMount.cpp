@@ -31,8 +31,11 @@ constexpr unsigned kLeastServingThreads = 4;
 
 struct Served {
     PackFileSystem& fileSystem;
-    // Whether the kernel reads files without asking to open them first.
+    fuse_session* session = nullptr;
+    // Whether the kernel reads files, and lists folders, without asking to
+    // open them first.
     bool opensUnasked = false;
+    bool opensFoldersUnasked = false;
     ReadAhead* ahead = nullptr;
 };
 
@@ -52,6 +55,17 @@ bool IsNode(fuse_req_t request, fuse_ino_t inode)
     return inode >= 1 && inode - 1 < FileSystem(request).Tree().NodeCount();
 }
 
+// Hands the kernel item `node`'s bytes from `from` on, for its page cache.
+// Refused when the kernel has let go of the item: then the program reads it
+// when it comes to it.
+void Store(fuse_session* session, uint32_t node, const ByteBuffer& bytes, size_t from)
+{
+    fuse_bufvec stored = FUSE_BUFVEC_INIT(bytes.size() - from);
+    stored.buf[0].mem = const_cast<uint8_t*>(bytes.data() + from);
+    fuse_lowlevel_notify_store(session, node + 1, static_cast<off_t>(from), &stored,
+                               static_cast<fuse_buf_copy_flags>(0));
+}
+
 void Init(void* served, fuse_conn_info* connection)
 {
     // Listings always carry the attributes: a tree walk then asks nothing
@@ -61,6 +75,8 @@ void Init(void* served, fuse_conn_info* connection)
     // Opening a file holds nothing here; where the kernel can, it skips the
     // open (and its release) and only reads.
     static_cast<Served*>(served)->opensUnasked = (connection->capable & FUSE_CAP_NO_OPEN_SUPPORT) != 0;
+    // Such a folder's listing is kept by the kernel, as OpenDir asks.
+    static_cast<Served*>(served)->opensFoldersUnasked = (connection->capable & FUSE_CAP_NO_OPENDIR_SUPPORT) != 0;
 }
 
 fuse_entry_param EntryOf(const struct stat& st)
@@ -100,6 +116,8 @@ void GetAttr(fuse_req_t request, fuse_ino_t inode, fuse_file_info*)
 
 void OpenDir(fuse_req_t request, fuse_ino_t inode, fuse_file_info* info)
 {
+    if (static_cast<Served*>(fuse_req_userdata(request))->opensFoldersUnasked)
+        return static_cast<void>(fuse_reply_err(request, ENOSYS));  // this open, and all after it, succeed
     if (!IsNode(request, inode)) return static_cast<void>(fuse_reply_err(request, ENOENT));
     if (!FileSystem(request).Tree().Node(NodeOf(inode)).folder)
         return static_cast<void>(fuse_reply_err(request, ENOTDIR));
@@ -133,7 +151,12 @@ void ListFolder(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset,
         if (needed > size - used) break;
         used += needed;
     }
-    fuse_reply_buf(request, reply.data(), used);
+    ReadAhead* ahead = static_cast<Served*>(fuse_req_userdata(request))->ahead;
+    fuse_reply_buf(request, reply.data(), used);  // the request is gone after it
+    // A listing with attributes makes the kernel hold the items listed; it
+    // has taken in every earlier part of the listing by the time it asks
+    // for the (empty) part after the last item.
+    if (used == 0 && withAttributes && ahead) ahead->Listed(folder);
 }
 
 void ReadDir(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_file_info*)
@@ -161,12 +184,19 @@ void Read(fuse_req_t request, fuse_ino_t inode, size_t size, off_t offset, fuse_
 {
     if (!IsNode(request, inode)) return static_cast<void>(fuse_reply_err(request, ENOENT));
     if (offset < 0) return static_cast<void>(fuse_reply_err(request, EINVAL));
-    ReadAhead* ahead = static_cast<Served*>(fuse_req_userdata(request))->ahead;
-    if (ahead && offset == 0) ahead->Reading(NodeOf(inode));
-    std::vector<uint8_t> bytes(size);
-    const int result = FileSystem(request).Read(NodeOf(inode), bytes, static_cast<uint64_t>(offset));
+    const Served& served = *static_cast<Served*>(fuse_req_userdata(request));
+    const uint32_t node = NodeOf(inode);
+    if (served.ahead && offset == 0) served.ahead->Reading(node);
+    FilePiece piece;
+    const int result = served.fileSystem.Read(node, static_cast<uint64_t>(offset), size, piece);
     if (result < 0) return static_cast<void>(fuse_reply_err(request, -result));
-    fuse_reply_buf(request, reinterpret_cast<const char*>(bytes.data()), static_cast<size_t>(result));
+    fuse_reply_buf(request, reinterpret_cast<const char*>(piece.bytes.data()), piece.bytes.size());
+    // The kernel asks for a file's start, then for the rest bit by bit: it
+    // is handed the rest at once.
+    if (offset == 0 && piece.whole && piece.whole->size() > piece.bytes.size()) {
+        Store(served.session, node, *piece.whole, piece.bytes.size());
+        served.fileSystem.Stored(node);
+    }
 }
 
 void StatFs(fuse_req_t request, fuse_ino_t)
@@ -280,15 +310,13 @@ bool ServeMount(PackFileSystem& fileSystem, const MountOptions& options, IPrompt
             return false;
         }
     }
-    ReadAhead ahead(fileSystem.Tree(), [&](uint32_t node) {
-        ByteBuffer bytes;
-        if (!fileSystem.ReadAhead(node, bytes) || bytes.size() == 0) return;
-        fuse_bufvec stored = FUSE_BUFVEC_INIT(bytes.size());
-        stored.buf[0].mem = bytes.data();
-        // Refused when the kernel has let go of the item meanwhile: then
-        // the program reads it when it comes to it.
-        fuse_lowlevel_notify_store(session.get(), node + 1, 0, &stored, static_cast<fuse_buf_copy_flags>(0));
-    });
+    served.session = session.get();
+    ReadAhead ahead(
+        fileSystem.Tree(), [&](uint32_t node) { return fileSystem.ReadAhead(node); },
+        [&](uint32_t node, const ByteBuffer& bytes) {
+            Store(session.get(), node, bytes, 0);
+            fileSystem.Stored(node);
+        });
     served.ahead = &ahead;
     const std::unique_ptr<fuse_loop_config, DestroyLoopConfig> loop(fuse_loop_cfg_create());
     const auto threads =

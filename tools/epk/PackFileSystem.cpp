@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <fcntl.h>
 
 namespace tarvex::epk {
@@ -12,6 +11,11 @@ namespace {
 constexpr uint64_t kBlockBytes = 4096;
 // Decoded files kept while they are read, at most, besides the one read last.
 constexpr uint64_t kKeptDecodedBytes = 64 << 20;
+// Files stored as they are and bigger than this are read piece by piece
+// where the kernel asks (a program may want only their start); smaller ones
+// are read whole, so that the kernel can be handed all of one at its first
+// read.
+constexpr uint64_t kLargestKeptWhole = 1 << 20;
 
 }  // namespace
 
@@ -54,19 +58,27 @@ int PackFileSystem::Lookup(uint32_t folder, std::string_view name, struct stat& 
     return 0;
 }
 
-PackExtractor& PackFileSystem::ExtractorOfThisThread()
+PackExtractor& PackFileSystem::ExtractorOfThisThread(bool quietly)
 {
     const std::lock_guard<std::mutex> hold(twinsGuard_);
-    std::unique_ptr<PackExtractor>& own = twins_[std::this_thread::get_id()];
-    if (!own) own = first_.Twin(prompt_);
+    std::unique_ptr<PackExtractor>& own = twins_[{std::this_thread::get_id(), quietly}];
+    if (!own) own = first_.Twin(quietly ? static_cast<IPrompt&>(quiet_) : prompt_);
     return *own;
 }
 
-bool PackFileSystem::Decode(size_t entry, ByteBuffer& out)
+bool PackFileSystem::Whole(const MountNode& node, ByteBuffer& out, bool quietly)
 {
-    if (first_.DecodesOnAnyThread(entry)) return ExtractorOfThisThread().Decode(entry, out);
+    if (!pack_.Unchanged()) return false;  // reported by the check
+    if (first_.StoredAsIs(node.entry)) {
+        std::optional<ByteBuffer> bytes = ByteBuffer::Allocate(node.size);
+        if (!bytes || !ExtractorOfThisThread(quietly).ReadAsIs(node.entry, 0, bytes->span())) return false;
+        out = std::move(*bytes);
+        return true;
+    }
+    if (first_.DecodesOnAnyThread(node.entry)) return ExtractorOfThisThread(quietly).Decode(node.entry, out);
+    if (quietly) return false;
     const std::lock_guard<std::mutex> hold(firstInUse_);
-    return first_.Decode(entry, out);
+    return first_.Decode(node.entry, out);
 }
 
 int PackFileSystem::Open(uint32_t index, int flags)
@@ -76,36 +88,36 @@ int PackFileSystem::Open(uint32_t index, int flags)
     return pack_.Unchanged() ? 0 : -EIO;
 }
 
-int PackFileSystem::Read(uint32_t index, std::span<uint8_t> out, uint64_t offset)
+int PackFileSystem::Read(uint32_t index, uint64_t offset, size_t size, FilePiece& piece)
 {
     const MountNode& node = tree_.Node(index);
     if (node.folder) return -EISDIR;
+    piece = {};
     if (offset >= node.size) return 0;
-    out = out.first(static_cast<size_t>(std::min<uint64_t>(out.size(), node.size - offset)));
-    out = out.first(std::min<size_t>(out.size(), INT_MAX));
-    if (first_.StoredAsIs(node.entry)) {
-        if (!pack_.Unchanged() || !ExtractorOfThisThread().ReadAsIs(node.entry, offset, out))
+    const auto count = static_cast<size_t>(std::min<uint64_t>({size, node.size - offset, INT_MAX}));
+    if (first_.StoredAsIs(node.entry) && node.size > kLargestKeptWhole) {
+        thread_local std::vector<uint8_t> buffer;
+        buffer.resize(std::max(buffer.size(), count));
+        const std::span<uint8_t> out(buffer.data(), count);
+        if (!pack_.Unchanged() || !ExtractorOfThisThread(false).ReadAsIs(node.entry, offset, out))
             return -EIO;  // reported by the check or the extractor
-        return static_cast<int>(out.size());
+        piece.bytes = out;
+        return static_cast<int>(count);
     }
-    // Reported by the check or the extractor.
-    const std::shared_ptr<const ByteBuffer> bytes =
-        decoded_.Get(index, [&](ByteBuffer& into) { return pack_.Unchanged() && Decode(node.entry, into); });
-    if (!bytes) return -EIO;
-    std::memcpy(out.data(), bytes->data() + offset, out.size());
-    return static_cast<int>(out.size());
+    // Failures are reported by Whole.
+    std::shared_ptr<const ByteBuffer> bytes =
+        decoded_.Get(index, [&](ByteBuffer& into) { return Whole(node, into, false); });
+    if (!bytes || bytes->size() < offset + count) return -EIO;
+    piece.bytes = bytes->span().subspan(static_cast<size_t>(offset), count);
+    piece.whole = std::move(bytes);
+    return static_cast<int>(count);
 }
 
-bool PackFileSystem::ReadAhead(uint32_t index, ByteBuffer& out)
+std::shared_ptr<const ByteBuffer> PackFileSystem::ReadAhead(uint32_t index)
 {
     const MountNode& node = tree_.Node(index);
-    if (node.folder || !first_.DecodesOnAnyThread(node.entry) || !pack_.Unchanged()) return false;
-    if (!ahead_) ahead_ = first_.Twin(quiet_);
-    if (!first_.StoredAsIs(node.entry)) return ahead_->Decode(node.entry, out);
-    std::optional<ByteBuffer> bytes = ByteBuffer::Allocate(node.size);
-    if (!bytes || !ahead_->ReadAsIs(node.entry, 0, bytes->span())) return false;
-    out = std::move(*bytes);
-    return true;
+    if (node.folder || (!first_.StoredAsIs(node.entry) && !first_.DecodesOnAnyThread(node.entry))) return nullptr;
+    return decoded_.Get(index, [&](ByteBuffer& into) { return Whole(node, into, true); }, true);
 }
 
 void PackFileSystem::StatFs(struct statvfs& st) const

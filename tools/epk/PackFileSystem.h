@@ -40,6 +40,13 @@ struct MountAttributes {
     uint64_t packBytes = 0;
 };
 
+// Bytes of a file read: a piece of its whole bytes, kept while they are
+// held, or of a buffer of the reading thread's own, valid until its next read.
+struct FilePiece {
+    std::shared_ptr<const ByteBuffer> whole;
+    std::span<const uint8_t> bytes;
+};
+
 // Each call gives 0 (or a byte count) on success, a negative errno value on
 // failure, as the file system's calls do. An item's inode number is its node
 // index + 1, so the root is 1.
@@ -56,16 +63,20 @@ public:
     int Lookup(uint32_t folder, std::string_view name, struct stat& st) const;
     // Only checks: reading needs no opening.
     int Open(uint32_t node, int flags);
-    int Read(uint32_t node, std::span<uint8_t> out, uint64_t offset);
+    // At most `size` bytes from `offset` on; the byte count.
+    int Read(uint32_t node, uint64_t offset, size_t size, FilePiece& piece);
     // A whole file for reading ahead, reporting nothing (the program's own
-    // read of it will); false for a file that cannot be read so, or whose
-    // module may be called from one thread only. One call at a time.
-    bool ReadAhead(uint32_t node, ByteBuffer& out);
+    // read of it will); nothing for a file that cannot be read so, or whose
+    // module may be called from one thread only.
+    std::shared_ptr<const ByteBuffer> ReadAhead(uint32_t node);
+    // The kernel holds all of item `node` now: its bytes need not be kept.
+    void Stored(uint32_t node) { decoded_.Drop(node); }
     void StatFs(struct statvfs& st) const;
 
 private:
-    PackExtractor& ExtractorOfThisThread();
-    bool Decode(size_t entry, ByteBuffer& out);
+    PackExtractor& ExtractorOfThisThread(bool quietly);
+    // A file's bytes, whole.
+    bool Whole(const MountNode& node, ByteBuffer& out, bool quietly);
 
     PackExtractor& first_;
     HeldPackFile& pack_;
@@ -76,9 +87,8 @@ private:
     std::mutex firstInUse_;  // the first extractor, for modules bound to one thread
     DecodedFiles decoded_;
     SilentPrompt quiet_;
-    std::unique_ptr<PackExtractor> ahead_;  // the reader of ReadAhead
     std::mutex twinsGuard_;
-    std::map<std::thread::id, std::unique_ptr<PackExtractor>> twins_;
+    std::map<std::pair<std::thread::id, bool>, std::unique_ptr<PackExtractor>> twins_;  // by thread, quietly
 };
 
 }  // namespace tarvex::epk
