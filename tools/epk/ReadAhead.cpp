@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <sys/resource.h>
 #include <system_error>
 #include <unistd.h>
@@ -84,32 +85,30 @@ void ReadAhead::AddWalk(uint32_t top)
 
 void ReadAhead::Listed(uint32_t folder)
 {
-    std::vector<Decoded> ready;
+    std::map<uint32_t, Decoded> ready;
     {
         const std::lock_guard<std::mutex> hold(mutex_);
         listed_[folder] = true;
+        // Moved over as they are: nothing here allocates, on a thread that answers the kernel.
         const auto [begin, end] = filesOf_[folder];
-        const auto first = waiting_.lower_bound(begin);
-        const auto last = waiting_.lower_bound(end);
-        for (auto it = first; it != last; ++it) ready.push_back(std::move(it->second));
-        waiting_.erase(first, last);
+        for (auto it = waiting_.lower_bound(begin); it != waiting_.end() && it->first < end;)
+            ready.insert(waiting_.extract(it++));
         // Listed as the walk goes on: every file before the folder's walk
         // has been read.
         const uint32_t rank = firstRank_[folder];
-        if (stretch_ > 0 && rank >= readerAt_ && bytesBefore_[rank] <= aheadTo_) {
+        if (Along(rank)) {
             MoveTo(rank);
             if (HasWork()) wake_.notify_one();
         }
     }
-    for (const Decoded& file : ready) store_(file.node, *file.bytes);
+    for (const auto& [rank, file] : ready) store_(file.node, *file.bytes);
 }
 
 void ReadAhead::Reading(uint32_t node)
 {
     const uint32_t rank = rankOf_[node];
     const std::lock_guard<std::mutex> hold(mutex_);
-    // Along the walk: at most where decoding ahead has come to.
-    if (stretch_ > 0 && rank >= readerAt_ && (rank <= next_ || bytesBefore_[rank] <= aheadTo_)) {
+    if (Along(rank)) {
         stretch_ = std::min(2 * stretch_, kMostAhead);
     } else {
         // Not along the walk: start again from this file, with little.
@@ -120,6 +119,13 @@ void ReadAhead::Reading(uint32_t node)
     }
     MoveTo(rank + 1);  // this file the program reads itself
     if (HasWork()) wake_.notify_one();
+}
+
+// Whether a program that has come to `rank` follows the walk: from where it
+// was to at most where decoding ahead has come or may come.
+bool ReadAhead::Along(uint32_t rank) const
+{
+    return stretch_ > 0 && rank >= readerAt_ && (rank <= next_ || bytesBefore_[rank] <= aheadTo_);
 }
 
 // The program has read every file before `rank`.
@@ -156,7 +162,11 @@ void ReadAhead::Work()
         hold.lock();
         if (!bytes || rank < readerAt_) continue;
         if (!listed_[parent_[node]]) {
-            waiting_.emplace(rank, Decoded{node, std::move(bytes)});
+            try {
+                waiting_.emplace(rank, Decoded{node, std::move(bytes)});
+            } catch (const std::bad_alloc&) {
+                // Not kept: the program reads it itself.
+            }
             continue;
         }
         hold.unlock();

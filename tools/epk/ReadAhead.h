@@ -60,6 +60,7 @@ private:
         std::shared_ptr<const ByteBuffer> bytes;
     };
     void AddWalk(uint32_t folder);
+    bool Along(uint32_t rank) const;
     void MoveTo(uint32_t rank);
     bool HasWork() const;
     void Work();
