@@ -1,17 +1,11 @@
-#include "platform/HeldPack.h"
-
 #include <windows.h>
 
-#include <thread>
-
+#include "platform/HeldFileLock.h"
 #include "platform/win32/WindowsErrors.h"
 #include "platform/win32/WindowsFiles.h"
 
 namespace tarvex {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-constexpr std::chrono::milliseconds kLockPoll{20};
 
 HANDLE Handle(const File& file)
 {
@@ -31,92 +25,31 @@ OVERLAPPED LockPlace()
     return place;
 }
 
-// One attempt without waiting.
-LockResult TryLock(HANDLE file, std::string& error)
+}  // namespace
+
+LockResult TryLockFile(const File& file, std::string& error)
 {
     OVERLAPPED place = LockPlace();
-    if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &place))
+    if (::LockFileEx(Handle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &place))
         return LockResult::Locked;
     const DWORD code = ::GetLastError();
     if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING) return LockResult::Busy;
-    // A file system without locks: the checks of a save still stand.
     if (code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION) return LockResult::Locked;
     error = WindowsErrorText(code);
     return LockResult::Failed;
 }
 
-LockResult LockUntil(HANDLE file, Clock::time_point deadline, const LockWait& wait, bool& told, std::string& error)
+void UnlockFile(const File& file)
 {
-    for (;;) {
-        const LockResult result = TryLock(file, error);
-        if (result != LockResult::Busy || Clock::now() >= deadline) return result;
-        if (!told && wait.onWaiting) wait.onWaiting();
-        told = true;
-        std::this_thread::sleep_for(std::min<Clock::duration>(kLockPoll, deadline - Clock::now()));
-    }
+    OVERLAPPED place = LockPlace();
+    ::UnlockFileEx(Handle(file), 0, 1, 0, &place);
 }
 
-}  // namespace
-
-LockResult LockFile(File& file, const LockWait& wait, std::string& error)
+bool StampOfFile(const File& file, FileStamp& stamp, std::string& error)
 {
-    bool told = false;
-    return LockUntil(Handle(file), Clock::now() + wait.limit, wait, told, error);
-}
-
-std::shared_ptr<HeldPack> HeldPack::Open(const std::string& path, std::string& error)
-{
-    auto pack = std::make_shared<HeldPack>();
-    if (!pack->file_.OpenRead(path)) {
-        error = pack->file_.Error();
-        return nullptr;
-    }
-    if (!StampOfHandle(Handle(pack->file_), pack->stamp_)) {
-        error = LastErrorText();
-        return nullptr;
-    }
-    pack->path_ = path;
-    return pack;
-}
-
-LockResult HeldPack::OpenLocked(const std::string& path, const LockWait& wait, std::shared_ptr<HeldPack>& out,
-                                std::string& error)
-{
-    const Clock::time_point deadline = Clock::now() + wait.limit;
-    bool told = false;
-    // Each new try follows a save that replaced the file while this one
-    // waited; a pack saved over and over again without end is given up on
-    // when the wait is over.
-    for (;;) {
-        std::shared_ptr<HeldPack> pack = Open(path, error);
-        if (!pack) return LockResult::Failed;
-        const LockResult result = LockUntil(Handle(pack->file_), deadline, wait, told, error);
-        if (result != LockResult::Locked) return result;
-        pack->locked_ = true;
-        // The times it had before the lock may be those of a write that was
-        // still under way.
-        if (!StampOfHandle(Handle(pack->file_), pack->stamp_)) {
-            error = LastErrorText();
-            return LockResult::Failed;
-        }
-        if (pack->IsAt(path)) {
-            out = std::move(pack);
-            return LockResult::Locked;
-        }
-        if (Clock::now() >= deadline) return LockResult::Busy;
-    }
-}
-
-std::shared_ptr<HeldPack> HeldPack::Adopt(File file, const std::string& path, std::string& error)
-{
-    auto pack = std::make_shared<HeldPack>();
-    pack->file_ = std::move(file);
-    if (!StampOfHandle(Handle(pack->file_), pack->stamp_)) {
-        error = LastErrorText();
-        return nullptr;
-    }
-    pack->path_ = path;
-    return pack;
+    if (StampOfHandle(Handle(file), stamp)) return true;
+    error = LastErrorText();
+    return false;
 }
 
 bool HeldPack::Reopen(File& out) const
@@ -137,33 +70,11 @@ bool HeldPack::Reopen(File& out) const
     return true;
 }
 
-bool HeldPack::Unchanged() const
-{
-    FileStamp now;
-    return StampOfHandle(Handle(file_), now) && now == stamp_;
-}
-
 bool HeldPack::IsAt(const std::string& path) const
 {
     PathStatus status;
     std::string error;
     return LookAtPath(path, status, error) == PathState::Found && status.stamp.SameFile(stamp_);
-}
-
-LockResult HeldPack::Lock(const LockWait& wait, std::string& error)
-{
-    if (locked_) return LockResult::Locked;
-    const LockResult result = LockFile(file_, wait, error);
-    locked_ = result == LockResult::Locked;
-    return result;
-}
-
-void HeldPack::Unlock()
-{
-    if (!locked_) return;
-    OVERLAPPED place = LockPlace();
-    ::UnlockFileEx(Handle(file_), 0, 1, 0, &place);
-    locked_ = false;
 }
 
 }  // namespace tarvex

@@ -2,7 +2,6 @@
 // items out of create and add, and paths handed over in list files.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -20,24 +19,6 @@ using test::TempDir;
 std::string Text(const std::vector<uint8_t>& bytes)
 {
     return std::string(bytes.begin(), bytes.end());
-}
-
-// Every file and folder below dir/relative: files by their path, folders
-// with a trailing '/'.
-std::set<std::string> Paths(const TempDir& dir, const std::string& relative, const std::string& prefix = "")
-{
-    std::set<std::string> paths;
-    for (const std::string& name : dir.List(relative)) {
-        struct stat st {};
-        ::lstat((dir / (relative + "/" + name)).c_str(), &st);
-        if (!S_ISDIR(st.st_mode)) {
-            paths.insert(prefix + name);
-            continue;
-        }
-        paths.insert(prefix + name + "/");
-        for (const std::string& below : Paths(dir, relative + "/" + name, prefix + name + "/")) paths.insert(below);
-    }
-    return paths;
 }
 
 // A protected pack of: readme.txt, 配置/game.ini, 配置/子/深.txt, 图片/a.png, 空/ (coded where LZ shrinks).
@@ -97,7 +78,7 @@ TEST_F(EpkPick, ExtractWritesOnlyTheNamedFilesAndFoldersWithTheirFolders)
         EXPECT_EQ(r.status, c.status) << c.paths.front() << r.err;
         EXPECT_EQ(r.err, c.err) << c.paths.front();
         EXPECT_EQ(r.out, "") << c.paths.front();
-        EXPECT_EQ(Paths(dir, out), c.written) << c.paths.front();
+        EXPECT_EQ(PathsBelow(dir, out, true), c.written) << c.paths.front();
         for (const std::string& path : c.written) {
             if (path.back() == '/') continue;
             EXPECT_EQ(ReadFileBytes(dir / (out + "/" + path)), Source(path)) << path;

@@ -1,9 +1,11 @@
 #pragma once
 // Runs the epk program as a script would and captures what it says.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,6 +57,25 @@ inline EpkRun Epk(const std::vector<std::string>& args)
     std::string command = Quote(EPK_PATH);
     for (const auto& a : args) command += " " + Quote(a);
     return RunCaptured(command);
+}
+
+// The paths below dir/relative, relative to it: its files, and with
+// `folders` its folders too, each ending in '/'.
+inline std::set<std::string> PathsBelow(const test::TempDir& dir, const std::string& relative, bool folders,
+                                        const std::string& prefix = "")
+{
+    std::set<std::string> paths;
+    for (const std::string& name : dir.List(relative)) {
+        struct stat st {};
+        ::lstat((dir / (relative + "/" + name)).c_str(), &st);
+        if (!S_ISDIR(st.st_mode)) {
+            paths.insert(prefix + name);
+            continue;
+        }
+        if (folders) paths.insert(prefix + name + "/");
+        paths.merge(PathsBelow(dir, relative + "/" + name, folders, prefix + name + "/"));
+    }
+    return paths;
 }
 
 }  // namespace tarvex

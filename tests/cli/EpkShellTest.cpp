@@ -2,7 +2,6 @@
 // inside the pack, extraction beside files already there, listings one path
 // a line, cp and mv to new names, and schemes that do not shrink a file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <regex>
@@ -17,26 +16,6 @@ namespace {
 
 using test::ReadFileBytes;
 using test::TempDir;
-
-std::string Text(const std::vector<uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// Every file below dir/relative, by its path there.
-std::set<std::string> FilesBelow(const TempDir& dir, const std::string& relative, const std::string& prefix = "")
-{
-    std::set<std::string> files;
-    for (const std::string& name : dir.List(relative)) {
-        struct stat st {};
-        ::lstat((dir / (relative + "/" + name)).c_str(), &st);
-        if (!S_ISDIR(st.st_mode))
-            files.insert(prefix + name);
-        else
-            files.merge(FilesBelow(dir, relative + "/" + name, prefix + name + "/"));
-    }
-    return files;
-}
 
 // A shell command line with its output and messages captured as a whole.
 EpkRun Shell(const std::string& line)
@@ -165,7 +144,7 @@ TEST_F(EpkShell, PatternsPickWhatTheyMatchAndNoWildcardsTakesNamesAsTheyAre)
     EXPECT_EQ(r.out, "{\"menu\":1}{\"a\":2}");
     r = Run({"extract", dir / "out", "ui/*.json", "配?"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(FilesBelow(dir, "out"), (std::set<std::string>{"ui/menu.json", "ui/img/a.json", "配置/game.ini"}));
+    EXPECT_EQ(PathsBelow(dir, "out", false), (std::set<std::string>{"ui/menu.json", "ui/img/a.json", "配置/game.ini"}));
     r = Run({"scheme", "*.json", "rle", "--dry-run"});
     EXPECT_EQ(
         r.out,
@@ -186,7 +165,7 @@ TEST_F(EpkShell, ExtractGoesToTheCurrentFolderAndOverwritesKeepsOrSkipsFilesTher
                      Quote(pack) + " && " + epk + " extract " + Quote(pack) + " -C ../there ui");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(dir.List("fresh"), std::vector<std::string>{});
-    EXPECT_EQ(FilesBelow(dir, "there"), (std::set<std::string>{"ui/menu.json", "ui/logo.png", "ui/img/a.json"}));
+    EXPECT_EQ(PathsBelow(dir, "there", false), (std::set<std::string>{"ui/menu.json", "ui/logo.png", "ui/img/a.json"}));
     // What the pack holds is no destination: written as tar's users write
     // paths, it is refused rather than made a folder of that name.
     dir.MakeDir("fresh");
