@@ -68,17 +68,22 @@ PackExtractor& PackFileSystem::ExtractorOfThisThread(bool quietly)
 
 bool PackFileSystem::Whole(const MountNode& node, ByteBuffer& out, bool quietly)
 {
-    if (!pack_.Unchanged()) return false;  // reported by the check
+    // Checked before, to fail at once, and after, so that bytes read while
+    // another program wrote over the pack are never given out. Reported by
+    // the check.
+    if (!pack_.Unchanged()) return false;
+    bool read = false;
     if (first_.StoredAsIs(node.entry)) {
         std::optional<ByteBuffer> bytes = ByteBuffer::Allocate(node.size);
-        if (!bytes || !ExtractorOfThisThread(quietly).ReadAsIs(node.entry, 0, bytes->span())) return false;
-        out = std::move(*bytes);
-        return true;
+        read = bytes && ExtractorOfThisThread(quietly).ReadAsIs(node.entry, 0, bytes->span());
+        if (read) out = std::move(*bytes);
+    } else if (first_.DecodesOnAnyThread(node.entry)) {
+        read = ExtractorOfThisThread(quietly).Decode(node.entry, out);
+    } else if (!quietly) {
+        const std::lock_guard<std::mutex> hold(firstInUse_);
+        read = first_.Decode(node.entry, out);
     }
-    if (first_.DecodesOnAnyThread(node.entry)) return ExtractorOfThisThread(quietly).Decode(node.entry, out);
-    if (quietly) return false;
-    const std::lock_guard<std::mutex> hold(firstInUse_);
-    return first_.Decode(node.entry, out);
+    return read && pack_.Unchanged();
 }
 
 int PackFileSystem::Open(uint32_t index, int flags)
@@ -99,7 +104,9 @@ int PackFileSystem::Read(uint32_t index, uint64_t offset, size_t size, FilePiece
         thread_local std::vector<uint8_t> buffer;
         buffer.resize(std::max(buffer.size(), count));
         const std::span<uint8_t> out(buffer.data(), count);
-        if (!pack_.Unchanged() || !ExtractorOfThisThread(false).ReadAsIs(node.entry, offset, out))
+        // Checked before and after, as in Whole.
+        if (!pack_.Unchanged() || !ExtractorOfThisThread(false).ReadAsIs(node.entry, offset, out) ||
+            !pack_.Unchanged())
             return -EIO;  // reported by the check or the extractor
         piece.bytes = out;
         return static_cast<int>(count);
