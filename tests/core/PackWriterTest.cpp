@@ -217,20 +217,6 @@ TEST(PackWriter, ATargetThatCannotBeWrittenIsReported)
     EXPECT_FALSE(doc.catalogue.Entries()[0].IsCarriedOver());
 }
 
-TEST(PackWriter, TwoSavesOfOneCatalogueAreIdentical)
-{
-    TempDir dir;
-    PackDoc doc;
-    doc.AddFile(dir, "a\\b.txt", test::TextLikeBytes(9000, 1), 2);
-    doc.AddFile(dir, "c.map", std::vector<uint8_t>(3000, 7), 1);
-    ASSERT_TRUE(doc.Save(dir / "1.epk", "pw"));
-    PackDoc again;
-    again.AddFile(dir, "a\\b.txt", test::TextLikeBytes(9000, 1), 2);
-    again.AddFile(dir, "c.map", std::vector<uint8_t>(3000, 7), 1);
-    ASSERT_TRUE(again.Save(dir / "2.epk", "pw"));
-    EXPECT_EQ(ReadFileBytes(dir / "1.epk"), ReadFileBytes(dir / "2.epk"));
-}
-
 TEST(PackWriter, FilesMadeOnManyThreadsGiveTheSameBytesAsOne)
 {
     TempDir dir;
